@@ -1,0 +1,15 @@
+#include "platform/Error.h"
+#include "platform/jpeg/JpegImage.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Any input must either decode or be refused with platform::Error; anything else (a crash, a sanitizer report, an
+// escaping exception of another type) is a finding.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    try {
+        jpeg::decodeJpeg(data, size);
+    } catch (const platform::Error&) {
+    }
+    return 0;
+}

@@ -1,0 +1,64 @@
+#include "app/Application.h"
+
+#include "data/uData.h"
+#include "draw/uAcak.h"
+#include "participants/uPeserta.h"
+#include "platform/ui/ErrorHandler.h"
+#include "platform/ui/MessageBox.h"
+#include "winners/uPemenang.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+
+namespace Application {
+
+QString withFullStop(const QString& message) {
+    if (!message.isEmpty() && message.back() > QLatin1Char('.')) return message + QLatin1Char('.');
+    return message;
+}
+
+void showException(const QString& message) { ui::MessageBox::error(withFullStop(message)); }
+
+void setupFonts() {
+    const QStringList families = QFontDatabase::families();
+    auto substitute = [&](const QString& wanted, const QStringList& candidates) {
+        if (families.contains(wanted, Qt::CaseInsensitive)) return;
+        QFont::insertSubstitutions(wanted, candidates);
+    };
+    substitute(QStringLiteral("Verdana"), {QStringLiteral("DejaVu Sans"), QStringLiteral("Tahoma")});
+    substitute(QStringLiteral("Bookman Old Style"),
+               {QStringLiteral("URW Bookman"), QStringLiteral("URW Bookman L"), QStringLiteral("DejaVu Serif")});
+    substitute(QStringLiteral("MS Sans Serif"), {QStringLiteral("DejaVu Sans")});
+}
+
+void initialize() {
+    QApplication::setApplicationName(Title);
+    QApplication::setApplicationDisplayName(QString());
+    ui::MessageBox::setApplicationTitle(Title);
+    ui::setErrorHandler(&showException);
+    setupFonts();
+}
+
+void createForms() {
+    DTModule = new TDTModule();
+    ui::guarded([] { DTModule->DataModuleCreate(DTModule); });
+    fAcak = new TfAcak();
+    ui::guarded([] { fAcak->FormCreate(fAcak); });
+    fPemenang = new TfPemenang();
+    ui::guarded([] { fPemenang->FormCreate(fPemenang); });
+    fPeserta = new TfPeserta();
+}
+
+void destroyForms() {
+    delete fPeserta;
+    fPeserta = nullptr;
+    delete fPemenang;
+    fPemenang = nullptr;
+    delete fAcak;
+    fAcak = nullptr;
+    delete DTModule;
+    DTModule = nullptr;
+}
+
+} // namespace Application

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// The application object: title, fonts, the default error handler and the creation of the four long-lived
+// objects in their fixed order.
+namespace Application {
+
+inline const QString Title = QStringLiteral("Tombolika");
+
+// Sets the title, the font substitutions and the default error handler.
+void initialize();
+
+// Creates DTModule, fAcak, fPemenang and fPeserta in this order. An error in a creation handler is shown by the
+// default error handler and the creation goes on.
+void createForms();
+void destroyForms();
+
+// The default error handler: the message in a box with the title, the stop icon and one OK button.
+void showException(const QString& message);
+
+// A full stop is added when the message's last character comes after "." in character-code order.
+QString withFullStop(const QString& message);
+
+// Verdana and Bookman Old Style, or close substitutes where they are not installed.
+void setupFonts();
+
+} // namespace Application

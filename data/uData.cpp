@@ -1,0 +1,28 @@
+#include "data/uData.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+TDTModule* DTModule = nullptr;
+
+namespace {
+QString& directoryOverride() {
+    static QString value;
+    return value;
+}
+} // namespace
+
+TDTModule::TDTModule(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("DTModule")); }
+
+QString TDTModule::databaseDirectory() {
+    return directoryOverride().isEmpty() ? QCoreApplication::applicationDirPath() : directoryOverride();
+}
+
+void TDTModule::setDatabaseDirectory(const QString& directory) { directoryOverride() = directory; }
+
+void TDTModule::DataModuleCreate(QObject*) {
+    cn.close();
+    const QString path = QDir(databaseDirectory()).filePath(QStringLiteral("db_sms.mdb"));
+    cn.setDatabasePath(QDir::toNativeSeparators(path).toStdString());
+    cn.open();
+}

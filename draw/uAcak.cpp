@@ -1,0 +1,398 @@
+#include "draw/uAcak.h"
+
+#include "data/uData.h"
+#include "participants/uPeserta.h"
+#include "platform/Error.h"
+#include "platform/jpeg/JpegImage.h"
+#include "platform/ui/DBEdit.h"
+#include "platform/ui/DialogKeys.h"
+#include "platform/ui/ErrorHandler.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Timer.h"
+#include "resources/Glyphs.h"
+#include "winners/uPemenang.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+TfAcak* fAcak = nullptr;
+
+const QString TfAcak::MarqueeText = QStringLiteral("Tombolika v1.2 - Aplikasi Tombolika");
+
+namespace {
+
+constexpr int kMarqueeCycle = 42;
+
+QFont screenFont(const QString& family, int pixels, bool bold = false) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QFont verdana(int pixels, bool bold = false) { return screenFont(QStringLiteral("Verdana"), pixels, bold); }
+
+void colour(QWidget* widget, QPalette::ColorRole role, const QColor& value) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, value);
+    widget->setPalette(palette);
+}
+
+// The flat elements beneath the controls, in painting order.
+struct Shape {
+    QRect rect;
+    QColor fill;
+    QColor border;
+    bool rounded;
+};
+struct Caption {
+    QRect rect;
+    QString text;
+    QFont font;
+    QColor colour;
+    Qt::Alignment alignment;
+};
+
+const QColor kBand(0x53, 0x56, 0x5B);
+const QColor kTeal(0x8A, 0xC9, 0xCE);
+const QColor kSeparator(0x00, 0x40, 0x80);
+
+} // namespace
+
+TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("fAcak"));
+    setWindowTitle(QString());
+    setWindowIcon(resources::windowIcon(QStringLiteral("acak")));
+    setFont(verdana(11));
+    setAutoFillBackground(true);
+    colour(this, QPalette::Window, QColor(0xF5, 0xFF, 0xDF));
+    resize(1016, 734);
+    createComponents();
+}
+
+TfAcak::~TfAcak() = default;
+
+void TfAcak::createComponents() {
+    auto button = [this](const char* name, const QString& caption, QRect geometry, const QString& glyph) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(geometry);
+        b->setIcon(resources::glyph(glyph));
+        b->setIconSize(QSize(16, 16));
+        b->setCursor(Qt::PointingHandCursor);
+        b->setAutoDefault(false);
+        return b;
+    };
+    auto edit = [this](const char* name, QRect geometry, const QFont& font, const QColor& text) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setGeometry(geometry);
+        e->setFont(font);
+        colour(e, QPalette::Text, text);
+        colour(e, QPalette::Base, Qt::white);
+        return e;
+    };
+
+    // Image1 lies among the flat elements, beneath every control.
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(10, 8, 54, 60);
+
+    // Controls in tab order.
+    BitBtn1 = button("BitBtn1", QStringLiteral("Keluar"), {864, 640, 129, 65}, QStringLiteral("door"));
+    BitBtn2 = button("BitBtn2", QStringLiteral("&Simpan"), {784, 400, 105, 57}, QStringLiteral("check"));
+    ed_hadiah = edit("ed_hadiah", {336, 496, 385, 33}, verdana(20, true), QColor(0x00, 0x80, 0xFF));
+    ed_msisdn = edit("ed_msisdn", {336, 336, 385, 33}, verdana(20, true), QColor(0xFF, 0x80, 0x00));
+    btn_stop = button("btn_stop", QStringLiteral("Stop"), {392, 216, 265, 57}, QStringLiteral("stop"));
+    btn_acak = button("btn_acak", QStringLiteral("Acak"), {392, 216, 265, 57}, QStringLiteral("play"));
+    BitBtn3 = button("BitBtn3", QStringLiteral("&Batal"), {784, 464, 105, 57}, QStringLiteral("cross"));
+    BitBtn4 = button("BitBtn4", QStringLiteral("Tampilkan"), {784, 336, 105, 57}, QStringLiteral("monitor"));
+
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(216, 112, 609, 73);
+    Edit1->setFrame(false);
+    Edit1->setFont(screenFont(QStringLiteral("Bookman Old Style"), 60, true));
+    colour(Edit1, QPalette::Base, Qt::black);
+    colour(Edit1, QPalette::Text, QColor(0x00, 0xFF, 0x00));
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(336, 376, 385, 65);
+    Memo1->setFont(verdana(20, true));
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setTabChangesFocus(true);
+    colour(Memo1, QPalette::Text, QColor(0xFF, 0x80, 0x00));
+    colour(Memo1, QPalette::Base, Qt::white);
+    Memo1->setPlainText(QString(9, QLatin1Char('\n'))); // ten empty lines
+
+    BitBtn6 = button("BitBtn6", QStringLiteral("Lihat Pemenang"), {424, 640, 129, 65}, QStringLiteral("calculator"));
+    BitBtn7 = button("BitBtn7", QStringLiteral("Lihat Peserta"), {280, 640, 129, 65}, QStringLiteral("chart_window"));
+
+    DBEdit1 = new ui::DBEdit(this);
+    DBEdit1->setObjectName(QStringLiteral("DBEdit1"));
+    DBEdit1->setGeometry(40, 668, 49, 21);
+    DBEdit1->setFont(verdana(11));
+    colour(DBEdit1, QPalette::Base, QColor(0xC0, 0xC0, 0xC0));
+    DataSource1.setDataSet(&ADOTable2);
+    DBEdit1->setDataSource(&DataSource1, "speed");
+    DBEdit1->setRefusal([](const QString& text) -> std::optional<QString> {
+        bool ok = false;
+        const int value = text.trimmed().toInt(&ok);
+        if (ok && value >= 0) return std::nullopt;
+        return QStringLiteral("'%1' is not a valid speed: type the milliseconds between two draws, 0 or more")
+            .arg(text);
+    });
+
+    BitBtn5 = button("BitBtn5", QStringLiteral("OK"), {168, 664, 65, 25}, QStringLiteral("check"));
+    BitBtn8 = button("BitBtn8", QStringLiteral("About"), {568, 640, 129, 65}, QStringLiteral("about"));
+    Edit2 = edit("Edit2", {336, 456, 385, 33}, verdana(20, true), QColor(0xFF, 0x80, 0x00));
+
+    QWidget* order[] = {BitBtn1, BitBtn2, ed_hadiah, ed_msisdn, btn_acak, btn_stop, BitBtn3, BitBtn4,
+                        Edit1,   Memo1,   BitBtn6,   BitBtn7,   DBEdit1,  BitBtn5,  BitBtn8, Edit2};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+    BitBtn2->setEnabled(false);
+    BitBtn3->setEnabled(false);
+
+    m_keys = new ui::DialogKeys(this);
+    m_keys->addDefaultButton(BitBtn2);
+    m_keys->addDefaultButton(BitBtn5);
+    m_keys->setCancelButton(BitBtn3);
+
+    Timer1 = new ui::Timer(this, 200, true);
+    Timer2 = new ui::Timer(this, 50, false);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close); // closing kind: ends the program
+    ui::on(btn_acak, &QPushButton::clicked, this, &TfAcak::btn_acakClick);
+    ui::on(btn_stop, &QPushButton::clicked, this, &TfAcak::btn_stopClick);
+    ui::on(BitBtn4, &QPushButton::clicked, this, &TfAcak::BitBtn4Click);
+    ui::on(BitBtn2, &QPushButton::clicked, this, &TfAcak::BitBtn2Click);
+    ui::on(BitBtn3, &QPushButton::clicked, this, &TfAcak::BitBtn3Click);
+    ui::on(BitBtn5, &QPushButton::clicked, this, &TfAcak::BitBtn5Click);
+    ui::on(BitBtn6, &QPushButton::clicked, this, &TfAcak::BitBtn6Click);
+    ui::on(BitBtn7, &QPushButton::clicked, this, &TfAcak::BitBtn7Click);
+    ui::on(BitBtn8, &QPushButton::clicked, this, &TfAcak::BitBtn8Click);
+    ui::on(Timer1, &ui::Timer::timeout, this, &TfAcak::Timer1Timer);
+    ui::on(Timer2, &ui::Timer::timeout, this, &TfAcak::Timer2Timer);
+}
+
+void TfAcak::paintEvent(QPaintEvent*) {
+    static const Shape before[] = {
+        {{0, -1, 1017, 77}, Qt::white, kTeal, false},         // Shape3, top band
+        {{72, 192, 857, 393}, QColor(0xF1, 0xF1, 0xEF), kBand, false}, // Shape2, central panel
+        {{0, 104, 1017, 89}, Qt::black, QColor(0x00, 0x80, 0x40), false}, // Shape1, display band
+    };
+    static const Shape after[] = {
+        {{-16, 616, 1065, 121}, kBand, kTeal, false}, // Shape5, bottom band
+    };
+    static const Shape speedBox[] = {
+        {{16, 640, 241, 73}, kBand, Qt::white, true}, // Shape4
+        {{92, 632, 89, 17}, kBand, kBand, false},     // Shape6, behind the box's title
+    };
+    const Caption middle[] = {
+        {{112, 336, 142, 25}, QStringLiteral("NO. UNDIAN"), verdana(20, true), Qt::black, Qt::AlignLeft},
+        {{112, 376, 178, 25}, QStringLiteral("NAMA PESERTA"), verdana(20, true), Qt::black, Qt::AlignLeft},
+        {{312, 376, 9, 25}, QStringLiteral(":"), verdana(20), kSeparator, Qt::AlignLeft},
+        {{312, 336, 9, 25}, QStringLiteral(":"), verdana(20), kSeparator, Qt::AlignLeft},
+        {{112, 496, 94, 25}, QStringLiteral("HADIAH"), verdana(20, true), Qt::black, Qt::AlignLeft},
+        {{312, 496, 9, 25}, QStringLiteral(":"), verdana(20), kSeparator, Qt::AlignLeft},
+    };
+    const Caption late[] = {
+        {{0, 16, 981, 40}, QStringLiteral("Tombolika Application"), verdana(33, true), QColor(0x7C, 0xB9, 0x00),
+         Qt::AlignRight},
+    };
+    const Caption last[] = {
+        {{96, 632, 80, 13}, QStringLiteral("Setting Speed"), verdana(11), Qt::white, Qt::AlignLeft},
+        {{96, 672, 58, 13}, QStringLiteral("Milisecond"), verdana(11), Qt::white, Qt::AlignLeft},
+        {{312, 456, 9, 25}, QStringLiteral(":"), verdana(20), kSeparator, Qt::AlignLeft},
+        {{112, 456, 121, 25}, QStringLiteral("NOMOR ID"), verdana(20, true), Qt::black, Qt::AlignLeft},
+    };
+
+    QPainter painter(this);
+    auto paintShapes = [&](const auto& shapes) {
+        for (const Shape& s : shapes) {
+            painter.setPen(QPen(s.border, 1));
+            painter.setBrush(s.fill);
+            const QRect r = s.rect.adjusted(0, 0, -1, -1); // a 1-pixel border inside the given size
+            if (s.rounded)
+                painter.drawRoundedRect(r, 9, 9);
+            else
+                painter.drawRect(r);
+        }
+    };
+    auto paintCaptions = [&](const auto& captions) {
+        for (const Caption& c : captions) {
+            painter.setFont(c.font);
+            painter.setPen(c.colour);
+            painter.drawText(c.rect, static_cast<int>(c.alignment | Qt::AlignTop | Qt::TextDontClip), c.text);
+        }
+    };
+    paintShapes(before);
+    paintCaptions(middle);
+    paintShapes(after); // Image1, a child, is painted over all flat elements
+    paintCaptions(late);
+    paintShapes(speedBox);
+    paintCaptions(last);
+}
+
+void TfAcak::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_shownOnce) return;
+    m_shownOnce = true;
+    // The outer size is 1024 x 768 whatever the frame; the frame is known only once the window is mapped.
+    auto fit = [this] {
+        const QSize frame = frameGeometry().size() - geometry().size();
+        resize(1024 - frame.width(), 768 - frame.height());
+        if (const QScreen* screen = this->screen()) {
+            const QRect available = screen->availableGeometry();
+            move(available.center() - QPoint(512, 384));
+        }
+    };
+    fit();
+    QTimer::singleShot(150, this, fit);
+}
+
+void TfAcak::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    QCoreApplication::quit(); // closing the main window ends the program, whatever else is open
+}
+
+int TfAcak::speedOf(db::TableCursor& settings) {
+    const std::string text = settings.fieldText("speed");
+    if (settings.recordCount() == 0 || text.empty()) throw platform::Error("The setup table holds no speed");
+    const auto speed = settings.fieldInt("speed");
+    if (speed < 0 || speed > 0x7fffffff) throw platform::Error("'" + text + "' is not a valid speed");
+    return static_cast<int>(speed);
+}
+
+void TfAcak::FormCreate(QObject*) {
+    resize(1016, 734); // the outer 1024 x 768 is settled when the window is first shown
+    ADOCommand1.setConnection(&DTModule->cn);
+    ADOTable1.setConnection(&DTModule->cn);
+    ADOTable1.setTableName("tb_peserta");
+    ADOTable2.setTableName("setup");
+    ADOTable1.open();
+    ADOTable1.prepareOrder(0); // the draw picks by rank of ID; sort once now, not at the first tick
+    ADOTable2.setConnection(&DTModule->cn);
+    ADOTable2.open();
+    Timer2->setInterval(speedOf(ADOTable2));
+    loadLogo();
+}
+
+void TfAcak::loadLogo() {
+    const QString path = QDir::current().absoluteFilePath(QStringLiteral("LOGO.JPG"));
+    const jpeg::JpegImage logo = jpeg::decodeJpegFile(QDir::toNativeSeparators(path).toStdString());
+    QImage image(logo.rgb.data(), logo.width, logo.height, logo.width * 3, QImage::Format_RGB888);
+    Image1->setPixmap(QPixmap::fromImage(image.copy()));
+    Image1->setGeometry(10, 8, logo.width, logo.height);
+}
+
+void TfAcak::btn_acakClick(QObject*) {
+    ADOTable1.checkActive(); // without participants there is nothing to shuffle
+    ed_msisdn->clear();
+    Memo1->clear();
+    Timer2->setEnabled(true);
+    btn_acak->hide();
+}
+
+void TfAcak::Timer2Timer(QObject*) {
+    if (!ADOTable1.active()) {
+        Timer2->setEnabled(false);
+        if (!m_closedReported) {
+            m_closedReported = true;
+            ADOTable1.checkActive();
+        }
+        return;
+    }
+    const std::size_t n = ADOTable1.recordCount();
+    m_random.reseed();
+    if (n >= 1) {
+        // Every participant has the same chance: the r-th in ascending order of ID, whatever the numbering.
+        const std::uint64_t r = m_random.uniform(n);
+        ADOTable1.moveToRank(0, static_cast<std::size_t>(r - 1));
+    }
+    Edit1->setText(QString::fromStdString(ADOTable1.fieldText(1)));
+}
+
+void TfAcak::btn_stopClick(QObject*) {
+    btn_acak->show();
+    Timer2->setEnabled(false);
+}
+
+void TfAcak::BitBtn4Click(QObject*) {
+    ed_msisdn->setText(QString::fromStdString(ADOTable1.fieldText(1)));
+    Memo1->setPlainText(QString::fromStdString(ADOTable1.fieldText(2)));
+    Edit2->setText(QString::fromStdString(ADOTable1.fieldText(3)));
+    BitBtn2->setEnabled(true);
+    BitBtn3->setEnabled(true);
+}
+
+void TfAcak::BitBtn2Click(QObject*) {
+    BitBtn2->setEnabled(false);
+    BitBtn3->setEnabled(false);
+    // The texts go in as parameters: quotes, commas and line breaks are stored exactly as typed.
+    ADOCommand1.setCommandText("insert into tb_pemenang values(?,?,?)");
+    ADOCommand1.setParameters({ed_msisdn->text().toStdString(), Memo1->toPlainText().toStdString(),
+                               ed_hadiah->text().toStdString()});
+    ADOCommand1.execute();
+    ui::MessageBox::information(QStringLiteral("Data Sudah Disimpan"));
+}
+
+void TfAcak::BitBtn3Click(QObject*) {
+    ed_msisdn->clear();
+    Memo1->clear();
+    ed_hadiah->clear();
+    Edit2->clear();
+    BitBtn2->setEnabled(false);
+    BitBtn3->setEnabled(false);
+}
+
+void TfAcak::BitBtn5Click(QObject*) {
+    ADOTable2.requery();
+    Timer2->setEnabled(false);
+    Timer2->setInterval(speedOf(ADOTable2));
+    ui::MessageBox::information(QStringLiteral("Kecepatan telah di ubah"));
+}
+
+void TfAcak::Timer1Timer(QObject*) {
+    ++m_marqueeCounter;
+    if (m_marqueeCounter <= MarqueeText.size()) setWindowTitle(windowTitle() + MarqueeText.at(m_marqueeCounter - 1));
+    if (m_marqueeCounter == kMarqueeCycle) {
+        m_marqueeCounter = 0;
+        setWindowTitle(QString());
+    }
+}
+
+void TfAcak::BitBtn6Click(QObject*) {
+    fPemenang->show();
+    fPemenang->raise();
+    fPemenang->activateWindow();
+    fPemenang->ADOTable1.setConnection(&DTModule->cn);
+    fPemenang->ADOTable1.close();
+    fPemenang->ADOTable1.open();
+}
+
+void TfAcak::BitBtn7Click(QObject*) {
+    fPeserta->show();
+    fPeserta->raise();
+    fPeserta->activateWindow();
+    fPeserta->ADOTable3.setConnection(&DTModule->cn);
+    fPeserta->ADOTable3.close();
+    fPeserta->ADOTable3.open();
+}
+
+void TfAcak::BitBtn8Click(QObject*) {
+    const std::size_t participants = ADOTable1.active() ? ADOTable1.recordCount() : 0;
+    ui::MessageBox::plain(QStringLiteral("Tombolika v1.2\nAplikasi undian berhadiah\n\nPeserta dalam undian ini: %1")
+                              .arg(participants));
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "platform/chance/TickRandom.h"
+#include "platform/db/DataSource.h"
+#include "platform/db/SqlCommand.h"
+#include "platform/db/TableCursor.h"
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace ui {
+class DBEdit;
+class DialogKeys;
+class Timer;
+} // namespace ui
+
+// The draw screen, the main window: shuffles through the participants, stops on one and saves the winner.
+class TfAcak : public QWidget {
+    Q_OBJECT
+public:
+    explicit TfAcak(QWidget* parent = nullptr);
+    ~TfAcak() override;
+
+    // Components, under their given names.
+    QPushButton* BitBtn1;  // "Keluar"
+    QPushButton* BitBtn2;  // "&Simpan"
+    QLineEdit* ed_hadiah;
+    QLineEdit* ed_msisdn;
+    QPushButton* btn_acak;
+    QPushButton* btn_stop;
+    QPushButton* BitBtn3;  // "&Batal"
+    QPushButton* BitBtn4;  // "Tampilkan"
+    QLineEdit* Edit1;      // the draw-number display
+    QPlainTextEdit* Memo1; // the name
+    QPushButton* BitBtn6;  // "Lihat Pemenang"
+    QPushButton* BitBtn7;  // "Lihat Peserta"
+    ui::DBEdit* DBEdit1;   // the speed
+    QPushButton* BitBtn5;  // "OK"
+    QPushButton* BitBtn8;  // "About"
+    QLineEdit* Edit2;      // the phone number
+    QLabel* Image1;        // the logo
+
+    ui::Timer* Timer1; // marquee
+    ui::Timer* Timer2; // shuffle
+    db::TableCursor ADOTable1{"ADOTable1"}; // participants drawn from
+    db::TableCursor ADOTable2{"ADOTable2"}; // setup
+    db::DataSource DataSource1;
+    db::SqlCommand ADOCommand1;
+
+    // Event handlers.
+    void FormCreate(QObject* Sender);
+    void btn_acakClick(QObject* Sender);
+    void Timer2Timer(QObject* Sender);
+    void btn_stopClick(QObject* Sender);
+    void BitBtn4Click(QObject* Sender);
+    void BitBtn2Click(QObject* Sender);
+    void BitBtn3Click(QObject* Sender);
+    void BitBtn5Click(QObject* Sender);
+    void Timer1Timer(QObject* Sender);
+    void BitBtn6Click(QObject* Sender);
+    void BitBtn7Click(QObject* Sender);
+    void BitBtn8Click(QObject* Sender);
+
+    // The draw's random source; tests put in one with a pinned clock and entropy.
+    void setRandom(chance::TickRandom random) { m_random = std::move(random); }
+    // The marquee counter, 0 to 42.
+    int marqueeCounter() const { return m_marqueeCounter; }
+
+    static const QString MarqueeText;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createComponents();
+    void loadLogo();
+    static int speedOf(db::TableCursor& settings);
+
+    chance::TickRandom m_random;
+    int m_marqueeCounter = 0;
+    bool m_shownOnce = false;
+    bool m_closedReported = false;
+    ui::DialogKeys* m_keys = nullptr;
+};
+
+extern TfAcak* fAcak;

@@ -1,0 +1,81 @@
+#include "platform/db/Connection.h"
+
+#include "platform/Error.h"
+
+#include <filesystem>
+#include <sqlite3.h>
+#include <system_error>
+
+namespace db {
+
+Connection::~Connection() { close(); }
+
+void Connection::open() {
+    close();
+    std::error_code ec;
+    if (!std::filesystem::exists(m_path, ec))
+        throw platform::Error("Could not find file '" + m_path + "'.");
+
+    sqlite3* handle = nullptr;
+    const int rc = sqlite3_open_v2(m_path.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string reason = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
+        sqlite3_close(handle);
+        throw platform::Error("Cannot open the database '" + m_path + "': " + reason);
+    }
+    sqlite3_extended_result_codes(handle, 0);
+    // Another program holding the file briefly should not fail a save at once.
+    sqlite3_busy_timeout(handle, 3000);
+    // A confirmed save must survive a killed process or a power cut: full sync of the rollback journal.
+    // Reading the schema here also tells a damaged or foreign file at start-up rather than at the first save.
+    const char* setup = "PRAGMA synchronous=FULL; PRAGMA journal_mode=DELETE; SELECT count(*) FROM sqlite_master;";
+    char* error = nullptr;
+    if (sqlite3_exec(handle, setup, nullptr, nullptr, &error) != SQLITE_OK) {
+        std::string reason = error ? error : "unknown error";
+        sqlite3_free(error);
+        sqlite3_close(handle);
+        throw platform::Error("Cannot open the database '" + m_path + "': " + reason);
+    }
+    m_handle = handle;
+}
+
+void Connection::close() {
+    if (m_handle) {
+        sqlite3_close_v2(m_handle);
+        m_handle = nullptr;
+    }
+}
+
+sqlite3* Connection::handle() const {
+    if (!m_handle) throw platform::Error("The database connection is not open");
+    return m_handle;
+}
+
+void Connection::exec(std::string_view sql) {
+    char* error = nullptr;
+    const std::string text(sql);
+    if (sqlite3_exec(handle(), text.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        std::string message = error ? error : sqlite3_errmsg(m_handle);
+        sqlite3_free(error);
+        throw platform::Error(message);
+    }
+}
+
+Transaction::Transaction(Connection& connection) : m_connection(connection) { m_connection.exec("BEGIN IMMEDIATE"); }
+
+Transaction::~Transaction() {
+    if (m_open) {
+        try {
+            m_connection.exec("ROLLBACK");
+        } catch (...) {
+            // The database already ended the transaction (for example on a full disk).
+        }
+    }
+}
+
+void Transaction::commit() {
+    m_connection.exec("COMMIT");
+    m_open = false;
+}
+
+} // namespace db

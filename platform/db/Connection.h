@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+
+namespace db {
+
+// The one connection to the program's database file. It never creates the file: a missing database is an error.
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    void setDatabasePath(const std::string& path) { m_path = path; }
+    const std::string& databasePath() const { return m_path; }
+
+    void open();
+    void close();
+    bool isOpen() const { return m_handle != nullptr; }
+
+    // Throws "Connection is closed" style errors on a closed connection, so callers need not check.
+    sqlite3* handle() const;
+    void exec(std::string_view sql);
+
+private:
+    std::string m_path;
+    sqlite3* m_handle = nullptr;
+};
+
+// One transaction per logical operation: rolled back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Connection& connection);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Connection& m_connection;
+    bool m_open = true;
+};
+
+} // namespace db

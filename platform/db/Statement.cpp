@@ -1,0 +1,57 @@
+#include "platform/db/Statement.h"
+
+#include "platform/Error.h"
+
+#include <sqlite3.h>
+
+namespace db {
+
+Statement::Statement(sqlite3* handle, std::string_view sql) : m_handle(handle) {
+    if (sqlite3_prepare_v2(handle, sql.data(), static_cast<int>(sql.size()), &m_stmt, nullptr) != SQLITE_OK)
+        throw platform::Error(sqlite3_errmsg(handle));
+}
+
+Statement::~Statement() { sqlite3_finalize(m_stmt); }
+
+void Statement::bindNull(int index) { sqlite3_bind_null(m_stmt, index); }
+
+void Statement::bindText(int index, std::string_view text) {
+    // Length-counted, so texts holding NUL characters are stored whole.
+    if (sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK)
+        throw platform::Error(sqlite3_errmsg(m_handle));
+}
+
+void Statement::bindInt(int index, std::int64_t value) { sqlite3_bind_int64(m_stmt, index, value); }
+
+void Statement::bind(int index, const std::optional<std::string>& value) {
+    if (value)
+        bindText(index, *value);
+    else
+        bindNull(index);
+}
+
+bool Statement::step() {
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    std::string message = sqlite3_errmsg(m_handle);
+    sqlite3_reset(m_stmt);
+    throw platform::Error(message);
+}
+
+void Statement::reset() {
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
+int Statement::columnType(int column) const { return sqlite3_column_type(m_stmt, column); }
+std::int64_t Statement::columnInt(int column) const { return sqlite3_column_int64(m_stmt, column); }
+double Statement::columnDouble(int column) const { return sqlite3_column_double(m_stmt, column); }
+
+std::string_view Statement::columnText(int column) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    return text ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(m_stmt, column))) : std::string_view();
+}
+
+} // namespace db

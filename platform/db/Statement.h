@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace db {
+
+// A prepared statement that finalizes itself; failures throw platform::Error with the database's message.
+class Statement {
+public:
+    Statement(sqlite3* handle, std::string_view sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void bindNull(int index);
+    void bindText(int index, std::string_view text);
+    void bindInt(int index, std::int64_t value);
+    // Binds text, or NULL when the optional is empty.
+    void bind(int index, const std::optional<std::string>& value);
+
+    // Runs one step: true while a row is available, false when done.
+    bool step();
+    void reset();
+
+    int columnCount() const;
+    int columnType(int column) const;
+    std::int64_t columnInt(int column) const;
+    double columnDouble(int column) const;
+    std::string_view columnText(int column) const;
+
+    sqlite3_stmt* get() const { return m_stmt; }
+
+private:
+    sqlite3* m_handle;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+} // namespace db

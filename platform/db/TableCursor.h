@@ -1,0 +1,129 @@
+#pragma once
+
+#include "platform/db/RowStore.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace db {
+
+class Connection;
+class CursorListener;
+class Statement;
+
+// A table cursor: opening reads the whole table into a client-side snapshot that stands on its first row.
+// Changes made elsewhere show only after a re-query or a reopening. Moves, appends and re-queries first settle
+// a pending row: posted when a field was changed, dropped otherwise. Rows are addressed by their rowid, so an
+// update or delete touches exactly the row on which the cursor stands, even among identical rows.
+class TableCursor {
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    explicit TableCursor(std::string name = {});
+    ~TableCursor();
+    TableCursor(const TableCursor&) = delete;
+    TableCursor& operator=(const TableCursor&) = delete;
+
+    const std::string& name() const { return m_name; }
+    void setConnection(Connection* connection) { m_connection = connection; }
+    Connection* connection() const { return m_connection; }
+    void setTableName(std::string table) { m_table = std::move(table); }
+    const std::string& tableName() const { return m_table; }
+
+    void open();
+    void close();
+    bool active() const { return m_state != State::Inactive; }
+    // Throws the closed-dataset error when the cursor is not open.
+    void checkActive() const;
+    State state() const { return m_state; }
+    bool modified() const { return m_modified; }
+    void requery();
+
+    void first();
+    void prior();
+    void next();
+    void last();
+    // Stands on the row at this index of the cursor's order (a grid click).
+    void moveTo(std::size_t index);
+    bool eof() const;
+    bool bof() const;
+    std::size_t recordCount() const;
+    // Index of the current row; recordCount() while a new row is pending.
+    std::size_t position() const;
+
+    // Searches in ascending order of the field, whatever the cursor's order, and stands on the first match:
+    // equality for an integer field, "begins with" for a text field with partialKey. Stays put when nothing matches.
+    bool locate(const std::string& field, const std::string& value, bool partialKey);
+    // Stands on the row of rank k (0-based) in ascending order of the field; k must be below recordCount().
+    void moveToRank(int field, std::size_t k);
+    // Builds the ordering that locate() and moveToRank() use, so the first use does not pause.
+    void prepareOrder(int field) const;
+
+    void append();
+    void edit();
+    void post();
+    void cancel();
+    void remove();
+
+    int fieldCount() const { return static_cast<int>(m_fieldNames.size()); }
+    const std::string& fieldName(int index) const;
+    int fieldIndex(const std::string& name) const;
+    bool isIntegerField(int index) const;
+
+    std::string fieldText(int index) const;
+    std::string fieldText(const std::string& name) const { return fieldText(fieldIndex(name)); }
+    std::int64_t fieldInt(int index) const;
+    std::int64_t fieldInt(const std::string& name) const { return fieldInt(fieldIndex(name)); }
+    void setFieldText(int index, const std::string& text);
+    void setFieldText(const std::string& name, const std::string& text) { setFieldText(fieldIndex(name), text); }
+
+    // Random access for grids: row index in the cursor's order, the pending new row at recordCount().
+    std::size_t displayCount() const;
+    std::string cellText(std::size_t row, int field) const;
+
+    void addListener(CursorListener* listener);
+    void removeListener(CursorListener* listener);
+
+    std::size_t snapshotBytes() const;
+
+private:
+    [[noreturn]] void fail(const std::string& message) const;
+    void checkBrowseMode();
+    void updateRecord();
+    void checkEditing() const;
+    void readFields();
+    void load();
+    std::optional<std::string> storedValue(RowStore::Handle handle, int field) const;
+    const std::vector<std::uint32_t>& orderOf(int field) const;
+    void setCurrent(std::size_t index);
+    void invalidateOrders();
+    void notifyReset();
+    void notifyRow(std::size_t row);
+    void notifyCurrent();
+
+    std::string m_name;
+    std::string m_table;
+    Connection* m_connection = nullptr;
+    State m_state = State::Inactive;
+
+    std::vector<std::string> m_fieldNames;
+    std::vector<bool> m_integerFields;
+    RowStore m_store;
+    std::vector<RowStore::Handle> m_rows; // the cursor's order
+    std::size_t m_current = 0;
+    bool m_eof = true;
+    bool m_bof = true;
+
+    // The pending new or changed row.
+    std::vector<std::optional<std::string>> m_buffer;
+    bool m_modified = false;
+    std::size_t m_beforeInsert = 0;
+
+    mutable std::vector<std::vector<std::uint32_t>> m_orders; // per field, positions sorted by value
+    std::vector<CursorListener*> m_listeners;
+};
+
+} // namespace db

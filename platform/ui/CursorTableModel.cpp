@@ -1,0 +1,87 @@
+#include "platform/ui/CursorTableModel.h"
+
+#include "platform/db/DataSource.h"
+#include "platform/db/TableCursor.h"
+#include "platform/ui/ErrorHandler.h"
+
+#include <limits>
+
+namespace ui {
+
+CursorTableModel::CursorTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+CursorTableModel::~CursorTableModel() {
+    if (m_source) m_source->removeListener(this);
+}
+
+void CursorTableModel::setDataSource(db::DataSource* source) {
+    if (m_source) m_source->removeListener(this);
+    m_source = source;
+    if (m_source) m_source->addListener(this);
+    cursorReset();
+}
+
+db::TableCursor* CursorTableModel::cursor() const { return m_source ? m_source->dataSet() : nullptr; }
+
+int CursorTableModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !cursor()) return 0;
+    const auto count = cursor()->displayCount();
+    return count > static_cast<std::size_t>(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max()
+                                                                            : static_cast<int>(count);
+}
+
+int CursorTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_columns; }
+
+QVariant CursorTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole) || !cursor()) return {};
+    return QString::fromStdString(cursor()->cellText(static_cast<std::size_t>(index.row()), index.column()));
+}
+
+QVariant CursorTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation == Qt::Vertical) {
+        const auto* c = cursor();
+        const bool current = c && c->active() && static_cast<std::size_t>(section) == c->position();
+        return current ? QStringLiteral("\u25B6") : QString();
+    }
+    if (!cursor() || section >= m_columns) return {};
+    return QString::fromStdString(cursor()->fieldName(section));
+}
+
+Qt::ItemFlags CursorTableModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
+}
+
+bool CursorTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole || !cursor()) return false;
+    bool stored = false;
+    guarded([&] {
+        auto* c = cursor();
+        if (c->position() != static_cast<std::size_t>(index.row())) c->moveTo(static_cast<std::size_t>(index.row()));
+        if (c->state() == db::TableCursor::State::Browse) c->edit();
+        c->setFieldText(index.column(), value.toString().toStdString());
+        stored = true;
+    });
+    return stored;
+}
+
+void CursorTableModel::cursorReset() {
+    beginResetModel();
+    m_columns = cursor() && cursor()->active() ? cursor()->fieldCount() : 0;
+    endResetModel();
+    emit currentRowChanged();
+}
+
+void CursorTableModel::rowChanged(std::size_t row) {
+    if (row >= static_cast<std::size_t>(rowCount())) return;
+    const int r = static_cast<int>(row);
+    emit dataChanged(index(r, 0), index(r, m_columns - 1));
+}
+
+void CursorTableModel::currentChanged() {
+    emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    emit currentRowChanged();
+}
+
+} // namespace ui

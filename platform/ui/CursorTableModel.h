@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/db/CursorListener.h"
+
+#include <QAbstractTableModel>
+
+namespace db {
+class DataSource;
+class TableCursor;
+} // namespace db
+
+namespace ui {
+
+// A grid's view of a cursor: it reads cells straight from the cursor's snapshot, so a million rows cost the
+// grid nothing until they are scrolled into view.
+class CursorTableModel : public QAbstractTableModel, private db::CursorListener {
+    Q_OBJECT
+public:
+    explicit CursorTableModel(QObject* parent = nullptr);
+    ~CursorTableModel() override;
+
+    void setDataSource(db::DataSource* source);
+    db::TableCursor* cursor() const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+signals:
+    void currentRowChanged();
+
+private:
+    void cursorReset() override;
+    void rowChanged(std::size_t row) override;
+    void currentChanged() override;
+
+    db::DataSource* m_source = nullptr;
+    int m_columns = 0;
+};
+
+} // namespace ui

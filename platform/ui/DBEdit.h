@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/db/CursorListener.h"
+
+#include <QLineEdit>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace db {
+class DataSource;
+}
+
+namespace ui {
+
+// A single-line edit showing one field of a cursor's current row. The first keystroke puts the cursor into edit
+// mode; the text goes into the field when the edit is left or the row is posted.
+class DBEdit : public QLineEdit, private db::CursorListener {
+    Q_OBJECT
+public:
+    explicit DBEdit(QWidget* parent = nullptr);
+    ~DBEdit() override;
+
+    void setDataSource(db::DataSource* source, const std::string& field);
+    // A check of the typed text before it goes into the field: a message refuses it.
+    using Refusal = std::function<std::optional<QString>(const QString& text)>;
+    void setRefusal(Refusal refusal) { m_refusal = std::move(refusal); }
+    // Hands a typed text to the field now; throws the field's refusal.
+    void updateRecord() override;
+
+private:
+    void cursorReset() override { refresh(); }
+    void rowChanged(std::size_t) override { refresh(); }
+    void currentChanged() override { refresh(); }
+    void refresh();
+
+    db::DataSource* m_source = nullptr;
+    std::string m_field;
+    Refusal m_refusal;
+    bool m_dirty = false;
+    bool m_refreshing = false;
+};
+
+} // namespace ui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QTableView>
+
+namespace db {
+class DataSource;
+class TableCursor;
+} // namespace db
+
+namespace ui {
+
+class CursorTableModel;
+
+// A data grid over a cursor: the grid's current row is the cursor's. Cells are edited in place (posted when the
+// row is left, Escape abandons), Insert or Down past the last row starts a new row, Ctrl+Delete deletes the
+// current row after "Delete record?".
+class DBGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit DBGrid(QWidget* parent = nullptr);
+
+    void setDataSource(db::DataSource* source);
+    void setRowIndicator(bool shown);
+    CursorTableModel* cursorModel() const { return m_model; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    db::TableCursor* cursor() const;
+    void followCursor();
+
+    CursorTableModel* m_model;
+    bool m_following = false;
+};
+
+} // namespace ui

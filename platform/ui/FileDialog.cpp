@@ -1,0 +1,38 @@
+#include "platform/ui/FileDialog.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace ui {
+
+namespace {
+std::optional<QString>& nextName() {
+    static std::optional<QString> value;
+    return value;
+}
+} // namespace
+
+void FileDialog::setNextFileName(const QString& name) { nextName() = name; }
+
+bool FileDialog::execute(QWidget* parent) {
+    if (nextName()) {
+        const QString name = *nextName();
+        nextName().reset();
+        if (name.isEmpty()) return false;
+        m_fileName = name;
+        return true;
+    }
+    QFileDialog dialog(parent, m_title);
+    dialog.setAcceptMode(m_mode == Mode::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(m_mode == Mode::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilters(m_filters);
+    if (!m_suffix.isEmpty()) dialog.setDefaultSuffix(m_suffix);
+    if (!m_fileName.isEmpty()) dialog.selectFile(m_fileName);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    m_fileName = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
+    return true;
+}
+
+} // namespace ui

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+
+namespace ui {
+
+// The only place that shows message boxes. Tests switch on recording: boxes are then not shown but kept in a
+// list, and the next question is answered with what setNextAnswer() gave.
+class MessageBox {
+public:
+    enum class Kind { Information, Plain, Error, Confirmation };
+    struct Shown {
+        Kind kind;
+        QString caption;
+        QString text;
+    };
+
+    static void setApplicationTitle(const QString& title);
+    static QString applicationTitle();
+
+    // Information icon, caption "Information", one OK button.
+    static void information(const QString& text);
+    // The application title as caption, no icon, one OK button.
+    static void plain(const QString& text);
+    // The application title as caption, the stop icon, one OK button.
+    static void error(const QString& text);
+    // Question icon, OK and Cancel; true for OK.
+    static bool confirm(const QString& text);
+
+    static void setRecording(bool on);
+    static bool recording();
+    static const QList<Shown>& shown();
+    static void clearShown();
+    static void setNextAnswer(QMessageBox::StandardButton answer);
+
+private:
+    static QMessageBox::StandardButton show(Kind kind, const QString& caption, const QString& text);
+};
+
+} // namespace ui

@@ -1,0 +1,28 @@
+#include "tests/support/TestApplication.h"
+
+#include "app/Application.h"
+#include "data/uData.h"
+
+#include <QDir>
+
+TestApplication::TestApplication(const QString& databaseDirectory, const QString& logoDirectory) {
+    ui::MessageBox::setRecording(true);
+    ui::MessageBox::clearShown();
+    TDTModule::setDatabaseDirectory(databaseDirectory);
+    QDir::setCurrent(logoDirectory.isEmpty() ? QString::fromLatin1(TOMBOLIKA_RESOURCES_DIR) : logoDirectory);
+    Application::initialize();
+    Application::createForms();
+}
+
+TestApplication::~TestApplication() { Application::destroyForms(); }
+
+QList<ui::MessageBox::Shown> TestApplication::shown() { return ui::MessageBox::shown(); }
+
+QStringList TestApplication::texts(ui::MessageBox::Kind kind) {
+    QStringList result;
+    for (const auto& m : ui::MessageBox::shown())
+        if (m.kind == kind) result << m.text;
+    return result;
+}
+
+void TestApplication::clear() { ui::MessageBox::clearShown(); }

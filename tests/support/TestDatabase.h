@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <string>
+#include <vector>
+
+// A db_sms.mdb made from the program's own schema in a temporary directory, with a few conveniences to look at
+// it from outside the program (a second connection, as the sqlite3 tool would).
+class TestDatabase {
+public:
+    TestDatabase();
+    QString directory() const { return m_dir.path(); }
+    std::string path() const;
+
+    void exec(const std::string& sql) const;
+    long long count(const std::string& table) const;
+    // Every row of a query, fields as text (NULL as "<null>").
+    std::vector<std::vector<std::string>> rows(const std::string& sql) const;
+    // Participants with IDs 1..n (or the given IDs), draw numbers "D<ID>", names "Nama <ID>", phones "08<ID>".
+    void addParticipants(int n) const;
+    void addParticipants(const std::vector<long long>& ids) const;
+
+private:
+    QTemporaryDir m_dir;
+};

@@ -130,6 +130,7 @@ void TfAcak::createComponents() {
     Memo1->setGeometry(336, 376, 385, 65);
     Memo1->setFont(verdana(20, true));
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setTabChangesFocus(true);
     colour(Memo1, QPalette::Text, QColor(0xFF, 0x80, 0x00));
     colour(Memo1, QPalette::Base, Qt::white);

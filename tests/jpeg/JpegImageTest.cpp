@@ -55,6 +55,8 @@ const std::vector<Case> cases = {
      32,
      {{0, 0, 200, 40, 40}, {0, 20, 128, 128, 128}, {31, 31, 128, 128, 128}},
      {}},
+    // The logo shipped for the draw screen: white around the drawing.
+    {"SampleLogo", "../../../resources/LOGO.JPG", 54, 60, {{0, 0, 255, 255, 255}, {53, 59, 255, 255, 255}}, {}},
     {"ExactlyAtSizeLimit", "at-limit.jpg", 8192, 8, {}, {}},
     {"TextFile", "text.jpg", 0, 0, {}, "JPEG error #53"},
     {"PngFile", "png.jpg", 0, 0, {}, "JPEG error #53"},

@@ -1,0 +1,259 @@
+#include "platform/sheets/CsvReader.h"
+
+#include "platform/Error.h"
+#include "platform/sheets/Limits.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <csv.h>
+
+namespace sheets {
+
+namespace {
+
+constexpr std::size_t kChunkBytes = 64 * 1024;
+// Enough of the file to judge its encoding by.
+constexpr std::size_t kSampleBytes = 1024 * 1024;
+
+// Windows-1252 0x80-0x9F; the five unassigned bytes map to the same code points, as Windows does.
+constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void appendCp1252(std::string& out, const char* data, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(data[i]);
+        const std::uint32_t code = byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte;
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+}
+
+// Whether data is well-formed UTF-8; with allowTruncated, an incomplete sequence at the very end (a sample cut off
+// mid-character) passes.
+bool validUtf8(const char* data, std::size_t length, bool allowTruncated) {
+    std::size_t i = 0;
+    while (i < length) {
+        const auto c = static_cast<unsigned char>(data[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t extra;
+        std::uint32_t code;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+            code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= length) {
+            if (!allowTruncated) return false;
+            for (std::size_t k = i + 1; k < length; ++k)
+                if ((static_cast<unsigned char>(data[k]) & 0xC0) != 0x80) return false;
+            return true;
+        }
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto cc = static_cast<unsigned char>(data[i + k]);
+            if ((cc & 0xC0) != 0x80) return false;
+            code = (code << 6) | (cc & 0x3F);
+        }
+        if ((extra == 2 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+            (extra == 3 && (code < 0x10000 || code > 0x10FFFF)))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+int keepSpaces(unsigned char) {
+    return 0;
+}
+
+} // namespace
+
+bool CsvReader::looksLikeText(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    char sample[65536];
+    const std::size_t n = std::fread(sample, 1, sizeof sample, file);
+    std::fclose(file);
+    if (n == 0) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(sample[i]);
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') return false;
+        if (c == 0x7F) return false;
+    }
+    return true;
+}
+
+CsvReader::CsvReader(const std::string& path) : SheetReader(path) {
+    m_file = std::fopen(path.c_str(), "rb");
+    if (!m_file) fail(std::strerror(errno));
+    m_pendingStart.resize(kSampleBytes);
+    m_pendingStart.resize(std::fread(m_pendingStart.data(), 1, kSampleBytes, m_file));
+    if (std::ferror(m_file)) fail(std::strerror(errno));
+    if (m_pendingStart.rfind("\xEF\xBB\xBF", 0) == 0) {
+        m_pendingStart.erase(0, 3);
+        m_utf8 = true;
+    } else {
+        m_utf8 = validUtf8(m_pendingStart.data(), m_pendingStart.size(), m_pendingStart.size() == kSampleBytes);
+    }
+
+    // The separator: whichever of tab, semicolon and comma the heading line uses most, outside quotes.
+    std::size_t tabs = 0, semicolons = 0, commas = 0;
+    bool quoted = false;
+    for (char c : m_pendingStart) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && (c == '\n' || c == '\r'))
+            break;
+        else if (!quoted && c == '\t')
+            ++tabs;
+        else if (!quoted && c == ';')
+            ++semicolons;
+        else if (!quoted && c == ',')
+            ++commas;
+    }
+    if (tabs > 0 && tabs >= semicolons && tabs >= commas)
+        m_delimiter = '\t';
+    else if (semicolons > 0 && semicolons >= commas)
+        m_delimiter = ';';
+    else
+        m_delimiter = ',';
+
+    m_parser = new csv_parser;
+    if (csv_init(m_parser, CSV_REPALL_NL) != 0) throw std::bad_alloc();
+    csv_set_delim(m_parser, static_cast<unsigned char>(m_delimiter));
+    csv_set_space_func(m_parser, &keepSpaces);
+}
+
+CsvReader::~CsvReader() {
+    if (m_parser) {
+        csv_free(m_parser);
+        delete m_parser;
+    }
+    if (m_file) std::fclose(m_file);
+}
+
+void CsvReader::onField(void* data, std::size_t length, void* self) {
+    auto* reader = static_cast<CsvReader*>(self);
+    if (reader->m_error.empty()) reader->addField(static_cast<const char*>(data), length);
+}
+
+void CsvReader::onRowEnd(int terminator, void* self) {
+    auto* reader = static_cast<CsvReader*>(self);
+    if (reader->m_error.empty()) reader->endRow(terminator);
+}
+
+void CsvReader::addField(const char* data, std::size_t length) {
+    try {
+        m_field.clear();
+        if (m_utf8 && validUtf8(data, length, false))
+            m_field.append(data, length);
+        else
+            appendCp1252(m_field, data, length);
+        // A line break inside quotes is a line break in the cell, whichever way the file ends its lines.
+        if (m_field.find('\r') != std::string::npos) {
+            std::string normalised;
+            for (std::size_t i = 0; i < m_field.size(); ++i)
+                if (!(m_field[i] == '\r' && i + 1 < m_field.size() && m_field[i + 1] == '\n')) normalised += m_field[i];
+            m_field.swap(normalised);
+        }
+        checkCellText(m_field);
+        const auto column = static_cast<std::int64_t>(m_row.size()) + 1;
+        Cell& cell = cellAt(m_row, column);
+        if (!m_field.empty()) {
+            addRowBytes(m_rowBytes, m_field.size());
+            cell.kind = Cell::Kind::Text;
+            cell.text = m_field;
+        }
+    } catch (const platform::Error& e) {
+        m_error = e.what();
+    }
+}
+
+void CsvReader::endRow(int terminator) {
+    try {
+        // A blank line is an empty row; the LF of a CRLF is not a second one.
+        const bool lineFeedOfCrLf = m_row.empty() && terminator == '\n' && m_lastTerminator == '\r';
+        m_lastTerminator = terminator;
+        if (lineFeedOfCrLf) return;
+        ++m_rowNumber;
+        checkRowNumber(m_rowNumber, limits::kMaxCsvRows);
+        while (!m_row.empty() && m_row.back().kind == Cell::Kind::Empty)
+            m_row.pop_back();
+        if (!m_row.empty()) {
+            m_rows.emplace_back(m_rowNumber, std::move(m_row));
+            m_row.clear();
+        }
+        m_rowBytes = 0;
+    } catch (const platform::Error& e) {
+        m_error = e.what();
+    }
+}
+
+void CsvReader::feed(const char* data, std::size_t length) {
+    if (csv_parse(m_parser, data, length, &CsvReader::onField, &CsvReader::onRowEnd, this) != length)
+        fail(std::string("it cannot be read as CSV (") + csv_strerror(csv_error(m_parser)) + ")");
+    if (!m_error.empty()) throw platform::Error(m_error);
+    // libcsv gathers a field before handing it over; stop a field without end before it fills memory.
+    if (csv_get_buffer_size(m_parser) > static_cast<std::size_t>(limits::kMaxCellChars) * 4 + kChunkBytes)
+        fail("a cell holds more than " + std::to_string(limits::kMaxCellChars) + " characters");
+}
+
+bool CsvReader::readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells) {
+    while (m_rows.empty()) {
+        if (m_eof) return false;
+        if (!m_pendingStart.empty()) {
+            for (std::size_t at = 0; at < m_pendingStart.size(); at += kChunkBytes)
+                feed(m_pendingStart.data() + at, std::min(kChunkBytes, m_pendingStart.size() - at));
+            std::string().swap(m_pendingStart);
+            continue;
+        }
+        char buffer[kChunkBytes];
+        const std::size_t n = std::fread(buffer, 1, sizeof buffer, m_file);
+        if (std::ferror(m_file)) fail(std::strerror(errno));
+        if (n > 0) {
+            feed(buffer, n);
+        } else {
+            m_eof = true;
+            csv_fini(m_parser, &CsvReader::onField, &CsvReader::onRowEnd, this);
+            if (!m_error.empty()) throw platform::Error(m_error);
+        }
+    }
+    rowNumber = m_rows.front().first;
+    cells.swap(m_rows.front().second);
+    m_rows.pop_front();
+    return true;
+}
+
+int CsvReader::lastUsedColumn() {
+    if (m_lastUsedColumn < 0) {
+        CsvReader scan(path());
+        std::size_t last = 0;
+        std::vector<Cell> cells;
+        while (scan.nextRow(cells))
+            last = std::max(last, cells.size());
+        m_lastUsedColumn = static_cast<int>(last);
+    }
+    return m_lastUsedColumn;
+}
+
+} // namespace sheets

@@ -1,0 +1,446 @@
+#include "platform/sheets/XlsxReader.h"
+
+#include "platform/sheets/Limits.h"
+#include "platform/sheets/NumberFormats.h"
+#include "platform/sheets/XmlNames.h"
+#include "platform/sheets/XmlPartParser.h"
+#include "platform/sheets/ZipEntryStream.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace sheets {
+
+namespace {
+
+// The small parts are read with handlers made of lambdas.
+class CallbackHandler : public XmlPartParser::Handler {
+public:
+    std::function<void(const char*, const char**)> start = [](const char*, const char**) {};
+    std::function<void(const char*)> end = [](const char*) {};
+    std::function<void(const char*, int)> text = [](const char*, int) {};
+    void startElement(const char* name, const char** attributes) override { start(name, attributes); }
+    void endElement(const char* name) override { end(name); }
+    void characters(const char* data, int length) override { text(data, length); }
+};
+
+// "AB12" -> 28 (saturating past the largest column); 0 when there are no letters.
+std::int64_t columnOfReference(std::string_view ref) {
+    std::int64_t column = 0;
+    for (const char c : ref) {
+        int letter;
+        if (c >= 'A' && c <= 'Z')
+            letter = c - 'A' + 1;
+        else if (c >= 'a' && c <= 'z')
+            letter = c - 'a' + 1;
+        else
+            break;
+        column = column * 26 + letter;
+        if (column > limits::kMaxColumns) column = limits::kMaxColumns + 1;
+    }
+    return column;
+}
+
+// Decimal digits, saturating; -1 when there are none.
+std::int64_t parseCount(std::string_view text) {
+    std::int64_t value = 0;
+    bool any = false;
+    for (const char c : text) {
+        if (c < '0' || c > '9') break;
+        any = true;
+        if (value < (std::int64_t{1} << 40)) value = value * 10 + (c - '0');
+    }
+    return any ? value : -1;
+}
+
+// Office Open XML writes characters XML cannot carry as _xHHHH_ (and a literal "_x" as _x005F_x).
+void decodeEscapes(std::string& text) {
+    if (text.find("_x") == std::string::npos) return;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned code = 0;
+        if (text[i] == '_' && i + 6 < text.size() && text[i + 1] == 'x' && text[i + 6] == '_' &&
+            std::from_chars(text.data() + i + 2, text.data() + i + 6, code, 16).ptr == text.data() + i + 6) {
+            if (code < 0x80) {
+                out += static_cast<char>(code);
+            } else if (code < 0x800) {
+                out += static_cast<char>(0xC0 | (code >> 6));
+                out += static_cast<char>(0x80 | (code & 0x3F));
+            } else {
+                out += static_cast<char>(0xE0 | (code >> 12));
+                out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                out += static_cast<char>(0x80 | (code & 0x3F));
+            }
+            i += 6;
+        } else {
+            out += text[i];
+        }
+    }
+    text.swap(out);
+}
+
+// Resolves a relationship target against the folder of the part that names it; absolute targets start at the root.
+std::string resolveTarget(const std::string& folder, const std::string& target) {
+    std::string joined = !target.empty() && target.front() == '/' ? target.substr(1) : folder + target;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= joined.size()) {
+        std::size_t slash = joined.find('/', start);
+        if (slash == std::string::npos) slash = joined.size();
+        const std::string part = joined.substr(start, slash - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    std::string result;
+    for (const auto& part : parts)
+        result += (result.empty() ? "" : "/") + part;
+    return result;
+}
+
+bool endsWith(std::string_view text, std::string_view tail) {
+    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+} // namespace
+
+XlsxReader::XlsxReader(std::unique_ptr<ZipArchive> zip, const std::string& path)
+    : SheetReader(path), m_zip(std::move(zip)) {
+    readWorkbook();
+    startSheet();
+}
+
+XlsxReader::~XlsxReader() = default;
+
+void XlsxReader::readWorkbook() {
+    // The first <sheet> of the workbook is the first worksheet; its r:id leads through the relationships to its part.
+    std::string firstSheetId;
+    bool seenSheet = false;
+    CallbackHandler workbook;
+    workbook.start = [&](const char* name, const char** attributes) {
+        const char* local = xml::localName(name);
+        if (!seenSheet && std::strcmp(local, "sheet") == 0) {
+            seenSheet = true;
+            if (const char* id = xml::attribute(attributes, "id")) firstSheetId = id;
+        } else if (std::strcmp(local, "workbookPr") == 0) {
+            const char* date1904 = xml::attribute(attributes, "date1904");
+            m_date1904 = date1904 && (std::strcmp(date1904, "1") == 0 || std::strcmp(date1904, "true") == 0);
+        }
+    };
+    XmlPartParser::parseDocument(m_zip->read("xl/workbook.xml"), path(), "xl/workbook.xml", workbook, false);
+
+    std::map<std::string, std::string> targets;
+    std::string stylesPart, sharedStringsPart;
+    const std::string rels = "xl/_rels/workbook.xml.rels";
+    if (m_zip->contains(rels)) {
+        CallbackHandler relationships;
+        relationships.start = [&](const char* name, const char** attributes) {
+            if (!xml::is(name, "Relationship")) return;
+            const char* id = xml::attribute(attributes, "Id");
+            const char* target = xml::attribute(attributes, "Target");
+            const char* type = xml::attribute(attributes, "Type");
+            const char* mode = xml::attribute(attributes, "TargetMode");
+            if (!id || !target || (mode && std::strcmp(mode, "External") == 0)) return;
+            const std::string resolved = resolveTarget("xl/", target);
+            targets.emplace(id, resolved);
+            if (type && endsWith(type, "/styles"))
+                stylesPart = resolved;
+            else if (type && endsWith(type, "/sharedStrings"))
+                sharedStringsPart = resolved;
+        };
+        XmlPartParser::parseDocument(m_zip->read(rels), path(), rels, relationships, false);
+    }
+    if (auto it = targets.find(firstSheetId); it != targets.end() && m_zip->contains(it->second))
+        m_sheetPart = it->second;
+    else if (!seenSheet)
+        fail("the workbook has no worksheet");
+    else if (m_zip->contains("xl/worksheets/sheet1.xml"))
+        m_sheetPart = "xl/worksheets/sheet1.xml";
+    else
+        fail("the workbook's first worksheet is missing");
+
+    if (stylesPart.empty() && m_zip->contains("xl/styles.xml")) stylesPart = "xl/styles.xml";
+    if (sharedStringsPart.empty() && m_zip->contains("xl/sharedStrings.xml"))
+        sharedStringsPart = "xl/sharedStrings.xml";
+    if (!stylesPart.empty() && m_zip->contains(stylesPart)) readStyles(stylesPart);
+    if (!sharedStringsPart.empty() && m_zip->contains(sharedStringsPart)) readSharedStrings(sharedStringsPart);
+}
+
+void XlsxReader::readStyles(const std::string& part) {
+    // A cell shows a date when its cellXfs entry has a date number format, built in or custom.
+    std::map<int, bool> customIsDate;
+    std::vector<int> xfFormats;
+    bool inCellXfs = false;
+    CallbackHandler styles;
+    styles.start = [&](const char* name, const char** attributes) {
+        const char* local = xml::localName(name);
+        if (std::strcmp(local, "numFmt") == 0) {
+            const char* id = xml::attribute(attributes, "numFmtId");
+            const char* code = xml::attribute(attributes, "formatCode");
+            if (id && code && customIsDate.size() < static_cast<std::size_t>(limits::kMaxCellFormats))
+                customIsDate[static_cast<int>(parseCount(id))] = numfmt::isDateFormatCode(code);
+        } else if (std::strcmp(local, "cellXfs") == 0) {
+            inCellXfs = true;
+        } else if (inCellXfs && std::strcmp(local, "xf") == 0) {
+            if (xfFormats.size() >= static_cast<std::size_t>(limits::kMaxCellFormats))
+                fail("it has more than " + std::to_string(limits::kMaxCellFormats) + " cell formats");
+            const char* id = xml::attribute(attributes, "numFmtId");
+            xfFormats.push_back(id ? static_cast<int>(std::min<std::int64_t>(parseCount(id), 1 << 30)) : 0);
+        }
+    };
+    styles.end = [&](const char* name) {
+        if (xml::is(name, "cellXfs")) inCellXfs = false;
+    };
+    XmlPartParser::parseDocument(m_zip->read(part), path(), part, styles, false);
+    m_xfIsDate.reserve(xfFormats.size());
+    for (int id : xfFormats) {
+        const auto custom = customIsDate.find(id);
+        m_xfIsDate.push_back(custom != customIsDate.end() ? custom->second : numfmt::isDateFormatId(id));
+    }
+}
+
+void XlsxReader::readSharedStrings(const std::string& part) {
+    // Streamed like the sheet: the table can be as large as the sheet. Rich text runs are joined; phonetic
+    // guides (<rPh>) are not part of the text.
+    m_sharedOffsets.push_back(0);
+    XmlScanner scanner(m_zip->openStream(part), path(), part);
+    bool inItem = false;
+    int phonetic = 0;
+    std::string item;
+    for (;;) {
+        const XmlScanner::Token token = scanner.next();
+        if (token == XmlScanner::Token::Eof) break;
+        const std::string_view name = scanner.name();
+        if (token == XmlScanner::Token::Start) {
+            if (name == "si") {
+                inItem = true;
+                item.clear();
+            } else if (name == "rPh") {
+                ++phonetic;
+            } else if (inItem && phonetic == 0 && name == "t") {
+                scanner.collectText(&item);
+            }
+            continue;
+        }
+        if (name == "t") {
+            scanner.collectText(nullptr);
+            if (item.size() > static_cast<std::size_t>(limits::kMaxCellChars) * 4) checkCellText(item);
+        } else if (name == "rPh") {
+            --phonetic;
+        } else if (name == "si" && inItem) {
+            inItem = false;
+            decodeEscapes(item);
+            checkCellText(item);
+            if (static_cast<std::int64_t>(m_sharedOffsets.size()) > limits::kMaxSharedStrings)
+                fail("its shared string table has more than " + std::to_string(limits::kMaxSharedStrings) + " strings");
+            if (static_cast<std::int64_t>(m_sharedText.size() + item.size()) > limits::kMaxSharedStringBytes)
+                fail("its shared string table holds more than " +
+                     std::to_string(limits::kMaxSharedStringBytes / (1024 * 1024)) + " MB of text");
+            m_sharedText += item;
+            m_sharedOffsets.push_back(static_cast<std::uint32_t>(m_sharedText.size()));
+        }
+    }
+}
+
+std::string_view XlsxReader::sharedString(std::int64_t index) const {
+    if (index < 0 || index + 1 >= static_cast<std::int64_t>(m_sharedOffsets.size()))
+        fail("a cell refers to shared string " + std::to_string(index) + ", which does not exist");
+    const auto i = static_cast<std::size_t>(index);
+    return std::string_view(m_sharedText).substr(m_sharedOffsets[i], m_sharedOffsets[i + 1] - m_sharedOffsets[i]);
+}
+
+void XlsxReader::startSheet() {
+    m_scanner = std::make_unique<XmlScanner>(m_zip->openStream(m_sheetPart), path(), m_sheetPart);
+    // Up to <sheetData>, so that <dimension> is known before the first row.
+    while (!m_inSheetData && !m_sheetEnded) {
+        const XmlScanner::Token token = m_scanner->next();
+        if (token == XmlScanner::Token::Eof)
+            m_sheetEnded = true;
+        else if (token == XmlScanner::Token::Start)
+            startElement();
+    }
+}
+
+void XlsxReader::startElement() {
+    const std::string_view name = m_scanner->name();
+    std::string_view value;
+    if (name == "c") {
+        if (!m_cells) return;
+        const std::int64_t column = m_scanner->attribute("r", value) ? columnOfReference(value) : 0;
+        m_column = column > 0 ? column : m_column + 1;
+        m_type = 'n';
+        if (m_scanner->attribute("t", value)) {
+            if (value == "s")
+                m_type = 's';
+            else if (value == "inlineStr")
+                m_type = 'i';
+            else if (value == "str")
+                m_type = 'f';
+            else if (value == "b")
+                m_type = 'b';
+            else if (value == "e")
+                m_type = 'e';
+            else if (value == "d")
+                m_type = 'd';
+        }
+        m_isDate = false;
+        if (m_scanner->attribute("s", value)) {
+            const std::int64_t s = parseCount(value);
+            m_isDate = s >= 0 && s < static_cast<std::int64_t>(m_xfIsDate.size()) && m_xfIsDate[s];
+        }
+        m_hasValue = false;
+        m_inInline = false;
+        m_inPhonetic = false;
+        m_text.clear();
+    } else if (name == "v") {
+        if (m_cells) {
+            m_hasValue = true;
+            m_textDepth = 1;
+            m_scanner->collectText(&m_text);
+        }
+    } else if (name == "is") {
+        if (m_cells) {
+            m_hasValue = true;
+            m_inInline = true;
+        }
+    } else if (name == "t") {
+        if (m_inInline && !m_inPhonetic) {
+            m_textDepth = 1;
+            m_scanner->collectText(&m_text);
+        }
+    } else if (name == "row") {
+        if (m_inSheetData) {
+            const std::int64_t number = m_scanner->attribute("r", value) ? parseCount(value) : -1;
+            m_rowNumber = number > 0 ? number : m_rowNumber + 1;
+            checkRowNumber(m_rowNumber, limits::kMaxRows);
+            m_column = 0;
+            m_rowBytes = 0;
+        }
+    } else if (name == "rPh") {
+        m_inPhonetic = true;
+    } else if (name == "dimension") {
+        if (!m_inSheetData && m_scanner->attribute("ref", value)) {
+            const std::size_t colon = value.find(':');
+            const std::int64_t column =
+                columnOfReference(colon == std::string_view::npos ? value : value.substr(colon + 1));
+            if (column > 0) m_declaredLastColumn = static_cast<int>(column);
+        }
+    } else if (name == "sheetData") {
+        m_inSheetData = true;
+    }
+}
+
+void XlsxReader::endElement() {
+    const std::string_view name = m_scanner->name();
+    if (name == "v" || name == "t") {
+        if (m_textDepth) {
+            m_textDepth = 0;
+            m_scanner->collectText(nullptr);
+            if (m_text.size() > static_cast<std::size_t>(limits::kMaxCellChars) * 4) checkCellText(m_text);
+        }
+    } else if (name == "c") {
+        if (m_cells) finishCell();
+    } else if (name == "is") {
+        m_inInline = false;
+    } else if (name == "row") {
+        if (m_cells) m_rowEnded = true;
+    } else if (name == "rPh") {
+        m_inPhonetic = false;
+    } else if (name == "sheetData") {
+        m_sheetEnded = true;
+    }
+}
+
+void XlsxReader::finishCell() {
+    if (!m_hasValue) return;
+    Cell::Kind kind = Cell::Kind::Text;
+    double number = 0;
+    std::string_view text = m_text;
+    switch (m_type) {
+    case 's':
+        text = sharedString(parseCount(m_text.c_str()));
+        break;
+    case 'i':
+        decodeEscapes(m_text);
+        text = m_text;
+        break;
+    case 'f':
+        break;
+    case 'b':
+        kind = Cell::Kind::Boolean;
+        number = m_text == "1" || m_text == "true" ? 1 : 0;
+        break;
+    case 'e':
+        kind = Cell::Kind::Error;
+        break;
+    case 'd':
+        if (numfmt::parseIsoDateTime(m_text, number)) kind = Cell::Kind::Date;
+        break;
+    default:
+        if (m_text.empty()) return;
+        if (numfmt::parseNumber(m_text, number)) {
+            kind = m_isDate ? Cell::Kind::Date : Cell::Kind::Number;
+            if (m_isDate && m_date1904) number += 1462;
+        }
+        break;
+    }
+    checkCellText(text.size(), text.data());
+    Cell& cell = cellAt(*m_cells, m_column);
+    cell.kind = kind;
+    cell.number = number;
+    if (kind == Cell::Kind::Text || kind == Cell::Kind::Error) {
+        addRowBytes(m_rowBytes, text.size());
+        cell.text.assign(text);
+    }
+}
+
+bool XlsxReader::readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells) {
+    cells.clear();
+    m_cells = &cells;
+    m_rowEnded = false;
+    while (!m_rowEnded && !m_sheetEnded) {
+        const XmlScanner::Token token = m_scanner->next();
+        if (token == XmlScanner::Token::Start)
+            startElement();
+        else if (token == XmlScanner::Token::End)
+            endElement();
+        else
+            m_sheetEnded = true;
+    }
+    m_cells = nullptr;
+    if (!m_rowEnded) return false;
+    rowNumber = m_rowNumber;
+    return true;
+}
+
+int XlsxReader::lastUsedColumn() {
+    if (m_declaredLastColumn < 0) {
+        // No <dimension>: one pass over the part, remembering the rightmost cell that has a value.
+        std::int64_t last = 0, column = 0;
+        XmlScanner scan(m_zip->openStream(m_sheetPart), path(), m_sheetPart);
+        std::string_view value;
+        for (XmlScanner::Token token; (token = scan.next()) != XmlScanner::Token::Eof;) {
+            if (token != XmlScanner::Token::Start) continue;
+            const std::string_view name = scan.name();
+            if (name == "row") {
+                column = 0;
+            } else if (name == "c") {
+                const std::int64_t c = scan.attribute("r", value) ? columnOfReference(value) : 0;
+                column = c > 0 ? c : column + 1;
+            } else if (name == "v" || name == "is") {
+                last = std::max(last, column);
+            }
+        }
+        m_declaredLastColumn = static_cast<int>(std::min<std::int64_t>(last, limits::kMaxColumns + 1));
+    }
+    if (m_declaredLastColumn > limits::kMaxColumns)
+        fail("it has more than " + std::to_string(limits::kMaxColumns) + " columns");
+    return m_declaredLastColumn;
+}
+
+} // namespace sheets

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/sheets/SheetReader.h"
+#include "platform/sheets/XmlScanner.h"
+#include "platform/sheets/ZipArchive.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sheets {
+
+// Office Open XML workbook (xlsx). Streams the first worksheet's part through XmlScanner (the small parts go through
+// expat); holds only the shared strings (one buffer) and which cell formats are dates.
+class XlsxReader : public SheetReader {
+public:
+    XlsxReader(std::unique_ptr<ZipArchive> zip, const std::string& path);
+    ~XlsxReader() override;
+
+    int lastUsedColumn() override;
+
+protected:
+    bool readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells) override;
+
+private:
+    void startElement();
+    void endElement();
+
+    void readWorkbook();
+    void readStyles(const std::string& part);
+    void readSharedStrings(const std::string& part);
+    void startSheet();
+    void finishCell();
+    std::string_view sharedString(std::int64_t index) const;
+
+    std::unique_ptr<ZipArchive> m_zip;
+    std::string m_sheetPart;
+    bool m_date1904 = false;
+    std::vector<std::uint8_t> m_xfIsDate;
+    std::string m_sharedText;                   // every shared string, one after another
+    std::vector<std::uint32_t> m_sharedOffsets; // start of each in m_sharedText, plus the end
+
+    std::unique_ptr<XmlScanner> m_scanner;
+    int m_declaredLastColumn = -1; // from <dimension>; -1 when not declared
+    bool m_inSheetData = false;
+    bool m_sheetEnded = false;
+
+    // The row being read.
+    std::vector<Cell>* m_cells = nullptr;
+    std::int64_t m_rowNumber = 0;
+    std::int64_t m_rowBytes = 0;
+    bool m_rowEnded = false;
+    // The cell being read.
+    std::int64_t m_column = 0;
+    char m_type = 'n'; // 'n' number, 's' shared, 'i' inline, 'f' formula string, 'b', 'e', 'd'
+    bool m_isDate = false;
+    bool m_hasValue = false;
+    int m_textDepth = 0; // inside <v>, or <t> of an inline string outside phonetic runs
+    bool m_inInline = false;
+    bool m_inPhonetic = false;
+    std::string m_text;
+};
+
+} // namespace sheets

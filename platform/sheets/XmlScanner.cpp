@@ -1,0 +1,370 @@
+#include "platform/sheets/XmlScanner.h"
+
+#include "platform/Error.h"
+#include "platform/sheets/ZipEntryStream.h"
+
+#include <cstring>
+
+namespace sheets {
+
+namespace {
+
+constexpr std::size_t kChunkBytes = 512 * 1024;
+// A single tag (name and attributes) longer than this is not a workbook's.
+constexpr std::size_t kMaxTagBytes = 4 * 1024 * 1024;
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+std::string_view localOf(std::string_view name) {
+    const std::size_t colon = name.rfind(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+void appendUtf8(std::string& out, std::uint32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// Text with XML's line-end rule: CR LF and a lone CR both become LF.
+void appendNormalised(std::string& out, const char* data, std::size_t length) {
+    if (!std::memchr(data, '\r', length)) {
+        out.append(data, length);
+        return;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        if (data[i] == '\r') {
+            out += '\n';
+            if (i + 1 < length && data[i + 1] == '\n') ++i;
+        } else {
+            out += data[i];
+        }
+    }
+}
+
+} // namespace
+
+XmlScanner::XmlScanner(std::unique_ptr<ZipEntryStream> stream, std::string path, std::string part)
+    : m_stream(std::move(stream)), m_path(std::move(path)), m_part(std::move(part)), m_buffer(kChunkBytes) {}
+
+XmlScanner::~XmlScanner() = default;
+
+void XmlScanner::fail(const std::string& what) const {
+    throw platform::Error("Cannot read \"" + m_path + "\": its part " + m_part + " is damaged (" + what + " at byte " +
+                          std::to_string(m_consumed + static_cast<std::int64_t>(m_pos)) + ").");
+}
+
+bool XmlScanner::fill(std::size_t keepFrom) {
+    if (m_eof) return false;
+    if (keepFrom > 0) {
+        std::memmove(m_buffer.data(), m_buffer.data() + keepFrom, m_end - keepFrom);
+        m_end -= keepFrom;
+        m_pos -= keepFrom;
+        m_consumed += static_cast<std::int64_t>(keepFrom);
+    }
+    if (m_end + kChunkBytes / 2 > m_buffer.size()) {
+        if (m_buffer.size() >= kMaxTagBytes)
+            fail("a tag longer than " + std::to_string(kMaxTagBytes / (1024 * 1024)) + " MB");
+        m_buffer.resize(m_buffer.size() * 2);
+    }
+    const std::size_t n = m_stream->read(m_buffer.data() + m_end, m_buffer.size() - m_end);
+    if (n == 0) {
+        m_eof = true;
+        return false;
+    }
+    m_end += n;
+    return true;
+}
+
+void XmlScanner::skipText() {
+    if (m_pos < m_end && m_buffer[m_pos] == '<') // the common case: tags back to back
+        return;
+    for (;;) {
+        const void* lt = std::memchr(m_buffer.data() + m_pos, '<', m_end - m_pos);
+        if (lt) {
+            m_pos = static_cast<std::size_t>(static_cast<const char*>(lt) - m_buffer.data());
+            return;
+        }
+        m_pos = m_end;
+        if (!fill(m_end)) return;
+    }
+}
+
+std::size_t XmlScanner::decodeEntity(std::size_t at, std::string& out) {
+    // at is on '&'; returns the position after ';', or 0 when the buffer ends first.
+    const char* begin = m_buffer.data() + at + 1;
+    const std::size_t available = m_end - at - 1;
+    const void* semicolon = std::memchr(begin, ';', available < 12 ? available : 12);
+    if (!semicolon) {
+        if (available < 12 && !m_eof) return 0;
+        fail("an unterminated entity reference");
+    }
+    const std::string_view entity(begin, static_cast<std::size_t>(static_cast<const char*>(semicolon) - begin));
+    if (entity == "lt")
+        out += '<';
+    else if (entity == "gt")
+        out += '>';
+    else if (entity == "amp")
+        out += '&';
+    else if (entity == "quot")
+        out += '"';
+    else if (entity == "apos")
+        out += '\'';
+    else if (entity.size() >= 2 && entity[0] == '#') {
+        std::uint32_t code = 0;
+        const bool hex = entity[1] == 'x';
+        const std::string_view digits = entity.substr(hex ? 2 : 1);
+        if (digits.empty()) fail("a bad character reference");
+        for (char c : digits) {
+            std::uint32_t d;
+            if (c >= '0' && c <= '9')
+                d = static_cast<std::uint32_t>(c - '0');
+            else if (hex && c >= 'a' && c <= 'f')
+                d = static_cast<std::uint32_t>(c - 'a' + 10);
+            else if (hex && c >= 'A' && c <= 'F')
+                d = static_cast<std::uint32_t>(c - 'A' + 10);
+            else
+                fail("a bad character reference");
+            code = code * (hex ? 16 : 10) + d;
+            if (code > 0x10FFFF) fail("a bad character reference");
+        }
+        if (code == 0 || (code >= 0xD800 && code <= 0xDFFF)) fail("a bad character reference");
+        appendUtf8(out, code);
+    } else {
+        fail("an unknown entity &" + std::string(entity) + ";");
+    }
+    return at + 1 + entity.size() + 1;
+}
+
+void XmlScanner::appendText() {
+    std::string& out = *m_text;
+    for (;;) {
+        const char* data = m_buffer.data();
+        std::size_t stop = m_pos;
+        while (stop < m_end && data[stop] != '<')
+            ++stop;
+        const bool lt = stop < m_end;
+        while (m_pos < stop) {
+            std::size_t plain = m_pos;
+            while (plain < stop && data[plain] != '&')
+                ++plain;
+            appendNormalised(out, data + m_pos, plain - m_pos);
+            m_pos = plain;
+            if (m_pos < stop) {
+                const std::size_t after = decodeEntity(m_pos, out);
+                if (after == 0) break; // the reference runs past the buffer: refill and continue from the '&'
+                m_pos = after;
+            }
+        }
+        if (lt && m_pos == stop) return;
+        if (!fill(m_pos)) return;
+    }
+}
+
+void XmlScanner::skipPast(std::string_view terminator, std::string* keep) {
+    for (;;) {
+        const std::string_view window(m_buffer.data() + m_pos, m_end - m_pos);
+        const std::size_t found = window.find(terminator);
+        if (found != std::string_view::npos) {
+            if (keep) keep->append(window.data(), found);
+            m_pos += found + terminator.size();
+            return;
+        }
+        // Keep the tail that could be the start of the terminator.
+        const std::size_t keepTail = terminator.size() - 1;
+        const std::size_t consumed = window.size() > keepTail ? window.size() - keepTail : 0;
+        if (keep) keep->append(window.data(), consumed);
+        m_pos += consumed;
+        if (!fill(m_pos)) fail("an unterminated comment, CDATA section or declaration");
+    }
+}
+
+bool XmlScanner::parseTag() {
+    // m_pos is on '<' of a start tag. Returns false when the buffer ends inside the tag (the caller refills).
+    const char* data = m_buffer.data();
+    std::size_t p = m_pos + 1;
+    const std::size_t nameStart = p;
+    while (p < m_end && !isSpace(data[p]) && data[p] != '>' && data[p] != '/')
+        ++p;
+    if (p >= m_end) return false;
+    if (p == nameStart) fail("a tag without a name");
+    const std::string_view qualified(data + nameStart, p - nameStart);
+    m_attributes.clear();
+    for (;;) {
+        while (p < m_end && isSpace(data[p]))
+            ++p;
+        if (p >= m_end) return false;
+        if (data[p] == '>') {
+            m_pos = p + 1;
+            break;
+        }
+        if (data[p] == '/') {
+            if (p + 1 >= m_end) return false;
+            if (data[p + 1] != '>') fail("a malformed tag");
+            m_pos = p + 2;
+            m_pendingEnd = true;
+            break;
+        }
+        const std::size_t attrStart = p;
+        while (p < m_end && !isSpace(data[p]) && data[p] != '=' && data[p] != '>' && data[p] != '/')
+            ++p;
+        const std::size_t attrEnd = p;
+        while (p < m_end && isSpace(data[p]))
+            ++p;
+        if (p >= m_end) return false;
+        if (data[p] != '=' || attrEnd == attrStart) fail("a malformed attribute");
+        ++p;
+        while (p < m_end && isSpace(data[p]))
+            ++p;
+        if (p >= m_end) return false;
+        const char quote = data[p];
+        if (quote != '"' && quote != '\'') fail("an attribute value without quotes");
+        // Values are short ("A1", "s"): a plain loop beats memchr's setup.
+        std::size_t valueEnd = p + 1;
+        while (valueEnd < m_end && data[valueEnd] != quote)
+            ++valueEnd;
+        if (valueEnd >= m_end) return false;
+        m_attributes.emplace_back(localOf(std::string_view(data + attrStart, attrEnd - attrStart)),
+                                  std::string_view(data + p + 1, valueEnd - p - 1));
+        p = valueEnd + 1;
+    }
+    m_name = localOf(qualified);
+    if (!m_pendingEnd) {
+        if (m_depth == m_open.size()) m_open.emplace_back();
+        m_open[m_depth++].assign(qualified);
+    }
+    return true;
+}
+
+XmlScanner::Token XmlScanner::next() {
+    if (m_pendingEnd) {
+        m_pendingEnd = false;
+        return Token::End;
+    }
+    for (;;) {
+        if (m_text)
+            appendText();
+        else
+            skipText();
+        if (m_pos >= m_end && !fill(m_pos)) {
+            if (m_depth != 0) fail("the part ends before its elements are closed");
+            return Token::Eof;
+        }
+        // On '<': make sure the longest opener we look at ("<![CDATA[") is in the buffer.
+        while (m_end - m_pos < 9 && fill(m_pos)) {
+        }
+        const char* data = m_buffer.data() + m_pos;
+        const std::size_t available = m_end - m_pos;
+        if (available < 2) fail("the part ends inside a tag");
+        if (data[1] == '?') {
+            skipPast("?>", nullptr);
+            continue;
+        }
+        if (data[1] == '!') {
+            if (available >= 4 && std::memcmp(data, "<!--", 4) == 0) {
+                m_pos += 4;
+                skipPast("-->", nullptr);
+            } else if (available >= 9 && std::memcmp(data, "<![CDATA[", 9) == 0) {
+                m_pos += 9;
+                std::string cdata;
+                skipPast("]]>", m_text ? &cdata : nullptr);
+                if (m_text) appendNormalised(*m_text, cdata.data(), cdata.size());
+            } else {
+                fail("a document type declaration");
+            }
+            continue;
+        }
+        if (data[1] == '/') {
+            for (;;) {
+                const char* gt = m_buffer.data() + m_pos;
+                const char* bufferEnd = m_buffer.data() + m_end;
+                while (gt < bufferEnd && *gt != '>')
+                    ++gt;
+                if (gt < bufferEnd) {
+                    const char* begin = m_buffer.data() + m_pos + 2;
+                    std::string_view qualified(begin, static_cast<std::size_t>(gt - begin));
+                    while (!qualified.empty() && isSpace(qualified.back()))
+                        qualified.remove_suffix(1);
+                    if (m_depth == 0 || m_open[m_depth - 1] != qualified)
+                        fail("an end tag that does not match its start tag");
+                    --m_depth;
+                    m_name = localOf(qualified);
+                    m_pos = static_cast<std::size_t>(gt - m_buffer.data()) + 1;
+                    return Token::End;
+                }
+                if (!fill(m_pos)) fail("the part ends inside a tag");
+            }
+        }
+        while (!parseTag())
+            if (!fill(m_pos)) fail("the part ends inside a tag");
+        return Token::Start;
+    }
+}
+
+bool XmlScanner::attribute(std::string_view local, std::string_view& value) {
+    for (const auto& [name, raw] : m_attributes) {
+        if (name != local) continue;
+        if (raw.find('&') == std::string_view::npos) {
+            value = raw;
+            return true;
+        }
+        m_decoded.clear();
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] != '&') {
+                m_decoded += raw[i];
+                continue;
+            }
+            const std::size_t semicolon = raw.find(';', i);
+            if (semicolon == std::string_view::npos) fail("an unterminated entity reference");
+            // Decode through the same routine as text by copying the reference into a scratch buffer.
+            const std::string_view entity = raw.substr(i + 1, semicolon - i - 1);
+            if (entity == "lt")
+                m_decoded += '<';
+            else if (entity == "gt")
+                m_decoded += '>';
+            else if (entity == "amp")
+                m_decoded += '&';
+            else if (entity == "quot")
+                m_decoded += '"';
+            else if (entity == "apos")
+                m_decoded += '\'';
+            else if (!entity.empty() && entity[0] == '#') {
+                std::uint32_t code = 0;
+                const bool hex = entity.size() > 1 && entity[1] == 'x';
+                for (char c : entity.substr(hex ? 2 : 1)) {
+                    const int d = c >= '0' && c <= '9'          ? c - '0'
+                                  : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                  : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                : -1;
+                    if (d < 0 || code > 0x10FFFF) fail("a bad character reference");
+                    code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
+                }
+                if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+                    fail("a bad character reference");
+                appendUtf8(m_decoded, code);
+            } else {
+                fail("an unknown entity &" + std::string(entity) + ";");
+            }
+            i = semicolon;
+        }
+        value = m_decoded;
+        return true;
+    }
+    return false;
+}
+
+} // namespace sheets

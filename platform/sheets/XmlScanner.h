@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sheets {
+
+class ZipEntryStream;
+
+// A small pull tokenizer for the big xlsx parts (worksheet, shared strings), fed from the zip in chunks. Expat needs
+// about 10 ns a byte on a worksheet; these parts use a tiny part of XML (elements, attributes, the five entities,
+// character references, comments, CDATA), so scanning them directly is several times faster. It checks that end
+// tags match, refuses document types, and names the part and byte offset in its errors.
+class XmlScanner {
+public:
+    enum class Token { Start, End, Eof };
+
+    XmlScanner(std::unique_ptr<ZipEntryStream> stream, std::string path, std::string part);
+    ~XmlScanner();
+
+    // The next start or end tag. A self-closing tag gives Start and then End. Text between tags is skipped unless
+    // collectText was set: then it is decoded and appended to that string.
+    Token next();
+    // Local name of the current tag ("x:row" -> "row"); valid until the next call.
+    std::string_view name() const { return m_name; }
+    // Attribute of the current start tag by local name, entity references decoded; false when absent.
+    bool attribute(std::string_view local, std::string_view& value);
+    // Appends the text that follows (until the next tag) to text, or stops collecting (nullptr).
+    void collectText(std::string* text) { m_text = text; }
+
+private:
+    bool fill(std::size_t keepFrom);
+    bool parseTag();
+    void skipText();
+    void appendText();
+    void skipPast(std::string_view terminator, std::string* keep);
+    [[noreturn]] void fail(const std::string& what) const;
+    std::size_t decodeEntity(std::size_t at, std::string& out);
+
+    std::unique_ptr<ZipEntryStream> m_stream;
+    std::string m_path;
+    std::string m_part;
+    std::vector<char> m_buffer;
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
+    bool m_eof = false;
+    std::int64_t m_consumed = 0; // bytes dropped from the front of the buffer, for error offsets
+
+    std::string_view m_name;
+    std::vector<std::pair<std::string_view, std::string_view>> m_attributes;
+    std::string m_decoded;
+    bool m_pendingEnd = false;
+    std::vector<std::string> m_open;
+    std::size_t m_depth = 0;
+    std::string* m_text = nullptr;
+};
+
+} // namespace sheets

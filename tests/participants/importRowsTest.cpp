@@ -1,0 +1,220 @@
+// The walk over a workbook's participant rows and the all-or-nothing upload into tb_peserta, without the screen.
+#include "participants/ParticipantRows.h"
+#include "participants/ParticipantUpload.h"
+#include "platform/Error.h"
+#include "platform/db/Connection.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// Rows as one text, "a|b|c" per row, rows joined by ";", so a table of cases reads at a glance.
+QString joined(const Rows& rows) {
+    QStringList lines;
+    for (const auto& row : rows) {
+        QStringList cells;
+        for (const auto& cell : row)
+            cells << QString::fromStdString(cell);
+        lines << cells.join(QLatin1Char('|'));
+    }
+    return lines.join(QLatin1Char(';'));
+}
+
+} // namespace
+
+class ImportRowsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString write(const QString& name, const QByteArray& content) {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write %s", qPrintable(path));
+        file.write(content);
+        return path;
+    }
+
+    static Rows walk(const QString& path, int& columns, std::size_t batchRows) {
+        ParticipantRows rows(path.toStdString(), batchRows);
+        columns = rows.columnCount();
+        Rows all;
+        ParticipantRows::Batch batch;
+        while (rows.next(batch))
+            for (const auto& row : batch) {
+                std::vector<std::string> cells;
+                for (int c = 1; c <= columns; ++c)
+                    cells.emplace_back(ParticipantRows::cell(row, c));
+                all.push_back(cells);
+            }
+        return all;
+    }
+
+    struct Upload {
+        TestDatabase database;
+        db::Connection connection;
+        Upload() {
+            connection.setDatabasePath(database.path());
+            connection.open();
+        }
+        ParticipantUpload::Result run(const QString& path) {
+            return ParticipantUpload(connection).run(path.toStdString());
+        }
+        Rows stored() const { return database.rows("SELECT ID, no_undian, nama, hp FROM tb_peserta ORDER BY rowid"); }
+    };
+
+private slots:
+    void walk_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<QString>("rows");
+        QTest::newRow("three rows, then an empty one")
+            << QByteArray("NO,UNDIAN,NAMA,HP\n1,A1,Ani,0811\n2,A2,Budi,0812\n3,A3,Citra,0813\n,,,\n9,A9,Dewi,0819\n")
+            << 4 << "1|A1|Ani|0811;2|A2|Budi|0812;3|A3|Citra|0813";
+        QTest::newRow("gap in column 1 at row 3") << QByteArray("NO,NAMA\n1,Ani\n,Budi\n3,Citra\n") << 2 << "1|Ani";
+        QTest::newRow("heading only: row 2 is read, empty") << QByteArray("NO,UNDIAN,NAMA,HP\n") << 4 << "|||";
+        QTest::newRow("row 2 empty is read and the walk goes on")
+            << QByteArray("NO,NAMA\n,\n3,Citra\n4,Dewi\n") << 2 << "|;3|Citra;4|Dewi";
+        QTest::newRow("short rows are filled with empty cells")
+            << QByteArray("NO,UNDIAN,NAMA,HP\n1,A1\n2\n3,A3,Citra,0813\n") << 4 << "1|A1||;2|||;3|A3|Citra|0813";
+        QTest::newRow("five columns are all kept") << QByteArray("a,b,c,d,e\n1,2,3,4,5\n") << 5 << "1|2|3|4|5";
+        QTest::newRow("one column") << QByteArray("NO\n7\n8\n") << 1 << "7;8";
+        QTest::newRow("a blank is not empty")
+            << QByteArray("NO,NAMA\n1,Ani\n ,Budi\n3,Citra\n") << 2 << "1|Ani; |Budi;3|Citra";
+        QTest::newRow("UTF-8 names, leading zeros kept in text")
+            << QByteArray("NO;NAMA;HP\n01;Sri Rahayu Ñ;081234\n") << 3 << QStringLiteral("01|Sri Rahayu Ñ|081234");
+    }
+    void walk() {
+        QFETCH(QByteArray, csv);
+        QFETCH(int, columns);
+        QFETCH(QString, rows);
+        const QString path = write(QStringLiteral("walk.csv"), csv);
+        // Batches of one row and of many must walk alike: the heading and the stop fall anywhere in a batch.
+        for (std::size_t batchRows : {std::size_t{1}, std::size_t{2}, std::size_t{4096}}) {
+            int columnCount = 0;
+            const Rows walked = ImportRowsTest::walk(path, columnCount, batchRows);
+            QCOMPARE(columnCount, columns);
+            QCOMPARE(joined(walked), rows);
+        }
+    }
+
+    void walkStopsReadingAtTheGap() {
+        // A long sheet whose walk ends at row 3: the rest is never delivered, and the reader stops early.
+        QByteArray csv("NO,NAMA\n1,Ani\n\n");
+        for (int i = 4; i < 200000; ++i)
+            csv += QByteArray::number(i) + ",Nama\n";
+        const QString path = write(QStringLiteral("gap.csv"), csv);
+        ParticipantRows rows(path.toStdString(), 16);
+        ParticipantRows::Batch batch;
+        std::size_t seen = 0;
+        while (rows.next(batch))
+            seen += batch.size();
+        QCOMPARE(seen, std::size_t{1});
+        QCOMPARE(rows.delivered(), std::size_t{1});
+    }
+
+    void unreadableFileNamesIt_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("empty file") << QByteArray() << "empty";
+        QTest::newRow("binary") << QByteArray("\x00\x01\x02\x03\xff\xfe\x00\x00garbage", 16) << "not a spreadsheet";
+        QTest::newRow("truncated zip") << QByteArray("PK\x03\x04\x14\x00\x00\x00", 8) << "";
+    }
+    void unreadableFileNamesIt() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
+        const QString path = write(QStringLiteral("peserta.xlsx"), content);
+        try {
+            ParticipantRows rows(path.toStdString());
+            rows.columnCount();
+            QFAIL("no error");
+        } catch (const platform::Error& error) {
+            const QString message = QString::fromUtf8(error.what());
+            QVERIFY2(message.contains(path), qPrintable(message));
+            QVERIFY2(message.contains(reason), qPrintable(message));
+        }
+        Upload upload;
+        QVERIFY_THROWS_EXCEPTION(platform::Error, upload.run(path));
+        QCOMPARE(upload.database.count("tb_peserta"), 0);
+    }
+
+    void uploadStoresTheRows() {
+        Upload upload;
+        upload.database.exec("INSERT INTO tb_peserta VALUES (100, 'X', 'Lama', '0800')");
+        const QString path =
+            write(QStringLiteral("ok.csv"), "NO,UNDIAN,NAMA,HP\n1,A1,Ani,0811\n +2 ,A2,,0812\n-3,A3,Citra Ñ,\n");
+        const auto result = upload.run(path);
+        QCOMPARE(result.outcome, ParticipantUpload::Outcome::Stored);
+        QCOMPARE(result.rows, std::size_t{3});
+        QCOMPARE(joined(upload.stored()), QStringLiteral("100|X|Lama|0800;1|A1|Ani|0811;2|A2||0812;-3|A3|Citra Ñ|"));
+        // Empty cells are stored as empty texts, as the entry form stores them, not as NULL.
+        QCOMPARE(upload.database.count("tb_peserta WHERE nama = ''"), 1);
+    }
+
+    void uploadLeavesColumnsBeyondTheSheetNull() {
+        Upload upload;
+        QCOMPARE(upload.run(write(QStringLiteral("two.csv"), "NO,UNDIAN\n1,A1\n2,\n")).outcome,
+                 ParticipantUpload::Outcome::Stored);
+        QCOMPARE(joined(upload.stored()), QStringLiteral("1|A1|<null>|<null>;2||<null>|<null>"));
+    }
+
+    void uploadRefusesTheWholeFile_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::newRow("ID repeated in the file") << QByteArray("NO,NAMA\n1,Ani\n2,Budi\n1,Citra\n");
+        QTest::newRow("ID already stored") << QByteArray("NO,NAMA\n7,Ani\n100,Budi\n");
+        QTest::newRow("decimal ID") << QByteArray("NO,NAMA\n1,Ani\n1.5,Budi\n");
+        QTest::newRow("text ID") << QByteArray("NO,NAMA\n1,Ani\nsatu,Budi\n");
+        QTest::newRow("blank ID") << QByteArray("NO,NAMA\n1,Ani\n  ,Budi\n");
+        QTest::newRow("heading only: row 2 has no ID") << QByteArray("NO,NAMA\n");
+        QTest::newRow("ID beyond 64 bits") << QByteArray("NO,NAMA\n99999999999999999999,Ani\n");
+        QTest::newRow("five columns") << QByteArray("NO,UNDIAN,NAMA,HP,KOTA\n1,A1,Ani,0811,Solo\n");
+    }
+    void uploadRefusesTheWholeFile() {
+        QFETCH(QByteArray, csv);
+        Upload upload;
+        upload.database.exec("INSERT INTO tb_peserta VALUES (100, 'X', 'Lama', '0800')");
+        const auto result = upload.run(write(QStringLiteral("bad.csv"), csv));
+        QCOMPARE(result.outcome, ParticipantUpload::Outcome::Refused);
+        QVERIFY(!result.reason.empty());
+        QCOMPARE(joined(upload.stored()), QStringLiteral("100|X|Lama|0800"));
+    }
+
+    void refusalLateInALongFileStoresNothing() {
+        // The refused row comes many batches after the first: everything before it is rolled back too.
+        QByteArray csv("NO,UNDIAN,NAMA,HP\n");
+        for (int i = 1; i <= 50000; ++i)
+            csv += QByteArray::number(i) + ",U" + QByteArray::number(i) + ",Nama,08\n";
+        csv += "17,dup,Nama,08\n";
+        Upload upload;
+        std::size_t lastProgress = 0;
+        ParticipantUpload job(upload.connection);
+        job.setProgress([&](std::size_t rows) {
+            QVERIFY(rows > lastProgress);
+            lastProgress = rows;
+        });
+        const auto result = job.run(write(QStringLiteral("late.csv"), csv).toStdString());
+        QCOMPARE(result.outcome, ParticipantUpload::Outcome::Refused);
+        QCOMPARE(result.rows, std::size_t{50000});
+        QVERIFY2(result.reason.find("row 50002") != std::string::npos, result.reason.c_str());
+        QCOMPARE(upload.database.count("tb_peserta"), 0);
+        QVERIFY(lastProgress > 0);
+        // The connection is usable afterwards: the transaction was closed.
+        QCOMPARE(upload.run(write(QStringLiteral("after.csv"), "NO\n1\n")).outcome, ParticipantUpload::Outcome::Stored);
+    }
+
+    void uploadTwiceRefusesTheSecond() {
+        Upload upload;
+        const QString path = write(QStringLiteral("twice.csv"), "NO,UNDIAN,NAMA,HP\n1,A1,Ani,0811\n2,A2,Budi,0812\n");
+        QCOMPARE(upload.run(path).outcome, ParticipantUpload::Outcome::Stored);
+        QCOMPARE(upload.run(path).outcome, ParticipantUpload::Outcome::Refused);
+        QCOMPARE(upload.database.count("tb_peserta"), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(ImportRowsTest)
+#include "importRowsTest.moc"

@@ -1,0 +1,63 @@
+// Runs the program's own save and upload on a database and reports each confirmed step on stdout, so that a test
+// can kill it (SIGKILL) at any moment and then check what the database kept.
+//
+//   hardening_crash_driver DIR save FIRST       saves winners "Hadiah FIRST", "Hadiah FIRST+1", ... until killed;
+//                                               prints "saved <prize>" once "Data Sudah Disimpan" was shown
+#include "draw/uAcak.h"
+#include "tests/support/TestApplication.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+[[noreturn]] void fail(const QString& why) {
+    std::printf("error %s\n", why.toUtf8().constData());
+    std::fflush(stdout);
+    std::exit(2);
+}
+
+void failOnErrorShown() {
+    const QStringList errors = TestApplication::texts(ui::MessageBox::Kind::Error);
+    if (!errors.isEmpty()) fail(errors.join(QStringLiteral(" | ")));
+}
+
+void announce(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout); // the test acts on the line at once
+}
+
+[[noreturn]] void saveWinners(long long first) {
+    for (long long i = first;; ++i) {
+        TestApplication::clear();
+        fAcak->BitBtn4->click(); // "Tampilkan"
+        const std::string prize = "Hadiah " + std::to_string(i);
+        fAcak->ed_hadiah->setText(QString::fromStdString(prize));
+        fAcak->BitBtn2->click(); // "&Simpan"
+        failOnErrorShown();
+        if (!TestApplication::texts(ui::MessageBox::Kind::Information).contains(QStringLiteral("Data Sudah Disimpan")))
+            fail(QStringLiteral("no confirmation for ") + QString::fromStdString(prize));
+        announce("saved " + prize);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s DIR save FIRST\n", argv[0]);
+        return 1;
+    }
+    const QString directory = QString::fromLocal8Bit(argv[1]);
+    const std::string mode = argv[2];
+    TestApplication program(directory);
+    failOnErrorShown();
+    if (mode == "save") saveWinners(std::atoll(argv[3]));
+    std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
+    return 1;
+}

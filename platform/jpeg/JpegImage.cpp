@@ -23,6 +23,7 @@ struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     int readErrno = 0; // set when the file source failed to read, as opposed to libjpeg refusing the data
+    bool tooManyScans = false;
 };
 
 [[noreturn]] void errorExit(j_common_ptr cinfo) {
@@ -31,6 +32,18 @@ struct ErrorManager {
 
 // Warnings (a truncated file, corrupt entropy data) are not shown to the operator: the picture decodes anyway.
 void outputMessage(j_common_ptr) {}
+
+// Every progressive scan makes libjpeg walk the whole coefficient buffer again, so a small file repeating scans can
+// keep it busy for minutes. Encoders write about ten; far more is an attack or garbage.
+constexpr int maxScans = 100;
+
+void limitScans(j_common_ptr cinfo) {
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > maxScans) {
+        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+        err->tooManyScans = true;
+        std::longjmp(err->jump, 1);
+    }
+}
 
 constexpr std::size_t fileBufferSize = 64 * 1024;
 
@@ -149,14 +162,16 @@ void readScanlines(DecodeState& state) {
 // Owns the decompressor so that it is destroyed on every path, thrown or not.
 class Decompressor {
 public:
-    Decompressor() {
+    explicit Decompressor(int maxSide) : m_maxSide(maxSide) {
         m_cinfo.err = jpeg_std_error(&m_errors.pub);
         m_errors.pub.error_exit = errorExit;
         m_errors.pub.output_message = outputMessage;
+        m_progress.progress_monitor = limitScans;
         // jpeg_create_decompress reports failure (a library version mismatch) through error_exit too.
         DecodeState state{&m_cinfo, nullptr, nullptr, false};
         m_created = guarded(state, [](DecodeState& s) { jpeg_create_decompress(s.cinfo); });
         if (!m_created) fail();
+        m_cinfo.progress = &m_progress;
     }
     ~Decompressor() {
         if (m_created) jpeg_destroy_decompress(&m_cinfo);
@@ -165,9 +180,10 @@ public:
     Decompressor& operator=(const Decompressor&) = delete;
 
     jpeg_decompress_struct* cinfo() { return &m_cinfo; }
-    int readErrno() const { return m_errors.readErrno; }
 
     [[noreturn]] void fail() {
+        if (m_errors.tooManyScans)
+            throw platform::Error("The logo has too many scans (more than " + std::to_string(maxScans) + ")");
         const int code = m_errors.pub.msg_code;
         // libjpeg's own dimension limit (65500) trips while reading the header; the operator gets the same message
         // as for our smaller limit, naming ours.
@@ -175,9 +191,9 @@ public:
         throw platform::Error("JPEG error #" + std::to_string(code));
     }
 
-    [[noreturn]] static void throwTooLarge(JDIMENSION width, JDIMENSION height) {
+    [[noreturn]] void throwTooLarge(JDIMENSION width, JDIMENSION height) const {
         throw platform::Error("The logo is too large: " + std::to_string(width) + " x " + std::to_string(height) +
-                              " pixels (at most " + std::to_string(maxJpegSide) + " x " + std::to_string(maxJpegSide) +
+                              " pixels (at most " + std::to_string(m_maxSide) + " x " + std::to_string(m_maxSide) +
                               ")");
     }
 
@@ -186,8 +202,9 @@ public:
         DecodeState state{&m_cinfo, nullptr, nullptr, false};
         if (!guarded(state, readHeader)) failWith(onReadError);
 
-        if (m_cinfo.image_width > static_cast<JDIMENSION>(maxJpegSide) ||
-            m_cinfo.image_height > static_cast<JDIMENSION>(maxJpegSide))
+        // Checked before jpeg_start_decompress, which allocates in proportion to the declared size.
+        if (m_cinfo.image_width > static_cast<JDIMENSION>(m_maxSide) ||
+            m_cinfo.image_height > static_cast<JDIMENSION>(m_maxSide))
             throwTooLarge(m_cinfo.image_width, m_cinfo.image_height);
 
         const bool cmyk = m_cinfo.jpeg_color_space == JCS_CMYK || m_cinfo.jpeg_color_space == JCS_YCCK;
@@ -216,7 +233,9 @@ private:
 
     ErrorManager m_errors{};
     jpeg_decompress_struct m_cinfo{};
+    jpeg_progress_mgr m_progress{};
     bool m_created = false;
+    int m_maxSide;
 };
 
 struct FileCloser {
@@ -237,7 +256,7 @@ JpegImage decodeJpegFile(const std::string& path) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) cannotOpen(errno);
 
-    Decompressor decompressor;
+    Decompressor decompressor(maxJpegSide);
     auto source = std::make_unique<FileSource>();
     source->file = file.get();
     source->pub.init_source = initSource;
@@ -250,7 +269,11 @@ JpegImage decodeJpegFile(const std::string& path) {
 }
 
 JpegImage decodeJpeg(const unsigned char* data, std::size_t size) {
-    Decompressor decompressor;
+    return decodeJpeg(data, size, maxJpegSide);
+}
+
+JpegImage decodeJpeg(const unsigned char* data, std::size_t size, int maxSide) {
+    Decompressor decompressor(maxSide);
     DecodeState state{decompressor.cinfo(), nullptr, nullptr, false};
     state.data = data;
     state.size = size;

@@ -58,6 +58,8 @@ const std::vector<Case> cases = {
     // The logo shipped for the draw screen: white around the drawing.
     {"SampleLogo", "../../../resources/LOGO.JPG", 54, 60, {{0, 0, 255, 255, 255}, {53, 59, 255, 255, 255}}, {}},
     {"ExactlyAtSizeLimit", "at-limit.jpg", 8192, 8, {}, {}},
+    // 110 scans: each would walk the whole picture again.
+    {"TooManyScans", "many-scans.jpg", 0, 0, {}, "The logo has too many scans (more than 100)"},
     {"TextFile", "text.jpg", 0, 0, {}, "JPEG error #53"},
     {"PngFile", "png.jpg", 0, 0, {}, "JPEG error #53"},
     {"EmptyFile", "empty.jpg", 0, 0, {}, "JPEG error #42"},

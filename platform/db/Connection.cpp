@@ -8,6 +8,20 @@
 
 namespace db {
 
+std::string errorMessage(sqlite3* handle, int code) {
+    const std::string words = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(code);
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return "The database is locked by another program; try again when it has finished (" + words + ")";
+    case SQLITE_READONLY:
+        // SQLite opened a write-protected file read-only, and the connection stays so.
+        return "The database file is read-only; make it writable and start the program again (" + words + ")";
+    default:
+        return words;
+    }
+}
+
 Connection::~Connection() { close(); }
 
 void Connection::open() {
@@ -19,7 +33,7 @@ void Connection::open() {
     sqlite3* handle = nullptr;
     const int rc = sqlite3_open_v2(m_path.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (rc != SQLITE_OK) {
-        std::string reason = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
+        std::string reason = errorMessage(handle, rc);
         sqlite3_close(handle);
         throw platform::Error("Cannot open the database '" + m_path + "': " + reason);
     }
@@ -29,10 +43,8 @@ void Connection::open() {
     // A confirmed save must survive a killed process or a power cut: full sync of the rollback journal.
     // Reading the schema here also tells a damaged or foreign file at start-up rather than at the first save.
     const char* setup = "PRAGMA synchronous=FULL; PRAGMA journal_mode=DELETE; SELECT count(*) FROM sqlite_master;";
-    char* error = nullptr;
-    if (sqlite3_exec(handle, setup, nullptr, nullptr, &error) != SQLITE_OK) {
-        std::string reason = error ? error : "unknown error";
-        sqlite3_free(error);
+    if (const int failed = sqlite3_exec(handle, setup, nullptr, nullptr, nullptr); failed != SQLITE_OK) {
+        std::string reason = errorMessage(handle, failed);
         sqlite3_close(handle);
         throw platform::Error("Cannot open the database '" + m_path + "': " + reason);
     }
@@ -52,13 +64,9 @@ sqlite3* Connection::handle() const {
 }
 
 void Connection::exec(std::string_view sql) {
-    char* error = nullptr;
     const std::string text(sql);
-    if (sqlite3_exec(handle(), text.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-        std::string message = error ? error : sqlite3_errmsg(m_handle);
-        sqlite3_free(error);
-        throw platform::Error(message);
-    }
+    if (const int rc = sqlite3_exec(handle(), text.c_str(), nullptr, nullptr, nullptr); rc != SQLITE_OK)
+        throw platform::Error(errorMessage(m_handle, rc));
 }
 
 Transaction::Transaction(Connection& connection) : m_connection(connection) { m_connection.exec("BEGIN IMMEDIATE"); }

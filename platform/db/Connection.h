@@ -31,6 +31,10 @@ private:
     sqlite3* m_handle = nullptr;
 };
 
+// The database's message for a failed call. Where its bare words would leave the operator guessing ("database is
+// locked"), what they mean comes first; the database's own words stay in brackets.
+std::string errorMessage(sqlite3* handle, int code);
+
 // One transaction per logical operation: rolled back unless committed.
 class Transaction {
 public:

@@ -1,14 +1,16 @@
 #include "platform/db/Statement.h"
 
 #include "platform/Error.h"
+#include "platform/db/Connection.h"
 
 #include <sqlite3.h>
 
 namespace db {
 
 Statement::Statement(sqlite3* handle, std::string_view sql) : m_handle(handle) {
-    if (sqlite3_prepare_v2(handle, sql.data(), static_cast<int>(sql.size()), &m_stmt, nullptr) != SQLITE_OK)
-        throw platform::Error(sqlite3_errmsg(handle));
+    if (const int rc = sqlite3_prepare_v2(handle, sql.data(), static_cast<int>(sql.size()), &m_stmt, nullptr);
+        rc != SQLITE_OK)
+        throw platform::Error(errorMessage(handle, rc));
 }
 
 Statement::~Statement() { sqlite3_finalize(m_stmt); }
@@ -34,7 +36,7 @@ bool Statement::step() {
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
-    std::string message = sqlite3_errmsg(m_handle);
+    std::string message = errorMessage(m_handle, rc);
     sqlite3_reset(m_stmt);
     throw platform::Error(message);
 }

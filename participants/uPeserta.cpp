@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -52,6 +54,38 @@ protected:
 
 private:
     QSize m_tabSize;
+};
+
+// A flat button whose glyph and caption sit together in the middle, raised only under the mouse.
+class SpeedButton : public QToolButton {
+public:
+    explicit SpeedButton(QWidget* parent) : QToolButton(parent) {
+        setAutoRaise(true);
+        setFocusPolicy(Qt::NoFocus); // a speed button never takes the focus
+        setIconSize(QSize(16, 16));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionToolButton option;
+        initStyleOption(&option);
+        // The panel alone: no text or icon from the style, which would put them at the left.
+        QStyleOptionToolButton panel = option;
+        panel.text.clear();
+        panel.icon = QIcon();
+        painter.drawComplexControl(QStyle::CC_ToolButton, panel);
+
+        const QPixmap glyph = icon().pixmap(iconSize(), isEnabled() ? QIcon::Normal : QIcon::Disabled);
+        const int gap = 4;
+        const int textWidth = fontMetrics().horizontalAdvance(text());
+        const int left = (width() - iconSize().width() - gap - textWidth) / 2;
+        const int shift = isDown() ? 1 : 0;
+        painter.drawPixmap(left + shift, (height() - iconSize().height()) / 2 + shift, glyph);
+        const QRect textRect(left + iconSize().width() + gap + shift, shift, textWidth + 1, height());
+        style()->drawItemText(&painter, textRect, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(), text(),
+                              QPalette::ButtonText);
+    }
 };
 
 class PageControl : public QTabWidget {
@@ -275,15 +309,12 @@ void TfPeserta::createUploadTab() {
         ListView1->header()->resizeSection(i, widths[i]);
 
     auto speedButton = [this](const char* name, const QString& caption, QRect geometry, const char* glyph) {
-        auto* b = new QToolButton(TabSheet3);
+        auto* b = new SpeedButton(TabSheet3);
         b->setObjectName(QString::fromLatin1(name));
         b->setText(caption);
         b->setGeometry(geometry);
         b->setIcon(resources::glyph(QString::fromLatin1(glyph)));
-        b->setIconSize(QSize(16, 16));
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        b->setAutoRaise(true);          // flat
-        b->setFocusPolicy(Qt::NoFocus); // a speed button never takes the focus
         return b;
     };
     SpeedButton7 = speedButton("SpeedButton7", QStringLiteral("Import"), {16, 528, 185, 57}, "import");

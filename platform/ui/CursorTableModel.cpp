@@ -80,7 +80,8 @@ void CursorTableModel::rowChanged(std::size_t row) {
 }
 
 void CursorTableModel::currentChanged() {
-    emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    // The row indicator moved; an empty grid has no row headers to repaint.
+    if (rowCount() > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
     emit currentRowChanged();
 }
 

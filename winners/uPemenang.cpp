@@ -1,18 +1,129 @@
 #include "winners/uPemenang.h"
 
 #include "data/uData.h"
+#include "platform/ui/DBGrid.h"
+#include "platform/ui/ErrorHandler.h"
+#include "platform/ui/MessageBox.h"
+#include "resources/Glyphs.h"
+#include "winners/ExportFile.h"
+
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <charconv>
 
 TfPemenang* fPemenang = nullptr;
 
 TfPemenang::TfPemenang(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("fPemenang"));
     setWindowTitle(QStringLiteral("DATA PEMENANG"));
+    setWindowIcon(resources::windowIcon(QStringLiteral("pemenang")));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(0xF5, 0xFF, 0xDF));
+    setPalette(palette);
     resize(538, 662);
+
     ADOTable1.setTableName("tb_pemenang");
     DataSource1.setDataSet(&ADOTable1);
+    SaveDialog1.setTitle(QStringLiteral("Export Data Pemenang"));
+    SaveDialog1.setNameFilters({QStringLiteral("Microsoft Excel (*.xls)")});
+    SaveDialog1.setDefaultSuffix(QStringLiteral("xls"));
+    createComponents();
+}
+
+TfPemenang::~TfPemenang() {
+    // The grid listens to DataSource1, a member that dies before QWidget's destructor would delete the grid.
+    delete DBGrid1;
+}
+
+void TfPemenang::createComponents() {
+    DBGrid1 = new ui::DBGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setGeometry(0, 0, 537, 577);
+    DBGrid1->setRowIndicator(true);
+    DBGrid1->setDataSource(&DataSource1);
+
+    auto button = [this](const char* name, const QString& caption, QRect geometry) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(geometry);
+        b->setAutoDefault(false);
+        return b;
+    };
+    BitBtn1 = button("BitBtn1", QStringLiteral("Tutup"), {416, 600, 99, 33});
+    BitBtn1->setIcon(resources::glyph(QStringLiteral("door")));
+    BitBtn1->setIconSize(QSize(16, 16));
+    BitBtn2 = button("BitBtn2", QStringLiteral("Export Excel"), {120, 600, 97, 33});
+    BitBtn3 = button("BitBtn3", QStringLiteral("Delete"), {16, 600, 97, 33});
+
+    setTabOrder(DBGrid1, BitBtn1);
+    setTabOrder(BitBtn1, BitBtn2);
+    setTabOrder(BitBtn2, BitBtn3);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close); // closing kind: hides the screen
+    ui::on(BitBtn2, &QPushButton::clicked, this, &TfPemenang::BitBtn2Click);
+    ui::on(BitBtn3, &QPushButton::clicked, this, &TfPemenang::BitBtn3Click);
+}
+
+void TfPemenang::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_shownOnce) return;
+    m_shownOnce = true;
+    // Centred the first time; later showings keep the place the screen had when it was hidden. The frame is known
+    // only once the window is mapped, so the centring is repeated a moment later.
+    auto centre = [this] {
+        if (const QScreen* screen = this->screen())
+            move(screen->availableGeometry().center() -
+                 QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    };
+    centre();
+    QTimer::singleShot(150, this, centre);
 }
 
 void TfPemenang::FormCreate(QObject*) {
     ADOTable1.setConnection(&DTModule->cn);
     ADOTable1.open();
+}
+
+void TfPemenang::BitBtn3Click(QObject*) {
+    // A closed cursor has no current row either.
+    if (!ADOTable1.active() || ADOTable1.eof()) return;
+    ADOTable1.remove();
+}
+
+void TfPemenang::BitBtn2Click(QObject*) {
+    if (!SaveDialog1.execute(this)) return;
+    ExportFile file(SaveDialog1.fileName());
+    file.writeLine("No\tMSISDN\tSMS\tHadiah\t");
+    ADOTable1.first();
+
+    // The lines are read straight from the cursor's snapshot, so the grid does not follow a million moves; the
+    // cursor ends where the walk would have left it.
+    const std::size_t rows = ADOTable1.recordCount();
+    std::string line;
+    for (std::size_t row = 0; row < rows; ++row) {
+        char number[24];
+        const auto written = std::to_chars(number, number + sizeof number, row + 1).ptr;
+        line.assign(number, written);
+        line += '\t';
+        for (int field = 0; field < 3; ++field) {
+            line += ADOTable1.cellText(row, field);
+            line += '\t';
+        }
+        try {
+            file.writeLine(line);
+        } catch (...) {
+            ADOTable1.moveTo(row); // the row whose line failed
+            throw;
+        }
+    }
+    ADOTable1.last();
+    ADOTable1.next();
+
+    file.commit();
+    ui::MessageBox::plain(QStringLiteral("Export Data Pemenang Sukses"));
 }

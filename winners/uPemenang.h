@@ -2,19 +2,45 @@
 
 #include "platform/db/DataSource.h"
 #include "platform/db/TableCursor.h"
+#include "platform/ui/FileDialog.h"
 
 #include <QWidget>
+
+class QPushButton;
+
+namespace ui {
+class DBGrid;
+}
 
 // The winners screen: lists, deletes and exports the saved winners.
 class TfPemenang : public QWidget {
     Q_OBJECT
 public:
     explicit TfPemenang(QWidget* parent = nullptr);
+    ~TfPemenang() override;
+
+    // Components, under their given names.
+    ui::DBGrid* DBGrid1;
+    QPushButton* BitBtn1; // "Tutup"
+    QPushButton* BitBtn2; // "Export Excel"
+    QPushButton* BitBtn3; // "Delete"
 
     db::TableCursor ADOTable1{"ADOTable1"};
     db::DataSource DataSource1;
+    ui::FileDialog SaveDialog1{ui::FileDialog::Mode::Save};
 
+    // Event handlers.
     void FormCreate(QObject* Sender);
+    void BitBtn2Click(QObject* Sender);
+    void BitBtn3Click(QObject* Sender);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void createComponents();
+
+    bool m_shownOnce = false;
 };
 
 extern TfPemenang* fPemenang;

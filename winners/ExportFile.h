@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringEncoder>
+#include <string>
+#include <string_view>
+
+// The winners export's text file. It is written under a temporary name beside its final place and moved over that
+// place only once every byte is written and on disk, so a failed export leaves the previous file as it was and no
+// partial file behind. Lines go into a large buffer, each converted once into the system's 8-bit encoding, and
+// reach the disk in big writes. Failures throw platform::Error with the message the system's error code selects.
+class ExportFile {
+public:
+    // Creates the temporary file beside `path`; an existing directory or read-only file at `path` is refused now.
+    explicit ExportFile(const QString& path);
+    // Removes the temporary file unless commit() succeeded.
+    ~ExportFile();
+    ExportFile(const ExportFile&) = delete;
+    ExportFile& operator=(const ExportFile&) = delete;
+
+    // Appends the UTF-8 text, unchanged but for its encoding, and CR LF.
+    void writeLine(std::string_view utf8);
+    // Writes out the buffer, syncs the file and puts it in place of the target.
+    void commit();
+
+    // The message of an input/output failure with this errno value.
+    static std::string errorMessage(int code);
+
+private:
+    [[noreturn]] void fail(int code);
+    void flush();
+
+    QString m_target;
+    QString m_temporary;
+    int m_descriptor = -1;
+    QStringEncoder m_encoder;
+    bool m_sameEncoding; // the system's 8-bit encoding is UTF-8: lines are copied as they are
+    std::string m_buffer;
+};

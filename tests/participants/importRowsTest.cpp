@@ -184,27 +184,66 @@ private slots:
         QCOMPARE(joined(upload.stored()), QStringLiteral("100|X|Lama|0800"));
     }
 
-    void refusalLateInALongFileStoresNothing() {
-        // The refused row comes many batches after the first: everything before it is rolled back too.
+    // Long sheets go in many rows per statement: a refused row anywhere among them is still found exactly, and
+    // everything before it, in earlier statements and batches, is rolled back too.
+    void uploadLongFile_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("badRow"); // index of the refused participant, -1 for none
+        QTest::addColumn<QByteArray>("badId");
+        QTest::newRow("all stored, four columns") << 1000 << 4 << -1 << QByteArray();
+        QTest::newRow("all stored, two columns") << 1000 << 2 << -1 << QByteArray();
+        QTest::newRow("repeated ID inside a full statement") << 1000 << 4 << 100 << QByteArray("7");
+        QTest::newRow("text ID inside a full statement") << 1000 << 3 << 130 << QByteArray("x");
+        QTest::newRow("repeated ID in the last short statement") << 1000 << 4 << 999 << QByteArray("1");
+        QTest::newRow("repeated ID after many batches") << 50000 << 4 << 49990 << QByteArray("17");
+    }
+    void uploadLongFile() {
+        QFETCH(int, rows);
+        QFETCH(int, columns);
+        QFETCH(int, badRow);
+        QFETCH(QByteArray, badId);
         QByteArray csv("NO,UNDIAN,NAMA,HP\n");
-        for (int i = 1; i <= 50000; ++i)
-            csv += QByteArray::number(i) + ",U" + QByteArray::number(i) + ",Nama,08\n";
-        csv += "17,dup,Nama,08\n";
+        for (int i = 0; i < rows; ++i) {
+            const QByteArray id = i == badRow ? badId : QByteArray::number(i + 1);
+            const QByteArray n = QByteArray::number(i + 1);
+            const QByteArray fields[] = {id, "U" + n, "Nama " + n, "08" + n};
+            for (int c = 0; c < columns; ++c)
+                csv += (c ? "," : "") + fields[c];
+            csv += "\n";
+        }
+        if (columns < 4) csv.replace("NO,UNDIAN,NAMA,HP", columns == 2 ? "NO,UNDIAN" : "NO,UNDIAN,NAMA");
         Upload upload;
         std::size_t lastProgress = 0;
         ParticipantUpload job(upload.connection);
-        job.setProgress([&](std::size_t rows) {
-            QVERIFY(rows > lastProgress);
-            lastProgress = rows;
+        job.setProgress([&](std::size_t read) {
+            QVERIFY(read > lastProgress);
+            lastProgress = read;
         });
-        const auto result = job.run(write(QStringLiteral("late.csv"), csv).toStdString());
-        QCOMPARE(result.outcome, ParticipantUpload::Outcome::Refused);
-        QCOMPARE(result.rows, std::size_t{50000});
-        QVERIFY2(result.reason.find("row 50002") != std::string::npos, result.reason.c_str());
-        QCOMPARE(upload.database.count("tb_peserta"), 0);
-        QVERIFY(lastProgress > 0);
-        // The connection is usable afterwards: the transaction was closed.
-        QCOMPARE(upload.run(write(QStringLiteral("after.csv"), "NO\n1\n")).outcome, ParticipantUpload::Outcome::Stored);
+        const auto result = job.run(write(QStringLiteral("long.csv"), csv).toStdString());
+        if (badRow >= 0) {
+            QCOMPARE(result.outcome, ParticipantUpload::Outcome::Refused);
+            QCOMPARE(result.rows, std::size_t(badRow));
+            const std::string row = "row " + std::to_string(badRow + 2) + ":";
+            QVERIFY2(result.reason.rfind(row, 0) == 0, result.reason.c_str());
+            QCOMPARE(upload.database.count("tb_peserta"), 0);
+            // The transaction was closed: the connection takes the next upload.
+            QCOMPARE(upload.run(write(QStringLiteral("after.csv"), "NO\n1\n")).outcome,
+                     ParticipantUpload::Outcome::Stored);
+            return;
+        }
+        QCOMPARE(result.outcome, ParticipantUpload::Outcome::Stored);
+        QCOMPARE(result.rows, std::size_t(rows));
+        QCOMPARE(lastProgress, std::size_t(rows));
+        QCOMPARE(upload.database.count("tb_peserta"), rows);
+        const auto mismatched =
+            upload.database.rows("SELECT count(*) FROM tb_peserta WHERE no_undian IS NOT 'U' || ID OR " +
+                                 std::string(columns == 4 ? "nama IS NOT 'Nama ' || ID OR hp IS NOT '08' || ID"
+                                                          : "nama IS NOT NULL OR hp IS NOT NULL"));
+        QCOMPARE(mismatched.at(0).at(0), std::string("0"));
+        // In sheet order.
+        QCOMPARE(upload.database.rows("SELECT ID FROM tb_peserta ORDER BY rowid LIMIT 1 OFFSET 777").at(0).at(0),
+                 std::string("778"));
     }
 
     void uploadTwiceRefusesTheSecond() {

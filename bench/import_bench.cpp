@@ -1,0 +1,219 @@
+// The spreadsheet upload on a participant list of 1,000,000 rows x 4 columns of xlsx: the upload into an empty
+// tb_peserta (one transaction, prepared statement) and the re-query of the screen's cursor that then shows the rows,
+// next to `unzip -p` of the sheet part (the floor: inflating alone); the 65,535-row xls. Prints the fastest time of
+// each, the ratio of the upload to unzip (target <= 2) and the memory the upload, then the upload with the re-query,
+// add to the process (peak resident size minus the size before the upload; target <= 64 MB with the re-query).
+#include "data/Schema.h"
+#include "participants/ParticipantUpload.h"
+#include "platform/db/Connection.h"
+#include "platform/db/TableCursor.h"
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <string>
+#include <sys/resource.h>
+#include <xlsxwriter.h>
+
+namespace {
+
+constexpr int kRows = 1000000;
+const std::string kDirectory = "/tmp/tombolika-bench-import";
+const std::string kXlsxFile = kDirectory + "/peserta-1m.xlsx";
+const std::string kXlsFile = kDirectory + "/peserta-65535.xls";
+const std::string kDatabase = kDirectory + "/db_sms.mdb";
+
+void writeXlsx() {
+    if (std::filesystem::exists(kXlsxFile)) return;
+    const std::string partial = kXlsxFile + ".part";
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = const_cast<char*>("/tmp");
+    lxw_workbook* workbook = workbook_new_opt(partial.c_str(), &options);
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
+    const char* headings[] = {"NO. URUT", "NO. UNDIAN", "NAMA PESERTA", "NO. HANDPHONE"};
+    for (lxw_col_t c = 0; c < 4; ++c)
+        worksheet_write_string(sheet, 0, c, headings[c], nullptr);
+    char text[64];
+    for (int r = 1; r <= kRows; ++r) {
+        const auto row = static_cast<lxw_row_t>(r);
+        worksheet_write_number(sheet, row, 0, r, nullptr);
+        std::snprintf(text, sizeof text, "%07d", r);
+        worksheet_write_string(sheet, row, 1, text, nullptr);
+        std::snprintf(text, sizeof text, "Peserta Undian Nomor %d", r);
+        worksheet_write_string(sheet, row, 2, text, nullptr);
+        std::snprintf(text, sizeof text, "08%010d", r * 7);
+        worksheet_write_string(sheet, row, 3, text, nullptr);
+    }
+    if (workbook_close(workbook) != LXW_NO_ERROR) std::abort();
+    std::filesystem::rename(partial, kXlsxFile);
+}
+
+void writeXls() {
+    if (std::filesystem::exists(kXlsFile)) return;
+    // Numbers in the first column: xlwt writes formulas without their results, which only a spreadsheet program
+    // fills in when it saves the file.
+    const std::string script = "import xlwt\n"
+                               "b = xlwt.Workbook()\n"
+                               "s = b.add_sheet('Peserta')\n"
+                               "for c, h in enumerate(['NO. URUT', 'NO. UNDIAN', 'NAMA PESERTA', 'NO. HANDPHONE']):\n"
+                               "    s.write(0, c, h)\n"
+                               "for r in range(1, 65535):\n"
+                               "    s.write(r, 0, r)\n"
+                               "    s.write(r, 1, '%07d' % r)\n"
+                               "    s.write(r, 2, 'Peserta Undian Nomor %d' % r)\n"
+                               "    s.write(r, 3, '08%010d' % (r * 7))\n"
+                               "b.save('" +
+                               kXlsFile + ".part')\n";
+    const std::string command = "/usr/bin/python3 -c \"" + script + "\"";
+    if (std::system(command.c_str()) != 0) std::abort();
+    std::filesystem::rename(kXlsFile + ".part", kXlsFile);
+}
+
+// Resident and peak resident size of this process in bytes, from /proc/self/status.
+std::int64_t statusBytes(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(key + ":", 0) == 0) return std::stoll(line.substr(key.size() + 1)) * 1024;
+    return 0;
+}
+
+// Peak memory a step adds: the kernel's peak resident size is reset before it and read after it.
+class MemoryGrowth {
+public:
+    MemoryGrowth() {
+        std::ofstream("/proc/self/clear_refs") << "5";
+        m_before = statusBytes("VmRSS");
+    }
+    double megabytes() const { return static_cast<double>(statusBytes("VmHWM") - m_before) / (1024.0 * 1024.0); }
+
+private:
+    std::int64_t m_before;
+};
+
+struct Figures {
+    double seconds = std::numeric_limits<double>::max();
+    double cpuSeconds = 0; // of the same run: on a busy machine the wall time waits for the other programs
+    double growthMb = 0;
+};
+
+std::map<std::string, Figures>& figures() {
+    static std::map<std::string, Figures> value;
+    return value;
+}
+
+// Processor time of this process (all its threads) or of its finished children, in seconds.
+double cpuTime(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+class Clock {
+public:
+    explicit Clock(int who = RUSAGE_SELF) : m_who(who) {}
+    double seconds() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_wall).count(); }
+    double cpuSeconds() const { return cpuTime(m_who) - m_cpu; }
+
+private:
+    int m_who;
+    std::chrono::steady_clock::time_point m_wall = std::chrono::steady_clock::now();
+    double m_cpu = cpuTime(m_who);
+};
+
+void record(const std::string& name, const Clock& clock, double growthMb) {
+    auto& f = figures()[name];
+    const double seconds = clock.seconds();
+    if (seconds < f.seconds) {
+        f.seconds = seconds;
+        f.cpuSeconds = clock.cpuSeconds();
+    }
+    f.growthMb = std::max(f.growthMb, growthMb);
+}
+
+void BM_UnzipSheetPart(benchmark::State& state) {
+    const std::string command = "unzip -p " + kXlsxFile + " xl/worksheets/sheet1.xml > /dev/null";
+    for (auto _ : state) {
+        const Clock clock(RUSAGE_CHILDREN);
+        if (std::system(command.c_str()) != 0) state.SkipWithError("unzip failed");
+        record("unzip", clock, 0);
+    }
+}
+
+// Upload into an emptied tb_peserta, then the re-query of a cursor standing for the screen's ADOTable3.
+void BM_Upload(benchmark::State& state, const std::string& file, const std::string& name, std::size_t rows) {
+    db::Connection connection;
+    connection.setDatabasePath(kDatabase);
+    connection.open();
+    db::TableCursor shown("ADOTable3");
+    shown.setConnection(&connection);
+    shown.setTableName("tb_peserta");
+    for (auto _ : state) {
+        state.PauseTiming();
+        shown.close();
+        connection.exec("DELETE FROM tb_peserta");
+        shown.open();
+        state.ResumeTiming();
+
+        const MemoryGrowth growth;
+        const Clock clock;
+        const auto result = ParticipantUpload(connection).run(file);
+        record(name + " upload", clock, growth.megabytes());
+        if (result.outcome != ParticipantUpload::Outcome::Stored || result.rows != rows) {
+            state.SkipWithError(("upload refused: " + result.reason).c_str());
+            break;
+        }
+
+        shown.requery();
+        record(name + " + re-query", clock, growth.megabytes());
+        state.counters["snapshot_mb"] = static_cast<double>(shown.snapshotBytes()) / (1024.0 * 1024.0);
+        if (shown.recordCount() != rows) state.SkipWithError("rows missing after the re-query");
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+
+void BM_UploadXlsx(benchmark::State& state) {
+    BM_Upload(state, kXlsxFile, "xlsx 1,000,000", kRows);
+}
+void BM_UploadXls(benchmark::State& state) {
+    BM_Upload(state, kXlsFile, "xls 65,535", 65534);
+}
+
+BENCHMARK(BM_UnzipSheetPart)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_UploadXlsx)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_UploadXls)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::filesystem::create_directories(kDirectory);
+    writeXlsx();
+    writeXls();
+    std::filesystem::remove(kDatabase);
+    schema::createDatabase(kDatabase);
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    const auto& f = figures();
+    std::printf("\nFastest of 3 (wall time, processor time of that run); memory added to the peak resident size\n");
+    for (const auto& [name, figure] : f)
+        std::printf("%-28s %9.1f ms  %9.1f ms cpu  %7.1f MB\n", name.c_str(), figure.seconds * 1e3,
+                    figure.cpuSeconds * 1e3, figure.growthMb);
+    if (f.count("unzip") && f.count("xlsx 1,000,000 upload")) {
+        const auto& upload = f.at("xlsx 1,000,000 upload");
+        const auto& requery = f.at("xlsx 1,000,000 + re-query");
+        std::printf("upload / unzip -p: %.2f (target <= 2)\n", upload.seconds / f.at("unzip").seconds);
+        std::printf("upload then re-query: %.1f MB added (target <= 64 MB)\n", requery.growthMb);
+    }
+    return 0;
+}

@@ -1,0 +1,120 @@
+#include "platform/db/SqlCommand.h"
+#include "platform/Error.h"
+#include "platform/db/TableCursor.h"
+#include "tests/db/TempDatabase.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+using namespace std::string_literals;
+
+struct AwkwardText {
+    const char* name;
+    std::string text;
+};
+
+std::ostream& operator<<(std::ostream& out, const AwkwardText& t) {
+    return out << t.name;
+}
+
+const AwkwardText awkwardTexts[] = {
+    {"Empty", ""},
+    {"DoubleQuotes", "\"Ani\" \"\"Budi\""},
+    {"Apostrophes", "Jum'at O'Neil ''"},
+    {"Commas", "a,b,,c,"},
+    {"StatementBreaker", "\",\"x\"); DROP TABLE tb_pemenang; --"},
+    {"LineBreaks", "line 1\r\nline 2\nline 3\r"},
+    {"Tabs", "a\tb\t"},
+    {"NulBytes", "before\0after\0"s},
+    {"Emoji", "Hadiah \xF0\x9F\x8E\x81 \xF0\x9F\x9A\x97"},
+    {"RightToLeft", "\xD8\xAC\xD8\xA7\xD8\xA6\xD8\xB2\xD8\xA9 \xD7\xA4\xD7\xA8\xD7\xA1"},
+    {"Percent", "100% %s %d"},
+    {"Question", "? ?1 :a @b $c"},
+    {"Backslashes", "C:\\Undian\\db_sms.mdb \\n"},
+    {"Blanks", "  padded  "},
+    {"OneMegabyte", std::string(1 << 20, 'x') + "end"},
+};
+
+class StoredExactly : public ::testing::TestWithParam<AwkwardText> {};
+
+TEST_P(StoredExactly, ThroughTheWinnerInsert) {
+    TempDatabase db;
+    const std::string& text = GetParam().text;
+    db::SqlCommand command;
+    command.setConnection(&db.cn());
+    command.setCommandText("insert into tb_pemenang values(?,?,?)");
+    command.setParameters({text, "nama " + text, text + " hadiah"});
+    EXPECT_EQ(command.execute(), 1);
+
+    const auto rows = db.rows("SELECT * FROM tb_pemenang");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{text, "nama " + text, text + " hadiah"}));
+
+    // And the cursor reads back exactly what was written.
+    db::TableCursor cursor("ADOTable1");
+    cursor.setConnection(&db.cn());
+    cursor.setTableName("tb_pemenang");
+    cursor.open();
+    EXPECT_EQ(cursor.fieldText(0), text);
+    EXPECT_EQ(cursor.fieldText(2), text + " hadiah");
+}
+
+TEST_P(StoredExactly, ThroughACursor) {
+    TempDatabase db;
+    const std::string& text = GetParam().text;
+    db::TableCursor cursor("ADOTable1");
+    cursor.setConnection(&db.cn());
+    cursor.setTableName("tb_peserta");
+    cursor.open();
+    cursor.append();
+    cursor.setFieldText("ID", "1");
+    cursor.setFieldText("nama", text);
+    cursor.post();
+    EXPECT_EQ(db.rows("SELECT nama FROM tb_peserta"), (std::vector<std::vector<std::string>>{{text}}));
+    EXPECT_EQ(cursor.fieldText("nama"), text);
+    cursor.requery();
+    EXPECT_EQ(cursor.fieldText("nama"), text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, StoredExactly, ::testing::ValuesIn(awkwardTexts),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SqlCommand, MissingParametersAreNull) {
+    TempDatabase db;
+    db::SqlCommand command;
+    command.setConnection(&db.cn());
+    command.setCommandText("insert into tb_pemenang values(?,?,?)");
+    command.setParameters({"a", std::nullopt});
+    command.execute();
+    EXPECT_EQ(db.rows("SELECT * FROM tb_pemenang"), (std::vector<std::vector<std::string>>{{"a", "<null>", "<null>"}}));
+}
+
+TEST(SqlCommand, ErrorsCarryTheDatabaseMessage) {
+    TempDatabase db;
+    db::SqlCommand command;
+    EXPECT_THROW(command.execute(), platform::Error); // no connection
+    command.setConnection(&db.cn());
+    db.exec("DROP TABLE tb_pemenang");
+    command.setCommandText("insert into tb_pemenang values(?,?,?)");
+    command.setParameters({"a", "b", "c"});
+    try {
+        command.execute();
+        FAIL();
+    } catch (const platform::Error& error) {
+        EXPECT_EQ(std::string(error.what()), "no such table: tb_pemenang");
+    }
+}
+
+TEST(SqlCommand, DeleteEveryParticipant) {
+    TempDatabase db;
+    db.exec("INSERT INTO tb_peserta VALUES(1,'a','b','c'),(2,'a','b','c')");
+    db::SqlCommand command;
+    command.setConnection(&db.cn());
+    command.setCommandText("delete from tb_peserta");
+    EXPECT_EQ(command.execute(), 2);
+    EXPECT_EQ(db.count("tb_peserta"), 0);
+}
+
+} // namespace

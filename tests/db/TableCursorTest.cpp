@@ -1,0 +1,496 @@
+#include "platform/db/TableCursor.h"
+#include "platform/Error.h"
+#include "tests/db/TempDatabase.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// The message of the platform::Error that the call throws, or "<no error>".
+std::string errorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const platform::Error& error) {
+        return error.what();
+    }
+    return "<no error>";
+}
+
+class CursorTest : public ::testing::Test {
+protected:
+    // Participants inserted out of ID order and with gaps, so the cursor's own order (rowid) is not the ID order.
+    void addParticipants() {
+        db.exec("INSERT INTO tb_peserta VALUES(20,'A20','Nama 20','0820');"
+                "INSERT INTO tb_peserta VALUES(3,'A3','Nama 3','083');"
+                "INSERT INTO tb_peserta VALUES(1,'A1','Nama 1','081');"
+                "INSERT INTO tb_peserta VALUES(25,'B25','Nama 25','0825');"
+                "INSERT INTO tb_peserta VALUES(10,'A10','Nama 10','0810');"
+                "INSERT INTO tb_peserta VALUES(2,'a2','Nama 2','082');");
+    }
+    void openOn(const std::string& table) {
+        cursor.setConnection(&db.cn());
+        cursor.setTableName(table);
+        cursor.open();
+    }
+
+    TempDatabase db;
+    db::TableCursor cursor{"ADOTable1"};
+};
+
+// --- Settling a pending row --------------------------------------------------------------------------------
+
+struct SettleCase {
+    const char* action;
+    std::function<void(db::TableCursor&)> run;
+};
+
+std::ostream& operator<<(std::ostream& out, const SettleCase& c) {
+    return out << c.action;
+}
+
+const SettleCase settleActions[] = {
+    {"next", [](db::TableCursor& c) { c.next(); }},
+    {"prior", [](db::TableCursor& c) { c.prior(); }},
+    {"first", [](db::TableCursor& c) { c.first(); }},
+    {"last", [](db::TableCursor& c) { c.last(); }},
+    {"moveTo", [](db::TableCursor& c) { c.moveTo(1); }},
+    {"locate", [](db::TableCursor& c) { c.locate("ID", "2", true); }},
+    {"moveToRank", [](db::TableCursor& c) { c.moveToRank(0, 1); }},
+    {"requery", [](db::TableCursor& c) { c.requery(); }},
+    {"append",
+     [](db::TableCursor& c) {
+         c.append();
+         c.cancel(); // the new row of this append is not the one under test
+     }},
+};
+
+class SettleTest : public CursorTest, public ::testing::WithParamInterface<SettleCase> {};
+
+TEST_P(SettleTest, ChangedNewRowIsPosted) {
+    db.exec("INSERT INTO tb_peserta VALUES(1,'A1','Nama 1','081'),(2,'A2','Nama 2','082')");
+    openOn("tb_peserta");
+    cursor.append();
+    cursor.setFieldText("ID", "3");
+    cursor.setFieldText("no_undian", "A3");
+    GetParam().run(cursor);
+    EXPECT_EQ(cursor.state(), db::TableCursor::State::Browse);
+    EXPECT_EQ(db.rows("SELECT * FROM tb_peserta WHERE ID=3"), (Rows{{"3", "A3", "<null>", "<null>"}}));
+    EXPECT_EQ(db.count("tb_peserta"), 3);
+}
+
+TEST_P(SettleTest, UntouchedNewRowIsDropped) {
+    db.exec("INSERT INTO tb_peserta VALUES(1,'A1','Nama 1','081'),(2,'A2','Nama 2','082')");
+    openOn("tb_peserta");
+    cursor.append();
+    GetParam().run(cursor);
+    EXPECT_EQ(cursor.state(), db::TableCursor::State::Browse);
+    EXPECT_EQ(db.count("tb_peserta"), 2);
+    EXPECT_EQ(cursor.recordCount(), 2u);
+}
+
+TEST_P(SettleTest, ChangedRowIsPosted) {
+    db.exec("INSERT INTO tb_peserta VALUES(1,'A1','Nama 1','081'),(2,'A2','Nama 2','082')");
+    openOn("tb_peserta");
+    cursor.edit();
+    cursor.setFieldText("nama", "Budi");
+    GetParam().run(cursor);
+    EXPECT_EQ(cursor.state(), db::TableCursor::State::Browse);
+    EXPECT_EQ(db.rows("SELECT nama FROM tb_peserta ORDER BY ID"), (Rows{{"Budi"}, {"Nama 2"}}));
+}
+
+TEST_P(SettleTest, UntouchedEditIsDropped) {
+    db.exec("INSERT INTO tb_peserta VALUES(1,'A1','Nama 1','081'),(2,'A2','Nama 2','082')");
+    openOn("tb_peserta");
+    cursor.edit();
+    // Another program changes the row meanwhile: an untouched edit must not write the old values back.
+    db.exec("UPDATE tb_peserta SET nama='Elsewhere' WHERE ID=1");
+    GetParam().run(cursor);
+    EXPECT_EQ(cursor.state(), db::TableCursor::State::Browse);
+    EXPECT_EQ(db.rows("SELECT nama FROM tb_peserta ORDER BY ID"), (Rows{{"Elsewhere"}, {"Nama 2"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMove, SettleTest, ::testing::ValuesIn(settleActions),
+                         [](const auto& info) { return std::string(info.param.action); });
+
+TEST_F(CursorTest, CloseDropsPendingChanges) {
+    db.exec("INSERT INTO tb_peserta VALUES(1,'A1','Nama 1','081')");
+    openOn("tb_peserta");
+    cursor.edit();
+    cursor.setFieldText("nama", "Budi");
+    cursor.close();
+    cursor.open();
+    cursor.append();
+    cursor.setFieldText("ID", "2");
+    cursor.close();
+    EXPECT_EQ(db.rows("SELECT * FROM tb_peserta"), (Rows{{"1", "A1", "Nama 1", "081"}}));
+}
+
+TEST_F(CursorTest, RemoveWhileInsertingDropsOnlyTheNewRow) {
+    db.exec("INSERT INTO tb_peserta VALUES(1,'A1','Nama 1','081')");
+    openOn("tb_peserta");
+    cursor.append();
+    cursor.setFieldText("ID", "2");
+    cursor.remove();
+    EXPECT_EQ(cursor.state(), db::TableCursor::State::Browse);
+    EXPECT_EQ(cursor.recordCount(), 1u);
+    EXPECT_EQ(db.count("tb_peserta"), 1);
+}
+
+// --- Snapshots ------------------------------------------------------------------------------------------------
+
+TEST_F(CursorTest, TwoCursorsOnOneTableSeeEachOtherOnlyAfterRequery) {
+    db.exec("INSERT INTO tb_pemenang VALUES('A1','Ani','TV')");
+    openOn("tb_pemenang");
+    db::TableCursor other("ADOTable2");
+    other.setConnection(&db.cn());
+    other.setTableName("tb_pemenang");
+    other.open();
+
+    cursor.append();
+    cursor.setFieldText(0, "A2");
+    cursor.post();
+    other.first();
+    EXPECT_EQ(other.recordCount(), 1u);
+
+    other.edit();
+    other.setFieldText(2, "Radio");
+    other.post();
+    EXPECT_EQ(cursor.cellText(0, 2), "TV"); // still the old snapshot
+    cursor.remove();                        // the row A2, on which the cursor stands after its post
+    EXPECT_EQ(other.recordCount(), 1u);
+
+    other.requery();
+    cursor.requery();
+    EXPECT_EQ(other.recordCount(), 1u);
+    EXPECT_EQ(cursor.fieldText(2), "Radio");
+    EXPECT_EQ(db.rows("SELECT * FROM tb_pemenang"), (Rows{{"A1", "Ani", "Radio"}}));
+}
+
+TEST_F(CursorTest, RowsAddedByAnotherConnectionShowOnlyAfterRequery) {
+    addParticipants();
+    openOn("tb_peserta");
+    db.exec("DELETE FROM tb_peserta WHERE ID=1; INSERT INTO tb_peserta VALUES(99,'Z','Z','Z')");
+    EXPECT_EQ(cursor.recordCount(), 6u);
+    EXPECT_TRUE(cursor.locate("ID", "1", false)); // a deleted participant can still be read
+    EXPECT_EQ(cursor.fieldText("nama"), "Nama 1");
+    EXPECT_FALSE(cursor.locate("ID", "99", false));
+    cursor.requery();
+    EXPECT_EQ(cursor.recordCount(), 6u);
+    EXPECT_FALSE(cursor.locate("ID", "1", false));
+    EXPECT_TRUE(cursor.locate("ID", "99", false));
+}
+
+// --- Closed and empty cursors ---------------------------------------------------------------------------------
+
+struct Operation {
+    const char* name;
+    std::function<void(db::TableCursor&)> run;
+};
+
+std::ostream& operator<<(std::ostream& out, const Operation& o) {
+    return out << o.name;
+}
+
+const Operation everyOperation[] = {
+    {"requery", [](db::TableCursor& c) { c.requery(); }},
+    {"first", [](db::TableCursor& c) { c.first(); }},
+    {"prior", [](db::TableCursor& c) { c.prior(); }},
+    {"next", [](db::TableCursor& c) { c.next(); }},
+    {"last", [](db::TableCursor& c) { c.last(); }},
+    {"moveTo", [](db::TableCursor& c) { c.moveTo(0); }},
+    {"eof", [](db::TableCursor& c) { (void)c.eof(); }},
+    {"bof", [](db::TableCursor& c) { (void)c.bof(); }},
+    {"recordCount", [](db::TableCursor& c) { (void)c.recordCount(); }},
+    {"position", [](db::TableCursor& c) { (void)c.position(); }},
+    {"locate", [](db::TableCursor& c) { c.locate("ID", "1", true); }},
+    {"moveToRank", [](db::TableCursor& c) { c.moveToRank(0, 0); }},
+    {"prepareOrder", [](db::TableCursor& c) { c.prepareOrder(0); }},
+    {"append", [](db::TableCursor& c) { c.append(); }},
+    {"edit", [](db::TableCursor& c) { c.edit(); }},
+    {"post", [](db::TableCursor& c) { c.post(); }},
+    {"cancel", [](db::TableCursor& c) { c.cancel(); }},
+    {"remove", [](db::TableCursor& c) { c.remove(); }},
+    {"fieldTextByPosition", [](db::TableCursor& c) { (void)c.fieldText(1); }},
+    {"fieldTextByName", [](db::TableCursor& c) { (void)c.fieldText("no_undian"); }},
+    {"fieldInt", [](db::TableCursor& c) { (void)c.fieldInt("ID"); }},
+    {"setFieldText", [](db::TableCursor& c) { c.setFieldText(1, "x"); }},
+    {"checkActive", [](db::TableCursor& c) { c.checkActive(); }},
+};
+
+class ClosedTest : public CursorTest, public ::testing::WithParamInterface<Operation> {};
+
+TEST_P(ClosedTest, NeverOpened) {
+    cursor.setConnection(&db.cn());
+    cursor.setTableName("tb_peserta");
+    EXPECT_EQ(errorOf([&] { GetParam().run(cursor); }), "ADOTable1: Cannot perform this operation on a closed dataset");
+}
+
+TEST_P(ClosedTest, OpenedAndClosed) {
+    addParticipants();
+    openOn("tb_peserta");
+    cursor.close();
+    EXPECT_EQ(errorOf([&] { GetParam().run(cursor); }), "ADOTable1: Cannot perform this operation on a closed dataset");
+    EXPECT_EQ(db.count("tb_peserta"), 6); // and nothing reached the table
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOperation, ClosedTest, ::testing::ValuesIn(everyOperation),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CursorTest, EmptyCursor) {
+    openOn("tb_peserta");
+    EXPECT_TRUE(cursor.eof());
+    EXPECT_TRUE(cursor.bof());
+    EXPECT_EQ(cursor.recordCount(), 0u);
+    EXPECT_EQ(cursor.fieldText(1), "");
+    cursor.next();
+    cursor.last();
+    EXPECT_TRUE(cursor.eof());
+    EXPECT_FALSE(cursor.locate("ID", "1", true));
+    EXPECT_EQ(errorOf([&] { cursor.remove(); }), "ADOTable1: Cannot perform this operation on an empty dataset");
+    EXPECT_EQ(errorOf([&] { cursor.setFieldText(1, "x"); }), "ADOTable1: Dataset not in edit or insert mode");
+}
+
+TEST_F(CursorTest, SettingAFieldWhileBrowsingIsRefused) {
+    addParticipants();
+    openOn("tb_peserta");
+    EXPECT_EQ(errorOf([&] { cursor.setFieldText("nama", "x"); }), "ADOTable1: Dataset not in edit or insert mode");
+    cursor.edit();
+    cursor.post();
+    EXPECT_EQ(errorOf([&] { cursor.setFieldText(2, "x"); }), "ADOTable1: Dataset not in edit or insert mode");
+    EXPECT_EQ(db.count("tb_peserta WHERE nama='x'"), 0);
+}
+
+TEST_F(CursorTest, EndsOfData) {
+    db.exec("INSERT INTO tb_pemenang VALUES('1','',''),('2','',''),('3','','')");
+    openOn("tb_pemenang");
+    EXPECT_TRUE(cursor.bof());
+    EXPECT_FALSE(cursor.eof());
+    std::string seen;
+    while (!cursor.eof()) {
+        seen += cursor.fieldText(0);
+        cursor.next();
+    }
+    EXPECT_EQ(seen, "123");
+    EXPECT_EQ(cursor.fieldText(0), "3"); // past the end, the cursor stays on the last row
+    cursor.prior();
+    EXPECT_FALSE(cursor.eof());
+    EXPECT_EQ(cursor.fieldText(0), "2");
+    cursor.prior();
+    cursor.prior();
+    EXPECT_TRUE(cursor.bof());
+    EXPECT_EQ(cursor.fieldText(0), "1");
+    cursor.last();
+    EXPECT_EQ(cursor.position(), 2u);
+    EXPECT_TRUE(cursor.eof());
+}
+
+// --- Locate -------------------------------------------------------------------------------------------------
+
+struct LocateCase {
+    const char* name;
+    const char* field;
+    const char* value;
+    bool partialKey;
+    const char* expectedId; // nullptr: no match, the cursor stays where it was
+};
+
+std::ostream& operator<<(std::ostream& out, const LocateCase& c) {
+    return out << c.name;
+}
+
+const LocateCase locateCases[] = {
+    {"IntegerExact", "ID", "2", false, "2"},
+    {"IntegerPartialIsStillEquality", "ID", "2", true, "2"},
+    {"IntegerLast", "ID", "25", true, "25"},
+    {"IntegerGapFindsNothing", "ID", "4", true, nullptr},
+    {"IntegerWithBlanks", "ID", " 3 ", true, "3"},
+    {"IntegerNotANumber", "ID", "abc", true, nullptr},
+    {"IntegerEmpty", "ID", "", true, nullptr},
+    {"FieldNameAnyCase", "id", "10", false, "10"},
+    {"TextExact", "no_undian", "A1", false, "1"},
+    {"TextExactNeedsWholeValue", "no_undian", "A", false, nullptr},
+    {"TextPartialFirstInTextOrder", "no_undian", "A", true, "1"},
+    {"TextPartialLongerValue", "no_undian", "A2", true, "20"},
+    {"TextPartialIsCaseSensitive", "no_undian", "a", true, "2"},
+    {"TextPartialNoMatch", "no_undian", "C", true, nullptr},
+    {"TextPastTheEnd", "no_undian", "zzz", true, nullptr},
+    {"UnknownFieldIsNoMatch", "nope", "1", true, nullptr},
+};
+
+class LocateTest : public CursorTest, public ::testing::WithParamInterface<LocateCase> {};
+
+TEST_P(LocateTest, StandsOnTheFirstMatchInFieldOrder) {
+    const LocateCase& c = GetParam();
+    addParticipants();
+    openOn("tb_peserta");
+    cursor.moveTo(3); // ID 25
+    const bool found = cursor.locate(c.field, c.value, c.partialKey);
+    EXPECT_EQ(found, c.expectedId != nullptr);
+    EXPECT_EQ(cursor.fieldText("ID"), c.expectedId ? c.expectedId : "25");
+    if (!c.expectedId) {
+        EXPECT_EQ(cursor.position(), 3u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LocateTest, ::testing::ValuesIn(locateCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CursorTest, MoveToRankFollowsAscendingIdWhateverTheNumbering) {
+    addParticipants();
+    openOn("tb_peserta");
+    const char* ascending[] = {"1", "2", "3", "10", "20", "25"};
+    for (std::size_t k = 0; k < std::size(ascending); ++k) {
+        cursor.moveToRank(0, k);
+        EXPECT_EQ(cursor.fieldText(0), ascending[k]) << "rank " << k;
+    }
+    cursor.moveToRank(0, 6); // past the last rank: stays
+    EXPECT_EQ(cursor.fieldText(0), "25");
+    // A posted change re-sorts.
+    cursor.moveToRank(0, 0);
+    cursor.edit();
+    cursor.setFieldText(0, "30");
+    cursor.post();
+    cursor.moveToRank(0, 5);
+    EXPECT_EQ(cursor.fieldText(1), "A1");
+    cursor.moveToRank(0, 0);
+    EXPECT_EQ(cursor.fieldText(1), "a2");
+}
+
+// --- Identical rows are told apart by their rowid ---------------------------------------------------------------
+
+TEST_F(CursorTest, DeletingOneOfTwoIdenticalRowsTouchesOnlyThatOne) {
+    db.exec("INSERT INTO tb_pemenang VALUES('A1','Ani','TV'),('A1','Ani','TV'),('B2','Budi','Radio')");
+    openOn("tb_pemenang");
+    cursor.next(); // the second of the identical rows
+    cursor.remove();
+    EXPECT_EQ(db.rows("SELECT rowid, * FROM tb_pemenang ORDER BY rowid"),
+              (Rows{{"1", "A1", "Ani", "TV"}, {"3", "B2", "Budi", "Radio"}}));
+    EXPECT_EQ(cursor.recordCount(), 2u);
+    EXPECT_EQ(cursor.fieldText(0), "B2");
+}
+
+TEST_F(CursorTest, UpdatingOneOfTwoIdenticalRowsTouchesOnlyThatOne) {
+    db.exec("INSERT INTO tb_pemenang VALUES('A1','Ani','TV'),('A1','Ani','TV')");
+    openOn("tb_pemenang");
+    cursor.last();
+    cursor.edit();
+    cursor.setFieldText(2, "Kulkas");
+    cursor.post();
+    EXPECT_EQ(db.rows("SELECT rowid, * FROM tb_pemenang ORDER BY rowid"),
+              (Rows{{"1", "A1", "Ani", "TV"}, {"2", "A1", "Ani", "Kulkas"}}));
+}
+
+TEST_F(CursorTest, UpdatingARowDeletedElsewhereFailsWithoutTouchingOthers) {
+    db.exec("INSERT INTO tb_pemenang VALUES('A1','Ani','TV'),('A1','Ani','TV')");
+    openOn("tb_pemenang");
+    db.exec("DELETE FROM tb_pemenang WHERE rowid=1");
+    cursor.edit();
+    cursor.setFieldText(2, "Kulkas");
+    EXPECT_NE(errorOf([&] { cursor.post(); }), "<no error>");
+    EXPECT_EQ(db.rows("SELECT * FROM tb_pemenang"), (Rows{{"A1", "Ani", "TV"}}));
+}
+
+// --- The ID field --------------------------------------------------------------------------------------------
+
+TEST_F(CursorTest, FailedPostKeepsTheRowPending) {
+    db.exec("INSERT INTO tb_peserta VALUES(1,'A1','Nama 1','081')");
+    openOn("tb_peserta");
+    cursor.append();
+    cursor.setFieldText("ID", "1");
+    cursor.setFieldText("nama", "Citra");
+    EXPECT_EQ(errorOf([&] { cursor.post(); }), "UNIQUE constraint failed: tb_peserta.ID");
+    EXPECT_EQ(cursor.state(), db::TableCursor::State::Insert);
+    EXPECT_EQ(errorOf([&] { cursor.next(); }), "UNIQUE constraint failed: tb_peserta.ID"); // a move cannot settle it
+    EXPECT_EQ(cursor.state(), db::TableCursor::State::Insert);
+    EXPECT_EQ(cursor.fieldText("nama"), "Citra");
+    cursor.setFieldText("ID", "2");
+    cursor.post();
+    EXPECT_EQ(db.rows("SELECT ID, nama FROM tb_peserta ORDER BY ID"), (Rows{{"1", "Nama 1"}, {"2", "Citra"}}));
+    EXPECT_EQ(cursor.recordCount(), 2u);
+}
+
+TEST_F(CursorTest, EmptyIdIsNullAndRefusedByTheTable) {
+    openOn("tb_peserta");
+    cursor.append();
+    cursor.setFieldText("ID", "");
+    cursor.setFieldText("nama", "Dewi");
+    EXPECT_EQ(errorOf([&] { cursor.post(); }), "NOT NULL constraint failed: tb_peserta.ID");
+    EXPECT_EQ(cursor.state(), db::TableCursor::State::Insert);
+    EXPECT_EQ(db.count("tb_peserta"), 0);
+}
+
+struct IdText {
+    const char* typed;
+    const char* stored; // nullptr: refused with a message naming the text
+};
+
+std::ostream& operator<<(std::ostream& out, const IdText& c) {
+    return out << '"' << c.typed << '"';
+}
+
+const IdText idTexts[] = {
+    {"7", "7"},        {" 7 ", "7"},
+    {"+7", "7"},       {"-7", "-7"},
+    {"007", "7"},      {"abc", nullptr},
+    {"1.5", nullptr},  {"1e3", nullptr},
+    {"0x10", nullptr}, {"12abc", nullptr},
+    {"1 2", nullptr},  {"٣", nullptr},
+    {"--1", nullptr},  {"99999999999999999999", nullptr},
+};
+
+class IdTextTest : public CursorTest, public ::testing::WithParamInterface<IdText> {};
+
+TEST_P(IdTextTest, WholeDecimalNumbersOnly) {
+    const IdText& c = GetParam();
+    openOn("tb_peserta");
+    cursor.append();
+    cursor.setFieldText("ID", "5");
+    const std::string error = errorOf([&] { cursor.setFieldText("ID", c.typed); });
+    if (c.stored) {
+        EXPECT_EQ(error, "<no error>");
+        cursor.post();
+        EXPECT_EQ(db.rows("SELECT ID, typeof(ID) FROM tb_peserta"), (Rows{{c.stored, "integer"}}));
+    } else {
+        EXPECT_NE(error.find(std::string("'") + c.typed + "'"), std::string::npos) << error;
+        EXPECT_EQ(cursor.fieldText("ID"), "5"); // the refused text did not reach the field
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Typed, IdTextTest, ::testing::ValuesIn(idTexts));
+
+TEST_F(CursorTest, TheTableItselfRefusesATextId) {
+    // Whatever writes to the file, an ID that is not a whole number is refused by the table.
+    EXPECT_THROW(db.exec("INSERT INTO tb_peserta VALUES('abc','A','B','C')"), std::runtime_error);
+    EXPECT_THROW(db.exec("INSERT INTO tb_peserta VALUES(1.5,'A','B','C')"), std::runtime_error);
+    EXPECT_THROW(db.exec("INSERT INTO tb_peserta VALUES(1,'A','B','C'),(1,'D','E','F')"), std::runtime_error);
+    db.exec("INSERT INTO tb_peserta VALUES('12','A','B','C')");
+    EXPECT_EQ(db.rows("SELECT typeof(ID) FROM tb_peserta"), (Rows{{"integer"}}));
+}
+
+TEST_F(CursorTest, ReadingFields) {
+    db.exec("INSERT INTO tb_peserta VALUES(42,NULL,'','0812')");
+    openOn("tb_peserta");
+    EXPECT_EQ(cursor.fieldText(0), "42");
+    EXPECT_EQ(cursor.fieldInt("ID"), 42);
+    EXPECT_EQ(cursor.fieldText("no_undian"), ""); // a missing value reads as empty text
+    EXPECT_EQ(cursor.fieldText(2), "");
+    EXPECT_EQ(cursor.fieldText("HP"), "0812");
+    EXPECT_EQ(cursor.fieldCount(), 4);
+    EXPECT_EQ(cursor.fieldName(1), "no_undian");
+    EXPECT_EQ(errorOf([&] { (void)cursor.fieldText("nomor"); }), "ADOTable1: Field 'nomor' not found");
+}
+
+TEST_F(CursorTest, OpeningAMissingTableFailsAndLeavesTheCursorClosed) {
+    db.exec("DROP TABLE tb_pemenang");
+    cursor.setConnection(&db.cn());
+    cursor.setTableName("tb_pemenang");
+    EXPECT_EQ(errorOf([&] { cursor.open(); }), "no such table: tb_pemenang");
+    EXPECT_FALSE(cursor.active());
+}
+
+} // namespace

@@ -24,6 +24,26 @@ std::string quoted(const std::string& identifier) {
     return out + '"';
 }
 
+// A refused text as a message quotes it: short enough for a message box, and without a NUL that would cut the
+// message off.
+std::string quotedForMessage(const std::string& text) {
+    constexpr std::size_t kShownCharacters = 40;
+    std::string shown;
+    std::size_t at = 0;
+    for (std::size_t characters = 0; at < text.size() && characters < kShownCharacters; ++characters) {
+        std::size_t length = 1; // one UTF-8 character
+        while (at + length < text.size() && (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80)
+            ++length;
+        if (text[at] == '\0')
+            shown += "\\0";
+        else
+            shown.append(text, at, length);
+        at += length;
+    }
+    if (at < text.size()) shown += "...";
+    return "'" + shown + "'";
+}
+
 // Whole decimal numbers only, with optional sign and surrounding blanks, as typed by an operator.
 std::optional<std::int64_t> parseInteger(const std::string& text) {
     std::size_t begin = 0, end = text.size();
@@ -458,7 +478,7 @@ std::int64_t TableCursor::fieldInt(int index) const {
     const std::string text = fieldText(index);
     if (text.empty()) return 0;
     const auto value = parseInteger(text);
-    if (!value) fail("'" + text + "' is not a valid integer value");
+    if (!value) fail(quotedForMessage(text) + " is not a valid integer value");
     return *value;
 }
 
@@ -471,7 +491,8 @@ void TableCursor::setFieldText(int index, const std::string& text) {
             value.reset();
         } else {
             const auto number = parseInteger(text);
-            if (!number) fail("'" + text + "' is not a valid integer value for field '" + fieldName(index) + "'");
+            if (!number)
+                fail(quotedForMessage(text) + " is not a valid integer value for field '" + fieldName(index) + "'");
             value = std::to_string(*number);
         }
     }

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <limits>
 
 TfAcak* fAcak = nullptr;
 
@@ -97,6 +98,7 @@ void TfAcak::createComponents() {
         e->setObjectName(QString::fromLatin1(name));
         e->setGeometry(geometry);
         e->setFont(font);
+        e->setMaxLength(std::numeric_limits<int>::max()); // holds a participant's field whole, however long
         colour(e, QPalette::Text, text);
         colour(e, QPalette::Base, Qt::white);
         return e;

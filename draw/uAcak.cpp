@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextDocument>
 #include <QTimer>
 #include <limits>
 
@@ -345,7 +346,9 @@ void TfAcak::BitBtn2Click(QObject*) {
     BitBtn3->setEnabled(false);
     // The texts go in as parameters: quotes, commas and line breaks are stored exactly as typed.
     ADOCommand1.setCommandText("insert into tb_pemenang values(?,?,?)");
-    ADOCommand1.setParameters({ed_msisdn->text().toStdString(), Memo1->toPlainText().toStdString(),
+    // The name as it stands: toPlainText() would turn no-break spaces into plain ones.
+    const QString name = Memo1->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
+    ADOCommand1.setParameters({ed_msisdn->text().toStdString(), name.toStdString(),
                                ed_hadiah->text().toStdString()});
     ADOCommand1.execute();
     ui::MessageBox::information(QStringLiteral("Data Sudah Disimpan"));

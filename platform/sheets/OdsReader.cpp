@@ -15,6 +15,8 @@ namespace {
 constexpr std::string_view kTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
 constexpr std::string_view kOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
 constexpr std::string_view kText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+constexpr std::string_view kStyle = "urn:oasis:names:tc:opendocument:xmlns:style:1.0";
+constexpr std::string_view kNumber = "urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0";
 constexpr std::string_view kCalcExt = "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
 
 // With namespace processing names arrive as "<uri> <local>".
@@ -54,6 +56,19 @@ void OdsReader::startElement(const char* name, const char** attributes) {
     if (m_sheetEnded) return;
     if (isName(name, kTable, "table")) {
         ++m_tableDepth;
+        return;
+    }
+    if (m_tableDepth == 0) {
+        // The automatic styles come before the tables.
+        if (m_cellDataStyles.size() + m_booleanStyles.size() >= static_cast<std::size_t>(limits::kMaxCellFormats))
+            return;
+        if (isName(name, kStyle, "style")) {
+            const char* styleName = attribute(attributes, kStyle, "name");
+            const char* dataStyle = attribute(attributes, kStyle, "data-style-name");
+            if (styleName && dataStyle) m_cellDataStyles[styleName] = dataStyle;
+        } else if (isName(name, kNumber, "boolean-style")) {
+            if (const char* styleName = attribute(attributes, kStyle, "name")) m_booleanStyles.insert(styleName);
+        }
         return;
     }
     if (m_tableDepth != 1) return;
@@ -98,6 +113,7 @@ void OdsReader::startCell(const char** attributes) {
     m_paragraphDepth = 0;
     m_annotationDepth = 0;
     m_hasStringValue = false;
+    m_maybeBoolean = false;
     const char* type = attribute(attributes, kOffice, "value-type");
     m_valueType = type ? type : "";
     const char* calcType = attribute(attributes, kCalcExt, "value-type");
@@ -108,7 +124,21 @@ void OdsReader::startCell(const char** attributes) {
         // A formula's error: its text (#DIV/0!) is in the paragraph.
     } else if (m_valueType == "float" || m_valueType == "percentage" || m_valueType == "currency") {
         value = attribute(attributes, kOffice, "value");
-        if (value && numfmt::parseNumber(value, m_cell.number)) m_cell.kind = Cell::Kind::Number;
+        if (value && numfmt::parseNumber(value, m_cell.number)) {
+            m_cell.kind = Cell::Kind::Number;
+            // A boolean formula result is stored as 0 or 1: shown as TRUE/FALSE by its cell style's data style,
+            // or, without one, by the result type that only the paragraph ("TRUE") still tells.
+            m_maybeBoolean = (m_cell.number == 0 || m_cell.number == 1) && attribute(attributes, kTable, "formula");
+            const char* style = attribute(attributes, kTable, "style-name");
+            if (style && !m_booleanStyles.empty()) {
+                const auto data = m_cellDataStyles.find(style);
+                if (data != m_cellDataStyles.end() && m_booleanStyles.count(data->second)) {
+                    m_cell.kind = Cell::Kind::Boolean;
+                    m_cell.number = m_cell.number != 0 ? 1 : 0;
+                    m_maybeBoolean = false;
+                }
+            }
+        }
     } else if (m_valueType == "date") {
         value = attribute(attributes, kOffice, "date-value");
         if (value && numfmt::parseIsoDateTime(value, m_cell.number)) m_cell.kind = Cell::Kind::Date;
@@ -135,7 +165,13 @@ void OdsReader::startCell(const char** attributes) {
 }
 
 void OdsReader::appendText(const char* data, std::size_t length) {
-    if (m_hasStringValue || m_cell.kind != Cell::Kind::Empty) return; // the value attribute already gave the cell
+    if (m_hasStringValue || (m_cell.kind != Cell::Kind::Empty && !m_maybeBoolean))
+        return; // the value attribute already gave the cell
+    if (m_maybeBoolean && m_cell.text.size() + length > 5) {
+        m_maybeBoolean = false;
+        m_cell.text.clear();
+        return;
+    }
     m_cell.text.append(data, length);
     if (m_cell.text.size() > static_cast<std::size_t>(limits::kMaxCellChars) * 4) checkCellText(m_cell.text);
 }
@@ -147,6 +183,11 @@ void OdsReader::characters(const char* data, int length) {
 void OdsReader::finishCell() {
     m_inCell = false;
     m_parser->setWantCharacters(false);
+    if (m_maybeBoolean) {
+        if (m_cell.text == "TRUE" || m_cell.text == "FALSE") m_cell.kind = Cell::Kind::Boolean;
+        m_cell.text.clear();
+        m_maybeBoolean = false;
+    }
     if (m_cell.kind == Cell::Kind::Empty && (m_paragraphs > 0 || m_hasStringValue)) {
         // Text, or a value whose attribute was missing or unreadable: keep what the cell shows.
         if (!m_cell.text.empty() || m_valueType == "string")

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace sheets {
@@ -36,6 +38,9 @@ private:
     std::unique_ptr<ZipArchive> m_zip;
     std::unique_ptr<XmlPartParser> m_parser;
     int m_lastUsedColumn = -1;
+    // Formula results that are booleans are stored as numbers whose cell style shows them as TRUE/FALSE.
+    std::unordered_map<std::string, std::string> m_cellDataStyles; // cell style -> data style
+    std::unordered_set<std::string> m_booleanStyles;               // data styles that show booleans
 
     int m_tableDepth = 0; // 1 inside the first table; more inside a table nested in a cell
     bool m_sheetEnded = false;
@@ -55,6 +60,7 @@ private:
     std::string m_valueType;
     bool m_calcError = false;
     bool m_hasStringValue = false;
+    bool m_maybeBoolean = false; // a formula's 0 or 1 that may show as TRUE or FALSE
     int m_paragraphs = 0;
     int m_paragraphDepth = 0;
     int m_annotationDepth = 0;

@@ -14,6 +14,9 @@ namespace sheets {
 
 namespace {
 
+// Text collected for one cell before it is refused: enough for the longest allowed cell in any UTF-8.
+constexpr std::size_t kTextLimit = static_cast<std::size_t>(limits::kMaxCellChars) * 4;
+
 // The small parts are read with handlers made of lambdas.
 class CallbackHandler : public XmlPartParser::Handler {
 public:
@@ -223,7 +226,7 @@ void XlsxReader::readSharedStrings(const std::string& part) {
             } else if (name == "rPh") {
                 ++phonetic;
             } else if (inItem && phonetic == 0 && name == "t") {
-                scanner.collectText(&item);
+                scanner.collectText(&item, kTextLimit);
             }
             continue;
         }
@@ -301,7 +304,7 @@ void XlsxReader::startElement() {
         if (m_cells) {
             m_hasValue = true;
             m_textDepth = 1;
-            m_scanner->collectText(&m_text);
+            m_scanner->collectText(&m_text, kTextLimit);
         }
     } else if (name == "is") {
         if (m_cells) {
@@ -311,7 +314,7 @@ void XlsxReader::startElement() {
     } else if (name == "t") {
         if (m_inInline && !m_inPhonetic) {
             m_textDepth = 1;
-            m_scanner->collectText(&m_text);
+            m_scanner->collectText(&m_text, kTextLimit);
         }
     } else if (name == "row") {
         if (m_inSheetData) {
@@ -389,6 +392,7 @@ void XlsxReader::finishCell() {
         }
         break;
     }
+    if (kind == Cell::Kind::Text && text.empty()) return; // a formula's "" shows nothing
     checkCellText(text.size(), text.data());
     Cell& cell = cellAt(*m_cells, m_column);
     cell.kind = kind;

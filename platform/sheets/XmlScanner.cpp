@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/sheets/ZipEntryStream.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace sheets {
@@ -162,7 +163,8 @@ void XmlScanner::appendText() {
             std::size_t plain = m_pos;
             while (plain < stop && data[plain] != '&')
                 ++plain;
-            appendNormalised(out, data + m_pos, plain - m_pos);
+            if (out.size() <= m_textLimit)
+                appendNormalised(out, data + m_pos, std::min(plain - m_pos, m_textLimit + 1 - out.size()));
             m_pos = plain;
             if (m_pos < stop) {
                 const std::size_t after = decodeEntity(m_pos, out);

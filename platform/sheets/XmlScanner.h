@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,8 +29,12 @@ public:
     std::string_view name() const { return m_name; }
     // Attribute of the current start tag by local name, entity references decoded; false when absent.
     bool attribute(std::string_view local, std::string_view& value);
-    // Appends the text that follows (until the next tag) to text, or stops collecting (nullptr).
-    void collectText(std::string* text) { m_text = text; }
+    // Appends the text that follows (until the next tag) to text, or stops collecting (nullptr). Past limit bytes
+    // the rest is dropped (the caller sees text longer than it allows and refuses it), so memory stays bounded.
+    void collectText(std::string* text, std::size_t limit = SIZE_MAX) {
+        m_text = text;
+        m_textLimit = limit;
+    }
 
 private:
     bool fill(std::size_t keepFrom);
@@ -56,6 +61,7 @@ private:
     std::vector<std::string> m_open;
     std::size_t m_depth = 0;
     std::string* m_text = nullptr;
+    std::size_t m_textLimit = SIZE_MAX;
 };
 
 } // namespace sheets

@@ -1,0 +1,72 @@
+// The upload's background reader: batches of text in sheet order, errors carried over, early stop.
+#include "platform/sheets/RowStream.h"
+#include "platform/Error.h"
+#include "tests/sheets/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using sheets::RowStream;
+using sheets::test::Rows;
+
+Rows readAll(RowStream& stream) {
+    Rows rows;
+    for (RowStream::Batch batch; stream.next(batch);)
+        for (auto& row : batch) {
+            while (!row.empty() && row.back().empty())
+                row.pop_back();
+            rows.push_back(std::move(row));
+        }
+    return rows;
+}
+
+TEST(RowStream, HandsOverEveryRowInOrderAsTextOfTheLocale) {
+    RowStream stream(sheets::test::fixture("participants.xlsx"), QLocale(QLocale::Indonesian, QLocale::Indonesia), 3);
+    EXPECT_EQ(stream.lastUsedColumn(), 4);
+    const Rows rows = readAll(stream);
+    ASSERT_EQ(rows.size(), 8u);
+    EXPECT_EQ(rows[5], (std::vector<std::string>{"5", "1,5", "Ñoño Müller & <Co>", "True"}));
+    // The same rows as the reader gives, apart from the decimal separator.
+    Rows direct = sheets::test::readAll(sheets::test::fixture("participants.xlsx"));
+    direct[5][1] = "1,5";
+    direct[6][1] = rows[6][1];
+    direct[7][1] = rows[7][1];
+    EXPECT_EQ(rows, direct);
+}
+
+TEST(RowStream, KeepsEmptyRowsOfTheSheet) {
+    RowStream stream(sheets::test::fixture("gap.xlsx"), QLocale::c(), 2);
+    const Rows rows = readAll(stream);
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_TRUE(rows[4].empty());
+}
+
+TEST(RowStream, RethrowsTheReadersErrorToTheConsumer) {
+    RowStream stream(sheets::test::fixture("encrypted.xls"));
+    RowStream::Batch batch;
+    EXPECT_THROW(stream.next(batch), platform::Error);
+    RowStream again(sheets::test::fixture("truncated.xlsx"));
+    EXPECT_THROW(again.lastUsedColumn(), platform::Error);
+}
+
+TEST(RowStream, StopsTheWorkerWhenTheConsumerStopsEarly) {
+    // Far more rows than the queue holds: the worker must be waiting on the full queue when the stream goes.
+    QTemporaryDir dir;
+    std::string csv = "ID,nama\n";
+    for (int i = 1; i <= 200000; ++i)
+        csv += std::to_string(i) + ",Peserta " + std::to_string(i) + "\n";
+    const std::string path = sheets::test::writeFile(dir, "big.csv", csv);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        RowStream stream(path, QLocale::c(), 100);
+        RowStream::Batch batch;
+        ASSERT_TRUE(stream.next(batch));
+        EXPECT_EQ(batch.front(), (std::vector<std::string>{"ID", "nama"}));
+    } // each destructor cancels and joins; a hang here fails by the test's timeout
+    RowStream stream(path, QLocale::c(), 100);
+    stream.cancel();
+    RowStream::Batch batch;
+    EXPECT_FALSE(stream.next(batch));
+}
+
+} // namespace

@@ -3,4 +3,5 @@ target_sources(screens PRIVATE
     ImportProgress.cpp
     ParticipantRows.cpp
     ParticipantUpload.cpp
+    uPesertaImport.cpp
 )

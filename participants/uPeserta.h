@@ -78,9 +78,12 @@ public:
     void BitBtn6Click(QObject* Sender);
     void BitBtn8Click(QObject* Sender);
     void navClick(QObject* Sender, ui::DBNavigator::Button Button);
-    void SpeedButton7Click(QObject* /*Sender*/) {}
-    void SpeedButton6Click(QObject* /*Sender*/) {}
-    bool UploadExcel(db::TableCursor& /*Target*/, const QString& /*FileName*/) { return false; }
+    // The Upload tab (uPesertaImport.cpp): "Import" previews a workbook, "Upload.." stores its rows all or nothing.
+    void SpeedButton7Click(QObject* Sender);
+    void SpeedButton6Click(QObject* Sender);
+    // True when every row was stored; false when a row was refused (nothing stored). A file that cannot be read
+    // or a database failure throws.
+    bool UploadExcel(db::TableCursor& Target, const QString& FileName);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,0 +1,82 @@
+// The "Upload" tab of the participants screen: "Import" previews a workbook, "Upload.." stores its rows.
+#include "participants/uPeserta.h"
+
+#include "data/uData.h"
+#include "participants/ImportProgress.h"
+#include "participants/ParticipantRows.h"
+#include "participants/ParticipantUpload.h"
+#include "participants/PreviewModel.h"
+#include "platform/ui/MessageBox.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QToolButton>
+#include <exception>
+
+namespace {
+
+const QString kRefused = QStringLiteral("Terdapat duplikasi pada nomor urut, silahkan anda cek kembali");
+
+} // namespace
+
+void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
+    if (ImportProgress::running()) return;
+    OpenDialog1.setTitle(QStringLiteral("Import Data Peserta dari Excel"));
+    OpenDialog1.setNameFilters({QStringLiteral("*.xls"), QStringLiteral("Spreadsheets (*.xls *.xlsx *.ods *.csv)"),
+                                QStringLiteral("All files (*)")});
+    ListView1Items->clear();
+    if (!OpenDialog1.execute(this)) return;
+    SpeedButton6->setEnabled(true);
+
+    // A file that cannot be read ends here through the default error handler; the items read so far stay listed.
+    ImportProgress progress(this, QStringLiteral("Membaca %1 baris..."), {SpeedButton7, SpeedButton6});
+    ParticipantRows rows(OpenDialog1.fileName().toStdString());
+    const int columns = rows.columnCount();
+    ParticipantRows::Batch batch;
+    while (rows.next(batch)) {
+        std::vector<QStringList> items;
+        items.reserve(batch.size());
+        for (const auto& row : batch) {
+            QStringList& item = items.emplace_back();
+            item.reserve(columns);
+            for (int column = 1; column <= columns; ++column) {
+                const std::string_view text = ParticipantRows::cell(row, column);
+                item << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+            }
+        }
+        ListView1Items->appendItems(std::move(items));
+        progress.step(rows.delivered());
+    }
+}
+
+void TfPeserta::SpeedButton6Click(QObject* /*Sender*/) {
+    if (ImportProgress::running()) return;
+    const QString fileName = OpenDialog1.fileName();
+    bool uploaded = false;
+    try {
+        uploaded = UploadExcel(ADOTable1, fileName);
+    } catch (const std::exception& error) {
+        // The file could not be read, or the database failed: say what went wrong, not that an ID is repeated.
+        ui::MessageBox::plain(QString::fromUtf8(error.what()));
+        return;
+    }
+    if (!uploaded) {
+        ui::MessageBox::plain(kRefused);
+        return;
+    }
+    ui::MessageBox::plain(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()) +
+                          QStringLiteral(" has been imported!"));
+    ADOTable3.requery();
+    SpeedButton6->setEnabled(false);
+}
+
+bool TfPeserta::UploadExcel(db::TableCursor& Target, const QString& FileName) {
+    // The rows go in through one prepared statement, not through the cursor, whose snapshot would hold the whole
+    // table. Closing the cursor drops whatever an earlier upload left in it, so it never holds a stale row.
+    Target.close();
+    db::Connection& connection = Target.connection() ? *Target.connection() : DTModule->cn;
+    ImportProgress progress(this, QStringLiteral("Menyimpan %1 baris..."), {SpeedButton7, SpeedButton6});
+    ParticipantUpload upload(connection);
+    upload.setProgress([&progress](std::size_t rows) { progress.step(rows); });
+    return upload.run(FileName.toStdString()).outcome == ParticipantUpload::Outcome::Stored;
+}

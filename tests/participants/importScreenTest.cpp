@@ -1,0 +1,409 @@
+// The Upload tab driven as the operator drives it: "Import" with a file picked in the dialog, then "Upload..",
+// checked against the preview list, tb_peserta, the grid's cursor and the messages shown.
+#include "draw/uAcak.h"
+#include "participants/ImportProgress.h"
+#include "participants/PreviewModel.h"
+#include "participants/uPeserta.h"
+#include "tests/support/TestApplication.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QAbstractItemModelTester>
+#include <QFile>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+#include <memory>
+#include <zip.h>
+
+using Kind = ui::MessageBox::Kind;
+
+namespace {
+
+const QString kRefused = QStringLiteral("Terdapat duplikasi pada nomor urut, silahkan anda cek kembali");
+
+QString fixture(const QString& name) {
+    return QStringLiteral(TOMBOLIKA_TEST_DATA "/sheets/") + name;
+}
+
+QString imported(const QString& path) {
+    return path + QStringLiteral(" has been imported!");
+}
+
+} // namespace
+
+class ImportScreenTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<TestApplication> m_app;
+    std::unique_ptr<QAbstractItemModelTester> m_modelTester;
+    QTemporaryDir m_dir;
+
+    static TfPeserta& screen() { return *fPeserta; }
+
+    QString write(const QString& name, const QByteArray& content) {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write %s", qPrintable(path));
+        file.write(content);
+        return path;
+    }
+
+    // "Import" with this file picked in the dialog (an empty name cancels it).
+    static void importFile(const QString& path) {
+        ui::FileDialog::setNextFileName(path);
+        QTest::mouseClick(screen().SpeedButton7, Qt::LeftButton);
+    }
+    static void pressUpload() {
+        QVERIFY(screen().SpeedButton6->isEnabled());
+        QTest::mouseClick(screen().SpeedButton6, Qt::LeftButton);
+    }
+
+    // The preview's items, each as "caption|sub-item|...", items joined by ";".
+    static QString listed() {
+        QStringList items;
+        for (int row = 0; row < screen().ListView1Items->itemCount(); ++row)
+            items << screen().ListView1Items->item(row).join(QLatin1Char('|'));
+        return items.join(QLatin1Char(';'));
+    }
+    static QStringList captions() {
+        QStringList result;
+        for (int row = 0; row < screen().ListView1Items->itemCount(); ++row)
+            result << screen().ListView1Items->item(row).first();
+        return result;
+    }
+
+    static void writeZip(const QString& path, const std::vector<std::pair<const char*, QByteArray>>& parts) {
+        int error = 0;
+        zip_t* zip = zip_open(path.toLocal8Bit().constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        QVERIFY(zip);
+        for (const auto& [name, content] : parts) {
+            zip_source_t* source =
+                zip_source_buffer(zip, content.constData(), static_cast<zip_uint64_t>(content.size()), 0);
+            QVERIFY(source && zip_file_add(zip, name, source, ZIP_FL_OVERWRITE) >= 0);
+        }
+        QCOMPARE(zip_close(zip), 0);
+    }
+
+    QString storedIds() const {
+        QStringList ids;
+        for (const auto& row : m_db->rows("SELECT ID FROM tb_peserta ORDER BY rowid"))
+            ids << QString::fromStdString(row.at(0));
+        return ids.join(QLatin1Char(','));
+    }
+
+private slots:
+    void init() {
+        QApplication::setQuitOnLastWindowClosed(false);
+        m_db = std::make_unique<TestDatabase>();
+        m_app = std::make_unique<TestApplication>(m_db->directory());
+        m_modelTester = std::make_unique<QAbstractItemModelTester>(
+            screen().ListView1Items, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        // "Lihat Peserta" shows the screen with its grid's cursor open; the operator goes to the Upload tab.
+        QTest::mouseClick(fAcak->BitBtn7, Qt::LeftButton);
+        screen().PageControl1->setCurrentWidget(screen().TabSheet3);
+        QVERIFY(QTest::qWaitForWindowExposed(&screen()));
+        TestApplication::clear();
+    }
+    void cleanup() {
+        ImportProgress::setShowAfter(300);
+        m_modelTester.reset();
+        m_app.reset();
+        m_db.reset();
+    }
+
+    void dialogOffersSpreadsheets() {
+        importFile({});
+        QCOMPARE(screen().OpenDialog1.title(), QStringLiteral("Import Data Peserta dari Excel"));
+        const QStringList filters = screen().OpenDialog1.nameFilters();
+        QCOMPARE(filters.value(0), QStringLiteral("*.xls"));
+        for (const char* pattern : {"*.xlsx", "*.ods", "*.csv"})
+            QVERIFY2(filters.join(QLatin1Char(' ')).contains(QLatin1String(pattern)), pattern);
+    }
+
+    // Every reader, and the walk: row 2 on, up to the first empty first cell, columns 1 to the last used one.
+    void preview_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QString>("firstItem");
+        const QStringList seven = {"1", "2", "3", "4", "5", "6", "7"};
+        QTest::newRow("xlsx") << fixture("participants.xlsx") << seven << "1|007|Budi  Santoso|081234567890";
+        QTest::newRow("xlsx, shared strings")
+            << fixture("participants-shared.xlsx") << seven << "1|007|Budi  Santoso|081234567890";
+        QTest::newRow("xls") << fixture("participants.xls") << seven << "1|007|Budi  Santoso|081234567890";
+        QTest::newRow("ods") << fixture("participants.ods") << seven << "1|007|Budi  Santoso|081234567890";
+        QTest::newRow("xlsx, inline strings")
+            << fixture("inline.xlsx") << QStringList{"1", "2"} << "1|0001|Rini  Wulandari\tx|0812";
+        QTest::newRow("ID as a formula, xls") << fixture("formulas.xls") << QStringList{"1", "2", "3"} << "";
+        QTest::newRow("ID as a formula, xlsx") << fixture("formulas.xlsx") << QStringList{"1", "2", "3"} << "";
+        QTest::newRow("gap in column 1: only row 2") << fixture("gap.xlsx") << QStringList{"1"} << "1|11|Citra|0813";
+        QTest::newRow("heading only: one empty item") << fixture("heading-only.xlsx") << QStringList{""} << "|||";
+        QTest::newRow("five columns: the fifth kept in the item")
+            << fixture("five-columns.xlsx") << QStringList{"1", "2"} << "1|101|Ani|0811|Bandung";
+    }
+    void preview() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, captions);
+        QFETCH(QString, firstItem);
+        importFile(file);
+        QCOMPARE(TestApplication::shown().size(), 0);
+        QCOMPARE(ImportScreenTest::captions(), captions);
+        if (!firstItem.isEmpty()) QCOMPARE(screen().ListView1Items->item(0).join(QLatin1Char('|')), firstItem);
+        // Four columns are shown whatever the sheet's width.
+        QCOMPARE(screen().ListView1Items->columnCount(), 4);
+        QVERIFY(screen().SpeedButton6->isEnabled());
+        QCOMPARE(m_db->count("tb_peserta"), 0); // the preview stores nothing
+    }
+
+    void previewOfAnUnreadableFile_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("no spreadsheet") << fixture("not-a-spreadsheet.xlsx");
+        QTest::newRow("truncated zip") << fixture("truncated.xlsx");
+        QTest::newRow("password-protected xls") << fixture("encrypted.xls");
+        QTest::newRow("missing file") << fixture("no-such-file.xlsx");
+    }
+    void previewOfAnUnreadableFile() {
+        QFETCH(QString, file);
+        importFile(fixture("participants.xlsx"));
+        importFile(file);
+        // The default error handler shows the reader's message, which names the file; the list is cleared.
+        const QStringList errors = TestApplication::texts(Kind::Error);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(file), qPrintable(errors.first()));
+        QCOMPARE(screen().ListView1Items->itemCount(), 0);
+        QVERIFY(screen().SpeedButton6->isEnabled());
+        QVERIFY(screen().SpeedButton7->isEnabled());
+    }
+
+    void previewKeepsTheRowsReadBeforeDamage() {
+        // A sheet that breaks off after 20,000 good rows: the rows read before the damage stay listed.
+        QByteArray sheet("<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                         "<dimension ref=\"A1:B30001\"/><sheetData>"
+                         "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>NO</t></is></c></row>");
+        for (int r = 2; r <= 20001; ++r) {
+            const QByteArray n = QByteArray::number(r);
+            sheet += "<row r=\"" + n + "\"><c r=\"A" + n + "\"><v>" + QByteArray::number(r - 1) + "</v></c><c r=\"B" +
+                     n + "\" t=\"inlineStr\"><is><t>Nama</t></is></c></row>";
+        }
+        sheet += "<row r=\"20002\"><c r=\"A20002\"><v>20001</v></c></roww></sheetData></worksheet>";
+        const QString path = m_dir.filePath(QStringLiteral("damaged.xlsx"));
+        writeZip(path, {{"xl/workbook.xml", QByteArray("<workbook xmlns=\"http://schemas.openxmlformats.org/"
+                                                       "spreadsheetml/2006/main\"><sheets><sheet name=\"S\" "
+                                                       "sheetId=\"1\"/></sheets></workbook>")},
+                        {"xl/worksheets/sheet1.xml", sheet}});
+        importFile(path);
+        const QStringList errors = TestApplication::texts(Kind::Error);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(path), qPrintable(errors.first()));
+        const int kept = screen().ListView1Items->itemCount();
+        QVERIFY2(kept > 0 && kept <= 20000, qPrintable(QString::number(kept)));
+        QCOMPARE(screen().ListView1Items->item(kept - 1), (QStringList{QString::number(kept), QStringLiteral("Nama")}));
+        QVERIFY(screen().SpeedButton6->isEnabled());
+    }
+
+    void upload_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("ids"); // tb_peserta afterwards, 100 and 101 stored before
+        QTest::addColumn<bool>("stored");
+        const QString none = QStringLiteral("100,101");
+        QTest::newRow("xlsx") << fixture("participants.xlsx") << "100,101,1,2,3,4,5,6,7" << true;
+        QTest::newRow("xls") << fixture("participants.xls") << "100,101,1,2,3,4,5,6,7" << true;
+        QTest::newRow("ods") << fixture("participants.ods") << "100,101,1,2,3,4,5,6,7" << true;
+        QTest::newRow("gap: only row 2") << fixture("gap.xlsx") << "100,101,1" << true;
+        QTest::newRow("five columns") << fixture("five-columns.xlsx") << none << false;
+        QTest::newRow("heading only: row 2 has no ID") << fixture("heading-only.xlsx") << none << false;
+        QTest::newRow("six columns of formulas") << fixture("formulas.xlsx") << none << false;
+    }
+    void upload() {
+        QFETCH(QString, file);
+        QFETCH(QString, ids);
+        QFETCH(bool, stored);
+        m_db->addParticipants(std::vector<long long>{100, 101});
+        QTest::mouseClick(fAcak->BitBtn7, Qt::LeftButton); // shows them
+        importFile(file);
+        const QString shownBefore = listed();
+        TestApplication::clear();
+        pressUpload();
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{stored ? imported(file) : kRefused});
+        QCOMPARE(TestApplication::shown().size(), 1);
+        QCOMPARE(storedIds(), ids);
+        QCOMPARE(screen().SpeedButton6->isEnabled(), !stored);
+        QCOMPARE(listed(), shownBefore); // the upload leaves the preview alone
+        // The grid's cursor shows the new rows only after a successful upload, standing on the first row.
+        QCOMPARE(screen().ADOTable3.recordCount(), std::size_t(stored ? ids.count(QLatin1Char(',')) + 1 : 2));
+        QCOMPARE(screen().ADOTable3.position(), std::size_t{0});
+        QCOMPARE(screen().ADOTable3.fieldText("ID"), std::string("100"));
+        // The target cursor never keeps a failed row pending.
+        QVERIFY(!screen().ADOTable1.active() || screen().ADOTable1.state() == db::TableCursor::State::Browse);
+    }
+
+    void uploadStoresTheCellTexts() {
+        importFile(fixture("participants.xlsx"));
+        pressUpload();
+        const auto rows = m_db->rows("SELECT ID, no_undian, nama, hp FROM tb_peserta WHERE ID <= 4 ORDER BY ID");
+        QCOMPARE(rows.size(), std::size_t{4});
+        // A phone number held as text keeps its leading zero; held as a number it loses it.
+        QCOMPARE(rows[0], (std::vector<std::string>{"1", "007", "Budi  Santoso", "081234567890"}));
+        QCOMPARE(rows[1], (std::vector<std::string>{"2", "7", "Siti Nurhaliza", "81234567890"}));
+        QCOMPARE(rows[2], (std::vector<std::string>{"3", "0042", "Đặng Thị Ánh", "+62 812-3456-7890"}));
+        QCOMPARE(rows[3], (std::vector<std::string>{"4", "A-17", "李小龍", "6281234567890"}));
+    }
+
+    // A refused row anywhere rolls the whole file back, so the mended file can be uploaded afterwards.
+    void refusedRowStoresNothing_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QByteArray>("mended");
+        QTest::newRow("ID repeated in the file")
+            << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n2,B,Budi,08\n2,C,Citra,08\n")
+            << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n2,B,Budi,08\n3,C,Citra,08\n");
+        QTest::newRow("ID already stored") << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n100,B,Budi,08\n")
+                                           << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n102,B,Budi,08\n");
+        QTest::newRow("ID not a whole number") << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\nA-2,B,Budi,08\n")
+                                               << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n2,B,Budi,08\n");
+    }
+    void refusedRowStoresNothing() {
+        QFETCH(QByteArray, csv);
+        QFETCH(QByteArray, mended);
+        m_db->addParticipants(std::vector<long long>{100, 101});
+        const QString path = write(QStringLiteral("peserta.csv"), csv);
+        importFile(path);
+        pressUpload();
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{kRefused});
+        QCOMPARE(m_db->count("tb_peserta"), 2);
+        QVERIFY(screen().SpeedButton6->isEnabled());
+        QCOMPARE(screen().ADOTable1.state(), db::TableCursor::State::Inactive);
+        // The operator mends the file and presses "Upload.." again, without a new "Import".
+        write(QStringLiteral("peserta.csv"), mended);
+        TestApplication::clear();
+        pressUpload();
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{imported(path)});
+        QCOMPARE(m_db->count("tb_peserta"), 2 + mended.count('\n') - 1);
+        QVERIFY(!screen().SpeedButton6->isEnabled());
+    }
+
+    // A file that cannot be read says so, with the file's name, instead of claiming a repeated ID.
+    void unreadableFileAtUpload_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("no spreadsheet") << fixture("not-a-spreadsheet.xlsx");
+        QTest::newRow("truncated zip") << fixture("truncated.xlsx");
+        QTest::newRow("password-protected xls") << fixture("encrypted.xls");
+    }
+    void unreadableFileAtUpload() {
+        QFETCH(QString, file);
+        importFile(file);
+        TestApplication::clear();
+        pressUpload();
+        const QStringList plain = TestApplication::texts(Kind::Plain);
+        QCOMPARE(TestApplication::shown().size(), 1);
+        QCOMPARE(plain.size(), 1);
+        QVERIFY2(plain.first().contains(file), qPrintable(plain.first()));
+        QVERIFY(plain.first() != kRefused);
+        QCOMPARE(m_db->count("tb_peserta"), 0);
+        QVERIFY(screen().SpeedButton6->isEnabled());
+    }
+
+    void fileGoneBeforeUpload() {
+        const QString path = write(QStringLiteral("gone.csv"), "NO\n1\n");
+        importFile(path);
+        QFile::remove(path);
+        TestApplication::clear();
+        pressUpload();
+        const QStringList plain = TestApplication::texts(Kind::Plain);
+        QCOMPARE(plain.size(), 1);
+        QVERIFY2(plain.first().contains(path) && plain.first() != kRefused, qPrintable(plain.first()));
+    }
+
+    void uploadTwice() {
+        const QString file = fixture("participants.xlsx");
+        importFile(file);
+        pressUpload();
+        importFile(file);
+        TestApplication::clear();
+        pressUpload();
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{kRefused});
+        QCOMPARE(m_db->count("tb_peserta"), 7);
+        QVERIFY(screen().SpeedButton6->isEnabled());
+    }
+
+    void uploadReadsTheFileAnew() {
+        const QString path = write(QStringLiteral("changed.csv"), "NO,NAMA\n1,Ani\n2,Budi\n");
+        importFile(path);
+        write(QStringLiteral("changed.csv"), "NO,NAMA\n5,Eka\n");
+        pressUpload();
+        QCOMPARE(storedIds(), QStringLiteral("5"));
+        QCOMPARE(listed(), QStringLiteral("1|Ani;2|Budi"));
+    }
+
+    // "Upload.." through the tab's states: disabled at first, enabled by a picked file whatever its preview gave,
+    // kept by a cancelled dialog (which still clears the list) and by a failed upload, disabled by a stored one.
+    void uploadButtonStates() {
+        auto& uploadButton = *screen().SpeedButton6;
+        QVERIFY(!uploadButton.isEnabled());
+        importFile({}); // cancelled
+        QVERIFY(!uploadButton.isEnabled());
+        importFile(fixture("not-a-spreadsheet.xlsx"));
+        QVERIFY(uploadButton.isEnabled());
+        const QString good = write(QStringLiteral("good.csv"), "NO,NAMA\n1,Ani\n");
+        importFile(good);
+        QCOMPARE(screen().ListView1Items->itemCount(), 1);
+        importFile({}); // cancelled: the list is cleared, the file chosen before stays
+        QCOMPARE(screen().ListView1Items->itemCount(), 0);
+        QVERIFY(uploadButton.isEnabled());
+        QCOMPARE(screen().OpenDialog1.fileName(), good);
+        TestApplication::clear();
+        pressUpload();
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{imported(good)});
+        QVERIFY(!uploadButton.isEnabled());
+        importFile({});
+        QVERIFY(!uploadButton.isEnabled());
+        importFile(good);
+        pressUpload(); // refused: stays enabled
+        QVERIFY(uploadButton.isEnabled());
+        QVERIFY(screen().SpeedButton7->isEnabled());
+    }
+
+    // A long job shows how far it has got, with both buttons disabled meanwhile, and restores them after.
+    void progressOnLongJobs() {
+        ImportProgress::setShowAfter(0);
+        QByteArray csv("NO,UNDIAN,NAMA,HP\n");
+        for (int i = 1; i <= 100000; ++i)
+            csv += QByteArray::number(i) + ",U,Nama Peserta,0812\n";
+        const QString path = write(QStringLiteral("long.csv"), csv);
+
+        QStringList labels;
+        bool buttonsDisabled = true;
+        QTimer watcher;
+        watcher.setInterval(0);
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            if (labels.isEmpty() || labels.last() != dialog->labelText()) labels << dialog->labelText();
+            buttonsDisabled =
+                buttonsDisabled && !screen().SpeedButton6->isEnabled() && !screen().SpeedButton7->isEnabled();
+        });
+        watcher.start();
+        importFile(path);
+        const QStringList previewLabels = labels;
+        labels.clear();
+        pressUpload();
+        watcher.stop();
+
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{imported(path)});
+        QCOMPARE(screen().ListView1Items->itemCount(), 100000);
+        QCOMPARE(m_db->count("tb_peserta"), 100000);
+        QVERIFY2(previewLabels.size() >= 1, qPrintable(previewLabels.join(QLatin1Char('/'))));
+        QVERIFY2(labels.size() >= 1, qPrintable(labels.join(QLatin1Char('/'))));
+        QVERIFY(buttonsDisabled);
+        QVERIFY(previewLabels.first().contains(QRegularExpression(QStringLiteral("\\d"))));
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QVERIFY(screen().SpeedButton7->isEnabled());
+        QVERIFY(!screen().SpeedButton6->isEnabled());
+    }
+};
+
+QTEST_MAIN(ImportScreenTest)
+#include "importScreenTest.moc"

@@ -1,0 +1,397 @@
+#include "draw/uAcak.h"
+#include "platform/chance/TickRandom.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Timer.h"
+#include "tests/draw/DrawFixture.h"
+
+#include <QMap>
+#include <QSet>
+#include <QTest>
+#include <cmath>
+#include <memory>
+
+using Kind = ui::MessageBox::Kind;
+
+namespace {
+
+const QString kTenEmptyLines = QString(9, QLatin1Char('\n'));
+
+// A pinned clock (a counter of nanoseconds) and pinned entropy (a fixed sequence): every run draws the same.
+chance::TickRandom pinnedRandom(std::uint64_t seed = 1) {
+    auto clock = std::make_shared<std::uint64_t>(1'000'000'007ull * seed);
+    auto entropy = std::make_shared<std::uint64_t>(seed);
+    return chance::TickRandom([clock] { return *clock += 48'611; },
+                              [entropy] {
+                                  std::uint64_t z = (*entropy += 0x9E3779B97F4A7C15ull);
+                                  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+                                  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+                                  return z ^ (z >> 31);
+                              });
+}
+
+// One tick of the shuffle timer, delivered as the timer delivers it: through the handler's error guard.
+void tick() {
+    emit fAcak->Timer2->timeout();
+}
+
+// The participant whose draw number the display shows, as TestDatabase names them ("D<ID>").
+QString idOnDisplay() {
+    return fAcak->Edit1->text().mid(1);
+}
+
+} // namespace
+
+class DrawCycleTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The shuffle and detail states after a sequence of presses from start-up.
+    void states_data() {
+        QTest::addColumn<QString>("presses");
+        QTest::addColumn<bool>("acakShown");
+        QTest::addColumn<bool>("shuffling");
+        QTest::addColumn<bool>("detailsEnabled");
+        QTest::addColumn<QString>("msisdn"); // "<display>": the participant on the display
+        QTest::addColumn<QString>("memo");
+        QTest::addColumn<QString>("phone");
+        QTest::addColumn<QString>("prize");
+        QTest::addColumn<int>("winners");
+
+        const QString shown = QStringLiteral("<display>");
+        QTest::newRow("start-up") << "" << true << false << false << "" << kTenEmptyLines << ""
+                                  << "" << 0;
+        QTest::newRow("acak") << "acak" << false << true << false << ""
+                              << ""
+                              << ""
+                              << "" << 0;
+        QTest::newRow("ticks") << "acak tick tick" << false << true << false << ""
+                               << ""
+                               << ""
+                               << "" << 0;
+        QTest::newRow("stopped") << "acak tick stop" << true << false << false << ""
+                                 << ""
+                                 << ""
+                                 << "" << 0;
+        QTest::newRow("stop before the first tick") << "acak stop" << true << false << false << ""
+                                                    << ""
+                                                    << ""
+                                                    << "" << 0;
+        QTest::newRow("details shown") << "acak tick tick stop tampilkan" << true << false << true << shown << shown
+                                       << shown << "" << 0;
+        QTest::newRow("tampilkan at start shows the first row") << "tampilkan" << true << false << true << "D1"
+                                                                << "Nama 1"
+                                                                << "081"
+                                                                << "" << 0;
+        QTest::newRow("tampilkan while shuffling")
+            << "acak tick tampilkan" << false << true << true << shown << shown << shown << "" << 0;
+        QTest::newRow("saved") << "acak tick stop tampilkan prize simpan" << true << false << false << shown << shown
+                               << shown << "Kulkas" << 1;
+        QTest::newRow("saved twice") << "acak tick stop tampilkan prize simpan tampilkan simpan" << true << false
+                                     << false << shown << shown << shown << "Kulkas" << 2;
+        QTest::newRow("simpan while disabled does nothing")
+            << "prize simpan" << true << false << false << "" << kTenEmptyLines << ""
+            << "Kulkas" << 0;
+        QTest::newRow("cleared") << "acak tick stop tampilkan prize batal" << true << false << false << ""
+                                 << ""
+                                 << ""
+                                 << "" << 0;
+        QTest::newRow("prize stays for the next draw")
+            << "acak tick stop tampilkan prize simpan acak tick stop tampilkan" << true << false << true << shown
+            << shown << shown << "Kulkas" << 1;
+        QTest::newRow("acak keeps details enabled") << "tampilkan prize acak" << false << true << true << ""
+                                                    << ""
+                                                    << "081"
+                                                    << "Kulkas" << 0;
+        QTest::newRow("acak then save writes empty texts")
+            << "tampilkan prize acak simpan" << false << true << false << ""
+            << ""
+            << "081"
+            << "Kulkas" << 1;
+        QTest::newRow("halted") << "acak tick ok" << false << false << false << ""
+                                << ""
+                                << ""
+                                << "" << 0;
+        QTest::newRow("halted then stop") << "acak tick ok stop" << true << false << false << ""
+                                          << ""
+                                          << ""
+                                          << "" << 0;
+        QTest::newRow("halted then acak is hidden, stop again") << "acak ok stop acak" << false << true << false << ""
+                                                                << ""
+                                                                << ""
+                                                                << "" << 0;
+    }
+
+    void states() {
+        QFETCH(QString, presses);
+        QFETCH(bool, acakShown);
+        QFETCH(bool, shuffling);
+        QFETCH(bool, detailsEnabled);
+        QFETCH(QString, msisdn);
+        QFETCH(QString, memo);
+        QFETCH(QString, phone);
+        QFETCH(QString, prize);
+        QFETCH(int, winners);
+
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(25); });
+        fAcak->setRandom(pinnedRandom());
+        QString lastDisplay;
+        for (const QString& press : presses.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (press == QLatin1String("acak"))
+                DrawFixture::click("btn_acak");
+            else if (press == QLatin1String("stop"))
+                DrawFixture::click("btn_stop");
+            else if (press == QLatin1String("tick"))
+                tick();
+            else if (press == QLatin1String("tampilkan"))
+                DrawFixture::click("BitBtn4");
+            else if (press == QLatin1String("simpan"))
+                DrawFixture::click("BitBtn2");
+            else if (press == QLatin1String("batal"))
+                DrawFixture::click("BitBtn3");
+            else if (press == QLatin1String("ok"))
+                DrawFixture::click("BitBtn5");
+            else if (press == QLatin1String("prize"))
+                QTest::keyClicks(fAcak->ed_hadiah, QStringLiteral("Kulkas"));
+            else
+                QFAIL(qPrintable(press));
+            if (press == QLatin1String("tick")) {
+                QVERIFY(!fAcak->Edit1->text().isEmpty());
+                lastDisplay = fAcak->Edit1->text();
+            }
+            QCOMPARE(fAcak->Edit1->text(), lastDisplay); // only a tick changes the display
+        }
+
+        QCOMPARE(!fAcak->btn_acak->isHidden(), acakShown);
+        QVERIFY(!fAcak->btn_stop->isHidden());
+        // "Acak" lies above "Stop": a click on the spot reaches whichever is uncovered.
+        QCOMPARE(fAcak->childAt(fAcak->btn_acak->geometry().center()),
+                 acakShown ? static_cast<QWidget*>(fAcak->btn_acak) : fAcak->btn_stop);
+        QCOMPARE(fAcak->Timer2->enabled(), shuffling);
+        QCOMPARE(fAcak->BitBtn2->isEnabled(), detailsEnabled);
+        QCOMPARE(fAcak->BitBtn3->isEnabled(), detailsEnabled);
+        QVERIFY(fAcak->BitBtn4->isEnabled());
+
+        const QString id = idOnDisplay();
+        auto expected = [&](const QString& value, const QString& field) {
+            return value == QLatin1String("<display>") ? field.arg(id) : value;
+        };
+        QCOMPARE(fAcak->ed_msisdn->text(), expected(msisdn, QStringLiteral("D%1")));
+        QCOMPARE(fAcak->Memo1->toPlainText(), expected(memo, QStringLiteral("Nama %1")));
+        QCOMPARE(fAcak->Edit2->text(), expected(phone, QStringLiteral("08%1")));
+        QCOMPARE(fAcak->ed_hadiah->text(), prize);
+
+        QCOMPARE(f.db().count("tb_pemenang"), winners);
+        const auto rows = f.db().rows("SELECT * FROM tb_pemenang");
+        for (const auto& row : rows) {
+            QCOMPARE(QString::fromStdString(row.at(2)), QStringLiteral("Kulkas"));
+        }
+        QCOMPARE(TestApplication::texts(Kind::Information).count(QStringLiteral("Data Sudah Disimpan")), winners);
+        QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+    }
+
+    void saveStoresTheTextsExactly_data() {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("prize");
+        QTest::newRow("double quotes") << "\"A1\""
+                                       << "Ani \"si Cantik\""
+                                       << "TV 21\"";
+        QTest::newRow("breaks out of a quoted statement") << "x\",\"y\",\"z\"); delete from tb_pemenang; --"
+                                                          << "\"),(\""
+                                                          << "\")";
+        QTest::newRow("apostrophes and commas") << "A'1"
+                                                << "Jum'at, O'Neil"
+                                                << "Kulkas, 2 pintu";
+        QTest::newRow("line breaks in the name") << "A1"
+                                                 << "Baris satu\nBaris dua\n"
+                                                 << "Motor";
+        QTest::newRow("empty") << ""
+                               << ""
+                               << "";
+        QTest::newRow("blanks kept") << "  A1 "
+                                     << " Ani  "
+                                     << " TV ";
+        QTest::newRow("emoji and right-to-left")
+            << QString::fromUtf8("\xF0\x9F\x8E\x9F A1")
+            << QString::fromUtf8("\xD8\xB9\xD9\x84\xD9\x8A \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D")
+            << QString::fromUtf8("Hadiah \xF0\x9F\x8E\x81");
+        QTest::newRow("percent and question marks") << "?1 %s"
+                                                    << "%d ? :a"
+                                                    << "100%";
+        QTest::newRow("backslashes") << "C:\\A1"
+                                     << "\\n\\t"
+                                     << "\\";
+    }
+
+    void saveStoresTheTextsExactly() {
+        QFETCH(QString, number);
+        QFETCH(QString, name);
+        QFETCH(QString, prize);
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(3); });
+        DrawFixture::click("BitBtn4");
+        fAcak->ed_msisdn->setText(number);
+        fAcak->Memo1->setPlainText(name);
+        fAcak->ed_hadiah->setText(prize);
+        DrawFixture::click("BitBtn2");
+        QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+        QCOMPARE(TestApplication::texts(Kind::Information), QStringList{QStringLiteral("Data Sudah Disimpan")});
+        const auto rows = f.db().rows("SELECT * FROM tb_pemenang");
+        QCOMPARE(rows.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(rows[0][0]), number);
+        QCOMPARE(QString::fromStdString(rows[0][1]), name);
+        QCOMPARE(QString::fromStdString(rows[0][2]), prize);
+        QCOMPARE(f.db().count("tb_peserta"), 3); // nothing else was touched
+    }
+
+    void failedSaveKeepsTheFields() {
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(3); });
+        DrawFixture::click("BitBtn4");
+        QTest::keyClicks(fAcak->ed_hadiah, QStringLiteral("Sepeda"));
+        f.db().exec("DROP TABLE tb_pemenang");
+        DrawFixture::click("BitBtn2");
+        QCOMPARE(TestApplication::texts(Kind::Error), QStringList{QStringLiteral("no such table: tb_pemenang.")});
+        QCOMPARE(TestApplication::texts(Kind::Information), QStringList());
+        QVERIFY(!fAcak->BitBtn2->isEnabled());
+        QVERIFY(!fAcak->BitBtn3->isEnabled());
+        QCOMPARE(fAcak->ed_msisdn->text(), QStringLiteral("D1"));
+        QCOMPARE(fAcak->Memo1->toPlainText(), QStringLiteral("Nama 1"));
+        QCOMPARE(fAcak->ed_hadiah->text(), QStringLiteral("Sepeda"));
+        DrawFixture::click("BitBtn4"); // enables the save again
+        QVERIFY(fAcak->BitBtn2->isEnabled());
+    }
+
+    void participantsAreThoseOfStartUp() {
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(1); });
+        f.db().exec("DELETE FROM tb_peserta; INSERT INTO tb_peserta VALUES(2,'X2','Baru','082')");
+        fAcak->setRandom(pinnedRandom());
+        DrawFixture::click("btn_acak");
+        for (int i = 0; i < 20; ++i)
+            tick();
+        QCOMPARE(fAcak->Edit1->text(), QStringLiteral("D1")); // the deleted one is drawn, the new one never
+        DrawFixture::click("btn_stop");
+        DrawFixture::click("BitBtn4");
+        DrawFixture::click("BitBtn2");
+        QCOMPARE(f.db().rows("SELECT * FROM tb_pemenang"),
+                 (std::vector<std::vector<std::string>>{{"D1", "Nama 1", ""}}));
+    }
+
+    void emptyParticipantsTable() {
+        DrawFixture f;
+        DrawFixture::click("btn_acak");
+        for (int i = 0; i < 5; ++i)
+            tick();
+        QCOMPARE(fAcak->Edit1->text(), QString());
+        DrawFixture::click("btn_stop");
+        DrawFixture::click("BitBtn4");
+        QCOMPARE(fAcak->ed_msisdn->text(), QString());
+        QCOMPARE(fAcak->Memo1->toPlainText(), QString());
+        QVERIFY(fAcak->BitBtn2->isEnabled());
+        QCOMPARE(TestApplication::shown().size(), 0);
+    }
+
+    // Where the participants could not be opened at start-up, each press reports the closed cursor once and the
+    // shuffle never runs, so no tick can flood the screen.
+    void closedParticipantsCursor() {
+        DrawFixture f([](TestDatabase& db) { db.exec("DROP TABLE tb_peserta"); });
+        QCOMPARE(TestApplication::texts(Kind::Error), QStringList{QStringLiteral("no such table: tb_peserta.")});
+        QCOMPARE(fAcak->Timer2->interval(), 50); // setup was not read after the failing step
+        TestApplication::clear();
+        const QString closed = QStringLiteral("ADOTable1: Cannot perform this operation on a closed dataset.");
+
+        DrawFixture::click("btn_acak");
+        QCOMPARE(TestApplication::texts(Kind::Error), QStringList{closed});
+        QVERIFY(!fAcak->btn_acak->isHidden());
+        QVERIFY(!fAcak->Timer2->enabled());
+        DrawFixture::click("btn_acak");
+        QCOMPARE(TestApplication::texts(Kind::Error), (QStringList{closed, closed}));
+
+        TestApplication::clear();
+        for (int i = 0; i < 10; ++i)
+            tick();
+        QVERIFY(TestApplication::texts(Kind::Error).size() <= 1);
+        QVERIFY(!fAcak->Timer2->enabled());
+        QCOMPARE(fAcak->Edit1->text(), QString());
+
+        TestApplication::clear();
+        DrawFixture::click("BitBtn4");
+        QCOMPARE(TestApplication::texts(Kind::Error), QStringList{closed});
+        QVERIFY(!fAcak->BitBtn2->isEnabled());
+        // A real shuffle timer never starts: nothing arrives while the event loop runs.
+        TestApplication::clear();
+        QTest::qWait(200);
+        QCOMPARE(TestApplication::shown().size(), 0);
+    }
+
+    // Every participant has the same chance, whatever the numbering of IDs.
+    void fairness_data() {
+        QTest::addColumn<QList<qlonglong>>("ids");
+        QList<qlonglong> consecutive, gaps, from100, sparse;
+        for (qlonglong i = 1; i <= 30; ++i)
+            consecutive << i;
+        for (qlonglong i = 1; i <= 40; ++i)
+            if (i % 4 != 2) gaps << i; // 2, 6, 10, ... deleted
+        for (qlonglong i = 100; i < 130; ++i)
+            from100 << i;
+        for (qlonglong i = 0; i < 30; ++i)
+            sparse << (i * i * 7 + 3); // widening gaps
+        QTest::newRow("1 to n") << consecutive;
+        QTest::newRow("with gaps") << gaps;
+        QTest::newRow("numbered from 100") << from100;
+        QTest::newRow("sparse") << sparse;
+    }
+
+    void fairness() {
+        QFETCH(QList<qlonglong>, ids);
+        DrawFixture f([&](TestDatabase& db) { db.addParticipants(std::vector<long long>(ids.begin(), ids.end())); });
+        fAcak->setRandom(pinnedRandom(7));
+        DrawFixture::click("btn_acak");
+        const int ticksPerParticipant = 300;
+        const int ticks = ticksPerParticipant * static_cast<int>(ids.size());
+        QMap<QString, int> counts;
+        for (int i = 0; i < ticks; ++i) {
+            tick();
+            ++counts[fAcak->Edit1->text()];
+        }
+        DrawFixture::click("btn_stop");
+        QCOMPARE(counts.size(), ids.size()); // every participant reachable, nothing else drawn
+        double chiSquare = 0;
+        for (qlonglong id : ids) {
+            const int observed = counts.value(QStringLiteral("D%1").arg(id));
+            QVERIFY2(observed > 0, qPrintable(QStringLiteral("ID %1 never drawn").arg(id)));
+            chiSquare += std::pow(observed - ticksPerParticipant, 2) / ticksPerParticipant;
+        }
+        // Critical value of chi-square at p = 0.001 for 26 to 29 degrees of freedom is at most 58.3.
+        QVERIFY2(chiSquare < 58.3, qPrintable(QStringLiteral("chi-square %1").arg(chiSquare)));
+    }
+
+    // Knowing the tick's time is not enough to foretell the pick: the operating system's entropy is mixed in.
+    void sameClockDifferentPicks() {
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(1000); });
+        fAcak->setRandom(chance::TickRandom([] { return std::uint64_t{123456789}; }, {}));
+        DrawFixture::click("btn_acak");
+        QSet<QString> seen;
+        for (int i = 0; i < 200; ++i) {
+            tick();
+            seen.insert(fAcak->Edit1->text());
+        }
+        QVERIFY2(seen.size() > 150, qPrintable(QString::number(seen.size())));
+    }
+
+    void realTimerShuffles() {
+        DrawFixture f([](TestDatabase& db) {
+            db.addParticipants(50);
+            db.exec("UPDATE setup SET speed=10");
+        });
+        QCOMPARE(fAcak->Timer2->interval(), 10);
+        DrawFixture::click("btn_acak");
+        QSet<QString> seen;
+        QTRY_VERIFY_WITH_TIMEOUT((seen.insert(fAcak->Edit1->text()), seen.size() > 5), 5000);
+        DrawFixture::click("btn_stop");
+        const QString selected = fAcak->Edit1->text();
+        QTest::qWait(60);
+        QCOMPARE(fAcak->Edit1->text(), selected); // no tick after "Stop"
+    }
+};
+
+QTEST_MAIN(DrawCycleTest)
+#include "DrawCycleTest.moc"

@@ -1,7 +1,11 @@
 #include "platform/chance/TickRandom.h"
 
+#include <cerrno>
 #include <chrono>
 #include <random>
+#if defined(__linux__)
+#include <sys/random.h>
+#endif
 
 namespace chance {
 
@@ -24,13 +28,33 @@ std::uint64_t TickRandom::highResolutionClock() {
 
 std::uint64_t TickRandom::systemEntropy() {
     if (m_poolNext == m_pool.size()) {
-        // std::random_device is the system's entropy source (getrandom on Linux, the crypto API on Windows).
-        static std::random_device device;
         m_pool.resize(256);
-        for (auto& word : m_pool) word = (static_cast<std::uint64_t>(device()) << 32) | device();
+        fillFromSystem(m_pool);
         m_poolNext = 0;
     }
     return m_pool[m_poolNext++];
+}
+
+void TickRandom::fillFromSystem(std::vector<std::uint64_t>& words) {
+#if defined(__linux__)
+    // One getrandom() call for the whole pool: std::random_device costs a system call per 32 bits, which made
+    // the entropy most of a tick's time.
+    auto* bytes = reinterpret_cast<unsigned char*>(words.data());
+    std::size_t filled = 0;
+    const std::size_t wanted = words.size() * sizeof(std::uint64_t);
+    while (filled < wanted) {
+        const ssize_t got = getrandom(bytes + filled, wanted - filled, 0);
+        if (got <= 0) {
+            if (got < 0 && errno == EINTR) continue;
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    if (filled == wanted) return;
+#endif
+    // std::random_device is the system's entropy source (getrandom on Linux, the crypto API on Windows).
+    static std::random_device device;
+    for (auto& word : words) word = (static_cast<std::uint64_t>(device()) << 32) | device();
 }
 
 void TickRandom::reseed() {

@@ -25,6 +25,7 @@ public:
 private:
     std::uint64_t next();
     std::uint64_t systemEntropy();
+    static void fillFromSystem(std::vector<std::uint64_t>& words);
 
     Source m_clock;
     Source m_entropy;

@@ -411,6 +411,9 @@ void WinnersScreenTest::deleteRemovesCurrentRowOnly() {
     QCOMPARE(m_db->rows("SELECT rowid, nama FROM tb_pemenang ORDER BY rowid"),
              (std::vector<std::vector<std::string>>{{"1", "Ani"}, {"3", "Budi"}}));
     QCOMPARE(fPemenang->DBGrid1->model()->rowCount(), 2);
+    // The neighbour becomes current.
+    QCOMPARE(fPemenang->ADOTable1.fieldText(1), std::string("Budi"));
+    QCOMPARE(fPemenang->DBGrid1->currentIndex().row(), 1);
     QVERIFY(TestApplication::shown().isEmpty()); // no confirmation, no message
 }
 

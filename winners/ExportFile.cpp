@@ -217,10 +217,15 @@ void ExportFile::fail(int code) {
 }
 
 void ExportFile::writeLine(std::string_view utf8) {
+    ++m_lines;
     if (m_sameEncoding) {
         m_buffer.append(utf8);
     } else {
         const QByteArray bytes = m_encoder.encode(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+        // The temporary file goes with this object, so the previous export stays as it was.
+        if (m_encoder.hasError())
+            throw platform::Error("Line " + std::to_string(m_lines) +
+                                  " of the export holds characters that the system's code page cannot write");
         m_buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     }
     m_buffer.append("\r\n", 2);

@@ -18,7 +18,8 @@ public:
     ExportFile(const ExportFile&) = delete;
     ExportFile& operator=(const ExportFile&) = delete;
 
-    // Appends the UTF-8 text, unchanged but for its encoding, and CR LF.
+    // Appends the UTF-8 text, unchanged but for its encoding, and CR LF. A text the system's 8-bit encoding cannot
+    // hold is refused (the export would otherwise show '?' in place of a winner's letters).
     void writeLine(std::string_view utf8);
     // Writes out the buffer, syncs the file and puts it in place of the target.
     void commit();
@@ -36,4 +37,5 @@ private:
     QStringEncoder m_encoder;
     bool m_sameEncoding; // the system's 8-bit encoding is UTF-8: lines are copied as they are
     std::string m_buffer;
+    std::size_t m_lines = 0; // lines written so far, the header included
 };

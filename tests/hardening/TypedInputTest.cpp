@@ -6,14 +6,19 @@
 #include "platform/db/SqlCommand.h"
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DBGrid.h"
+#include "platform/ui/FileDialog.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestDatabase.h"
+#include "winners/uPemenang.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringEncoder>
+#include <QTemporaryDir>
 #include <QTest>
 
 using Kind = ui::MessageBox::Kind;
@@ -80,6 +85,8 @@ private slots:
     void participantFormStoresUnchanged();
     void participantIdRefusedWithMessage_data() { addTexts(); }
     void participantIdRefusedWithMessage();
+    void exportWritesUnchanged_data() { addTexts(); }
+    void exportWritesUnchanged();
 };
 
 // A participant whose fields hold the text is drawn, shown by "Tampilkan" and saved: the winner row holds it as is.
@@ -161,6 +168,53 @@ void TypedInputTest::participantIdRefusedWithMessage() {
     fPeserta->ADOTable3.cancel();
     QCOMPARE(row(database, "SELECT * FROM tb_peserta"),
              QStringList({QStringLiteral("1"), QStringLiteral("D1"), QStringLiteral("Nama 1"), QStringLiteral("081")}));
+}
+
+// A winner whose three fields hold the text is exported: the line holds them unchanged in the system's 8-bit
+// encoding, or, where that encoding lacks a character, the export is refused naming the line and the previous file
+// stays as it was (a '?' in place of a winner's letters would go unnoticed).
+void TypedInputTest::exportWritesUnchanged() {
+    QFETCH(QString, text);
+    TestDatabase database;
+    {
+        db::Connection connection;
+        connection.setDatabasePath(database.path());
+        connection.open();
+        db::SqlCommand insert;
+        insert.setConnection(&connection);
+        insert.setCommandText("INSERT INTO tb_pemenang VALUES(?,?,?)");
+        insert.setParameters({text.toStdString(), text.toStdString(), text.toStdString()});
+        insert.execute();
+    }
+    QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("pemenang.xls"));
+    const QByteArray previous("the previous export\r\n");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(previous);
+    }
+    TestApplication program(database.directory());
+    fAcak->BitBtn6->click(); // "Lihat Pemenang"
+    ui::FileDialog::setNextFileName(path);
+    fPemenang->BitBtn2->click(); // "Export Excel"
+
+    QStringEncoder encoder(QStringConverter::System);
+    const QByteArray line = encoder.encode(QStringLiteral("1\t%1\t%1\t%1\t\r\n").arg(text));
+    QFile written(path);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    if (encoder.hasError()) {
+        QCOMPARE(TestApplication::texts(Kind::Error),
+                 QStringList{QStringLiteral("Line 2 of the export holds characters that the system's code page cannot "
+                                            "write.")});
+        QCOMPARE(written.readAll(), previous);
+        return;
+    }
+    QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+    QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{QStringLiteral("Export Data Pemenang Sukses")});
+    const QByteArray content = written.readAll();
+    QCOMPARE(content.size(), 23 + line.size());
+    QVERIFY(content == "No\tMSISDN\tSMS\tHadiah\t\r\n" + line); // byte for byte; a 1 MB diff would not help
 }
 
 QTEST_MAIN(TypedInputTest)

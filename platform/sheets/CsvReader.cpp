@@ -221,10 +221,15 @@ void CsvReader::feed(const char* data, std::size_t length) {
 bool CsvReader::readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells) {
     while (m_rows.empty()) {
         if (m_eof) return false;
-        if (!m_pendingStart.empty()) {
-            for (std::size_t at = 0; at < m_pendingStart.size(); at += kChunkBytes)
-                feed(m_pendingStart.data() + at, std::min(kChunkBytes, m_pendingStart.size() - at));
-            std::string().swap(m_pendingStart);
+        if (m_pendingFed < m_pendingStart.size()) {
+            // A chunk at a time, like the rest of the file, so few rows wait in the queue.
+            const std::size_t n = std::min(kChunkBytes, m_pendingStart.size() - m_pendingFed);
+            feed(m_pendingStart.data() + m_pendingFed, n);
+            m_pendingFed += n;
+            if (m_pendingFed == m_pendingStart.size()) {
+                std::string().swap(m_pendingStart);
+                m_pendingFed = 0;
+            }
             continue;
         }
         char buffer[kChunkBytes];

@@ -45,6 +45,7 @@ private:
     bool m_eof = false;
     std::string m_error;        // a failure inside libcsv's callbacks, raised once it returns
     std::string m_pendingStart; // the part of the file read to detect the encoding, fed first
+    std::size_t m_pendingFed = 0;
 
     std::vector<Cell> m_row;
     std::int64_t m_rowBytes = 0;

@@ -417,7 +417,7 @@ bool XlsReader::nextCell() {
         case kLabelSst:
             if (size >= 10) {
                 const std::uint32_t index = u32(data + 6);
-                if (index + 1 >= m_sharedOffsets.size())
+                if (static_cast<std::size_t>(index) + 1 >= m_sharedOffsets.size()) // index 0xFFFFFFFF must not wrap
                     fail("a cell refers to shared string " + std::to_string(index) + ", which does not exist");
                 queueCell(
                     row, column, xf, Cell::Kind::Text, 0,

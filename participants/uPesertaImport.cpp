@@ -32,21 +32,32 @@ void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
     ImportProgress progress(this, QStringLiteral("Membaca %1 baris..."), {SpeedButton7, SpeedButton6});
     ParticipantRows rows(OpenDialog1.fileName().toStdString());
     const int columns = rows.columnCount();
+    // Items reach the list in growing steps: the first rows at once, then each time as many as it holds, because
+    // the view lays out every row it has whenever it is told of new ones.
+    std::vector<QStringList> pending;
+    const auto list = [&] {
+        ListView1Items->appendItems(std::move(pending));
+        pending.clear();
+    };
     ParticipantRows::Batch batch;
-    while (rows.next(batch)) {
-        std::vector<QStringList> items;
-        items.reserve(batch.size());
-        for (const auto& row : batch) {
-            QStringList& item = items.emplace_back();
-            item.reserve(columns);
-            for (int column = 1; column <= columns; ++column) {
-                const std::string_view text = ParticipantRows::cell(row, column);
-                item << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    try {
+        while (rows.next(batch)) {
+            for (const auto& row : batch) {
+                QStringList& item = pending.emplace_back();
+                item.reserve(columns);
+                for (int column = 1; column <= columns; ++column) {
+                    const std::string_view text = ParticipantRows::cell(row, column);
+                    item << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+                }
             }
+            if (pending.size() >= static_cast<std::size_t>(ListView1Items->itemCount())) list();
+            progress.step(rows.delivered());
         }
-        ListView1Items->appendItems(std::move(items));
-        progress.step(rows.delivered());
+    } catch (...) {
+        list();
+        throw;
     }
+    list();
 }
 
 void TfPeserta::SpeedButton6Click(QObject* /*Sender*/) {

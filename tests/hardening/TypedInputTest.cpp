@@ -7,6 +7,7 @@
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/FileDialog.h"
+#include "platform/ui/Timer.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestDatabase.h"
 #include "winners/uPemenang.h"
@@ -85,6 +86,8 @@ private slots:
     void participantFormStoresUnchanged();
     void participantIdRefusedWithMessage_data() { addTexts(); }
     void participantIdRefusedWithMessage();
+    void speedRefusedWithMessage_data() { addTexts(); }
+    void speedRefusedWithMessage();
     void exportWritesUnchanged_data() { addTexts(); }
     void exportWritesUnchanged();
 };
@@ -168,6 +171,23 @@ void TypedInputTest::participantIdRefusedWithMessage() {
     fPeserta->ADOTable3.cancel();
     QCOMPARE(row(database, "SELECT * FROM tb_peserta"),
              QStringList({QStringLiteral("1"), QStringLiteral("D1"), QStringLiteral("Nama 1"), QStringLiteral("081")}));
+}
+
+// The speed typed over with an awkward text and applied with "OK": refused with a short message, the stored speed
+// and the shuffle interval kept.
+void TypedInputTest::speedRefusedWithMessage() {
+    QFETCH(QString, text);
+    TestDatabase database;
+    TestApplication program(database.directory());
+    fAcak->show();
+    paste(fAcak->DBEdit1, text);
+    fAcak->BitBtn5->click(); // "OK"
+    const QStringList errors = TestApplication::texts(Kind::Error);
+    QVERIFY(!errors.isEmpty());
+    QVERIFY2(errors.first().contains(QStringLiteral("is not a valid speed")), qPrintable(errors.first().left(200)));
+    QVERIFY2(errors.first().size() < 300, qPrintable(QString::number(errors.first().size())));
+    QCOMPARE(row(database, "SELECT speed FROM setup"), QStringList{QStringLiteral("50")});
+    QCOMPARE(fAcak->Timer2->interval(), 50);
 }
 
 // A winner whose three fields hold the text is exported: the line holds them unchanged in the system's 8-bit

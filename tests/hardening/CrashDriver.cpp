@@ -3,12 +3,15 @@
 //
 //   hardening_crash_driver DIR save FIRST       saves winners "Hadiah FIRST", "Hadiah FIRST+1", ... until killed;
 //                                               prints "saved <prize>" once "Data Sudah Disimpan" was shown
+//   hardening_crash_driver DIR upload FILE      prints "uploading", uploads FILE into tb_peserta, prints "uploaded"
 #include "draw/uAcak.h"
+#include "participants/uPeserta.h"
 #include "tests/support/TestApplication.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -45,12 +48,27 @@ void announce(const std::string& line) {
     }
 }
 
+void upload(const QString& file) {
+    fAcak->BitBtn7->click(); // "Lihat Peserta"
+    ui::FileDialog::setNextFileName(file);
+    fPeserta->SpeedButton7->click(); // "Import": the preview
+    failOnErrorShown();
+    TestApplication::clear();
+    announce("uploading");
+    fPeserta->SpeedButton6->click(); // "Upload.."
+    failOnErrorShown();
+    const QString done = file + QStringLiteral(" has been imported!");
+    if (!TestApplication::texts(ui::MessageBox::Kind::Plain).contains(done))
+        fail(QStringLiteral("no confirmation: ") + TestApplication::texts(ui::MessageBox::Kind::Plain).join(u'|'));
+    announce("uploaded");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc != 4) {
-        std::fprintf(stderr, "usage: %s DIR save FIRST\n", argv[0]);
+        std::fprintf(stderr, "usage: %s DIR save FIRST | DIR upload FILE\n", argv[0]);
         return 1;
     }
     const QString directory = QString::fromLocal8Bit(argv[1]);
@@ -58,6 +76,10 @@ int main(int argc, char** argv) {
     TestApplication program(directory);
     failOnErrorShown();
     if (mode == "save") saveWinners(std::atoll(argv[3]));
+    if (mode == "upload") {
+        upload(QString::fromLocal8Bit(argv[3]));
+        return 0;
+    }
     std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
     return 1;
 }

@@ -1,5 +1,6 @@
-// Kills the program (SIGKILL) right after it confirmed a saved winner, then reopens
-// the database as the program does: the file must be sound and every confirmed winner there.
+// Kills the program (SIGKILL) right after it confirmed a saved winner and at many moments of an upload, then reopens
+// the database as the program does: the file must be sound, every confirmed winner there, and an interrupted upload
+// must have left all of its file or none of it.
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 #include "tests/support/TestDatabase.h"
@@ -10,6 +11,8 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -88,10 +91,14 @@ class CrashSurvivalTest : public QObject {
 
 private slots:
     void killAfterConfirmedSave();
+    void killDuringUpload();
     void cleanupTestCase();
 
 private:
     Figures m_saves;
+    Figures m_uploads;
+    int m_uploadsNone = 0;
+    int m_uploadsAll = 0;
 };
 
 void CrashSurvivalTest::killAfterConfirmedSave() {
@@ -99,7 +106,7 @@ void CrashSurvivalTest::killAfterConfirmedSave() {
     database.addParticipants(10);
     QSet<QString> confirmed;
     QRandomGenerator random(20240607);
-    const int kills = 20;
+    const int kills = 30;
     for (int round = 0; round < kills; ++round) {
         // The driver saves one winner after another; it is killed the moment the k-th confirmation arrives, so the
         // kill lands in the middle of a later save as often as between two.
@@ -111,6 +118,8 @@ void CrashSurvivalTest::killAfterConfirmedSave() {
             confirmed.insert(line.mid(6));
             ++seen;
         }
+        // Every other round a little later, up to a few saves on, so that more kills land inside a transaction.
+        if (round % 2) std::this_thread::sleep_for(std::chrono::microseconds(random.bounded(5000)));
         // Lines already printed were confirmations the operator saw: they count as well.
         for (const QString& line : driver.kill())
             if (line.startsWith(QLatin1String("saved "))) confirmed.insert(line.mid(6));
@@ -129,9 +138,69 @@ void CrashSurvivalTest::killAfterConfirmedSave() {
     }
 }
 
+void CrashSurvivalTest::killDuringUpload() {
+    TestDatabase database;
+    const int rows = 5000;
+    const QString file = database.directory() + QStringLiteral("/participants.csv");
+    {
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        QByteArray text = "ID,no_undian,nama,hp\r\n";
+        for (int id = 1; id <= rows; ++id)
+            text += QByteArray::number(id) + ",U" + QByteArray::number(100000 + id) + ",Peserta nomor " +
+                    QByteArray::number(id) + ",0812" + QByteArray::number(7000000 + id) + "\r\n";
+        csv.write(text);
+    }
+    const std::string countAll = "SELECT count(*), count(DISTINCT ID), min(ID), max(ID) FROM tb_peserta";
+    const std::vector<std::string> all = {std::to_string(rows), std::to_string(rows), "1", std::to_string(rows)};
+
+    // How long an upload takes from "uploading" to "uploaded": the kills are spread over that time and a little beyond.
+    QElapsedTimer clock;
+    {
+        Driver driver(database.directory(), QStringLiteral("upload"), file);
+        const QString start = driver.nextLine();
+        QVERIFY2(start == QLatin1String("uploading"), qPrintable(start + driver.errors()));
+        clock.start();
+        const QString end = driver.nextLine();
+        QVERIFY2(end == QLatin1String("uploaded"), qPrintable(end + driver.errors()));
+    }
+    const qint64 uploadUs = std::max<qint64>(clock.nsecsElapsed() / 1000, 1000);
+    QCOMPARE(database.rows(countAll).at(0), all);
+    qInfo("one upload of %d rows takes about %lld ms", rows, static_cast<long long>(uploadUs / 1000));
+
+    QRandomGenerator random(20240608);
+    const int kills = 30;
+    for (int point = 0; point < kills; ++point) {
+        database.exec("DELETE FROM tb_peserta");
+        Driver driver(database.directory(), QStringLiteral("upload"), file);
+        const QString start = driver.nextLine();
+        QVERIFY2(start == QLatin1String("uploading"), qPrintable(start + driver.errors()));
+        // Evenly over 1.2 times the upload's duration, with some jitter inside each slot.
+        const double slot = 1.2 * static_cast<double>(uploadUs) / kills;
+        const auto delay = static_cast<qint64>(slot * (point + random.generateDouble()));
+        std::this_thread::sleep_for(std::chrono::microseconds(delay));
+        driver.kill();
+        ++m_uploads.tried;
+        if (hotJournalLeft(database)) ++m_uploads.withHotJournal;
+
+        QCOMPARE(integrityOf(database.path()), std::string("ok"));
+        const auto counted = database.rows(countAll).at(0);
+        if (counted.at(0) == "0") {
+            ++m_uploadsNone;
+        } else {
+            QCOMPARE(counted, all); // all of the file or none of it
+            ++m_uploadsAll;
+        }
+        ++m_uploads.survived;
+    }
+}
+
 void CrashSurvivalTest::cleanupTestCase() {
     qInfo("kill points after a confirmed save: %d tried, %d survived (%d left a hot journal to roll back)",
           m_saves.tried, m_saves.survived, m_saves.withHotJournal);
+    qInfo("kill points during an upload: %d tried, %d survived (%d left none of the file, %d all of it; %d left a hot "
+          "journal to roll back)",
+          m_uploads.tried, m_uploads.survived, m_uploadsNone, m_uploadsAll, m_uploads.withHotJournal);
 }
 
 QTEST_GUILESS_MAIN(CrashSurvivalTest)

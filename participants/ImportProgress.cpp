@@ -50,7 +50,11 @@ void ImportProgress::step(std::size_t rows) {
     } else {
         m_dialog->setLabelText(text);
     }
-    // Input waits until the job is done, so nothing can start in the middle of it, not even closing this dialog.
+    repaint();
+}
+
+void ImportProgress::repaint() {
+    // Input waits until the job is done, so nothing can start in the middle of it, not even closing the dialog.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

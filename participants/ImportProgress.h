@@ -25,6 +25,8 @@ public:
 
     // Rows done so far; cheap to call after every batch.
     void step(std::size_t rows);
+    // Lets the screens repaint now (without user input), e.g. to show the first rows of a preview.
+    static void repaint();
 
     // A job is under way: a handler reached through the event loop meanwhile must not start another.
     static bool running();

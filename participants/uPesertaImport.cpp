@@ -38,6 +38,7 @@ void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
     const auto list = [&] {
         ListView1Items->appendItems(std::move(pending));
         pending.clear();
+        ImportProgress::repaint();
     };
     ParticipantRows::Batch batch;
     try {

@@ -9,6 +9,7 @@ packages=(
     libzip-dev libexpat1-dev libfreexl-dev libcsv-dev libgsf-1-dev
     libjpeg62-turbo-dev
     libgtest-dev libbenchmark-dev
+    libxlsxwriter-dev python3-xlwt unzip
     clang libclang-rt-14-dev
     xvfb xauth imagemagick
     fonts-dejavu-core fonts-urw-base35 fontconfig

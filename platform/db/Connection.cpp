@@ -14,6 +14,13 @@ std::string errorMessage(sqlite3* handle, int code) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return "The database is locked by another program; try again when it has finished (" + words + ")";
+    case SQLITE_FULL:
+        return "The disk is full; make room and try again (" + words + ")";
+    case SQLITE_IOERR:
+        // A write past the room on the disk, or past the system's file-size limit, reports only "disk I/O error".
+        if (handle && sqlite3_extended_errcode(handle) == SQLITE_IOERR_WRITE)
+            return "The database file could not be written; the disk may be full (" + words + ")";
+        return words;
     case SQLITE_READONLY:
         // SQLite opened a write-protected file read-only, and the connection stays so.
         return "The database file is read-only; make it writable and start the program again (" + words + ")";

@@ -8,13 +8,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTest>
 #include <algorithm>
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,10 +108,12 @@ class MachineFaultsTest : public QObject {
 private slots:
     void damagedFileAtStartUp_data();
     void damagedFileAtStartUp();
+    void emptyFileAtStartUp();
     void lockedDatabase_data();
     void lockedDatabase();
     void lockedDatabaseAtStartUp();
     void readOnlyDatabase();
+    void fullDiskAtSave();
 };
 
 void MachineFaultsTest::damagedFileAtStartUp_data() {
@@ -167,6 +172,26 @@ void MachineFaultsTest::damagedFileAtStartUp() {
     QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
     saveWinner(QStringLiteral("Sepeda motor"));
     QVERIFY(confirmed());
+}
+
+// SQLite takes a file of no bytes for a new, empty database: it opens, and each table the program opens is missing.
+// Nothing is created in it, so the operator's copy of the real file can simply replace it.
+void MachineFaultsTest::emptyFileAtStartUp() {
+    QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("db_sms.mdb"));
+    writeAll(path, QByteArray());
+    {
+        TestApplication program(directory.path());
+        QCOMPARE(TestApplication::texts(Kind::Error), (QStringList{QStringLiteral("no such table: tb_peserta."),
+                                                                   QStringLiteral("no such table: tb_pemenang.")}));
+        TestApplication::clear();
+        fAcak->BitBtn4->click(); // "Tampilkan": still running
+        QCOMPARE(TestApplication::texts(Kind::Error).size(), 1);
+    }
+    QCOMPARE(QFileInfo(path).size(), 0);
+    writeAll(path, healthyDatabase());
+    TestApplication program(directory.path());
+    QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
 }
 
 using Operation = std::function<void()>;
@@ -271,6 +296,41 @@ void MachineFaultsTest::readOnlyDatabase() {
     QVERIFY(chmod(path.toLocal8Bit().constData(), 0644) == 0);
     TestApplication program(directory);
     saveWinner(QStringLiteral("Kipas angin"));
+    QVERIFY(confirmed());
+    QCOMPARE(database.count("tb_pemenang"), 1LL);
+}
+
+// The disk fills up during a save (a file-size limit stands in for it): the save says so, nothing of it is stored,
+// the file stays sound, and the same save works once there is room again.
+void MachineFaultsTest::fullDiskAtSave() {
+    TestDatabase database;
+    database.addParticipants(5);
+    TestApplication program(database.directory());
+    const QString prize = QStringLiteral("Hadiah utama ").repeated(5000); // grows the file by some pages
+    rlimit before{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &before) == 0);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the process
+    {
+        rlimit full = before;
+        full.rlim_cur = static_cast<rlim_t>(QFileInfo(QString::fromStdString(database.path())).size());
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
+        saveWinner(prize);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &before) == 0);
+    }
+    const QStringList errors = TestApplication::texts(Kind::Error);
+    QCOMPARE(errors.size(), 1);
+    qInfo("the save says: %s", qPrintable(errors.first()));
+    QVERIFY2(errors.first().contains(QStringLiteral("the disk may be full")) ||
+                 errors.first().contains(QStringLiteral("The disk is full")),
+             qPrintable(errors.first()));
+    QVERIFY(!confirmed());
+    QCOMPARE(database.count("tb_pemenang"), 0LL);
+    QCOMPARE(database.rows("PRAGMA integrity_check").at(0).at(0), std::string("ok"));
+
+    TestApplication::clear();
+    saveWinner(prize);
+    signal(SIGXFSZ, oldHandler);
+    QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
     QVERIFY(confirmed());
     QCOMPARE(database.count("tb_pemenang"), 1LL);
 }

@@ -8,6 +8,7 @@ struct sqlite3;
 namespace db {
 
 // The one connection to the program's database file. It never creates the file: a missing database is an error.
+// Used from one thread at a time (the user-interface thread): SQLite does not lock it.
 class Connection {
 public:
     Connection() = default;

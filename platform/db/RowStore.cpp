@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/db/Statement.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -15,12 +16,16 @@ namespace {
 // Field headers: 0 null, 1 integer (zig-zag varint follows), 2 real (8 bytes follow), 3 + n text of n bytes.
 constexpr std::uint64_t kNull = 0, kInteger = 1, kReal = 2, kText = 3;
 
-void putVarint(std::string& out, std::uint64_t value) {
+// Writers write into a row's room reserved in advance: no capacity check per byte.
+constexpr std::size_t kMaxVarint = 10;
+
+char* putVarint(char* out, std::uint64_t value) {
     while (value >= 0x80) {
-        out.push_back(static_cast<char>((value & 0x7f) | 0x80));
+        *out++ = static_cast<char>((value & 0x7f) | 0x80);
         value >>= 7;
     }
-    out.push_back(static_cast<char>(value));
+    *out++ = static_cast<char>(value);
+    return out;
 }
 
 std::uint64_t getVarint(const char*& p) {
@@ -37,23 +42,23 @@ std::uint64_t getVarint(const char*& p) {
 std::uint64_t zigzag(std::int64_t v) {
     return (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63);
 }
-std::int64_t unzigzag(std::uint64_t v) { return static_cast<std::int64_t>(v >> 1) ^ -static_cast<std::int64_t>(v & 1); }
-
-void putInteger(std::string& out, std::int64_t v) {
-    putVarint(out, kInteger);
-    putVarint(out, zigzag(v));
-}
-void putReal(std::string& out, double v) {
-    putVarint(out, kReal);
-    char raw[sizeof v];
-    std::memcpy(raw, &v, sizeof v);
-    out.append(raw, sizeof v);
-}
-void putText(std::string& out, std::string_view text) {
-    putVarint(out, kText + text.size());
-    out.append(text);
+std::int64_t unzigzag(std::uint64_t v) {
+    return static_cast<std::int64_t>(v >> 1) ^ -static_cast<std::int64_t>(v & 1);
 }
 
+char* putInteger(char* out, std::int64_t v) {
+    return putVarint(putVarint(out, kInteger), zigzag(v));
+}
+char* putReal(char* out, double v) {
+    out = putVarint(out, kReal);
+    std::memcpy(out, &v, sizeof v);
+    return out + sizeof v;
+}
+char* putText(char* out, std::string_view text) {
+    out = putVarint(out, kText + text.size());
+    if (!text.empty()) std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
 
 } // namespace
 
@@ -63,66 +68,124 @@ void RowStore::clear() {
     m_count = 0;
 }
 
-void RowStore::reserve(std::size_t rows) { m_pages.reserve(rows / kPageRows + 1); }
-
-std::string& RowStore::beginRow() {
-    if (m_count > std::numeric_limits<Handle>::max() - 1) throw platform::Error("Too many rows in one table");
-    if (m_pages.empty() || m_pages.back().offsets.size() == kPageRows) {
-        const std::size_t previous = m_pages.empty() ? 0 : m_pages.back().bytes.size();
-        m_pages.emplace_back();
-        m_pages.back().offsets.reserve(kPageRows);
-        m_pages.back().bytes.reserve(previous ? previous + previous / 16 : 4096);
-    }
-    Page& page = m_pages.back();
-    page.offsets.push_back(static_cast<std::uint32_t>(page.bytes.size()));
-    return page.bytes;
+void RowStore::reserve(std::size_t rows) {
+    m_pages.reserve(rows * 48 / kPageBytes + 1);
 }
 
-RowStore::Handle RowStore::endRow() {
-    const auto page = static_cast<Handle>(m_pages.size() - 1);
-    const auto slot = static_cast<Handle>(m_pages.back().offsets.size() - 1);
+void RowStore::Page::reallocate(std::size_t newCapacity) {
+    auto bigger = std::make_unique_for_overwrite<char[]>(newCapacity);
+    if (size) std::memcpy(bigger.get(), data.get(), size);
+    data = std::move(bigger);
+    capacity = newCapacity;
+}
+
+char* RowStore::beginRow(std::size_t bound) {
+    constexpr std::size_t kRoomy = kPageBytes + kPageBytes / 16;
+    if (m_pages.empty() || m_pages.back().size >= kPageBytes) {
+        if (m_pages.size() == kMaxPages) throw platform::Error("Too many rows in one table");
+        if (!m_pages.empty()) {
+            // A full page keeps no more than a little room; the next one starts at the size pages have.
+            Page& full = m_pages.back();
+            if (full.capacity > full.size + full.size / 8) full.reallocate(full.size);
+        }
+        const bool first = m_pages.empty();
+        m_pages.emplace_back();
+        m_pages.back().reallocate(first ? 4096 : kRoomy);
+    }
+    Page& page = m_pages.back();
+    if (page.capacity < page.size + bound)
+        page.reallocate(std::max(page.size + bound, std::min(2 * page.capacity, kRoomy)));
+    return page.data.get() + page.size;
+}
+
+RowStore::Handle RowStore::endRow(const char* end) {
+    Page& page = m_pages.back();
+    const std::size_t start = page.size;
+    page.size = static_cast<std::size_t>(end - page.data.get());
     ++m_count;
-    return (page << kPageBits) | slot;
+    return static_cast<Handle>(((m_pages.size() - 1) << kOffsetBits) | start);
 }
 
 RowStore::Handle RowStore::addFromStatement(const Statement& statement, int fieldCount) {
-    std::string& out = beginRow();
-    putVarint(out, zigzag(statement.columnInt(0)));
-    for (int i = 1; i <= fieldCount; ++i) {
-        switch (statement.columnType(i)) {
-        case SQLITE_NULL: putVarint(out, kNull); break;
-        case SQLITE_INTEGER: putInteger(out, statement.columnInt(i)); break;
-        case SQLITE_FLOAT: putReal(out, statement.columnDouble(i)); break;
-        default: putText(out, statement.columnText(i)); break;
+    // Read the columns first, so the row's room is known before it is written. The values are read through
+    // sqlite3_column_value(): one call per column instead of three, on the one thread that uses the connection.
+    struct Column {
+        int type;
+        std::int64_t integer;
+        double real;
+        std::string_view text;
+    };
+    Column columns[16];
+    std::vector<Column> many;
+    Column* cols = columns;
+    if (fieldCount > 16) {
+        many.resize(static_cast<std::size_t>(fieldCount));
+        cols = many.data();
+    }
+    sqlite3_stmt* stmt = statement.get();
+    std::size_t bound = kMaxVarint;
+    for (int i = 0; i < fieldCount; ++i) {
+        Column& c = cols[i];
+        sqlite3_value* value = sqlite3_column_value(stmt, i + 1);
+        c.type = sqlite3_value_type(value);
+        c.text = {};
+        if (c.type == SQLITE_INTEGER) {
+            c.integer = sqlite3_value_int64(value);
+        } else if (c.type == SQLITE_FLOAT) {
+            c.real = sqlite3_value_double(value);
+        } else if (c.type != SQLITE_NULL) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+            if (text) c.text = std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(value)));
+        }
+        bound += 2 * kMaxVarint + c.text.size();
+    }
+    char* out = beginRow(bound);
+    out = putVarint(out, zigzag(sqlite3_column_int64(stmt, 0)));
+    for (int i = 0; i < fieldCount; ++i) {
+        switch (cols[i].type) {
+        case SQLITE_NULL:
+            out = putVarint(out, kNull);
+            break;
+        case SQLITE_INTEGER:
+            out = putInteger(out, cols[i].integer);
+            break;
+        case SQLITE_FLOAT:
+            out = putReal(out, cols[i].real);
+            break;
+        default:
+            out = putText(out, cols[i].text);
+            break;
         }
     }
-    return endRow();
+    return endRow(out);
 }
 
 RowStore::Handle RowStore::add(std::int64_t rowid, const std::vector<std::optional<std::string>>& values,
                                const std::vector<bool>& integerFields) {
-    std::string& out = beginRow();
-    putVarint(out, zigzag(rowid));
+    std::size_t bound = kMaxVarint;
+    for (const auto& value : values)
+        bound += 2 * kMaxVarint + (value ? value->size() : 0);
+    char* out = beginRow(bound);
+    out = putVarint(out, zigzag(rowid));
     for (std::size_t i = 0; i < values.size(); ++i) {
         const auto& value = values[i];
         if (!value) {
-            putVarint(out, kNull);
+            out = putVarint(out, kNull);
             continue;
         }
         std::int64_t number = 0;
         const char* end = value->data() + value->size();
         if (i < integerFields.size() && integerFields[i] && std::from_chars(value->data(), end, number).ptr == end &&
             !value->empty())
-            putInteger(out, number);
+            out = putInteger(out, number);
         else
-            putText(out, *value);
+            out = putText(out, *value);
     }
-    return endRow();
+    return endRow(out);
 }
 
 const char* RowStore::rowStart(Handle handle) const {
-    const Page& page = m_pages[handle >> kPageBits];
-    return page.bytes.data() + page.offsets[handle & (kPageRows - 1)];
+    return m_pages[handle >> kOffsetBits].data.get() + (handle & (kPageBytes - 1));
 }
 
 std::int64_t RowStore::rowid(Handle handle) const {
@@ -155,20 +218,23 @@ RowStore::Field readField(const char*& p) {
 RowStore::Field RowStore::field(Handle handle, int index) const {
     const char* p = rowStart(handle);
     getVarint(p);
-    for (int i = 0; i < index; ++i) readField(p);
+    for (int i = 0; i < index; ++i)
+        readField(p);
     return readField(p);
 }
 
 std::size_t RowStore::bytes() const {
     std::size_t total = m_pages.capacity() * sizeof(Page);
-    for (const Page& page : m_pages) total += page.bytes.capacity() + page.offsets.capacity() * sizeof(std::uint32_t);
+    for (const Page& page : m_pages)
+        total += page.capacity;
     return total;
 }
 
 std::string RowStore::text(const Field& field) {
     char buffer[32];
     switch (field.kind) {
-    case Kind::Null: return {};
+    case Kind::Null:
+        return {};
     case Kind::Integer: {
         const auto result = std::to_chars(buffer, buffer + sizeof buffer, field.integer);
         return std::string(buffer, result.ptr);
@@ -177,7 +243,8 @@ std::string RowStore::text(const Field& field) {
         const auto result = std::to_chars(buffer, buffer + sizeof buffer, field.real);
         return std::string(buffer, result.ptr);
     }
-    case Kind::Text: return std::string(field.text);
+    case Kind::Text:
+        return std::string(field.text);
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,7 +14,8 @@ class Statement;
 // The rows of a cursor's snapshot, packed tightly: a million participants fit in a few tens of megabytes.
 // Rows are written once and addressed by a handle; a changed row is written again under a new handle.
 // Each row holds its rowid and its fields, every field as a small header (null, integer, real or text with its
-// length) followed by its bytes. Rows live in pages of a few thousand, so growing never copies the whole store.
+// length) followed by its bytes. Rows live in pages of about a megabyte, so growing never copies the whole store,
+// and a handle is the page and the row's byte offset in it: reaching a row costs one memory access, not two.
 class RowStore {
 public:
     using Handle = std::uint32_t;
@@ -42,14 +44,20 @@ public:
     static std::string text(const Field& field);
 
 private:
-    static constexpr int kPageBits = 12;
-    static constexpr std::uint32_t kPageRows = 1u << kPageBits;
+    // A row starts below 1 MB into its page; 4096 pages hold some 4 GB of rows.
+    static constexpr int kOffsetBits = 20;
+    static constexpr std::size_t kPageBytes = std::size_t{1} << kOffsetBits;
+    static constexpr std::size_t kMaxPages = std::size_t{1} << (32 - kOffsetBits);
+    // A page's bytes without the zero-filling a std::string would do for the room reserved for each row.
     struct Page {
-        std::string bytes;
-        std::vector<std::uint32_t> offsets;
+        std::unique_ptr<char[]> data;
+        std::size_t size = 0;
+        std::size_t capacity = 0;
+        void reallocate(std::size_t newCapacity);
     };
-    std::string& beginRow();
-    Handle endRow();
+    // Opens a row of at most `bound` bytes; endRow() closes it at its end.
+    char* beginRow(std::size_t bound);
+    Handle endRow(const char* end);
     const char* rowStart(Handle handle) const;
 
     std::vector<Page> m_pages;

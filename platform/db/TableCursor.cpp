@@ -257,10 +257,11 @@ std::size_t TableCursor::position() const {
 
 void TableCursor::invalidateOrders() { m_orders.clear(); }
 
-const std::vector<std::uint32_t>& TableCursor::orderOf(int field) const {
+const TableCursor::Order& TableCursor::orderOf(int field) const {
     if (m_orders.size() < m_fieldNames.size()) m_orders.resize(m_fieldNames.size());
-    auto& order = m_orders[static_cast<std::size_t>(field)];
-    if (order.size() == m_rows.size() && (!order.empty() || m_rows.empty())) return order;
+    Order& order = m_orders[static_cast<std::size_t>(field)];
+    if (order.built) return order;
+    order.positions.clear();
     // Extract the keys once, so sorting a million rows does not decode rows in every comparison.
     if (m_integerFields[static_cast<std::size_t>(field)]) {
         std::vector<std::pair<std::int64_t, std::uint32_t>> keys;
@@ -272,18 +273,27 @@ const std::vector<std::uint32_t>& TableCursor::orderOf(int field) const {
             keys.emplace_back(value.integer, static_cast<std::uint32_t>(i));
         }
         if (allIntegers) {
-            std::sort(keys.begin(), keys.end());
-            order.resize(keys.size());
-            for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].second;
+            order.identity = std::is_sorted(keys.begin(), keys.end());
+            if (!order.identity) {
+                std::sort(keys.begin(), keys.end());
+                order.positions.resize(keys.size());
+                for (std::size_t i = 0; i < keys.size(); ++i) order.positions[i] = keys[i].second;
+            }
+            order.built = true;
             return order;
         }
     }
     std::vector<RowStore::Field> values(m_rows.size());
     for (std::size_t i = 0; i < m_rows.size(); ++i) values[i] = m_store.field(m_rows[i], field);
-    order.resize(m_rows.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return compare(values[a], values[b]) < 0; });
+    order.identity = std::is_sorted(values.begin(), values.end(),
+                                    [](const auto& a, const auto& b) { return compare(a, b) < 0; });
+    if (!order.identity) {
+        order.positions.resize(m_rows.size());
+        std::iota(order.positions.begin(), order.positions.end(), 0u);
+        std::stable_sort(order.positions.begin(), order.positions.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return compare(values[a], values[b]) < 0; });
+    }
+    order.built = true;
     return order;
 }
 
@@ -307,17 +317,24 @@ bool TableCursor::locate(const std::string& fieldName, const std::string& value,
             probe.kind = RowStore::Kind::Text;
             probe.text = value;
         }
-        const auto found = std::lower_bound(order.begin(), order.end(), probe, [&](std::uint32_t row, const auto& p) {
-            return compare(m_store.field(m_rows[row], field), p) < 0;
-        });
-        if (found == order.end()) return false;
-        const auto candidate = m_store.field(m_rows[*found], field);
+        // The first rank whose value is not below the probe.
+        std::size_t low = 0, high = m_rows.size();
+        while (low < high) {
+            const std::size_t middle = low + (high - low) / 2;
+            if (compare(m_store.field(m_rows[order.at(middle)], field), probe) < 0)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        if (low == m_rows.size()) return false;
+        const std::size_t found = order.at(low);
+        const auto candidate = m_store.field(m_rows[found], field);
         const bool match = probe.kind == RowStore::Kind::Text && candidate.kind == RowStore::Kind::Text && partialKey
                                ? candidate.text.substr(0, probe.text.size()) == probe.text
                                : compare(candidate, probe) == 0;
         if (!match) return false;
         m_bof = m_eof = false;
-        setCurrent(*found);
+        setCurrent(found);
         return true;
     } catch (const platform::Error&) {
         return false; // an error inside the search counts as no match
@@ -326,10 +343,10 @@ bool TableCursor::locate(const std::string& fieldName, const std::string& value,
 
 void TableCursor::moveToRank(int field, std::size_t k) {
     checkBrowseMode();
-    const auto& order = orderOf(field);
-    if (k >= order.size()) return;
+    if (k >= m_rows.size()) return;
+    const Order& order = orderOf(field);
     m_bof = m_eof = false;
-    m_current = order[k];
+    m_current = order.at(k);
     notifyCurrent();
 }
 
@@ -522,7 +539,7 @@ void TableCursor::removeListener(CursorListener* listener) {
 
 std::size_t TableCursor::snapshotBytes() const {
     std::size_t total = m_store.bytes() + m_rows.capacity() * sizeof(RowStore::Handle);
-    for (const auto& order : m_orders) total += order.capacity() * sizeof(std::uint32_t);
+    for (const auto& order : m_orders) total += order.positions.capacity() * sizeof(std::uint32_t);
     return total;
 }
 

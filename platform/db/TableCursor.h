@@ -97,7 +97,15 @@ private:
     void readFields();
     void load();
     std::optional<std::string> storedValue(RowStore::Handle handle, int field) const;
-    const std::vector<std::uint32_t>& orderOf(int field) const;
+    // The rows in ascending order of one field, as positions in the cursor's order. Where the cursor's order is
+    // already that order (IDs typed or imported in sequence) no positions are kept: rank k is position k.
+    struct Order {
+        bool built = false;
+        bool identity = false;
+        std::vector<std::uint32_t> positions;
+        std::size_t at(std::size_t rank) const { return identity ? rank : positions[rank]; }
+    };
+    const Order& orderOf(int field) const;
     void setCurrent(std::size_t index);
     void invalidateOrders();
     void notifyReset();
@@ -122,7 +130,7 @@ private:
     bool m_modified = false;
     std::size_t m_beforeInsert = 0;
 
-    mutable std::vector<std::vector<std::uint32_t>> m_orders; // per field, positions sorted by value
+    mutable std::vector<Order> m_orders; // per field, built on first use
     std::vector<CursorListener*> m_listeners;
 };
 

@@ -494,3 +494,40 @@ TEST_F(CursorTest, OpeningAMissingTableFailsAndLeavesTheCursorClosed) {
 }
 
 } // namespace
+
+namespace {
+
+// Rows spread over many pages of the snapshot, with texts of every size and a few larger than a page: every row
+// reads back whole, in order, and the ID order still finds each one.
+TEST_F(CursorTest, LargeSnapshotReadsBackEveryRow) {
+    auto textOf = [](int id) {
+        if (id % 5000 == 17) return std::string(static_cast<std::size_t>(1.5 * 1024 * 1024) + id, 'x');
+        return std::string(static_cast<std::size_t>(id % 301), static_cast<char>('a' + id % 26));
+    };
+    const int n = 40000;
+    {
+        std::string sql = "BEGIN;";
+        for (int i = n; i >= 1; --i) // IDs in descending rowid order: the ID order is not the cursor's
+            sql += "INSERT INTO tb_peserta VALUES(" + std::to_string(i) + ",'N" + std::to_string(i) + "','" +
+                   textOf(i) + "',NULL);";
+        db.exec(sql + "COMMIT;");
+    }
+    openOn("tb_peserta");
+    ASSERT_EQ(cursor.recordCount(), static_cast<std::size_t>(n));
+    for (std::size_t row = 0; row < cursor.recordCount(); ++row) {
+        const int id = n - static_cast<int>(row);
+        ASSERT_EQ(cursor.cellText(row, 0), std::to_string(id));
+        ASSERT_EQ(cursor.cellText(row, 2), textOf(id)) << "row " << row;
+        ASSERT_EQ(cursor.cellText(row, 3), "");
+    }
+    for (int k : {0, 1, 16, 17, 4095, 4096, 20000, n - 1}) {
+        cursor.moveToRank(0, static_cast<std::size_t>(k));
+        ASSERT_EQ(cursor.fieldText(1), "N" + std::to_string(k + 1));
+    }
+    EXPECT_TRUE(cursor.locate("no_undian", "N39999", false));
+    EXPECT_EQ(cursor.fieldText(0), "39999");
+    EXPECT_TRUE(cursor.locate("ID", "5017", false));
+    EXPECT_EQ(cursor.fieldText(2), textOf(5017));
+}
+
+} // namespace

@@ -1,0 +1,3 @@
+# The cost of one shuffle tick at 10,000,000 participants.
+add_executable(bench_draw ${CMAKE_CURRENT_LIST_DIR}/draw_tick.cpp)
+target_link_libraries(bench_draw PRIVATE bench_participants platform_db platform_chance benchmark::benchmark)

@@ -327,10 +327,11 @@ void XlsxReader::startElement() {
     } else if (name == "rPh") {
         m_inPhonetic = true;
     } else if (name == "dimension") {
+        // A single cell ("A1") is what writers declare for an empty sheet too; only a range settles it.
         if (!m_inSheetData && m_scanner->attribute("ref", value)) {
             const std::size_t colon = value.find(':');
             const std::int64_t column =
-                columnOfReference(colon == std::string_view::npos ? value : value.substr(colon + 1));
+                colon == std::string_view::npos ? 0 : columnOfReference(value.substr(colon + 1));
             if (column > 0) m_declaredLastColumn = static_cast<int>(column);
         }
     } else if (name == "sheetData") {

@@ -143,6 +143,10 @@ TEST(WorkbookReader, ReportsTheLastUsedColumn) {
     std::vector<Cell> cells;
     ASSERT_TRUE(reader->nextRow(cells));
     EXPECT_EQ(reader->lastUsedColumn(), 3);
+    QTemporaryDir emptyDir;
+    EXPECT_EQ(WorkbookReader::open(sheets::test::writeXlsx(emptyDir, R"(<dimension ref="A1"/><sheetData/>)"))
+                  ->lastUsedColumn(),
+              0);
     ASSERT_TRUE(reader->nextRow(cells));
     EXPECT_EQ(cells.size(), 3u);
 }

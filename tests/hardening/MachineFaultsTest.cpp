@@ -151,6 +151,8 @@ void MachineFaultsTest::damagedFileAtStartUp() {
         QVERIFY2(
             first.startsWith(QStringLiteral("Cannot open the database '%1': ").arg(QDir::toNativeSeparators(path))),
             qPrintable(first));
+        QVERIFY2(first.contains(QStringLiteral("the file is damaged or is not the program's database")),
+                 qPrintable(first));
         QVERIFY2(std::any_of(reasons.begin(), reasons.end(), [&](const QString& r) { return first.contains(r); }),
                  qPrintable(first));
 

@@ -108,8 +108,7 @@ void CrashSurvivalTest::killAfterConfirmedSave() {
     QRandomGenerator random(20240607);
     const int kills = 30;
     for (int round = 0; round < kills; ++round) {
-        // The driver saves one winner after another; it is killed the moment the k-th confirmation arrives, so the
-        // kill lands in the middle of a later save as often as between two.
+        // The driver saves one winner after another; it is killed the moment the k-th confirmation arrives.
         Driver driver(database.directory(), QStringLiteral("save"), QString::number(round * 1000));
         const int k = 1 + random.bounded(6);
         for (int seen = 0; seen < k;) {
@@ -118,7 +117,7 @@ void CrashSurvivalTest::killAfterConfirmedSave() {
             confirmed.insert(line.mid(6));
             ++seen;
         }
-        // Every other round a little later, up to a few saves on, so that more kills land inside a transaction.
+        // Every other round a few milliseconds later: those kills mostly land inside the next save's transaction.
         if (round % 2) std::this_thread::sleep_for(std::chrono::microseconds(random.bounded(5000)));
         // Lines already printed were confirmations the operator saw: they count as well.
         for (const QString& line : driver.kill())

@@ -74,6 +74,7 @@ private slots:
     void layout();
     void windowAndTabs();
     void keyboardOrderOfTheFormTab();
+    void simpanAndBatalCoverTheRowOfButtons();
     void showsTheTableAfreshAndDropsAPendingRow();
     void entryForm_data();
     void entryForm();
@@ -305,6 +306,26 @@ void ParticipantsScreenTest::keyboardOrderOfTheFormTab() {
         QVERIFY(w != s.BitBtn1);
     }
     QCOMPARE(chain, expected);
+}
+
+// While shown, "Simpan" and "Batal" take every click on the row of buttons and the navigator, which stay shown
+// and enabled beneath them.
+void ParticipantsScreenTest::simpanAndBatalCoverTheRowOfButtons() {
+    m_db->addParticipants(3);
+    run(QStringLiteral("show; next; input"));
+    TfPeserta& s = screen();
+    QList<QWidget*> covered{s.BitBtn1, s.BitBtn3, s.BitBtn2};
+    for (auto which : {ui::DBNavigator::First, ui::DBNavigator::Prior, ui::DBNavigator::Next, ui::DBNavigator::Last})
+        covered << s.nav->button(which);
+    for (QWidget* w : covered) {
+        for (const QPoint corner : {w->rect().topLeft(), w->rect().center(), w->rect().bottomRight()}) {
+            QWidget* hit = s.TabSheet1->childAt(w->mapTo(s.TabSheet1, corner));
+            QVERIFY2(hit == s.BitBtn5 || hit == s.BitBtn6, qPrintable(w->objectName()));
+        }
+        QVERIFY(w->isVisible());
+    }
+    QVERIFY(s.BitBtn1->isEnabled() && s.BitBtn2->isEnabled() && s.BitBtn3->isEnabled());
+    QVERIFY(s.nav->button(ui::DBNavigator::Next)->isEnabled());
 }
 
 // "Lihat Peserta" while a row is being typed in: the row is dropped, the table read afresh, the first row current,

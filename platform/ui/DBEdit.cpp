@@ -5,9 +5,13 @@
 #include "platform/db/TableCursor.h"
 #include "platform/ui/ErrorHandler.h"
 
+#include <limits>
+
 namespace ui {
 
 DBEdit::DBEdit(QWidget* parent) : QLineEdit(parent) {
+    // A line edit holds 32767 characters by default: a longer stored value would be cut and written back cut.
+    setMaxLength(std::numeric_limits<int>::max());
     connect(this, &QLineEdit::textEdited, this, [this] {
         guarded([this] {
             auto* cursor = m_source ? m_source->dataSet() : nullptr;

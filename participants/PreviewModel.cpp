@@ -1,42 +1,251 @@
 #include "participants/PreviewModel.h"
 
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <limits>
+#include <new>
+#include <stdexcept>
+
+namespace {
+
+// Big enough that a page holds thousands of participants, small enough that the unused end of the last page does
+// not matter.
+constexpr std::size_t kPageBytes = 256 * 1024;
+
+// Each text is stored after its length in bytes, seven bits to a byte, low bits first: one byte for any text
+// under 128 bytes, which is nearly every cell of a participant list.
+std::size_t lengthBytes(std::size_t length) {
+    std::size_t bytes = 1;
+    for (; length >= 0x80; length >>= 7)
+        ++bytes;
+    return bytes;
+}
+
+char* putLength(char* out, std::size_t length) {
+    for (; length >= 0x80; length >>= 7)
+        *out++ = static_cast<char>((length & 0x7f) | 0x80);
+    *out++ = static_cast<char>(length);
+    return out;
+}
+
+const char* getLength(const char* in, std::size_t& length) {
+    length = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto byte = static_cast<unsigned char>(*in++);
+        length |= static_cast<std::size_t>(byte & 0x7f) << shift;
+        if (byte < 0x80) return in;
+    }
+}
+
+QString fromUtf8(const char* bytes, std::size_t length) {
+    return QString::fromUtf8(bytes, static_cast<qsizetype>(length));
+}
+
+std::string_view view(const QByteArray& bytes) {
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+} // namespace
+
+void PreviewModel::Items::addItem(std::string_view caption) {
+    // The entry's room first: once the caption is written, adding the entry must not fail.
+    if (m_entries.size() == m_entries.capacity()) m_entries.reserve(std::max<std::size_t>(1024, 2 * m_entries.size()));
+    const std::uint32_t offset = put(caption, false);
+    m_entries.push_back({static_cast<std::uint32_t>(m_pages.size() - 1), offset});
+}
+
+void PreviewModel::Items::addSubItem(std::string_view text) {
+    if (m_entries.empty()) throw std::out_of_range("PreviewModel: no item to add to");
+    put(text, true);
+}
+
+int PreviewModel::Items::addSubItem(int row, std::string_view text) {
+    if (row < 0 || row >= count()) throw std::out_of_range("PreviewModel: no item at this row");
+    const auto at = static_cast<std::size_t>(row);
+    if (at + 1 < m_entries.size()) {
+        // The item's page goes on with the next items: its later sub-items are kept aside. Only an item added to
+        // after the list moved on has any.
+        auto& later = m_later[row];
+        later.emplace_back(text);
+        return packedCount(at) + static_cast<int>(later.size()) - 1;
+    }
+    put(text, true);
+    return packedCount(at) - 1;
+}
+
+void PreviewModel::Items::append(Items&& other) {
+    if (&other == this || other.m_entries.empty()) return;
+    if (m_entries.empty()) {
+        clear();
+        std::swap(m_pages, other.m_pages);
+        std::swap(m_entries, other.m_entries);
+        std::swap(m_later, other.m_later);
+        return;
+    }
+    // The other pages follow ours as they are; our last page gives back the room it will no longer fill.
+    shrink(m_pages.back());
+    const auto firstPage = static_cast<std::uint32_t>(m_pages.size());
+    const int firstRow = count();
+    const std::size_t from = m_entries.size();
+    m_entries.insert(m_entries.end(), other.m_entries.begin(), other.m_entries.end());
+    try {
+        m_pages.insert(m_pages.end(), std::make_move_iterator(other.m_pages.begin()),
+                       std::make_move_iterator(other.m_pages.end()));
+    } catch (...) {
+        m_entries.resize(from);
+        throw;
+    }
+    for (std::size_t i = from; i < m_entries.size(); ++i)
+        m_entries[i].page += firstPage;
+    for (auto& [row, texts] : other.m_later)
+        m_later.emplace(firstRow + row, std::move(texts));
+    other.clear();
+}
+
+void PreviewModel::Items::clear() {
+    std::vector<Page>().swap(m_pages);
+    std::vector<Entry>().swap(m_entries);
+    m_later.clear();
+}
+
+QString PreviewModel::Items::text(int row, int index) const {
+    const auto [begin, end] = bytes(static_cast<std::size_t>(row));
+    int i = 0;
+    for (const char* p = begin; p < end; ++i) {
+        std::size_t length = 0;
+        p = getLength(p, length);
+        if (i == index) return fromUtf8(p, length);
+        p += length;
+    }
+    const auto later = m_later.find(row);
+    if (later == m_later.end() || index - i >= static_cast<int>(later->second.size())) return {};
+    const std::string& text = later->second[static_cast<std::size_t>(index - i)];
+    return fromUtf8(text.data(), text.size());
+}
+
+QStringList PreviewModel::Items::item(int row) const {
+    const auto [begin, end] = bytes(static_cast<std::size_t>(row));
+    QStringList texts;
+    for (const char* p = begin; p < end;) {
+        std::size_t length = 0;
+        p = getLength(p, length);
+        texts << fromUtf8(p, length);
+        p += length;
+    }
+    if (const auto later = m_later.find(row); later != m_later.end())
+        for (const std::string& text : later->second)
+            texts << fromUtf8(text.data(), text.size());
+    return texts;
+}
+
+std::pair<const char*, const char*> PreviewModel::Items::bytes(std::size_t row) const {
+    const Entry& entry = m_entries.at(row);
+    const Page& page = m_pages[entry.page];
+    const bool nextInPage = row + 1 < m_entries.size() && m_entries[row + 1].page == entry.page;
+    const std::uint32_t end = nextInPage ? m_entries[row + 1].offset : page.used;
+    return {page.bytes.get() + entry.offset, page.bytes.get() + end};
+}
+
+int PreviewModel::Items::packedCount(std::size_t row) const {
+    const auto [begin, end] = bytes(row);
+    int texts = 0;
+    for (const char* p = begin; p < end; ++texts) {
+        std::size_t length = 0;
+        p = getLength(p, length);
+        p += length;
+    }
+    return texts;
+}
+
+std::uint32_t PreviewModel::Items::put(std::string_view text, bool toLastItem) {
+    const std::size_t needed = lengthBytes(text.size()) + text.size();
+    if (m_pages.empty() || m_pages.back().capacity - m_pages.back().used < needed) startPage(needed, toLastItem);
+    Page& page = m_pages.back();
+    const std::uint32_t offset = page.used;
+    char* out = putLength(page.bytes.get() + offset, text.size());
+    if (!text.empty()) std::memcpy(out, text.data(), text.size());
+    page.used += static_cast<std::uint32_t>(needed);
+    return offset;
+}
+
+void PreviewModel::Items::startPage(std::size_t needed, bool movingLastItem) {
+    m_pages.reserve(m_pages.size() + 1);
+    // The last item grows as one piece: it moves to the new page with its texts so far.
+    const std::uint32_t start = movingLastItem ? m_entries.back().offset : 0;
+    const std::size_t moved = movingLastItem ? m_pages.back().used - start : 0;
+    // An item bigger than a page gets a page of its own, with room to grow.
+    const std::size_t capacity = moved + needed <= kPageBytes ? kPageBytes : 2 * (moved + needed);
+    if (capacity > std::numeric_limits<std::uint32_t>::max()) throw std::length_error("PreviewModel: item too long");
+    Page page;
+    page.bytes.reset(static_cast<char*>(std::malloc(capacity)));
+    if (!page.bytes) throw std::bad_alloc();
+    page.capacity = static_cast<std::uint32_t>(capacity);
+    if (!m_pages.empty()) {
+        Page& last = m_pages.back();
+        if (moved > 0) std::memcpy(page.bytes.get(), last.bytes.get() + start, moved);
+        page.used = static_cast<std::uint32_t>(moved);
+        if (movingLastItem) last.used = start;
+        if (last.used == 0)
+            m_pages.pop_back(); // it held only the item that moved
+        else
+            shrink(last);
+    }
+    m_pages.push_back(std::move(page));
+    if (movingLastItem) m_entries.back() = {static_cast<std::uint32_t>(m_pages.size() - 1), 0};
+}
+
+void PreviewModel::Items::shrink(Page& page) {
+    if (page.used == page.capacity || page.used == 0) return;
+    // Shrinking keeps the bytes where they are; were they to move, offsets within the page still hold.
+    if (auto* bytes = static_cast<char*>(std::realloc(page.bytes.get(), page.used))) {
+        static_cast<void>(page.bytes.release());
+        page.bytes.reset(bytes);
+        page.capacity = page.used;
+    }
+}
+
 PreviewModel::PreviewModel(const QStringList& headings, QObject* parent)
     : QAbstractTableModel(parent), m_headings(headings) {}
 
 int PreviewModel::addItem(const QString& caption) {
+    const QByteArray bytes = caption.toUtf8();
     const int row = itemCount();
     beginInsertRows({}, row, row);
-    m_items.push_back(QStringList{caption});
+    m_items.addItem(view(bytes));
     endInsertRows();
     return row;
 }
 
 void PreviewModel::addSubItem(int row, const QString& text) {
-    auto& item = m_items.at(static_cast<std::size_t>(row));
-    item.append(text);
-    const int column = static_cast<int>(item.size()) - 1;
+    const QByteArray bytes = text.toUtf8();
+    const int column = m_items.addSubItem(row, view(bytes));
     if (column < columnCount()) emit dataChanged(index(row, column), index(row, column), {Qt::DisplayRole});
 }
 
-void PreviewModel::appendItems(std::vector<QStringList> items) {
+void PreviewModel::appendItems(const std::vector<QStringList>& items) {
     if (items.empty()) return;
-    const int first = itemCount();
-    beginInsertRows({}, first, first + static_cast<int>(items.size()) - 1);
-    if (m_items.empty()) {
-        m_items = std::move(items);
-    } else {
-        m_items.reserve(m_items.size() + items.size());
-        for (auto& item : items)
-            m_items.push_back(std::move(item));
+    Items batch;
+    for (const QStringList& texts : items) {
+        batch.addItem(texts.isEmpty() ? std::string_view() : view(texts.first().toUtf8()));
+        for (qsizetype i = 1; i < texts.size(); ++i)
+            batch.addSubItem(view(texts.at(i).toUtf8()));
     }
+    appendItems(std::move(batch));
+}
+
+void PreviewModel::appendItems(Items&& items) {
+    if (items.count() == 0) return;
+    const int first = itemCount();
+    beginInsertRows({}, first, first + items.count() - 1);
+    m_items.append(std::move(items));
     endInsertRows();
 }
 
 void PreviewModel::clear() {
-    if (m_items.empty()) return;
+    if (itemCount() == 0) return;
     beginResetModel();
     m_items.clear();
-    m_items.shrink_to_fit();
     endResetModel();
 }
 
@@ -50,8 +259,7 @@ int PreviewModel::columnCount(const QModelIndex& parent) const {
 
 QVariant PreviewModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || role != Qt::DisplayRole || index.row() >= itemCount()) return {};
-    const QStringList& texts = item(index.row());
-    return index.column() < texts.size() ? texts.at(index.column()) : QString();
+    return m_items.text(index.row(), index.column());
 }
 
 QVariant PreviewModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -34,24 +34,21 @@ void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
     const int columns = rows.columnCount();
     // Items reach the list in growing steps: the first rows at once, then each time as many as it holds, because
     // the view lays out every row it has whenever it is told of new ones.
-    std::vector<QStringList> pending;
+    // The cells stay UTF-8 as read: the list keeps its texts packed that way.
+    PreviewModel::Items pending;
     const auto list = [&] {
         ListView1Items->appendItems(std::move(pending));
-        pending.clear();
         ImportProgress::repaint();
     };
     ParticipantRows::Batch batch;
     try {
         while (rows.next(batch)) {
             for (const auto& row : batch) {
-                QStringList& item = pending.emplace_back();
-                item.reserve(columns);
-                for (int column = 1; column <= columns; ++column) {
-                    const std::string_view text = ParticipantRows::cell(row, column);
-                    item << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-                }
+                pending.addItem(ParticipantRows::cell(row, 1));
+                for (int column = 2; column <= columns; ++column)
+                    pending.addSubItem(ParticipantRows::cell(row, column));
             }
-            if (pending.size() >= static_cast<std::size_t>(ListView1Items->itemCount())) list();
+            if (pending.count() >= ListView1Items->itemCount()) list();
             progress.step(rows.delivered());
         }
     } catch (...) {

@@ -29,6 +29,7 @@ bool RowStream::push(Batch& batch) {
 }
 
 void RowStream::run(std::string path, QLocale locale, std::size_t batchRows) {
+    Batch batch;
     try {
         auto reader = WorkbookReader::open(path);
         const int lastColumn = reader->lastUsedColumn();
@@ -39,7 +40,6 @@ void RowStream::run(std::string path, QLocale locale, std::size_t batchRows) {
         m_changed.notify_all();
         const CellFormatter formatter(locale);
         std::vector<Cell> cells;
-        Batch batch;
         std::size_t bytes = 0;
         while (!m_cancelled && reader->nextRow(cells)) {
             Row& row = batch.emplace_back(cells.size());
@@ -54,8 +54,11 @@ void RowStream::run(std::string path, QLocale locale, std::size_t batchRows) {
         }
         if (!batch.empty() && !m_cancelled) push(batch);
     } catch (...) {
+        // The rows read before the damage still reach the consumer, then the error.
+        const std::exception_ptr error = std::current_exception();
+        if (!batch.empty() && !m_cancelled) push(batch);
         std::lock_guard lock(m_mutex);
-        m_error = std::current_exception();
+        m_error = error;
     }
     {
         std::lock_guard lock(m_mutex);

@@ -50,6 +50,29 @@ TEST(RowStream, RethrowsTheReadersErrorToTheConsumer) {
     EXPECT_THROW(again.lastUsedColumn(), platform::Error);
 }
 
+TEST(RowStream, HandsOverTheRowsReadBeforeDamageThenTheError) {
+    // Row 5 holds a cell longer than any spreadsheet cell: the four rows before it still reach the preview.
+    QTemporaryDir dir;
+    auto row = [](int r, const std::string& text) {
+        return "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\" t=\"inlineStr\"><is><t>" +
+               text + "</t></is></c></row>";
+    };
+    const std::string sheet = R"(<dimension ref="A1:A5"/><sheetData>)" + row(1, "ID") + row(2, "1") + row(3, "2") +
+                              row(4, "3") + row(5, std::string(100000, 'x')) + "</sheetData>";
+    RowStream stream(sheets::test::writeXlsx(dir, sheet), QLocale::c(), 100);
+    Rows rows;
+    RowStream::Batch batch;
+    EXPECT_THROW(
+        {
+            while (stream.next(batch))
+                for (auto& r : batch)
+                    rows.push_back(r);
+        },
+        platform::Error);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[3], (std::vector<std::string>{"3"}));
+}
+
 TEST(RowStream, StopsTheWorkerWhenTheConsumerStopsEarly) {
     // Far more rows than the queue holds: the worker must be waiting on the full queue when the stream goes.
     QTemporaryDir dir;

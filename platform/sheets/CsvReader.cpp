@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/sheets/Limits.h"
+#include "platform/sheets/Utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,16 +27,7 @@ void appendCp1252(std::string& out, const char* data, std::size_t length) {
     for (std::size_t i = 0; i < length; ++i) {
         const auto byte = static_cast<unsigned char>(data[i]);
         const std::uint32_t code = byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte;
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        appendUtf8(out, code);
     }
 }
 
@@ -252,11 +244,7 @@ bool CsvReader::readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells)
 int CsvReader::lastUsedColumn() {
     if (m_lastUsedColumn < 0) {
         CsvReader scan(path());
-        std::size_t last = 0;
-        std::vector<Cell> cells;
-        while (scan.nextRow(cells))
-            last = std::max(last, cells.size());
-        m_lastUsedColumn = static_cast<int>(last);
+        m_lastUsedColumn = widestRow(scan);
     }
     return m_lastUsedColumn;
 }

@@ -259,11 +259,7 @@ bool OdsReader::readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells)
 int OdsReader::lastUsedColumn() {
     if (m_lastUsedColumn < 0) {
         OdsReader scan(std::make_unique<ZipArchive>(path()), path());
-        std::size_t last = 0;
-        std::vector<Cell> cells;
-        while (scan.nextRow(cells))
-            last = std::max(last, cells.size());
-        m_lastUsedColumn = static_cast<int>(last);
+        m_lastUsedColumn = widestRow(scan);
     }
     return m_lastUsedColumn;
 }

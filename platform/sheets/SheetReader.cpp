@@ -80,4 +80,12 @@ void SheetReader::checkRowNumber(std::int64_t rowNumber, std::int64_t maxRows) c
     if (rowNumber < 1) fail("it names a row before the first");
 }
 
+int SheetReader::widestRow(WorkbookReader& scan) {
+    std::size_t widest = 0;
+    std::vector<Cell> cells;
+    while (scan.nextRow(cells))
+        widest = std::max(widest, cells.size());
+    return static_cast<int>(widest);
+}
+
 } // namespace sheets

@@ -34,6 +34,8 @@ protected:
     // Refuses a cell text longer than the limit.
     void checkCellText(const std::string& text) const;
     void checkCellText(std::size_t bytes, const char* data) const;
+    // The widest row of a second reader over the same file: the last used column where the file does not say it.
+    static int widestRow(WorkbookReader& scan);
     // Refuses row numbers past the limit of this format.
     void checkRowNumber(std::int64_t rowNumber, std::int64_t maxRows) const;
 

@@ -2,6 +2,7 @@
 
 #include "platform/sheets/Limits.h"
 #include "platform/sheets/NumberFormats.h"
+#include "platform/sheets/Utf8.h"
 
 #include <bit>
 #include <cstring>
@@ -71,24 +72,6 @@ const char* errorText(std::uint8_t code) {
         return "#N/A";
     default:
         return "#GETTING_DATA";
-    }
-}
-
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
     }
 }
 
@@ -479,11 +462,7 @@ bool XlsReader::readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells)
 int XlsReader::lastUsedColumn() {
     if (m_lastUsedColumn < 0) {
         XlsReader scan(path());
-        std::size_t last = 0;
-        std::vector<Cell> cells;
-        while (scan.nextRow(cells))
-            last = std::max(last, cells.size());
-        m_lastUsedColumn = static_cast<int>(last);
+        m_lastUsedColumn = widestRow(scan);
     }
     return m_lastUsedColumn;
 }

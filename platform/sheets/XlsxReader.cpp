@@ -2,6 +2,7 @@
 
 #include "platform/sheets/Limits.h"
 #include "platform/sheets/NumberFormats.h"
+#include "platform/sheets/Utf8.h"
 #include "platform/sheets/XmlNames.h"
 #include "platform/sheets/XmlPartParser.h"
 #include "platform/sheets/ZipEntryStream.h"
@@ -66,16 +67,7 @@ void decodeEscapes(std::string& text) {
         unsigned code = 0;
         if (text[i] == '_' && i + 6 < text.size() && text[i + 1] == 'x' && text[i + 6] == '_' &&
             std::from_chars(text.data() + i + 2, text.data() + i + 6, code, 16).ptr == text.data() + i + 6) {
-            if (code < 0x80) {
-                out += static_cast<char>(code);
-            } else if (code < 0x800) {
-                out += static_cast<char>(0xC0 | (code >> 6));
-                out += static_cast<char>(0x80 | (code & 0x3F));
-            } else {
-                out += static_cast<char>(0xE0 | (code >> 12));
-                out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (code & 0x3F));
-            }
+            appendUtf8(out, code);
             i += 6;
         } else {
             out += text[i];

@@ -14,9 +14,13 @@ TestApplication::TestApplication(const QString& databaseDirectory, const QString
     Application::createForms();
 }
 
-TestApplication::~TestApplication() { Application::destroyForms(); }
+TestApplication::~TestApplication() {
+    Application::destroyForms();
+}
 
-QList<ui::MessageBox::Shown> TestApplication::shown() { return ui::MessageBox::shown(); }
+QList<ui::MessageBox::Shown> TestApplication::shown() {
+    return ui::MessageBox::shown();
+}
 
 QStringList TestApplication::texts(ui::MessageBox::Kind kind) {
     QStringList result;
@@ -25,4 +29,6 @@ QStringList TestApplication::texts(ui::MessageBox::Kind kind) {
     return result;
 }
 
-void TestApplication::clear() { ui::MessageBox::clearShown(); }
+void TestApplication::clear() {
+    ui::MessageBox::clearShown();
+}

@@ -18,7 +18,9 @@ QString withFullStop(const QString& message) {
     return message;
 }
 
-void showException(const QString& message) { ui::MessageBox::error(withFullStop(message)); }
+void showException(const QString& message) {
+    ui::MessageBox::error(withFullStop(message));
+}
 
 void setupFonts() {
     const QStringList families = QFontDatabase::families();

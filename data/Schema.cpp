@@ -7,7 +7,9 @@
 
 namespace schema {
 
-const char* sql() { return kSchemaSql; }
+const char* sql() {
+    return kSchemaSql;
+}
 
 void createDatabase(const std::string& path) {
     sqlite3* handle = nullptr;

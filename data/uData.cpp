@@ -12,13 +12,17 @@ QString& directoryOverride() {
 }
 } // namespace
 
-TDTModule::TDTModule(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("DTModule")); }
+TDTModule::TDTModule(QObject* parent) : QObject(parent) {
+    setObjectName(QStringLiteral("DTModule"));
+}
 
 QString TDTModule::databaseDirectory() {
     return directoryOverride().isEmpty() ? QCoreApplication::applicationDirPath() : directoryOverride();
 }
 
-void TDTModule::setDatabaseDirectory(const QString& directory) { directoryOverride() = directory; }
+void TDTModule::setDatabaseDirectory(const QString& directory) {
+    directoryOverride() = directory;
+}
 
 void TDTModule::DataModuleCreate(QObject*) {
     cn.close();

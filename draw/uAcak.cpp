@@ -41,7 +41,9 @@ QFont screenFont(const QString& family, int pixels, bool bold = false) {
     return font;
 }
 
-QFont verdana(int pixels, bool bold = false) { return screenFont(QStringLiteral("Verdana"), pixels, bold); }
+QFont verdana(int pixels, bool bold = false) {
+    return screenFont(QStringLiteral("Verdana"), pixels, bold);
+}
 
 void colour(QWidget* widget, QPalette::ColorRole role, const QColor& value) {
     QPalette palette = widget->palette();
@@ -176,7 +178,8 @@ void TfAcak::createComponents() {
 
     QWidget* order[] = {BitBtn1, BitBtn2, ed_hadiah, ed_msisdn, btn_acak, btn_stop, BitBtn3, BitBtn4,
                         Edit1,   Memo1,   BitBtn6,   BitBtn7,   DBEdit1,  BitBtn5,  BitBtn8, Edit2};
-    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     BitBtn2->setEnabled(false);
     BitBtn3->setEnabled(false);
@@ -205,8 +208,8 @@ void TfAcak::createComponents() {
 
 void TfAcak::paintEvent(QPaintEvent*) {
     static const Shape before[] = {
-        {{0, -1, 1017, 77}, Qt::white, kTeal, false},         // Shape3, top band
-        {{72, 192, 857, 393}, QColor(0xF1, 0xF1, 0xEF), kBand, false}, // Shape2, central panel
+        {{0, -1, 1017, 77}, Qt::white, kTeal, false},                     // Shape3, top band
+        {{72, 192, 857, 393}, QColor(0xF1, 0xF1, 0xEF), kBand, false},    // Shape2, central panel
         {{0, 104, 1017, 89}, Qt::black, QColor(0x00, 0x80, 0x40), false}, // Shape1, display band
     };
     static const Shape after[] = {
@@ -225,7 +228,10 @@ void TfAcak::paintEvent(QPaintEvent*) {
         {{312, 496, 9, 25}, QStringLiteral(":"), verdana(20), kSeparator, Qt::AlignLeft},
     };
     const Caption late[] = {
-        {{0, 16, 981, 40}, QStringLiteral("Tombolika Application"), verdana(33, true), QColor(0x7C, 0xB9, 0x00),
+        {{0, 16, 981, 40},
+         QStringLiteral("Tombolika Application"),
+         verdana(33, true),
+         QColor(0x7C, 0xB9, 0x00),
          Qt::AlignRight},
     };
     const Caption last[] = {
@@ -361,8 +367,7 @@ void TfAcak::BitBtn2Click(QObject*) {
     ADOCommand1.setCommandText("insert into tb_pemenang values(?,?,?)");
     // The name as it stands: toPlainText() would turn no-break spaces into plain ones.
     const QString name = Memo1->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
-    ADOCommand1.setParameters({ed_msisdn->text().toStdString(), name.toStdString(),
-                               ed_hadiah->text().toStdString()});
+    ADOCommand1.setParameters({ed_msisdn->text().toStdString(), name.toStdString(), ed_hadiah->text().toStdString()});
     ADOCommand1.execute();
     ui::MessageBox::information(QStringLiteral("Data Sudah Disimpan"));
 }
@@ -412,6 +417,6 @@ void TfAcak::BitBtn7Click(QObject*) {
 
 void TfAcak::BitBtn8Click(QObject*) {
     const std::size_t participants = ADOTable1.active() ? ADOTable1.recordCount() : 0;
-    ui::MessageBox::plain(QStringLiteral("Tombolika v1.2\nAplikasi undian berhadiah\n\nPeserta dalam undian ini: %1")
-                              .arg(participants));
+    ui::MessageBox::plain(
+        QStringLiteral("Tombolika v1.2\nAplikasi undian berhadiah\n\nPeserta dalam undian ini: %1").arg(participants));
 }

@@ -26,8 +26,8 @@ public:
     ~TfAcak() override;
 
     // Components, under their given names.
-    QPushButton* BitBtn1;  // "Keluar"
-    QPushButton* BitBtn2;  // "&Simpan"
+    QPushButton* BitBtn1; // "Keluar"
+    QPushButton* BitBtn2; // "&Simpan"
     QLineEdit* ed_hadiah;
     QLineEdit* ed_msisdn;
     QPushButton* btn_acak;
@@ -44,8 +44,8 @@ public:
     QLineEdit* Edit2;      // the phone number
     QLabel* Image1;        // the logo
 
-    ui::Timer* Timer1; // marquee
-    ui::Timer* Timer2; // shuffle
+    ui::Timer* Timer1;                      // marquee
+    ui::Timer* Timer2;                      // shuffle
     db::TableCursor ADOTable1{"ADOTable1"}; // participants drawn from
     db::TableCursor ADOTable2{"ADOTable2"}; // setup
     db::DataSource DataSource1;

@@ -54,7 +54,8 @@ void TickRandom::fillFromSystem(std::vector<std::uint64_t>& words) {
 #endif
     // std::random_device is the system's entropy source (getrandom on Linux, the crypto API on Windows).
     static std::random_device device;
-    for (auto& word : words) word = (static_cast<std::uint64_t>(device()) << 32) | device();
+    for (auto& word : words)
+        word = (static_cast<std::uint64_t>(device()) << 32) | device();
 }
 
 void TickRandom::reseed() {
@@ -64,13 +65,16 @@ void TickRandom::reseed() {
     m_state = splitmix(mix) ^ entropy;
 }
 
-std::uint64_t TickRandom::next() { return splitmix(m_state); }
+std::uint64_t TickRandom::next() {
+    return splitmix(m_state);
+}
 
 std::uint64_t TickRandom::uniform(std::uint64_t n) {
     // Rejection of the incomplete last block of size n: exactly uniform, no modulo bias.
     const std::uint64_t limit = UINT64_MAX - (UINT64_MAX % n + 1) % n;
     std::uint64_t x = next();
-    while (x > limit) x = next();
+    while (x > limit)
+        x = next();
     return x % n + 1;
 }
 

@@ -29,13 +29,14 @@ std::string errorMessage(sqlite3* handle, int code) {
     }
 }
 
-Connection::~Connection() { close(); }
+Connection::~Connection() {
+    close();
+}
 
 void Connection::open() {
     close();
     std::error_code ec;
-    if (!std::filesystem::exists(m_path, ec))
-        throw platform::Error("Could not find file '" + m_path + "'.");
+    if (!std::filesystem::exists(m_path, ec)) throw platform::Error("Could not find file '" + m_path + "'.");
 
     sqlite3* handle = nullptr;
     // One thread uses the connection, so SQLite need not lock it at every call: a locked connection spent a
@@ -81,7 +82,9 @@ void Connection::exec(std::string_view sql) {
         throw platform::Error(errorMessage(m_handle, rc));
 }
 
-Transaction::Transaction(Connection& connection) : m_connection(connection) { m_connection.exec("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Connection& connection) : m_connection(connection) {
+    m_connection.exec("BEGIN IMMEDIATE");
+}
 
 Transaction::~Transaction() {
     if (m_open) {

@@ -6,7 +6,9 @@
 
 namespace db {
 
-DataSource::DataSource(TableCursor* cursor) { setDataSet(cursor); }
+DataSource::DataSource(TableCursor* cursor) {
+    setDataSet(cursor);
+}
 
 DataSource::~DataSource() {
     if (m_cursor) m_cursor->removeListener(this);
@@ -19,23 +21,29 @@ void DataSource::setDataSet(TableCursor* cursor) {
     cursorReset();
 }
 
-void DataSource::addListener(CursorListener* listener) { m_listeners.push_back(listener); }
+void DataSource::addListener(CursorListener* listener) {
+    m_listeners.push_back(listener);
+}
 
 void DataSource::removeListener(CursorListener* listener) {
     m_listeners.erase(std::remove(m_listeners.begin(), m_listeners.end(), listener), m_listeners.end());
 }
 
 void DataSource::cursorReset() {
-    for (auto* l : std::vector<CursorListener*>(m_listeners)) l->cursorReset();
+    for (auto* l : std::vector<CursorListener*>(m_listeners))
+        l->cursorReset();
 }
 void DataSource::rowChanged(std::size_t row) {
-    for (auto* l : std::vector<CursorListener*>(m_listeners)) l->rowChanged(row);
+    for (auto* l : std::vector<CursorListener*>(m_listeners))
+        l->rowChanged(row);
 }
 void DataSource::updateRecord() {
-    for (auto* l : std::vector<CursorListener*>(m_listeners)) l->updateRecord();
+    for (auto* l : std::vector<CursorListener*>(m_listeners))
+        l->updateRecord();
 }
 void DataSource::currentChanged() {
-    for (auto* l : std::vector<CursorListener*>(m_listeners)) l->currentChanged();
+    for (auto* l : std::vector<CursorListener*>(m_listeners))
+        l->currentChanged();
 }
 
 } // namespace db

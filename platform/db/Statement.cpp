@@ -13,9 +13,13 @@ Statement::Statement(sqlite3* handle, std::string_view sql) : m_handle(handle) {
         throw platform::Error(errorMessage(handle, rc));
 }
 
-Statement::~Statement() { sqlite3_finalize(m_stmt); }
+Statement::~Statement() {
+    sqlite3_finalize(m_stmt);
+}
 
-void Statement::bindNull(int index) { sqlite3_bind_null(m_stmt, index); }
+void Statement::bindNull(int index) {
+    sqlite3_bind_null(m_stmt, index);
+}
 
 void Statement::bindText(int index, std::string_view text) {
     // Length-counted, so texts holding NUL characters are stored whole.
@@ -23,7 +27,9 @@ void Statement::bindText(int index, std::string_view text) {
         throw platform::Error(sqlite3_errmsg(m_handle));
 }
 
-void Statement::bindInt(int index, std::int64_t value) { sqlite3_bind_int64(m_stmt, index, value); }
+void Statement::bindInt(int index, std::int64_t value) {
+    sqlite3_bind_int64(m_stmt, index, value);
+}
 
 void Statement::bind(int index, const std::optional<std::string>& value) {
     if (value)
@@ -46,14 +52,23 @@ void Statement::reset() {
     sqlite3_clear_bindings(m_stmt);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
-int Statement::columnType(int column) const { return sqlite3_column_type(m_stmt, column); }
-std::int64_t Statement::columnInt(int column) const { return sqlite3_column_int64(m_stmt, column); }
-double Statement::columnDouble(int column) const { return sqlite3_column_double(m_stmt, column); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(m_stmt);
+}
+int Statement::columnType(int column) const {
+    return sqlite3_column_type(m_stmt, column);
+}
+std::int64_t Statement::columnInt(int column) const {
+    return sqlite3_column_int64(m_stmt, column);
+}
+double Statement::columnDouble(int column) const {
+    return sqlite3_column_double(m_stmt, column);
+}
 
 std::string_view Statement::columnText(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-    return text ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(m_stmt, column))) : std::string_view();
+    return text ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(m_stmt, column)))
+                : std::string_view();
 }
 
 } // namespace db

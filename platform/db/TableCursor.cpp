@@ -47,8 +47,10 @@ std::string quotedForMessage(const std::string& text) {
 // Whole decimal numbers only, with optional sign and surrounding blanks, as typed by an operator.
 std::optional<std::int64_t> parseInteger(const std::string& text) {
     std::size_t begin = 0, end = text.size();
-    while (begin < end && text[begin] == ' ') ++begin;
-    while (end > begin && text[end - 1] == ' ') --end;
+    while (begin < end && text[begin] == ' ')
+        ++begin;
+    while (end > begin && text[end - 1] == ' ')
+        --end;
     if (begin < end && text[begin] == '+') ++begin;
     std::int64_t value = 0;
     const char* first = text.data() + begin;
@@ -62,10 +64,13 @@ std::optional<std::int64_t> parseInteger(const std::string& text) {
 // SQLite's order of values: nulls, then numbers, then texts by their bytes.
 int rank(RowStore::Kind kind) {
     switch (kind) {
-    case RowStore::Kind::Null: return 0;
+    case RowStore::Kind::Null:
+        return 0;
     case RowStore::Kind::Integer:
-    case RowStore::Kind::Real: return 1;
-    case RowStore::Kind::Text: return 2;
+    case RowStore::Kind::Real:
+        return 1;
+    case RowStore::Kind::Text:
+        return 2;
     }
     return 0;
 }
@@ -107,7 +112,8 @@ void TableCursor::checkEditing() const {
 }
 
 void TableCursor::updateRecord() {
-    for (auto* listener : std::vector<CursorListener*>(m_listeners)) listener->updateRecord();
+    for (auto* listener : std::vector<CursorListener*>(m_listeners))
+        listener->updateRecord();
 }
 
 void TableCursor::checkBrowseMode() {
@@ -141,7 +147,8 @@ void TableCursor::load() {
     std::vector<RowStore::Handle> rows;
     RowStore store;
     const int fields = fieldCount();
-    while (select.step()) rows.push_back(store.addFromStatement(select, fields));
+    while (select.step())
+        rows.push_back(store.addFromStatement(select, fields));
     rows.shrink_to_fit();
     m_store = std::move(store);
     m_rows = std::move(rows);
@@ -255,7 +262,9 @@ std::size_t TableCursor::position() const {
     return m_state == State::Insert ? m_rows.size() : m_current;
 }
 
-void TableCursor::invalidateOrders() { m_orders.clear(); }
+void TableCursor::invalidateOrders() {
+    m_orders.clear();
+}
 
 const TableCursor::Order& TableCursor::orderOf(int field) const {
     if (m_orders.size() < m_fieldNames.size()) m_orders.resize(m_fieldNames.size());
@@ -277,16 +286,18 @@ const TableCursor::Order& TableCursor::orderOf(int field) const {
             if (!order.identity) {
                 std::sort(keys.begin(), keys.end());
                 order.positions.resize(keys.size());
-                for (std::size_t i = 0; i < keys.size(); ++i) order.positions[i] = keys[i].second;
+                for (std::size_t i = 0; i < keys.size(); ++i)
+                    order.positions[i] = keys[i].second;
             }
             order.built = true;
             return order;
         }
     }
     std::vector<RowStore::Field> values(m_rows.size());
-    for (std::size_t i = 0; i < m_rows.size(); ++i) values[i] = m_store.field(m_rows[i], field);
-    order.identity = std::is_sorted(values.begin(), values.end(),
-                                    [](const auto& a, const auto& b) { return compare(a, b) < 0; });
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
+        values[i] = m_store.field(m_rows[i], field);
+    order.identity =
+        std::is_sorted(values.begin(), values.end(), [](const auto& a, const auto& b) { return compare(a, b) < 0; });
     if (!order.identity) {
         order.positions.resize(m_rows.size());
         std::iota(order.positions.begin(), order.positions.end(), 0u);
@@ -369,7 +380,8 @@ void TableCursor::edit() {
         return;
     }
     m_buffer.resize(m_fieldNames.size());
-    for (int i = 0; i < fieldCount(); ++i) m_buffer[static_cast<std::size_t>(i)] = storedValue(m_rows[m_current], i);
+    for (int i = 0; i < fieldCount(); ++i)
+        m_buffer[static_cast<std::size_t>(i)] = storedValue(m_rows[m_current], i);
     m_modified = false;
     m_state = State::Edit;
     notifyCurrent();
@@ -389,20 +401,24 @@ void TableCursor::post() {
     const int fields = fieldCount();
     if (m_state == State::Insert) {
         std::string sql = "INSERT INTO " + quoted(m_table) + " VALUES(";
-        for (int i = 0; i < fields; ++i) sql += i ? ",?" : "?";
+        for (int i = 0; i < fields; ++i)
+            sql += i ? ",?" : "?";
         sql += ")";
         Statement insert(handle, sql);
-        for (int i = 0; i < fields; ++i) insert.bind(i + 1, m_buffer[static_cast<std::size_t>(i)]);
+        for (int i = 0; i < fields; ++i)
+            insert.bind(i + 1, m_buffer[static_cast<std::size_t>(i)]);
         insert.step();
         const auto stored = m_store.add(sqlite3_last_insert_rowid(handle), m_buffer, m_integerFields);
         m_rows.push_back(stored);
         m_current = m_rows.size() - 1;
     } else {
         std::string sql = "UPDATE " + quoted(m_table) + " SET ";
-        for (int i = 0; i < fields; ++i) sql += (i ? "," : "") + quoted(m_fieldNames[static_cast<std::size_t>(i)]) + "=?";
+        for (int i = 0; i < fields; ++i)
+            sql += (i ? "," : "") + quoted(m_fieldNames[static_cast<std::size_t>(i)]) + "=?";
         sql += " WHERE rowid=? RETURNING rowid";
         Statement update(handle, sql);
-        for (int i = 0; i < fields; ++i) update.bind(i + 1, m_buffer[static_cast<std::size_t>(i)]);
+        for (int i = 0; i < fields; ++i)
+            update.bind(i + 1, m_buffer[static_cast<std::size_t>(i)]);
         update.bindInt(fields + 1, m_store.rowid(m_rows[m_current]));
         if (!update.step())
             fail("Row cannot be located for updating. Some values may have been changed since it was last read.");
@@ -470,9 +486,9 @@ int TableCursor::fieldIndex(const std::string& name) const {
     for (int i = 0; i < fieldCount(); ++i) {
         const auto& candidate = m_fieldNames[static_cast<std::size_t>(i)];
         if (candidate.size() == name.size() &&
-            std::equal(candidate.begin(), candidate.end(), name.begin(),
-                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                                   std::tolower(static_cast<unsigned char>(b)); }))
+            std::equal(candidate.begin(), candidate.end(), name.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+            }))
             return i;
     }
     fail("Field '" + name + "' not found");
@@ -525,13 +541,16 @@ std::size_t TableCursor::displayCount() const {
 
 std::string TableCursor::cellText(std::size_t row, int field) const {
     if (!active() || field < 0 || field >= fieldCount()) return {};
-    const bool pending = (m_state == State::Insert && row == m_rows.size()) || (m_state == State::Edit && row == m_current);
+    const bool pending =
+        (m_state == State::Insert && row == m_rows.size()) || (m_state == State::Edit && row == m_current);
     if (pending) return m_buffer[static_cast<std::size_t>(field)].value_or(std::string());
     if (row >= m_rows.size()) return {};
     return RowStore::text(m_store.field(m_rows[row], field));
 }
 
-void TableCursor::addListener(CursorListener* listener) { m_listeners.push_back(listener); }
+void TableCursor::addListener(CursorListener* listener) {
+    m_listeners.push_back(listener);
+}
 
 void TableCursor::removeListener(CursorListener* listener) {
     m_listeners.erase(std::remove(m_listeners.begin(), m_listeners.end(), listener), m_listeners.end());
@@ -539,18 +558,22 @@ void TableCursor::removeListener(CursorListener* listener) {
 
 std::size_t TableCursor::snapshotBytes() const {
     std::size_t total = m_store.bytes() + m_rows.capacity() * sizeof(RowStore::Handle);
-    for (const auto& order : m_orders) total += order.positions.capacity() * sizeof(std::uint32_t);
+    for (const auto& order : m_orders)
+        total += order.positions.capacity() * sizeof(std::uint32_t);
     return total;
 }
 
 void TableCursor::notifyReset() {
-    for (auto* listener : std::vector<CursorListener*>(m_listeners)) listener->cursorReset();
+    for (auto* listener : std::vector<CursorListener*>(m_listeners))
+        listener->cursorReset();
 }
 void TableCursor::notifyRow(std::size_t row) {
-    for (auto* listener : std::vector<CursorListener*>(m_listeners)) listener->rowChanged(row);
+    for (auto* listener : std::vector<CursorListener*>(m_listeners))
+        listener->rowChanged(row);
 }
 void TableCursor::notifyCurrent() {
-    for (auto* listener : std::vector<CursorListener*>(m_listeners)) listener->currentChanged();
+    for (auto* listener : std::vector<CursorListener*>(m_listeners))
+        listener->currentChanged();
 }
 
 } // namespace db

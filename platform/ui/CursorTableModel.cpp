@@ -21,16 +21,20 @@ void CursorTableModel::setDataSource(db::DataSource* source) {
     cursorReset();
 }
 
-db::TableCursor* CursorTableModel::cursor() const { return m_source ? m_source->dataSet() : nullptr; }
+db::TableCursor* CursorTableModel::cursor() const {
+    return m_source ? m_source->dataSet() : nullptr;
+}
 
 int CursorTableModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !cursor()) return 0;
     const auto count = cursor()->displayCount();
     return count > static_cast<std::size_t>(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max()
-                                                                            : static_cast<int>(count);
+                                                                             : static_cast<int>(count);
 }
 
-int CursorTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_columns; }
+int CursorTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_columns;
+}
 
 QVariant CursorTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole) || !cursor()) return {};

@@ -25,14 +25,18 @@ DBGrid::DBGrid(QWidget* parent) : QTableView(parent), m_model(new CursorTableMod
     connect(m_model, &CursorTableModel::currentRowChanged, this, &DBGrid::followCursor);
 }
 
-void DBGrid::setDataSource(db::DataSource* source) { m_model->setDataSource(source); }
+void DBGrid::setDataSource(db::DataSource* source) {
+    m_model->setDataSource(source);
+}
 
 void DBGrid::setRowIndicator(bool shown) {
     verticalHeader()->setVisible(shown);
     verticalHeader()->setFixedWidth(shown ? 12 : 0);
 }
 
-db::TableCursor* DBGrid::cursor() const { return m_model->cursor(); }
+db::TableCursor* DBGrid::cursor() const {
+    return m_model->cursor();
+}
 
 void DBGrid::followCursor() {
     auto* c = cursor();
@@ -52,7 +56,8 @@ void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
         auto* c = cursor();
         if (!c || !c->active()) return;
         if (c->position() == static_cast<std::size_t>(current.row())) return;
-        if (static_cast<std::size_t>(current.row()) < c->recordCount()) c->moveTo(static_cast<std::size_t>(current.row()));
+        if (static_cast<std::size_t>(current.row()) < c->recordCount())
+            c->moveTo(static_cast<std::size_t>(current.row()));
     });
     followCursor();
 }

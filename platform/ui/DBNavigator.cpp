@@ -53,10 +53,18 @@ void DBNavigator::press(Button which) {
         auto* c = m_source ? m_source->dataSet() : nullptr;
         if (!c) return;
         switch (which) {
-        case First: c->first(); break;
-        case Prior: c->prior(); break;
-        case Next: c->next(); break;
-        case Last: c->last(); break;
+        case First:
+            c->first();
+            break;
+        case Prior:
+            c->prior();
+            break;
+        case Next:
+            c->next();
+            break;
+        case Last:
+            c->last();
+            break;
         }
         emit clicked(which);
     });

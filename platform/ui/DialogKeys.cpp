@@ -6,13 +6,21 @@
 
 namespace ui {
 
-DialogKeys::DialogKeys(QWidget* window) : QObject(window), m_window(window) { qApp->installEventFilter(this); }
+DialogKeys::DialogKeys(QWidget* window) : QObject(window), m_window(window) {
+    qApp->installEventFilter(this);
+}
 
-DialogKeys::~DialogKeys() { qApp->removeEventFilter(this); }
+DialogKeys::~DialogKeys() {
+    qApp->removeEventFilter(this);
+}
 
-void DialogKeys::addDefaultButton(QPushButton* button) { m_defaults.append(button); }
+void DialogKeys::addDefaultButton(QPushButton* button) {
+    m_defaults.append(button);
+}
 
-void DialogKeys::setCancelButton(QPushButton* button) { m_cancel = button; }
+void DialogKeys::setCancelButton(QPushButton* button) {
+    m_cancel = button;
+}
 
 bool DialogKeys::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;

@@ -11,7 +11,9 @@ ErrorHandlerFunction& installed() {
 }
 } // namespace
 
-void setErrorHandler(ErrorHandlerFunction handler) { installed() = std::move(handler); }
+void setErrorHandler(ErrorHandlerFunction handler) {
+    installed() = std::move(handler);
+}
 
 void reportError(const QString& message) {
     if (installed()) {

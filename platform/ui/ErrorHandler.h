@@ -14,8 +14,7 @@ void reportError(const QString& message);
 
 // Runs a step of an event handler; an exception ends it and goes to the default error handler, so no
 // exception ever crosses Qt's event loop.
-template <class Function>
-void guarded(Function&& function) {
+template <class Function> void guarded(Function&& function) {
     try {
         function();
     } catch (const std::exception& error) {
@@ -28,9 +27,8 @@ void guarded(Function&& function) {
 // Connects a signal to a screen's handler `void Screen::handler(QObject* sender)` through guarded().
 template <class Sender, class Signal, class Screen>
 QMetaObject::Connection on(Sender* sender, Signal signal, Screen* screen, void (Screen::*handler)(QObject*)) {
-    return QObject::connect(sender, signal, screen, [sender, screen, handler] {
-        guarded([&] { (screen->*handler)(sender); });
-    });
+    return QObject::connect(sender, signal, screen,
+                            [sender, screen, handler] { guarded([&] { (screen->*handler)(sender); }); });
 }
 
 } // namespace ui

@@ -12,7 +12,9 @@ std::optional<QString>& nextName() {
 }
 } // namespace
 
-void FileDialog::setNextFileName(const QString& name) { nextName() = name; }
+void FileDialog::setNextFileName(const QString& name) {
+    nextName() = name;
+}
 
 bool FileDialog::execute(QWidget* parent) {
     if (nextName()) {

@@ -24,21 +24,41 @@ std::optional<QMessageBox::StandardButton>& nextAnswer() {
 }
 } // namespace
 
-void MessageBox::setApplicationTitle(const QString& value) { title() = value; }
-QString MessageBox::applicationTitle() { return title(); }
+void MessageBox::setApplicationTitle(const QString& value) {
+    title() = value;
+}
+QString MessageBox::applicationTitle() {
+    return title();
+}
 
-void MessageBox::information(const QString& text) { show(Kind::Information, QStringLiteral("Information"), text); }
-void MessageBox::plain(const QString& text) { show(Kind::Plain, title(), text); }
-void MessageBox::error(const QString& text) { show(Kind::Error, title(), text); }
+void MessageBox::information(const QString& text) {
+    show(Kind::Information, QStringLiteral("Information"), text);
+}
+void MessageBox::plain(const QString& text) {
+    show(Kind::Plain, title(), text);
+}
+void MessageBox::error(const QString& text) {
+    show(Kind::Error, title(), text);
+}
 bool MessageBox::confirm(const QString& text) {
     return show(Kind::Confirmation, QStringLiteral("Confirm"), text) == QMessageBox::Ok;
 }
 
-void MessageBox::setRecording(bool on) { recordingFlag() = on; }
-bool MessageBox::recording() { return recordingFlag(); }
-const QList<MessageBox::Shown>& MessageBox::shown() { return log(); }
-void MessageBox::clearShown() { log().clear(); }
-void MessageBox::setNextAnswer(QMessageBox::StandardButton answer) { nextAnswer() = answer; }
+void MessageBox::setRecording(bool on) {
+    recordingFlag() = on;
+}
+bool MessageBox::recording() {
+    return recordingFlag();
+}
+const QList<MessageBox::Shown>& MessageBox::shown() {
+    return log();
+}
+void MessageBox::clearShown() {
+    log().clear();
+}
+void MessageBox::setNextAnswer(QMessageBox::StandardButton answer) {
+    nextAnswer() = answer;
+}
 
 QMessageBox::StandardButton MessageBox::show(Kind kind, const QString& caption, const QString& text) {
     const QMessageBox::StandardButton fallback = QMessageBox::Ok;
@@ -52,10 +72,18 @@ QMessageBox::StandardButton MessageBox::show(Kind kind, const QString& caption, 
     box.setWindowTitle(caption);
     box.setText(text);
     switch (kind) {
-    case Kind::Information: box.setIcon(QMessageBox::Information); break;
-    case Kind::Plain: box.setIcon(QMessageBox::NoIcon); break;
-    case Kind::Error: box.setIcon(QMessageBox::Critical); break;
-    case Kind::Confirmation: box.setIcon(QMessageBox::Question); break;
+    case Kind::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Kind::Plain:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Kind::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Kind::Confirmation:
+        box.setIcon(QMessageBox::Question);
+        break;
     }
     if (kind == Kind::Confirmation) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);

@@ -28,9 +28,9 @@ bool drawsSomething(const QPixmap& pixmap) {
 
 void GlyphsTest::glyphHasNormalAndDisabledLooks_data() {
     QTest::addColumn<QString>("name");
-    for (const char* name : {"play", "stop", "monitor", "calculator", "chart_window", "about", "check", "cross", "door",
-                             "import", "upload", "delete", "export", "new_row", "edit_row", "nav_first", "nav_prior",
-                             "nav_next", "nav_last"})
+    for (const char* name :
+         {"play", "stop", "monitor", "calculator", "chart_window", "about", "check", "cross", "door", "import",
+          "upload", "delete", "export", "new_row", "edit_row", "nav_first", "nav_prior", "nav_next", "nav_last"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -54,7 +54,8 @@ void GlyphsTest::windowIconHasEverySize_data() {
 void GlyphsTest::windowIconHasEverySize() {
     QFETCH(QString, screen);
     const QList<QSize> sizes = resources::windowIcon(screen).availableSizes();
-    for (int side : {48, 32, 24, 16}) QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+    for (int side : {48, 32, 24, 16})
+        QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
 }
 
 void GlyphsTest::unknownGlyphIsBlank() {

@@ -6,11 +6,11 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
     libsqlite3-dev sqlite3
-    libzip-dev libexpat1-dev libfreexl-dev libcsv-dev libgsf-1-dev
+    libzip-dev libexpat1-dev libcsv-dev libgsf-1-dev
     libjpeg62-turbo-dev
     libgtest-dev libbenchmark-dev
     libxlsxwriter-dev python3-xlwt unzip
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     xvfb xauth imagemagick
     fonts-dejavu-core fonts-urw-base35 fontconfig
 )

@@ -93,11 +93,6 @@ TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
     createComponents();
 }
 
-TfAcak::~TfAcak() {
-    // The speed edit listens to DataSource1, a member that dies before QWidget's destructor would delete the edit.
-    delete DBEdit1;
-}
-
 void TfAcak::createComponents() {
     auto button = [this](const char* name, const QString& caption, QRect geometry, const QString& glyph) {
         auto* b = new QPushButton(caption, this);

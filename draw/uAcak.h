@@ -23,7 +23,6 @@ class TfAcak : public QWidget {
     Q_OBJECT
 public:
     explicit TfAcak(QWidget* parent = nullptr);
-    ~TfAcak() override;
 
     // Components, under their given names.
     QPushButton* BitBtn1; // "Keluar"

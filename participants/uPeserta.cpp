@@ -116,11 +116,6 @@ TfPeserta::TfPeserta(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowS
     createComponents();
 }
 
-TfPeserta::~TfPeserta() {
-    // The data-bound controls go first, while the cursor and data source they listen to still exist.
-    delete PageControl1;
-}
-
 void TfPeserta::createComponents() {
     PageControl1 = new PageControl(this, QSize(284, 30));
     PageControl1->setObjectName(QStringLiteral("PageControl1"));

@@ -29,7 +29,6 @@ class TfPeserta : public QWidget {
     Q_OBJECT
 public:
     explicit TfPeserta(QWidget* parent = nullptr);
-    ~TfPeserta() override;
 
     // Components, under their given names.
     QTabWidget* PageControl1;

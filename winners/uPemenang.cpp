@@ -35,11 +35,6 @@ TfPemenang::TfPemenang(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Windo
     createComponents();
 }
 
-TfPemenang::~TfPemenang() {
-    // The grid listens to DataSource1, a member that dies before QWidget's destructor would delete the grid.
-    delete DBGrid1;
-}
-
 void TfPemenang::createComponents() {
     DBGrid1 = new ui::DBGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));

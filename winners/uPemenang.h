@@ -17,7 +17,6 @@ class TfPemenang : public QWidget {
     Q_OBJECT
 public:
     explicit TfPemenang(QWidget* parent = nullptr);
-    ~TfPemenang() override;
 
     // Components, under their given names.
     ui::DBGrid* DBGrid1;

@@ -16,6 +16,8 @@ public:
     virtual void currentChanged() {}
     // Before a pending row is settled or posted: controls hand over what the user typed but has not yet left.
     virtual void updateRecord() {}
+    // The data source a control was bound to is going away: the control lets go of it.
+    virtual void sourceDestroyed() {}
 };
 
 } // namespace db

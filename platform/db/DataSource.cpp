@@ -11,6 +11,7 @@ DataSource::DataSource(TableCursor* cursor) {
 }
 
 DataSource::~DataSource() {
+    for (auto* l : std::vector<CursorListener*>(m_listeners)) l->sourceDestroyed();
     if (m_cursor) m_cursor->removeListener(this);
 }
 

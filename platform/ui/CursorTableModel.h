@@ -34,6 +34,7 @@ signals:
 
 private:
     void cursorReset() override;
+    void sourceDestroyed() override { m_source = nullptr; }
     void rowChanged(std::size_t row) override;
     void currentChanged() override;
 

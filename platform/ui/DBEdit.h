@@ -30,6 +30,7 @@ public:
 
 private:
     void cursorReset() override { refresh(); }
+    void sourceDestroyed() override { m_source = nullptr; }
     void rowChanged(std::size_t) override { refresh(); }
     void currentChanged() override { refresh(); }
     void refresh();

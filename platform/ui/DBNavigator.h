@@ -32,6 +32,7 @@ protected:
 
 private:
     void cursorReset() override { refresh(); }
+    void sourceDestroyed() override { m_source = nullptr; }
     void currentChanged() override { refresh(); }
     void refresh();
     void press(Button which);

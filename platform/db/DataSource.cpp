@@ -11,7 +11,8 @@ DataSource::DataSource(TableCursor* cursor) {
 }
 
 DataSource::~DataSource() {
-    for (auto* l : std::vector<CursorListener*>(m_listeners)) l->sourceDestroyed();
+    for (auto* l : std::vector<CursorListener*>(m_listeners))
+        l->sourceDestroyed();
     if (m_cursor) m_cursor->removeListener(this);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -20,6 +21,10 @@ struct GeneralCase {
     double value;
     const char* text;
 };
+// Shown by CTest in the test's name, instead of the case's bytes.
+void PrintTo(const GeneralCase& c, std::ostream* os) {
+    *os << c.text;
+}
 
 class GeneralFormat : public ::testing::TestWithParam<GeneralCase> {};
 

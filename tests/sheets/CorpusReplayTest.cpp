@@ -6,6 +6,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <ostream>
 #include <vector>
 
 namespace {
@@ -16,6 +17,10 @@ struct Target {
     const char* name;
     Entry entry;
 };
+// Shown by CTest in the test's name, instead of the case's bytes.
+void PrintTo(const Target& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CorpusReplay : public ::testing::TestWithParam<Target> {};
 

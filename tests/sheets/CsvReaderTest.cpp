@@ -4,6 +4,7 @@
 #include "tests/sheets/TestFiles.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -14,6 +15,10 @@ struct CsvCase {
     std::string bytes;
     Rows rows;
 };
+// Shown by CTest in the test's name, instead of the case's bytes.
+void PrintTo(const CsvCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CsvVariants : public ::testing::TestWithParam<CsvCase> {};
 

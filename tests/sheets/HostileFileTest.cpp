@@ -8,6 +8,7 @@
 #include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -45,6 +46,10 @@ struct HostileCase {
     std::function<std::string(const QTemporaryDir&)> write;
     std::string message; // part of the expected message; empty when the file must read cleanly
 };
+// Shown by CTest in the test's name, instead of the case's bytes.
+void PrintTo(const HostileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HostileFile : public ::testing::TestWithParam<HostileCase> {};
 

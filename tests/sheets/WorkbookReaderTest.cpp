@@ -11,6 +11,7 @@
 #include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -166,6 +167,10 @@ struct RefusalCase {
     const char* file;
     const char* reason;
 };
+// Shown by CTest in the test's name, instead of the case's bytes.
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Refusal : public ::testing::TestWithParam<RefusalCase> {};
 

@@ -1,6 +1,7 @@
 // Start-up with 1,000,000 participants: the draw's snapshot (open + the ID order the ticks use) against just
 // stepping through "select * from tb_peserta" with the C API in the same process, and the snapshot's memory.
 #include "bench/make_participants.h"
+#include "bench/step_through.h"
 #include "platform/db/Connection.h"
 #include "platform/db/TableCursor.h"
 
@@ -34,22 +35,9 @@ void StepSelect(benchmark::State& state) {
     db::Connection cn;
     cn.setDatabasePath(database());
     cn.open();
-    for (auto _ : state) {
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(cn.handle(), "select * from tb_peserta", -1, &stmt, nullptr);
-        std::int64_t rows = 0, bytes = 0;
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            ++rows;
-            bytes += sqlite3_column_int64(stmt, 0);
-            for (int i = 1; i < 4; ++i) {
-                benchmark::DoNotOptimize(sqlite3_column_text(stmt, i));
-                bytes += sqlite3_column_bytes(stmt, i);
-            }
-        }
-        sqlite3_finalize(stmt);
-        benchmark::DoNotOptimize(bytes);
-        if (rows != kParticipants) state.SkipWithError("wrong row count");
-    }
+    for (auto _ : state)
+        if (bench::stepReadingColumns(cn.handle(), "select * from tb_peserta") != kParticipants)
+            state.SkipWithError("wrong row count");
 }
 
 // Only sqlite3_step, no column read: the floor of any reader.

@@ -5,6 +5,7 @@
 //   check that SQLite empties the table in one step rather than row by row;
 // - scrolling the grid to random places in the million rows, each step painted.
 // The database is generated into /tmp on the first run; a copy of it is refilled before each "Hapus Semua".
+#include "bench/step_through.h"
 #include "data/Schema.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
@@ -127,22 +128,8 @@ void BM_LihatPeserta(benchmark::State& state) {
 void BM_StepCApi(benchmark::State& state) {
     sqlite3* db = nullptr;
     check(sqlite3_open_v2(kDatabase.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), db);
-    std::size_t bytes = 0;
     measure(
-        state, "step", [] {},
-        [&] {
-            sqlite3_stmt* select = nullptr;
-            check(sqlite3_prepare_v2(db, "select * from tb_peserta", -1, &select, nullptr), db);
-            while (sqlite3_step(select) == SQLITE_ROW) {
-                bytes += static_cast<std::size_t>(sqlite3_column_int64(select, 0));
-                for (int c = 1; c <= 3; ++c) {
-                    benchmark::DoNotOptimize(sqlite3_column_text(select, c));
-                    bytes += static_cast<std::size_t>(sqlite3_column_bytes(select, c));
-                }
-            }
-            sqlite3_finalize(select);
-        });
-    benchmark::DoNotOptimize(bytes);
+        state, "step", [] {}, [&] { bench::stepReadingColumns(db, "select * from tb_peserta"); });
     sqlite3_close(db);
 }
 

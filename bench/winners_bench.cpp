@@ -2,6 +2,7 @@
 // sqlite3 command-line tool writing the same table tab-separated, and the opening of the screen's cursor (close and
 // open of ADOTable1 with the grid shown) next to a bare C-API step through the table. Prints both pairs and their
 // ratios; the targets are at most 1.5 each. The database is generated into /tmp on the first run.
+#include "bench/step_through.h"
 #include "data/Schema.h"
 #include "data/uData.h"
 #include "platform/ui/FileDialog.h"
@@ -111,20 +112,7 @@ void BM_OpenScreenCursor(benchmark::State& state) {
 void BM_StepCApi(benchmark::State& state) {
     sqlite3* db = nullptr;
     check(sqlite3_open_v2(kDatabase.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), db);
-    std::size_t bytes = 0;
-    measure(state, "step", [&] {
-        sqlite3_stmt* select = nullptr;
-        check(sqlite3_prepare_v2(db, "SELECT rowid, * FROM tb_pemenang", -1, &select, nullptr), db);
-        while (sqlite3_step(select) == SQLITE_ROW) {
-            bytes += static_cast<std::size_t>(sqlite3_column_int64(select, 0));
-            for (int c = 1; c <= 3; ++c) {
-                benchmark::DoNotOptimize(sqlite3_column_text(select, c));
-                bytes += static_cast<std::size_t>(sqlite3_column_bytes(select, c));
-            }
-        }
-        sqlite3_finalize(select);
-    });
-    benchmark::DoNotOptimize(bytes);
+    measure(state, "step", [&] { bench::stepReadingColumns(db, "SELECT rowid, * FROM tb_pemenang"); });
     sqlite3_close(db);
 }
 

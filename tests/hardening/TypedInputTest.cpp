@@ -26,6 +26,18 @@ using Kind = ui::MessageBox::Kind;
 
 namespace {
 
+// Stores the text in the statement's three parameters, through the program's own data layer.
+void insertThrice(const TestDatabase& database, const char* sql, const QString& text) {
+    db::Connection connection;
+    connection.setDatabasePath(database.path());
+    connection.open();
+    db::SqlCommand insert;
+    insert.setConnection(&connection);
+    insert.setCommandText(sql);
+    insert.setParameters({text.toStdString(), text.toStdString(), text.toStdString()});
+    insert.execute();
+}
+
 // What the operator can type or paste; the columns of a field are compared byte for byte.
 void addTexts() {
     QTest::addColumn<QString>("text");
@@ -96,16 +108,7 @@ private slots:
 void TypedInputTest::drawnParticipantSavedUnchanged() {
     QFETCH(QString, text);
     TestDatabase database;
-    {
-        db::Connection connection;
-        connection.setDatabasePath(database.path());
-        connection.open();
-        db::SqlCommand insert;
-        insert.setConnection(&connection);
-        insert.setCommandText("INSERT INTO tb_peserta VALUES(1,?,?,?)");
-        insert.setParameters({text.toStdString(), text.toStdString(), text.toStdString()});
-        insert.execute();
-    }
+    insertThrice(database, "INSERT INTO tb_peserta VALUES(1,?,?,?)", text);
     TestApplication program(database.directory());
     fAcak->BitBtn4->click(); // "Tampilkan"
     QCOMPARE(fAcak->ed_msisdn->text(), text);
@@ -196,16 +199,7 @@ void TypedInputTest::speedRefusedWithMessage() {
 void TypedInputTest::exportWritesUnchanged() {
     QFETCH(QString, text);
     TestDatabase database;
-    {
-        db::Connection connection;
-        connection.setDatabasePath(database.path());
-        connection.open();
-        db::SqlCommand insert;
-        insert.setConnection(&connection);
-        insert.setCommandText("INSERT INTO tb_pemenang VALUES(?,?,?)");
-        insert.setParameters({text.toStdString(), text.toStdString(), text.toStdString()});
-        insert.execute();
-    }
+    insertThrice(database, "INSERT INTO tb_pemenang VALUES(?,?,?)", text);
     QTemporaryDir directory;
     const QString path = directory.filePath(QStringLiteral("pemenang.xls"));
     const QByteArray previous("the previous export\r\n");

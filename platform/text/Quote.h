@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace text {
+
+// A refused UTF-8 text as a message quotes it: in single quotes, its first 40 characters followed by "..." when it
+// is longer, so a pasted page still gives a message box that fits the screen; a NUL shows as \0 rather than cutting
+// the message off. A character is never cut in the middle.
+std::string quotedForMessage(std::string_view text);
+
+} // namespace text

@@ -17,7 +17,6 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     void setDatabasePath(const std::string& path) { m_path = path; }
-    const std::string& databasePath() const { return m_path; }
 
     void open();
     void close();

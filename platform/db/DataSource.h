@@ -1,8 +1,7 @@
 #pragma once
 
 #include "platform/db/CursorListener.h"
-
-#include <vector>
+#include "platform/db/Listeners.h"
 
 namespace db {
 
@@ -19,17 +18,18 @@ public:
     void setDataSet(TableCursor* cursor);
     TableCursor* dataSet() const { return m_cursor; }
 
-    void addListener(CursorListener* listener);
-    void removeListener(CursorListener* listener);
+    void addListener(CursorListener* listener) { m_listeners.add(listener); }
+    void removeListener(CursorListener* listener) { m_listeners.remove(listener); }
 
 private:
-    void cursorReset() override;
-    void rowChanged(std::size_t row) override;
-    void currentChanged() override;
-    void updateRecord() override;
+    // What the cursor says is passed on as it is.
+    void cursorReset() override { m_listeners.notify(&CursorListener::cursorReset); }
+    void rowChanged(std::size_t row) override { m_listeners.notify(&CursorListener::rowChanged, row); }
+    void currentChanged() override { m_listeners.notify(&CursorListener::currentChanged); }
+    void updateRecord() override { m_listeners.notify(&CursorListener::updateRecord); }
 
     TableCursor* m_cursor = nullptr;
-    std::vector<CursorListener*> m_listeners;
+    Listeners m_listeners;
 };
 
 } // namespace db

@@ -13,8 +13,9 @@ namespace db {
 
 namespace {
 
-// Field headers: 0 null, 1 integer (zig-zag varint follows), 2 real (8 bytes follow), 3 + n text of n bytes.
-constexpr std::uint64_t kNull = 0, kInteger = 1, kReal = 2, kText = 3;
+// Field headers: 0 null, 1 integer (zig-zag varint follows), 2 real (8 bytes follow), 3 blob (its length as a varint
+// and its bytes follow: rare, so it pays the extra varint), 4 + n text of n bytes.
+constexpr std::uint64_t kNull = 0, kInteger = 1, kReal = 2, kBlob = 3, kText = 4;
 
 // Writers write into a row's room reserved in advance: no capacity check per byte.
 constexpr std::size_t kMaxVarint = 10;
@@ -54,10 +55,15 @@ char* putReal(char* out, double v) {
     std::memcpy(out, &v, sizeof v);
     return out + sizeof v;
 }
+char* putBytes(char* out, std::string_view bytes) {
+    if (!bytes.empty()) std::memcpy(out, bytes.data(), bytes.size());
+    return out + bytes.size();
+}
 char* putText(char* out, std::string_view text) {
-    out = putVarint(out, kText + text.size());
-    if (!text.empty()) std::memcpy(out, text.data(), text.size());
-    return out + text.size();
+    return putBytes(putVarint(out, kText + text.size()), text);
+}
+char* putBlob(char* out, std::string_view blob) {
+    return putBytes(putVarint(putVarint(out, kBlob), blob.size()), blob);
 }
 
 } // namespace
@@ -68,10 +74,6 @@ void RowStore::clear() {
     m_count = 0;
 }
 
-void RowStore::reserve(std::size_t rows) {
-    m_pages.reserve(rows * 48 / kPageBytes + 1);
-}
-
 void RowStore::Page::reallocate(std::size_t newCapacity) {
     auto bigger = std::make_unique_for_overwrite<char[]>(newCapacity);
     if (size) std::memcpy(bigger.get(), data.get(), size);
@@ -80,7 +82,6 @@ void RowStore::Page::reallocate(std::size_t newCapacity) {
 }
 
 char* RowStore::beginRow(std::size_t bound) {
-    constexpr std::size_t kRoomy = kPageBytes + kPageBytes / 16;
     if (m_pages.empty() || m_pages.back().size >= kPageBytes) {
         if (m_pages.size() == kMaxPages) throw platform::Error("Too many rows in one table");
         if (!m_pages.empty()) {
@@ -90,11 +91,11 @@ char* RowStore::beginRow(std::size_t bound) {
         }
         const bool first = m_pages.empty();
         m_pages.emplace_back();
-        m_pages.back().reallocate(first ? 4096 : kRoomy);
+        m_pages.back().reallocate(first ? 4096 : kPageCapacity);
     }
     Page& page = m_pages.back();
     if (page.capacity < page.size + bound)
-        page.reallocate(std::max(page.size + bound, std::min(2 * page.capacity, kRoomy)));
+        page.reallocate(std::max(page.size + bound, std::min(2 * page.capacity, kPageCapacity)));
     return page.data.get() + page.size;
 }
 
@@ -133,11 +134,14 @@ RowStore::Handle RowStore::addFromStatement(const Statement& statement, int fiel
             c.integer = sqlite3_value_int64(value);
         } else if (c.type == SQLITE_FLOAT) {
             c.real = sqlite3_value_double(value);
+        } else if (c.type == SQLITE_BLOB) {
+            const auto* blob = static_cast<const char*>(sqlite3_value_blob(value));
+            if (blob) c.text = std::string_view(blob, static_cast<std::size_t>(sqlite3_value_bytes(value)));
         } else if (c.type != SQLITE_NULL) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
             if (text) c.text = std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(value)));
         }
-        bound += 2 * kMaxVarint + c.text.size();
+        bound += 3 * kMaxVarint + c.text.size();
     }
     char* out = beginRow(bound);
     out = putVarint(out, zigzag(sqlite3_column_int64(stmt, 0)));
@@ -152,34 +156,13 @@ RowStore::Handle RowStore::addFromStatement(const Statement& statement, int fiel
         case SQLITE_FLOAT:
             out = putReal(out, cols[i].real);
             break;
+        case SQLITE_BLOB:
+            out = putBlob(out, cols[i].text);
+            break;
         default:
             out = putText(out, cols[i].text);
             break;
         }
-    }
-    return endRow(out);
-}
-
-RowStore::Handle RowStore::add(std::int64_t rowid, const std::vector<std::optional<std::string>>& values,
-                               const std::vector<bool>& integerFields) {
-    std::size_t bound = kMaxVarint;
-    for (const auto& value : values)
-        bound += 2 * kMaxVarint + (value ? value->size() : 0);
-    char* out = beginRow(bound);
-    out = putVarint(out, zigzag(rowid));
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const auto& value = values[i];
-        if (!value) {
-            out = putVarint(out, kNull);
-            continue;
-        }
-        std::int64_t number = 0;
-        const char* end = value->data() + value->size();
-        if (i < integerFields.size() && integerFields[i] && std::from_chars(value->data(), end, number).ptr == end &&
-            !value->empty())
-            out = putInteger(out, number);
-        else
-            out = putText(out, *value);
     }
     return endRow(out);
 }
@@ -205,6 +188,11 @@ RowStore::Field readField(const char*& p) {
         field.kind = RowStore::Kind::Real;
         std::memcpy(&field.real, p, sizeof field.real);
         p += sizeof field.real;
+    } else if (header == kBlob) {
+        field.kind = RowStore::Kind::Blob;
+        const std::size_t length = getVarint(p);
+        field.text = std::string_view(p, length);
+        p += length;
     } else {
         field.kind = RowStore::Kind::Text;
         const std::size_t length = header - kText;
@@ -244,6 +232,7 @@ std::string RowStore::text(const Field& field) {
         return std::string(buffer, result.ptr);
     }
     case Kind::Text:
+    case Kind::Blob:
         return std::string(field.text);
     }
     return {};

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,27 +12,24 @@ class Statement;
 
 // The rows of a cursor's snapshot, packed tightly: a million participants fit in a few tens of megabytes.
 // Rows are written once and addressed by a handle; a changed row is written again under a new handle.
-// Each row holds its rowid and its fields, every field as a small header (null, integer, real or text with its
-// length) followed by its bytes. Rows live in pages of about a megabyte, so growing never copies the whole store,
-// and a handle is the page and the row's byte offset in it: reaching a row costs one memory access, not two.
+// Each row holds its rowid and its fields, every field as a small header (null, integer, real, text or blob, with
+// its length) followed by its bytes, exactly as the database gave them. Rows live in pages of about a megabyte, so
+// growing never copies the whole store, and a handle is the page and the row's byte offset in it: reaching a row costs
+// one memory access, not two.
 class RowStore {
 public:
     using Handle = std::uint32_t;
-    enum class Kind { Null, Integer, Real, Text };
+    enum class Kind { Null, Integer, Real, Text, Blob };
     struct Field {
         Kind kind = Kind::Null;
         std::int64_t integer = 0;
         double real = 0;
-        std::string_view text;
+        std::string_view text; // the bytes of a text or a blob
     };
 
     void clear();
-    void reserve(std::size_t rows);
     // The row under the statement's current result: column 0 the rowid, then `fieldCount` fields.
     Handle addFromStatement(const Statement& statement, int fieldCount);
-    // A row written from values; integerFields marks the fields stored as integers.
-    Handle add(std::int64_t rowid, const std::vector<std::optional<std::string>>& values,
-               const std::vector<bool>& integerFields);
 
     std::int64_t rowid(Handle handle) const;
     Field field(Handle handle, int index) const;
@@ -47,6 +43,8 @@ private:
     // A row starts below 1 MB into its page; 4096 pages hold some 4 GB of rows.
     static constexpr int kOffsetBits = 20;
     static constexpr std::size_t kPageBytes = std::size_t{1} << kOffsetBits;
+    // What a page is given when it is made: room for the row that crosses kPageBytes as well, without a copy.
+    static constexpr std::size_t kPageCapacity = kPageBytes + kPageBytes / 16;
     static constexpr std::size_t kMaxPages = std::size_t{1} << (32 - kOffsetBits);
     // A page's bytes without the zero-filling a std::string would do for the room reserved for each row.
     struct Page {

@@ -4,10 +4,11 @@
 #include "platform/db/Connection.h"
 #include "platform/db/CursorListener.h"
 #include "platform/db/Statement.h"
+#include "platform/text/Integer.h"
+#include "platform/text/Quote.h"
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <numeric>
 #include <sqlite3.h>
 
@@ -24,44 +25,7 @@ std::string quoted(const std::string& identifier) {
     return out + '"';
 }
 
-// A refused text as a message quotes it: short enough for a message box, and without a NUL that would cut the
-// message off.
-std::string quotedForMessage(const std::string& text) {
-    constexpr std::size_t kShownCharacters = 40;
-    std::string shown;
-    std::size_t at = 0;
-    for (std::size_t characters = 0; at < text.size() && characters < kShownCharacters; ++characters) {
-        std::size_t length = 1; // one UTF-8 character
-        while (at + length < text.size() && (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80)
-            ++length;
-        if (text[at] == '\0')
-            shown += "\\0";
-        else
-            shown.append(text, at, length);
-        at += length;
-    }
-    if (at < text.size()) shown += "...";
-    return "'" + shown + "'";
-}
-
-// Whole decimal numbers only, with optional sign and surrounding blanks, as typed by an operator.
-std::optional<std::int64_t> parseInteger(const std::string& text) {
-    std::size_t begin = 0, end = text.size();
-    while (begin < end && text[begin] == ' ')
-        ++begin;
-    while (end > begin && text[end - 1] == ' ')
-        --end;
-    if (begin < end && text[begin] == '+') ++begin;
-    std::int64_t value = 0;
-    const char* first = text.data() + begin;
-    const char* last = text.data() + end;
-    if (first == last) return std::nullopt;
-    const auto result = std::from_chars(first, last, value);
-    if (result.ec != std::errc() || result.ptr != last) return std::nullopt;
-    return value;
-}
-
-// SQLite's order of values: nulls, then numbers, then texts by their bytes.
+// SQLite's order of values: nulls, then numbers, then texts, then blobs, texts and blobs by their bytes.
 int rank(RowStore::Kind kind) {
     switch (kind) {
     case RowStore::Kind::Null:
@@ -71,6 +35,8 @@ int rank(RowStore::Kind kind) {
         return 1;
     case RowStore::Kind::Text:
         return 2;
+    case RowStore::Kind::Blob:
+        return 3;
     }
     return 0;
 }
@@ -85,11 +51,33 @@ int compare(const RowStore::Field& a, const RowStore::Field& b) {
         const double y = b.kind == RowStore::Kind::Integer ? static_cast<double>(b.integer) : b.real;
         return x < y ? -1 : (x > y ? 1 : 0);
     }
-    if (ra == 2) {
+    if (ra >= 2) {
         const int c = a.text.compare(b.text);
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
     return 0;
+}
+
+// Binds a value as the snapshot holds it, of the same type, so that the database compares like with like.
+void bindStored(Statement& statement, int index, const RowStore::Field& value) {
+    sqlite3_stmt* stmt = statement.get();
+    switch (value.kind) {
+    case RowStore::Kind::Null:
+        statement.bindNull(index);
+        break;
+    case RowStore::Kind::Integer:
+        statement.bindInt(index, value.integer);
+        break;
+    case RowStore::Kind::Real:
+        sqlite3_bind_double(stmt, index, value.real);
+        break;
+    case RowStore::Kind::Text:
+        statement.bindText(index, value.text);
+        break;
+    case RowStore::Kind::Blob:
+        sqlite3_bind_blob64(stmt, index, value.text.data(), value.text.size(), SQLITE_TRANSIENT);
+        break;
+    }
 }
 
 } // namespace
@@ -111,15 +99,10 @@ void TableCursor::checkEditing() const {
     if (m_state != State::Edit && m_state != State::Insert) fail("Dataset not in edit or insert mode");
 }
 
-void TableCursor::updateRecord() {
-    for (auto* listener : std::vector<CursorListener*>(m_listeners))
-        listener->updateRecord();
-}
-
 void TableCursor::checkBrowseMode() {
     checkActive();
     if (m_state == State::Edit || m_state == State::Insert) {
-        updateRecord();
+        m_listeners.notify(&CursorListener::updateRecord);
         if (m_modified)
             post();
         else
@@ -164,7 +147,7 @@ void TableCursor::open() {
     m_current = 0;
     m_bof = true;
     m_eof = m_rows.empty();
-    notifyReset();
+    m_listeners.notify(&CursorListener::cursorReset);
 }
 
 void TableCursor::close() {
@@ -178,7 +161,7 @@ void TableCursor::close() {
     invalidateOrders();
     m_current = 0;
     m_eof = m_bof = true;
-    notifyReset();
+    m_listeners.notify(&CursorListener::cursorReset);
 }
 
 void TableCursor::requery() {
@@ -187,12 +170,12 @@ void TableCursor::requery() {
     m_current = 0;
     m_bof = true;
     m_eof = m_rows.empty();
-    notifyReset();
+    m_listeners.notify(&CursorListener::cursorReset);
 }
 
 void TableCursor::setCurrent(std::size_t index) {
     m_current = index;
-    notifyCurrent();
+    m_listeners.notify(&CursorListener::currentChanged);
 }
 
 void TableCursor::first() {
@@ -214,7 +197,7 @@ void TableCursor::next() {
     m_bof = false;
     if (m_rows.empty() || m_current + 1 >= m_rows.size()) {
         m_eof = true;
-        notifyCurrent();
+        m_listeners.notify(&CursorListener::currentChanged);
         return;
     }
     m_eof = false;
@@ -226,7 +209,7 @@ void TableCursor::prior() {
     m_eof = m_rows.empty();
     if (m_current == 0) {
         m_bof = true;
-        notifyCurrent();
+        m_listeners.notify(&CursorListener::currentChanged);
         return;
     }
     m_bof = false;
@@ -282,8 +265,8 @@ const TableCursor::Order& TableCursor::orderOf(int field) const {
             keys.emplace_back(value.integer, static_cast<std::uint32_t>(i));
         }
         if (allIntegers) {
-            order.identity = std::is_sorted(keys.begin(), keys.end());
-            if (!order.identity) {
+            order.cursorOrder = std::is_sorted(keys.begin(), keys.end());
+            if (!order.cursorOrder) {
                 std::sort(keys.begin(), keys.end());
                 order.positions.resize(keys.size());
                 for (std::size_t i = 0; i < keys.size(); ++i)
@@ -296,9 +279,9 @@ const TableCursor::Order& TableCursor::orderOf(int field) const {
     std::vector<RowStore::Field> values(m_rows.size());
     for (std::size_t i = 0; i < m_rows.size(); ++i)
         values[i] = m_store.field(m_rows[i], field);
-    order.identity =
+    order.cursorOrder =
         std::is_sorted(values.begin(), values.end(), [](const auto& a, const auto& b) { return compare(a, b) < 0; });
-    if (!order.identity) {
+    if (!order.cursorOrder) {
         order.positions.resize(m_rows.size());
         std::iota(order.positions.begin(), order.positions.end(), 0u);
         std::stable_sort(order.positions.begin(), order.positions.end(),
@@ -320,7 +303,7 @@ bool TableCursor::locate(const std::string& fieldName, const std::string& value,
         const auto& order = orderOf(field);
         RowStore::Field probe;
         if (m_integerFields[static_cast<std::size_t>(field)]) {
-            const auto number = parseInteger(value);
+            const auto number = text::parseInteger(value);
             if (!number) return false;
             probe.kind = RowStore::Kind::Integer;
             probe.integer = *number;
@@ -358,7 +341,7 @@ void TableCursor::moveToRank(int field, std::size_t k) {
     const Order& order = orderOf(field);
     m_bof = m_eof = false;
     m_current = order.at(k);
-    notifyCurrent();
+    m_listeners.notify(&CursorListener::currentChanged);
 }
 
 void TableCursor::append() {
@@ -368,8 +351,8 @@ void TableCursor::append() {
     m_modified = false;
     m_state = State::Insert;
     m_eof = false;
-    notifyReset();
-    notifyCurrent();
+    m_listeners.notify(&CursorListener::cursorReset);
+    m_listeners.notify(&CursorListener::currentChanged);
 }
 
 void TableCursor::edit() {
@@ -384,7 +367,7 @@ void TableCursor::edit() {
         m_buffer[static_cast<std::size_t>(i)] = storedValue(m_rows[m_current], i);
     m_modified = false;
     m_state = State::Edit;
-    notifyCurrent();
+    m_listeners.notify(&CursorListener::currentChanged);
 }
 
 std::optional<std::string> TableCursor::storedValue(RowStore::Handle handle, int field) const {
@@ -396,46 +379,96 @@ std::optional<std::string> TableCursor::storedValue(RowStore::Handle handle, int
 void TableCursor::post() {
     checkActive();
     if (m_state != State::Edit && m_state != State::Insert) return;
-    updateRecord();
-    sqlite3* handle = m_connection->handle();
-    const int fields = fieldCount();
-    if (m_state == State::Insert) {
-        std::string sql = "INSERT INTO " + quoted(m_table) + " VALUES(";
-        for (int i = 0; i < fields; ++i)
-            sql += i ? ",?" : "?";
-        sql += ")";
-        Statement insert(handle, sql);
-        for (int i = 0; i < fields; ++i)
-            insert.bind(i + 1, m_buffer[static_cast<std::size_t>(i)]);
-        insert.step();
-        const auto stored = m_store.add(sqlite3_last_insert_rowid(handle), m_buffer, m_integerFields);
-        m_rows.push_back(stored);
-        m_current = m_rows.size() - 1;
-    } else {
-        std::string sql = "UPDATE " + quoted(m_table) + " SET ";
-        for (int i = 0; i < fields; ++i)
-            sql += (i ? "," : "") + quoted(m_fieldNames[static_cast<std::size_t>(i)]) + "=?";
-        sql += " WHERE rowid=? RETURNING rowid";
-        Statement update(handle, sql);
-        for (int i = 0; i < fields; ++i)
-            update.bind(i + 1, m_buffer[static_cast<std::size_t>(i)]);
-        update.bindInt(fields + 1, m_store.rowid(m_rows[m_current]));
-        if (!update.step())
-            fail("Row cannot be located for updating. Some values may have been changed since it was last read.");
-        const std::int64_t rowid = update.columnInt(0);
-        while (update.step()) {
-        }
-        m_rows[m_current] = m_store.add(rowid, m_buffer, m_integerFields);
-    }
-    const bool inserted = m_state == State::Insert;
+    m_listeners.notify(&CursorListener::updateRecord);
+    const bool inserting = m_state == State::Insert;
+    if (inserting)
+        postInsert();
+    else
+        postEdit();
     m_state = State::Browse;
     m_buffer.clear();
     m_modified = false;
     m_bof = m_eof = false;
     invalidateOrders();
-    if (inserted) notifyReset();
-    notifyRow(m_current);
-    notifyCurrent();
+    if (inserting) m_listeners.notify(&CursorListener::cursorReset);
+    m_listeners.notify(&CursorListener::rowChanged, m_current);
+    m_listeners.notify(&CursorListener::currentChanged);
+}
+
+void TableCursor::postInsert() {
+    const int fields = fieldCount();
+    std::string sql = "INSERT INTO " + quoted(m_table) + " VALUES(";
+    for (int i = 0; i < fields; ++i)
+        sql += i ? ",?" : "?";
+    sql += ")";
+    Statement insert(m_connection->handle(), sql);
+    for (int i = 0; i < fields; ++i)
+        insert.bind(i + 1, m_buffer[static_cast<std::size_t>(i)]);
+    insert.step();
+    m_rows.push_back(readBack(sqlite3_last_insert_rowid(m_connection->handle())));
+    m_current = m_rows.size() - 1;
+}
+
+void TableCursor::postEdit() {
+    const int fields = fieldCount();
+    const RowStore::Handle asRead = m_rows[m_current];
+    std::string sql = "UPDATE " + quoted(m_table) + " SET ";
+    for (int i = 0; i < fields; ++i)
+        sql += (i ? "," : "") + quoted(m_fieldNames[static_cast<std::size_t>(i)]) + "=?" + std::to_string(i + 1);
+    sql += whereRowAsRead(fields + 1) + " RETURNING rowid";
+    Statement update(m_connection->handle(), sql);
+    for (int i = 0; i < fields; ++i) {
+        const auto& typed = m_buffer[static_cast<std::size_t>(i)];
+        // A field left as it was keeps its value and type; only what was typed goes in as text.
+        if (typed == storedValue(asRead, i))
+            bindStored(update, i + 1, m_store.field(asRead, i));
+        else
+            update.bind(i + 1, typed);
+    }
+    bindRowAsRead(update, fields + 1, asRead);
+    if (!update.step()) {
+        // Gone or changed elsewhere: nothing was written. What was typed cannot go to that row, so it is dropped
+        // and the row shows as read; a re-query shows it as it is now.
+        m_state = State::Browse;
+        m_buffer.clear();
+        m_modified = false;
+        m_listeners.notify(&CursorListener::rowChanged, m_current);
+        m_listeners.notify(&CursorListener::currentChanged);
+        throw platform::Error(kRowNotLocated);
+    }
+    const std::int64_t rowid = update.columnInt(0);
+    while (update.step()) {
+    }
+    m_rows[m_current] = readBack(rowid);
+}
+
+RowStore::Handle TableCursor::readBack(std::int64_t rowid) {
+    // The snapshot holds the row as a re-query would read it: the column's type applied to what was typed. (A
+    // RETURNING clause would give a whole number in a REAL column as an integer, as it lies on disk.)
+    Statement select(m_connection->handle(), "SELECT rowid, * FROM " + quoted(m_table) + " WHERE rowid=?");
+    select.bindInt(1, rowid);
+    if (!select.step()) throw platform::Error(kRowNotLocated);
+    return m_store.addFromStatement(select, fieldCount());
+}
+
+std::string TableCursor::whereRowAsRead(int first) const {
+    // The unary plus takes the column's type conversion off the comparison: an integer 5 does not match a text
+    // '5', nor a text 'abc' one that the column's collation would call equal. typeof() tells an integer 5 from
+    // a real 5.0. The rowid comes first and alone is indexed, so the row is found in O(log n).
+    std::string where = " WHERE rowid=?" + std::to_string(first);
+    for (int i = 0; i < fieldCount(); ++i) {
+        const std::string column = quoted(m_fieldNames[static_cast<std::size_t>(i)]);
+        const std::string parameter = "?" + std::to_string(first + 1 + i);
+        where += " AND +" + column + " COLLATE BINARY IS " + parameter + " AND typeof(" + column + ")=typeof(" +
+                 parameter + ")";
+    }
+    return where;
+}
+
+void TableCursor::bindRowAsRead(Statement& statement, int first, RowStore::Handle handle) const {
+    statement.bindInt(first, m_store.rowid(handle));
+    for (int i = 0; i < fieldCount(); ++i)
+        bindStored(statement, first + 1 + i, m_store.field(handle, i));
 }
 
 void TableCursor::cancel() {
@@ -448,11 +481,11 @@ void TableCursor::cancel() {
     if (inserting) {
         m_current = m_beforeInsert;
         m_eof = m_rows.empty();
-        notifyReset();
+        m_listeners.notify(&CursorListener::cursorReset);
     } else {
-        notifyRow(m_current);
+        m_listeners.notify(&CursorListener::rowChanged, m_current);
     }
-    notifyCurrent();
+    m_listeners.notify(&CursorListener::currentChanged);
 }
 
 void TableCursor::remove() {
@@ -463,16 +496,19 @@ void TableCursor::remove() {
     }
     if (m_rows.empty()) fail("Cannot perform this operation on an empty dataset");
     checkBrowseMode();
-    Statement erase(m_connection->handle(), "DELETE FROM " + quoted(m_table) + " WHERE rowid=?");
-    erase.bindInt(1, m_store.rowid(m_rows[m_current]));
-    erase.step();
+    const RowStore::Handle asRead = m_rows[m_current];
+    Statement erase(m_connection->handle(), "DELETE FROM " + quoted(m_table) + whereRowAsRead(1) + " RETURNING rowid");
+    bindRowAsRead(erase, 1, asRead);
+    if (!erase.step()) throw platform::Error(kRowNotLocated); // the snapshot keeps the row as read
+    while (erase.step()) {
+    }
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(m_current));
     if (m_current >= m_rows.size() && m_current > 0) --m_current;
     m_bof = m_current == 0;
     m_eof = m_rows.empty();
     invalidateOrders();
-    notifyReset();
-    notifyCurrent();
+    m_listeners.notify(&CursorListener::cursorReset);
+    m_listeners.notify(&CursorListener::currentChanged);
 }
 
 const std::string& TableCursor::fieldName(int index) const {
@@ -494,11 +530,6 @@ int TableCursor::fieldIndex(const std::string& name) const {
     fail("Field '" + name + "' not found");
 }
 
-bool TableCursor::isIntegerField(int index) const {
-    fieldName(index);
-    return m_integerFields[static_cast<std::size_t>(index)];
-}
-
 std::string TableCursor::fieldText(int index) const {
     fieldName(index);
     if (m_state == State::Edit || m_state == State::Insert)
@@ -510,8 +541,8 @@ std::string TableCursor::fieldText(int index) const {
 std::int64_t TableCursor::fieldInt(int index) const {
     const std::string text = fieldText(index);
     if (text.empty()) return 0;
-    const auto value = parseInteger(text);
-    if (!value) fail(quotedForMessage(text) + " is not a valid integer value");
+    const auto value = text::parseInteger(text);
+    if (!value) fail(text::quotedForMessage(text) + " is not a valid integer value");
     return *value;
 }
 
@@ -523,15 +554,16 @@ void TableCursor::setFieldText(int index, const std::string& text) {
         if (text.empty()) {
             value.reset();
         } else {
-            const auto number = parseInteger(text);
+            const auto number = text::parseInteger(text);
             if (!number)
-                fail(quotedForMessage(text) + " is not a valid integer value for field '" + fieldName(index) + "'");
+                fail(text::quotedForMessage(text) + " is not a valid integer value for field '" + fieldName(index) +
+                     "'");
             value = std::to_string(*number);
         }
     }
     m_buffer[static_cast<std::size_t>(index)] = std::move(value);
     m_modified = true;
-    notifyRow(position());
+    m_listeners.notify(&CursorListener::rowChanged, position());
 }
 
 std::size_t TableCursor::displayCount() const {
@@ -548,32 +580,11 @@ std::string TableCursor::cellText(std::size_t row, int field) const {
     return RowStore::text(m_store.field(m_rows[row], field));
 }
 
-void TableCursor::addListener(CursorListener* listener) {
-    m_listeners.push_back(listener);
-}
-
-void TableCursor::removeListener(CursorListener* listener) {
-    m_listeners.erase(std::remove(m_listeners.begin(), m_listeners.end(), listener), m_listeners.end());
-}
-
 std::size_t TableCursor::snapshotBytes() const {
     std::size_t total = m_store.bytes() + m_rows.capacity() * sizeof(RowStore::Handle);
     for (const auto& order : m_orders)
         total += order.positions.capacity() * sizeof(std::uint32_t);
     return total;
-}
-
-void TableCursor::notifyReset() {
-    for (auto* listener : std::vector<CursorListener*>(m_listeners))
-        listener->cursorReset();
-}
-void TableCursor::notifyRow(std::size_t row) {
-    for (auto* listener : std::vector<CursorListener*>(m_listeners))
-        listener->rowChanged(row);
-}
-void TableCursor::notifyCurrent() {
-    for (auto* listener : std::vector<CursorListener*>(m_listeners))
-        listener->currentChanged();
 }
 
 } // namespace db

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/db/Listeners.h"
 #include "platform/db/RowStore.h"
 
 #include <cstdint>
@@ -11,16 +12,21 @@
 namespace db {
 
 class Connection;
-class CursorListener;
 class Statement;
 
 // A table cursor: opening reads the whole table into a client-side snapshot that stands on its first row.
 // Changes made elsewhere show only after a re-query or a reopening. Moves, appends and re-queries first settle
-// a pending row: posted when a field was changed, dropped otherwise. Rows are addressed by their rowid, so an
-// update or delete touches exactly the row on which the cursor stands, even among identical rows.
+// a pending row: posted when a field was changed, dropped otherwise.
+// An update or delete touches exactly the row that the snapshot read: the one with its rowid (so one of two
+// identical rows stays) and still with the values as read, each of the same type. SQLite gives a freed rowid to
+// the next new row, so when another program has deleted or changed the row meanwhile, nothing is written and the
+// change fails with kRowNotLocated. The snapshot then keeps the row as read; a pending change of it is dropped,
+// since it could never be written to that row (a move would otherwise fail on it again and again).
 class TableCursor {
 public:
     enum class State { Inactive, Browse, Edit, Insert };
+    static constexpr const char* kRowNotLocated =
+        "Row cannot be located for updating. Some values may have been changed since it was last read.";
 
     explicit TableCursor(std::string name = {});
     ~TableCursor();
@@ -31,7 +37,6 @@ public:
     void setConnection(Connection* connection) { m_connection = connection; }
     Connection* connection() const { return m_connection; }
     void setTableName(std::string table) { m_table = std::move(table); }
-    const std::string& tableName() const { return m_table; }
 
     void open();
     void close();
@@ -71,7 +76,6 @@ public:
     int fieldCount() const { return static_cast<int>(m_fieldNames.size()); }
     const std::string& fieldName(int index) const;
     int fieldIndex(const std::string& name) const;
-    bool isIntegerField(int index) const;
 
     std::string fieldText(int index) const;
     std::string fieldText(const std::string& name) const { return fieldText(fieldIndex(name)); }
@@ -84,33 +88,35 @@ public:
     std::size_t displayCount() const;
     std::string cellText(std::size_t row, int field) const;
 
-    void addListener(CursorListener* listener);
-    void removeListener(CursorListener* listener);
+    void addListener(CursorListener* listener) { m_listeners.add(listener); }
+    void removeListener(CursorListener* listener) { m_listeners.remove(listener); }
 
     std::size_t snapshotBytes() const;
 
 private:
     [[noreturn]] void fail(const std::string& message) const;
     void checkBrowseMode();
-    void updateRecord();
     void checkEditing() const;
     void readFields();
     void load();
     std::optional<std::string> storedValue(RowStore::Handle handle, int field) const;
+    void postInsert();
+    void postEdit();
+    RowStore::Handle readBack(std::int64_t rowid);
+    // " WHERE rowid=?N AND ..." naming the row that `handle` holds, with its values, from parameter `first` on.
+    std::string whereRowAsRead(int first) const;
+    void bindRowAsRead(Statement& statement, int first, RowStore::Handle handle) const;
     // The rows in ascending order of one field, as positions in the cursor's order. Where the cursor's order is
     // already that order (IDs typed or imported in sequence) no positions are kept: rank k is position k.
     struct Order {
         bool built = false;
-        bool identity = false;
+        bool cursorOrder = false;
         std::vector<std::uint32_t> positions;
-        std::size_t at(std::size_t rank) const { return identity ? rank : positions[rank]; }
+        std::size_t at(std::size_t rank) const { return cursorOrder ? rank : positions[rank]; }
     };
     const Order& orderOf(int field) const;
     void setCurrent(std::size_t index);
     void invalidateOrders();
-    void notifyReset();
-    void notifyRow(std::size_t row);
-    void notifyCurrent();
 
     std::string m_name;
     std::string m_table;
@@ -131,7 +137,7 @@ private:
     std::size_t m_beforeInsert = 0;
 
     mutable std::vector<Order> m_orders; // per field, built on first use
-    std::vector<CursorListener*> m_listeners;
+    Listeners m_listeners;
 };
 
 } // namespace db

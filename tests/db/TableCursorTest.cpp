@@ -11,16 +11,6 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// The message of the platform::Error that the call throws, or "<no error>".
-std::string errorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const platform::Error& error) {
-        return error.what();
-    }
-    return "<no error>";
-}
-
 class CursorTest : public ::testing::Test {
 protected:
     // Participants inserted out of ID order and with gaps, so the cursor's own order (rowid) is not the ID order.
@@ -434,13 +424,9 @@ std::ostream& operator<<(std::ostream& out, const IdText& c) {
 }
 
 const IdText idTexts[] = {
-    {"7", "7"},        {" 7 ", "7"},
-    {"+7", "7"},       {"-7", "-7"},
-    {"007", "7"},      {"abc", nullptr},
-    {"1.5", nullptr},  {"1e3", nullptr},
-    {"0x10", nullptr}, {"12abc", nullptr},
-    {"1 2", nullptr},  {"٣", nullptr},
-    {"--1", nullptr},  {"99999999999999999999", nullptr},
+    {"7", "7"},       {" 7 ", "7"},     {"+7", "7"},      {"-7", "-7"},      {"007", "7"},
+    {"abc", nullptr}, {"1.5", nullptr}, {"1e3", nullptr}, {"0x10", nullptr}, {"12abc", nullptr},
+    {"1 2", nullptr}, {"٣", nullptr},   {"--1", nullptr}, {"+-1", nullptr},  {"99999999999999999999", nullptr},
 };
 
 class IdTextTest : public CursorTest, public ::testing::WithParamInterface<IdText> {};

@@ -1,6 +1,7 @@
 #include "tests/db/TempDatabase.h"
 
 #include "data/Schema.h"
+#include "platform/Error.h"
 #include "tests/support/OutsideLook.h"
 
 #include <cstdlib>
@@ -45,4 +46,13 @@ std::vector<std::vector<std::string>> TempDatabase::rows(const std::string& sql)
 
 long long TempDatabase::count(const std::string& table) const {
     return outside::count(path(), table);
+}
+
+std::string errorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const platform::Error& error) {
+        return error.what();
+    }
+    return "<no error>";
 }

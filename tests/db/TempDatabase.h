@@ -3,6 +3,7 @@
 #include "platform/db/Connection.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,3 +42,6 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// The message of the platform::Error that the call throws, or "<no error>".
+std::string errorOf(const std::function<void()>& call);

@@ -465,16 +465,16 @@ void ParticipantsScreenTest::entryForm_data() {
     QTest::newRow("edit, Batal") << 3 << "show; next; ubah; type DBEdit2 Budi; batal"
                                  << "browse" << false << "2"
                                  << "Nama 2" << three << none;
-    // The changed row is gone from the table when the re-query tries to store the change.
+    // The changed row is gone from the table when the re-query tries to store the change: the change is dropped
+    // and the row shows as read, as an untouched new row is dropped above.
     QTest::newRow("edit, Hapus Semua, the change has no row left")
         << 3 << "show; next; ubah; type DBEdit2 Budi; semua"
-        << "edit" << true << "2"
-        << "Budi"
+        << "browse" << true << "2"
+        << "Nama 2"
         << ""
-        << QStringList{
-               "info: Data Sudah diHapus",
-               "error: ADOTable3: Row cannot be located for updating. Some values may have been changed since it was "
-               "last read."};
+        << QStringList{"info: Data Sudah diHapus",
+                       "error: Row cannot be located for updating. Some values may have been changed since it was "
+                       "last read."};
 }
 
 // The entry form's transitions: the cursor's mode, "Simpan"/"Batal", the number box, the edits, the table and the

@@ -1,0 +1,53 @@
+// How a cursor's and a data source's listeners are told: in order, and never a listener that was removed while the
+// others were being told (a control may close, and go, on hearing of a change).
+#include "platform/db/DataSource.h"
+#include "platform/db/TableCursor.h"
+#include "tests/db/TempDatabase.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+namespace {
+
+struct Recorder : db::CursorListener {
+    Recorder(std::string name, std::string& log) : name(std::move(name)), log(log) {}
+    void cursorReset() override {
+        log += name + " ";
+        if (onReset) onReset();
+    }
+    std::string name;
+    std::string& log;
+    std::function<void()> onReset;
+};
+
+TEST(Listeners, ToldInOrderAndNotAfterRemoval) {
+    std::string log;
+    Recorder first("first", log);
+    auto second = std::make_unique<Recorder>("second", log);
+    Recorder third("third", log);
+    Recorder late("late", log);
+    // The listeners outlive the source, as bound controls let go of theirs when they go.
+    TempDatabase db;
+    db::TableCursor cursor("ADOTable1");
+    cursor.setConnection(&db.cn());
+    cursor.setTableName("tb_pemenang");
+    db::DataSource source(&cursor);
+    for (Recorder* r : {&first, second.get(), &third})
+        source.addListener(r);
+    // The first listener lets the second go, as a control closing on a reset would, and brings in another.
+    first.onReset = [&] {
+        source.removeListener(second.get());
+        second.reset();
+        source.addListener(&late);
+        first.onReset = nullptr;
+    };
+    cursor.open();
+    EXPECT_EQ(log, "first third ");
+    log.clear();
+    cursor.close();
+    EXPECT_EQ(log, "first third late ");
+}
+
+} // namespace

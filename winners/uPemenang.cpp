@@ -1,11 +1,11 @@
 #include "winners/uPemenang.h"
 
 #include "data/uData.h"
+#include "platform/files/ExportFile.h"
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/MessageBox.h"
 #include "resources/Glyphs.h"
-#include "winners/ExportFile.h"
 
 #include <QPushButton>
 #include <QScreen>
@@ -92,7 +92,7 @@ void TfPemenang::BitBtn3Click(QObject*) {
 
 void TfPemenang::BitBtn2Click(QObject*) {
     if (!SaveDialog1.execute(this)) return;
-    ExportFile file(SaveDialog1.fileName());
+    files::ExportFile file(SaveDialog1.fileName());
     file.writeLine("No\tMSISDN\tSMS\tHadiah\t");
     ADOTable1.first();
 

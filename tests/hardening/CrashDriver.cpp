@@ -4,9 +4,16 @@
 //   hardening_crash_driver DIR save FIRST       saves winners "Hadiah FIRST", "Hadiah FIRST+1", ... until killed;
 //                                               prints "saved <prize>" once "Data Sudah Disimpan" was shown
 //   hardening_crash_driver DIR upload FILE      prints "uploading", uploads FILE into tb_peserta, prints "uploaded"
+//   hardening_crash_driver DIR export FILE      prints "exporting", exports the winners to FILE with "Export Excel",
+//                                               prints "exported"
+//   hardening_crash_driver DIR export-named FILE    the same with an export file written under a name from the
+//                                               start, as on a file system without unnamed files (200,000 lines)
 #include "draw/uAcak.h"
 #include "participants/uPeserta.h"
+#include "platform/files/ExportFile.h"
+#include "platform/files/PosixFileSystem.h"
 #include "tests/support/TestApplication.h"
+#include "winners/uPemenang.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -63,12 +70,36 @@ void upload(const QString& file) {
     announce("uploaded");
 }
 
+void exportWinners(const QString& file) {
+    fAcak->BitBtn6->click(); // "Lihat Pemenang"
+    failOnErrorShown();
+    TestApplication::clear();
+    announce("exporting");
+    ui::FileDialog::setNextFileName(file);
+    fPemenang->BitBtn2->click(); // "Export Excel"
+    failOnErrorShown();
+    if (!TestApplication::texts(ui::MessageBox::Kind::Plain).contains(QStringLiteral("Export Data Pemenang Sukses")))
+        fail(QStringLiteral("no confirmation of the export"));
+    announce("exported");
+}
+
+void exportNamed(const QString& path) {
+    files::PosixFileSystem named(files::PosixFileSystem::Temporaries::Named);
+    announce("exporting");
+    files::ExportFile file(path, named);
+    for (int line = 1; line <= 200000; ++line)
+        file.writeLine(std::to_string(line) + "\tNama Pemenang\tHadiah\t");
+    file.commit();
+    announce("exported");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc != 4) {
-        std::fprintf(stderr, "usage: %s DIR save FIRST | DIR upload FILE\n", argv[0]);
+        std::fprintf(stderr, "usage: %s DIR save FIRST | DIR upload FILE | DIR export FILE | DIR export-named FILE\n",
+                     argv[0]);
         return 1;
     }
     const QString directory = QString::fromLocal8Bit(argv[1]);
@@ -76,6 +107,11 @@ int main(int argc, char** argv) {
     TestApplication program(directory);
     failOnErrorShown();
     if (mode == "save") saveWinners(std::atoll(argv[3]));
+    if (mode == "export" || mode == "export-named") {
+        const QString file = QString::fromLocal8Bit(argv[3]);
+        mode == "export" ? exportWinners(file) : exportNamed(file);
+        return 0;
+    }
     if (mode == "upload") {
         upload(QString::fromLocal8Bit(argv[3]));
         return 0;

@@ -1,14 +1,17 @@
 // Kills the program (SIGKILL) right after it confirmed a saved winner and at many moments of an upload, then reopens
 // the database as the program does: the file must be sound, every confirmed winner there, and an interrupted upload
-// must have left all of its file or none of it.
+// must have left all of its file or none of it. Kills during the winners export must leave the previous export
+// whole and nothing else that the next export does not remove.
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 #include <chrono>
@@ -92,6 +95,8 @@ class CrashSurvivalTest : public QObject {
 private slots:
     void killAfterConfirmedSave();
     void killDuringUpload();
+    void killDuringExport_data();
+    void killDuringExport();
     void cleanupTestCase();
 
 private:
@@ -99,6 +104,7 @@ private:
     Figures m_uploads;
     int m_uploadsNone = 0;
     int m_uploadsAll = 0;
+    QStringList m_exports;
 };
 
 void CrashSurvivalTest::killAfterConfirmedSave() {
@@ -194,7 +200,90 @@ void CrashSurvivalTest::killDuringUpload() {
     }
 }
 
+void CrashSurvivalTest::killDuringExport_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("unnamed new file, through the screen") << QStringLiteral("export");
+    QTest::newRow("named new file") << QStringLiteral("export-named");
+}
+
+void CrashSurvivalTest::killDuringExport() {
+    QFETCH(QString, mode);
+    TestDatabase database;
+    database.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200000) "
+                  "INSERT INTO tb_pemenang SELECT '08' || (7000000 + i), 'Pemenang nomor ' || i, 'Hadiah' FROM n");
+    const QString folder = database.directory() + QStringLiteral("/out");
+    QVERIFY(QDir().mkpath(folder));
+    const QString target = folder + QStringLiteral("/pemenang.xls");
+    auto others = [&] {
+        QStringList names =
+            QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        names.removeAll(QStringLiteral("pemenang.xls"));
+        return names;
+    };
+
+    // One whole export first: the file every later kill must leave as it is, and how long an export takes.
+    QElapsedTimer clock;
+    {
+        Driver driver(database.directory(), mode, target);
+        QCOMPARE(driver.nextLine(), QStringLiteral("exporting"));
+        clock.start();
+        const QString done = driver.nextLine();
+        QVERIFY2(done == QLatin1String("exported"), qPrintable(done + driver.errors()));
+        QVERIFY(driver.finishedNormally());
+    }
+    const qint64 exportUs = std::max<qint64>(clock.nsecsElapsed() / 1000, 1000);
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray previous = file.readAll();
+    file.close();
+    QVERIFY(previous.count('\n') >= 200000);
+
+    QRandomGenerator random(20240609);
+    const int kills = 30;
+    int leftNames = 0;
+    for (int point = 0; point < kills; ++point) {
+        Driver driver(database.directory(), mode, target);
+        const QString start = driver.nextLine();
+        QVERIFY2(start == QLatin1String("exporting"), qPrintable(start + driver.errors()));
+        // Evenly over 1.2 times an export's duration, with some jitter inside each slot: before the file is made,
+        // while it is written, synced, named and renamed, and after.
+        const double slot = 1.2 * static_cast<double>(exportUs) / kills;
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(static_cast<qint64>(slot * (point + random.generateDouble()))));
+        driver.kill();
+
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(file.readAll() == previous, "the previous export is not whole");
+        file.close();
+        // Beside it at most the name a kill between naming and renaming leaves, which the next export removes.
+        const QStringList left = others();
+        QVERIFY2(left.size() <= 1, qPrintable(left.join(u' ')));
+        for (const QString& name : left)
+            QVERIFY2(QRegularExpression(QStringLiteral("^\\.export-[0-9]+-[0-9a-f]{8}\\.tmp$")).match(name).hasMatch(),
+                     qPrintable(name));
+        leftNames += static_cast<int>(left.size());
+    }
+    // An unnamed file has a name only for the moment between naming and renaming: a kill nearly never finds one.
+    if (mode == QLatin1String("export")) QVERIFY2(leftNames <= kills / 10, qPrintable(QString::number(leftNames)));
+
+    {
+        Driver driver(database.directory(), mode, target);
+        QCOMPARE(driver.nextLine(), QStringLiteral("exporting"));
+        QCOMPARE(driver.nextLine(), QStringLiteral("exported"));
+        QVERIFY(driver.finishedNormally());
+    }
+    QCOMPARE(others(), QStringList());
+    m_exports << QStringLiteral("%1: %2 kills, %3 left a named temporary file, removed by the next export; one export "
+                                "takes about %4 ms")
+                     .arg(mode)
+                     .arg(kills)
+                     .arg(leftNames)
+                     .arg(exportUs / 1000);
+}
+
 void CrashSurvivalTest::cleanupTestCase() {
+    for (const QString& line : m_exports)
+        qInfo("kill points during the export, %s", qPrintable(line));
     qInfo("kill points after a confirmed save: %d tried, %d survived (%d left a hot journal to roll back)",
           m_saves.tried, m_saves.survived, m_saves.withHotJournal);
     qInfo("kill points during an upload: %d tried, %d survived (%d left none of the file, %d all of it; %d left a hot "

@@ -1,19 +1,24 @@
 #pragma once
 
+#include "platform/files/FileSystem.h"
+
 #include <QString>
 #include <QStringEncoder>
 #include <string>
 #include <string_view>
 
-// The winners export's text file. It is written under a temporary name beside its final place and moved over that
-// place only once every byte is written and on disk, so a failed export leaves the previous file as it was and no
-// partial file behind. Lines go into a large buffer, each converted once into the system's 8-bit encoding, and
-// reach the disk in big writes. Failures throw platform::Error with the message the system's error code selects.
+namespace files {
+
+// A text file written whole or not at all, such as the winners export. It is written beside its final place and
+// put there only once every byte is written and on disk, so a failed or killed export leaves the previous file as
+// it was and nothing else behind. Lines go into a large buffer, each converted once into the system's 8-bit
+// encoding, and reach the disk in big writes. Failures throw platform::Error with the message the system's error
+// code selects.
 class ExportFile {
 public:
-    // Creates the temporary file beside `path`; an existing directory or read-only file at `path` is refused now.
-    explicit ExportFile(const QString& path);
-    // Removes the temporary file unless commit() succeeded.
+    // Starts the new file beside `path`; an existing directory or read-only file at `path` is refused now.
+    explicit ExportFile(const QString& path, FileSystem& system = nativeFileSystem());
+    // Removes the unfinished file unless commit() succeeded.
     ~ExportFile();
     ExportFile(const ExportFile&) = delete;
     ExportFile& operator=(const ExportFile&) = delete;
@@ -31,11 +36,13 @@ private:
     [[noreturn]] void fail(int code);
     void flush();
 
+    FileSystem& m_system;
     QString m_target;
-    QString m_temporary;
-    int m_descriptor = -1;
+    FileSystem::Temporary m_file;
     QStringEncoder m_encoder;
     bool m_sameEncoding; // the system's 8-bit encoding is UTF-8: lines are copied as they are
     std::string m_buffer;
     std::size_t m_lines = 0; // lines written so far, the header included
 };
+
+} // namespace files

@@ -6,11 +6,11 @@
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/MessageBox.h"
 #include "resources/Glyphs.h"
+#include "winners/ExportLine.h"
 
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <charconv>
 
 TfPemenang* fPemenang = nullptr;
 
@@ -93,7 +93,7 @@ void TfPemenang::BitBtn3Click(QObject*) {
 void TfPemenang::BitBtn2Click(QObject*) {
     if (!SaveDialog1.execute(this)) return;
     files::ExportFile file(SaveDialog1.fileName());
-    file.writeLine("No\tMSISDN\tSMS\tHadiah\t");
+    file.writeLine(kExportHeader);
     ADOTable1.first();
 
     // The lines are read straight from the cursor's snapshot, so the grid does not follow a million moves; the
@@ -101,14 +101,7 @@ void TfPemenang::BitBtn2Click(QObject*) {
     const std::size_t rows = ADOTable1.recordCount();
     std::string line;
     for (std::size_t row = 0; row < rows; ++row) {
-        char number[24];
-        const auto written = std::to_chars(number, number + sizeof number, row + 1).ptr;
-        line.assign(number, written);
-        line += '\t';
-        for (int field = 0; field < 3; ++field) {
-            line += ADOTable1.cellText(row, field);
-            line += '\t';
-        }
+        exportLine(row + 1, ADOTable1, row, line);
         try {
             file.writeLine(line);
         } catch (...) {

@@ -192,17 +192,23 @@ const ValueCase valueCases[] = {
     {"NullBecameEmptyText", "NULL", "''", false},     {"BlobBecameText", "x'41'", "'A'", false},
 };
 
-class StoredValueTest : public ::testing::TestWithParam<ValueCase> {};
+// A table of one row, read by the cursor, then changed (or not) by the other copy.
+class StoredValueTest : public ::testing::TestWithParam<ValueCase> {
+protected:
+    void SetUp() override {
+        const ValueCase& c = GetParam();
+        db.exec(std::string("CREATE TABLE loose(k, v COLLATE NOCASE); INSERT INTO loose VALUES(1,") + c.asRead + ")");
+        cursor.setConnection(&db.cn());
+        cursor.setTableName("loose");
+        cursor.open();
+        if (c.meanwhile) db.exec(std::string("UPDATE loose SET v=") + c.meanwhile);
+    }
+    TempDatabase db;
+    db::TableCursor cursor{"ADOTable1"};
+};
 
 TEST_P(StoredValueTest, DeleteMatchesTheValueAsStored) {
     const ValueCase& c = GetParam();
-    TempDatabase db;
-    db.exec(std::string("CREATE TABLE loose(k, v COLLATE NOCASE); INSERT INTO loose VALUES(1,") + c.asRead + ")");
-    db::TableCursor cursor("ADOTable1");
-    cursor.setConnection(&db.cn());
-    cursor.setTableName("loose");
-    cursor.open();
-    if (c.meanwhile) db.exec(std::string("UPDATE loose SET v=") + c.meanwhile);
     const std::string error = errorOf([&] { cursor.remove(); });
     EXPECT_EQ(error, c.located ? "<no error>" : kNotLocated);
     EXPECT_EQ(db.count("loose"), c.located ? 0 : 1);
@@ -210,13 +216,6 @@ TEST_P(StoredValueTest, DeleteMatchesTheValueAsStored) {
 
 TEST_P(StoredValueTest, ChangeMatchesTheValueAsStoredAndKeepsUntouchedTypes) {
     const ValueCase& c = GetParam();
-    TempDatabase db;
-    db.exec(std::string("CREATE TABLE loose(k, v COLLATE NOCASE); INSERT INTO loose VALUES(1,") + c.asRead + ")");
-    db::TableCursor cursor("ADOTable1");
-    cursor.setConnection(&db.cn());
-    cursor.setTableName("loose");
-    cursor.open();
-    if (c.meanwhile) db.exec(std::string("UPDATE loose SET v=") + c.meanwhile);
     const Rows before = db.rows("SELECT typeof(v), quote(v) FROM loose");
     cursor.edit();
     cursor.setFieldText("k", "2");

@@ -14,8 +14,8 @@ constexpr qint64 kUpdateEvery = 100; // ms between repaints once the dialog show
 
 } // namespace
 
-ImportProgress::ImportProgress(QWidget* parent, const QString& label, std::initializer_list<QWidget*> buttons)
-    : m_parent(parent), m_label(label) {
+ImportProgress::ImportProgress(QWidget* screen, const QString& label, std::initializer_list<QWidget*> buttons)
+    : m_screen(screen ? screen->window() : nullptr), m_label(label) {
     g_running = true;
     for (QWidget* button : buttons) {
         if (!button) continue;
@@ -38,7 +38,7 @@ void ImportProgress::step(std::size_t rows) {
     m_lastUpdate = now;
     const QString text = m_label.arg(QLocale().toString(static_cast<qulonglong>(rows)));
     if (!m_dialog) {
-        m_dialog = std::make_unique<QProgressDialog>(text, QString(), 0, 0, m_parent);
+        m_dialog = std::make_unique<QProgressDialog>(text, QString(), 0, 0, m_screen);
         m_dialog->setObjectName(QStringLiteral("ImportProgress"));
         m_dialog->setWindowTitle(ui::MessageBox::applicationTitle());
         m_dialog->setWindowModality(Qt::ApplicationModal);
@@ -50,10 +50,10 @@ void ImportProgress::step(std::size_t rows) {
     } else {
         m_dialog->setLabelText(text);
     }
-    repaint();
+    pumpEvents();
 }
 
-void ImportProgress::repaint() {
+void ImportProgress::pumpEvents() {
     // Input waits until the job is done, so nothing can start in the middle of it, not even closing the dialog.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

@@ -1,7 +1,5 @@
 #include "participants/ParticipantUpload.h"
 
-#include "participants/ParticipantRows.h"
-#include "platform/Error.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 
@@ -9,11 +7,15 @@
 #include <charconv>
 #include <cstdint>
 #include <optional>
-#include <sqlite3.h>
 
 namespace {
 
 constexpr int kFields = 4; // ID, no_undian, nama, hp
+const char* const kFieldNames[kFields] = {"ID", "no_undian", "nama", "hp"};
+// Rows per INSERT: with one row per statement, starting and ending statements costs as much as storing the rows.
+constexpr int kRowsPerInsert = 64;
+// How long to wait for the reader before telling the progress again.
+constexpr std::chrono::milliseconds kProgressEvery{50};
 
 // The ID rules of the entry form's cursor: a whole decimal number, optionally signed, blanks around it ignored.
 std::optional<std::int64_t> parseId(std::string_view text) {
@@ -34,9 +36,6 @@ std::string sheetRow(std::size_t index) {
     return "row " + std::to_string(index + 2);
 }
 
-// Rows per INSERT: with one row per statement, starting and ending statements costs as much as storing the rows.
-constexpr int kRowsPerInsert = 64;
-
 std::string insertSql(int rows) {
     std::string sql = "INSERT INTO tb_peserta (ID, no_undian, nama, hp) VALUES ";
     for (int i = 0; i < rows; ++i)
@@ -44,89 +43,118 @@ std::string insertSql(int rows) {
     return sql;
 }
 
-// One row's values at the parameters of its place in the statement; fields beyond the sheet's columns stay NULL
-// as bound when the statement was made.
-void bindRow(sqlite3_stmt* statement, int place, std::int64_t id, const ParticipantRows::Row& row, int columns) {
-    const int first = place * kFields + 1;
-    sqlite3_bind_int64(statement, first, id);
-    for (int column = 2; column <= columns; ++column) {
-        const std::string_view text = ParticipantRows::cell(row, column);
-        // The batch holding the text outlives the step: no copy.
-        sqlite3_bind_text64(statement, first + column - 1, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
-    }
-}
-
-// Runs an insert. False, with the database's message, when a constraint refused a row: the statement's rows are
-// then undone and the transaction goes on. Any other failure throws.
-bool insert(sqlite3* handle, sqlite3_stmt* statement, std::string& refusal) {
-    const int rc = sqlite3_step(statement);
-    if (rc == SQLITE_DONE) {
-        sqlite3_reset(statement);
-        return true;
-    }
-    std::string message = sqlite3_errmsg(handle);
-    sqlite3_reset(statement);
-    if ((rc & 0xff) != SQLITE_CONSTRAINT) throw platform::Error(message);
-    refusal = std::move(message);
-    return false;
-}
-
 } // namespace
 
-ParticipantUpload::Result ParticipantUpload::run(const std::string& path) {
-    ParticipantRows rows(path);
-    const int columns = rows.columnCount();
-    if (columns > kFields)
-        return {Outcome::Refused, 0,
-                "the sheet has " + std::to_string(columns) + " columns, the table " + std::to_string(kFields) +
-                    " fields"};
+// The two inserts of an upload, for 64 rows and for one, with their fields bound for the sheet's column count.
+class ParticipantUpload::Inserts {
+public:
+    explicit Inserts(db::Connection& connection)
+        : many(connection.handle(), insertSql(kRowsPerInsert)), one(connection.handle(), insertSql(1)) {}
 
-    // The connection's own page cache is kept: a larger one stored a million rows no faster, only in more memory.
-    sqlite3* handle = m_connection.handle();
-    db::Transaction transaction(m_connection);
-    db::Statement many(handle, insertSql(kRowsPerInsert));
-    db::Statement one(handle, insertSql(1));
-    for (int place = 0; place < kRowsPerInsert; ++place)
-        for (int column = columns + 1; column <= kFields; ++column) {
-            sqlite3_bind_null(many.get(), place * kFields + column);
-            if (place == 0) sqlite3_bind_null(one.get(), column);
+    // One row's values at the parameters of its place in the statement; fields beyond the sheet's columns NULL.
+    // The batch holding the texts outlives the statement's run, so they are bound without a copy.
+    static void bind(db::Statement& statement, int place, std::int64_t id, const ParticipantRows::Batch& batch,
+                     std::size_t row, int columns) {
+        const int first = place * kFields + 1;
+        statement.bindInt(first, id);
+        for (int column = 2; column <= kFields; ++column) {
+            if (column <= columns)
+                statement.bindTextNoCopy(first + column - 1, batch.cell(row, column));
+            else
+                statement.bindNull(first + column - 1);
         }
+    }
 
-    std::size_t stored = 0;
+    db::Statement many;
+    db::Statement one;
     std::string refusal;
+};
+
+bool ParticipantUpload::nextBatch(ParticipantRows& rows, ParticipantRows::Batch& batch) const {
+    for (;;) {
+        const auto got = rows.next(batch, kProgressEvery);
+        if (got != ParticipantRows::Next::NotYet) return got == ParticipantRows::Next::Batch;
+        if (m_progress) m_progress(rows.delivered());
+    }
+}
+
+bool ParticipantUpload::storeGroup(Inserts& inserts, const ParticipantRows::Batch& batch, std::size_t first,
+                                   std::size_t count, int columns) {
+    if (count < static_cast<std::size_t>(kRowsPerInsert)) return false;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto id = parseId(batch.cell(first + i, 1));
+        if (!id) return false;
+        Inserts::bind(inserts.many, static_cast<int>(i), *id, batch, first + i, columns);
+    }
+    if (!inserts.many.runUnlessRefused(inserts.refusal)) return false;
+    m_stored += count;
+    return true;
+}
+
+ParticipantUpload::Result ParticipantUpload::storeRowByRow(Inserts& inserts, const ParticipantRows::Batch& batch,
+                                                           std::size_t first, std::size_t count, int columns) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view text = batch.cell(first + i, 1);
+        const auto id = parseId(text);
+        if (!id)
+            return {Outcome::Refused, m_stored,
+                    sheetRow(m_stored) + ": '" + std::string(text) + "' is not a whole number"};
+        Inserts::bind(inserts.one, 0, *id, batch, first + i, columns);
+        if (!inserts.one.runUnlessRefused(inserts.refusal))
+            return {Outcome::Refused, m_stored,
+                    sheetRow(m_stored) + ": ID " + std::to_string(*id) + ": " + inserts.refusal};
+        ++m_stored;
+    }
+    return {Outcome::Stored, m_stored, {}};
+}
+
+void ParticipantUpload::fillNewColumns(std::int64_t lastRowidBefore, int storedWith, int columns) {
+    // The rows stored here follow every row that was there before (SQLite gives a new row the next rowid); only
+    // fields of those rows that were beyond the column count at the time are NULL.
+    for (int column = std::max(storedWith, 1) + 1; column <= columns; ++column) {
+        const std::string field = kFieldNames[column - 1];
+        db::Statement fill(m_connection.handle(),
+                           "UPDATE tb_peserta SET " + field + " = '' WHERE rowid > ? AND " + field + " IS NULL");
+        fill.bindInt(1, lastRowidBefore);
+        fill.step();
+    }
+}
+
+ParticipantUpload::Result ParticipantUpload::run(const std::string& path) {
+    const auto wider = [](int columns) {
+        return Result{Outcome::Refused, 0,
+                      "the sheet has " + std::to_string(columns) + " columns, the table " + std::to_string(kFields) +
+                          " fields"};
+    };
+    ParticipantRows rows(path);
+    m_stored = 0;
+    // The connection's own page cache is kept: a larger one stored a million rows no faster, only in more memory.
+    db::Transaction transaction(m_connection);
+    std::int64_t lastRowidBefore = 0;
+    {
+        db::Statement last(m_connection.handle(), "SELECT coalesce(max(rowid), 0) FROM tb_peserta");
+        if (last.step()) lastRowidBefore = last.columnInt(0);
+    }
+    Inserts inserts(m_connection);
+    int storedWith = kFields; // the smallest column count any row was stored with
     ParticipantRows::Batch batch;
-    while (rows.next(batch)) {
-        for (std::size_t chunk = 0; chunk < batch.size(); chunk += kRowsPerInsert) {
-            const std::size_t count = std::min<std::size_t>(kRowsPerInsert, batch.size() - chunk);
-            bool stuck = count < kRowsPerInsert;
-            for (std::size_t i = 0; i < count && !stuck; ++i) {
-                const auto id = parseId(ParticipantRows::cell(batch[chunk + i], 1));
-                if (id)
-                    bindRow(many.get(), static_cast<int>(i), *id, batch[chunk + i], columns);
-                else
-                    stuck = true;
-            }
-            if (!stuck && insert(handle, many.get(), refusal)) {
-                stored += count;
-                continue;
-            }
-            // A short chunk, or one holding a refused row: row by row, which finds the first refused row exactly.
-            for (std::size_t i = 0; i < count; ++i) {
-                const auto& row = batch[chunk + i];
-                const std::string_view text = ParticipantRows::cell(row, 1);
-                const auto id = parseId(text);
-                if (!id)
-                    return {Outcome::Refused, stored,
-                            sheetRow(stored) + ": '" + std::string(text) + "' is not a whole number"};
-                bindRow(one.get(), 0, *id, row, columns);
-                if (!insert(handle, one.get(), refusal))
-                    return {Outcome::Refused, stored,
-                            sheetRow(stored) + ": ID " + std::to_string(*id) + ": " + refusal};
-                ++stored;
-            }
+    while (nextBatch(rows, batch)) {
+        const int columns = rows.columnCount();
+        if (columns > kFields) return wider(columns);
+        storedWith = std::min(storedWith, columns);
+        for (std::size_t first = 0; first < batch.size(); first += kRowsPerInsert) {
+            const std::size_t count = std::min<std::size_t>(kRowsPerInsert, batch.size() - first);
+            if (storeGroup(inserts, batch, first, count, columns)) continue;
+            Result result = storeRowByRow(inserts, batch, first, count, columns);
+            if (result.outcome == Outcome::Refused) return result;
         }
         if (m_progress) m_progress(rows.delivered());
     }
+    // A row after the last participant may still hold a value further right.
+    while (rows.finish(kProgressEvery) == ParticipantRows::Next::NotYet)
+        if (m_progress) m_progress(rows.delivered());
+    if (rows.columnCount() > kFields) return wider(rows.columnCount());
+    if (rows.columnCount() > storedWith) fillNewColumns(lastRowidBefore, storedWith, rows.columnCount());
     transaction.commit();
-    return {Outcome::Stored, stored, {}};
+    return {Outcome::Stored, m_stored, {}};
 }

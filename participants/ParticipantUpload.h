@@ -1,12 +1,15 @@
 #pragma once
 
+#include "participants/ParticipantRows.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
 namespace db {
 class Connection;
-}
+} // namespace db
 
 // Stores the participant rows of a workbook (see ParticipantRows) in tb_peserta, all or nothing: the rows go in one
 // transaction that a refused row rolls back whole, so the operator can mend the file and upload it again.
@@ -18,20 +21,37 @@ public:
         std::size_t rows = 0; // rows stored; when refused, the rows read before the refused one
         std::string reason;   // why a row was refused, naming its sheet row
     };
-    // Told the number of rows read so far, after each batch.
+    // Told the number of rows read so far: after each batch, and every few tens of milliseconds while the reader
+    // has nothing ready, so the screen can show how far the upload has got and stay painted.
     using Progress = std::function<void(std::size_t rows)>;
 
     explicit ParticipantUpload(db::Connection& connection) : m_connection(connection) {}
     void setProgress(Progress progress) { m_progress = std::move(progress); }
 
     // Reads the file anew and stores its rows: column 1 to ID, 2 to no_undian, 3 to nama, 4 to hp; fields beyond
-    // the sheet's last used column stay NULL. A row is refused when its ID is empty, not a whole number, already
-    // stored or repeated in the file, or when the sheet is wider than the table's four fields: the result is then
-    // Refused and nothing is stored. A file that cannot be read and a failure of the database throw platform::Error,
-    // and nothing is stored either.
+    // the sheet's column count C stay NULL. A row is refused when its ID is empty, not a whole number, already
+    // stored or repeated in the file, and the file when C is more than the table's four fields (which any row of
+    // the sheet may show, even after the last participant): the result is then Refused and nothing is stored. A
+    // file that cannot be read and a failure of the database throw platform::Error, and nothing is stored either.
     Result run(const std::string& path);
 
 private:
+    class Inserts;
+
+    // Up to 64 rows in one statement, the usual path. False when a row could not go in that way (an ID that is not
+    // a whole number, a refused row, a short last group): that group then goes row by row.
+    bool storeGroup(Inserts& inserts, const ParticipantRows::Batch& batch, std::size_t first, std::size_t count,
+                    int columns);
+    // One row per statement, which names the first refused row exactly.
+    Result storeRowByRow(Inserts& inserts, const ParticipantRows::Batch& batch, std::size_t first, std::size_t count,
+                         int columns);
+    // Fields that a later row brought into the sheet's columns are empty texts, not NULL, in the rows stored
+    // before it.
+    void fillNewColumns(std::int64_t lastRowidBefore, int storedWith, int columns);
+    // The next batch of the walk, telling the progress while waiting for it.
+    bool nextBatch(ParticipantRows& rows, ParticipantRows::Batch& batch) const;
+
     db::Connection& m_connection;
     Progress m_progress;
+    std::size_t m_stored = 0;
 };

@@ -42,10 +42,6 @@ QString fromUtf8(const char* bytes, std::size_t length) {
     return QString::fromUtf8(bytes, static_cast<qsizetype>(length));
 }
 
-std::string_view view(const QByteArray& bytes) {
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
-}
-
 } // namespace
 
 void PreviewModel::Items::addItem(std::string_view caption) {
@@ -60,33 +56,17 @@ void PreviewModel::Items::addSubItem(std::string_view text) {
     put(text, true);
 }
 
-int PreviewModel::Items::addSubItem(int row, std::string_view text) {
-    if (row < 0 || row >= count()) throw std::out_of_range("PreviewModel: no item at this row");
-    const auto at = static_cast<std::size_t>(row);
-    if (at + 1 < m_entries.size()) {
-        // The item's page goes on with the next items: its later sub-items are kept aside. Only an item added to
-        // after the list moved on has any.
-        auto& later = m_later[row];
-        later.emplace_back(text);
-        return packedCount(at) + static_cast<int>(later.size()) - 1;
-    }
-    put(text, true);
-    return packedCount(at) - 1;
-}
-
 void PreviewModel::Items::append(Items&& other) {
     if (&other == this || other.m_entries.empty()) return;
     if (m_entries.empty()) {
         clear();
         std::swap(m_pages, other.m_pages);
         std::swap(m_entries, other.m_entries);
-        std::swap(m_later, other.m_later);
         return;
     }
     // The other pages follow ours as they are; our last page gives back the room it will no longer fill.
     shrink(m_pages.back());
     const auto firstPage = static_cast<std::uint32_t>(m_pages.size());
-    const int firstRow = count();
     const std::size_t from = m_entries.size();
     m_entries.insert(m_entries.end(), other.m_entries.begin(), other.m_entries.end());
     try {
@@ -98,15 +78,12 @@ void PreviewModel::Items::append(Items&& other) {
     }
     for (std::size_t i = from; i < m_entries.size(); ++i)
         m_entries[i].page += firstPage;
-    for (auto& [row, texts] : other.m_later)
-        m_later.emplace(firstRow + row, std::move(texts));
     other.clear();
 }
 
 void PreviewModel::Items::clear() {
     std::vector<Page>().swap(m_pages);
     std::vector<Entry>().swap(m_entries);
-    m_later.clear();
 }
 
 QString PreviewModel::Items::text(int row, int index) const {
@@ -118,10 +95,7 @@ QString PreviewModel::Items::text(int row, int index) const {
         if (i == index) return fromUtf8(p, length);
         p += length;
     }
-    const auto later = m_later.find(row);
-    if (later == m_later.end() || index - i >= static_cast<int>(later->second.size())) return {};
-    const std::string& text = later->second[static_cast<std::size_t>(index - i)];
-    return fromUtf8(text.data(), text.size());
+    return {};
 }
 
 QStringList PreviewModel::Items::item(int row) const {
@@ -133,9 +107,6 @@ QStringList PreviewModel::Items::item(int row) const {
         texts << fromUtf8(p, length);
         p += length;
     }
-    if (const auto later = m_later.find(row); later != m_later.end())
-        for (const std::string& text : later->second)
-            texts << fromUtf8(text.data(), text.size());
     return texts;
 }
 
@@ -145,17 +116,6 @@ std::pair<const char*, const char*> PreviewModel::Items::bytes(std::size_t row) 
     const bool nextInPage = row + 1 < m_entries.size() && m_entries[row + 1].page == entry.page;
     const std::uint32_t end = nextInPage ? m_entries[row + 1].offset : page.used;
     return {page.bytes.get() + entry.offset, page.bytes.get() + end};
-}
-
-int PreviewModel::Items::packedCount(std::size_t row) const {
-    const auto [begin, end] = bytes(row);
-    int texts = 0;
-    for (const char* p = begin; p < end; ++texts) {
-        std::size_t length = 0;
-        p = getLength(p, length);
-        p += length;
-    }
-    return texts;
 }
 
 std::uint32_t PreviewModel::Items::put(std::string_view text, bool toLastItem) {
@@ -207,32 +167,6 @@ void PreviewModel::Items::shrink(Page& page) {
 
 PreviewModel::PreviewModel(const QStringList& headings, QObject* parent)
     : QAbstractTableModel(parent), m_headings(headings) {}
-
-int PreviewModel::addItem(const QString& caption) {
-    const QByteArray bytes = caption.toUtf8();
-    const int row = itemCount();
-    beginInsertRows({}, row, row);
-    m_items.addItem(view(bytes));
-    endInsertRows();
-    return row;
-}
-
-void PreviewModel::addSubItem(int row, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    const int column = m_items.addSubItem(row, view(bytes));
-    if (column < columnCount()) emit dataChanged(index(row, column), index(row, column), {Qt::DisplayRole});
-}
-
-void PreviewModel::appendItems(const std::vector<QStringList>& items) {
-    if (items.empty()) return;
-    Items batch;
-    for (const QStringList& texts : items) {
-        batch.addItem(texts.isEmpty() ? std::string_view() : view(texts.first().toUtf8()));
-        for (qsizetype i = 1; i < texts.size(); ++i)
-            batch.addSubItem(view(texts.at(i).toUtf8()));
-    }
-    appendItems(std::move(batch));
-}
 
 void PreviewModel::appendItems(Items&& items) {
     if (items.count() == 0) return;

@@ -4,7 +4,6 @@
 #include <QStringList>
 #include <cstdint>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,8 +28,6 @@ public:
         void addItem(std::string_view caption);
         // Adds a sub-item to the last item.
         void addSubItem(std::string_view text);
-        // Adds a sub-item to the item at row; returns its place in the item (1 for the first sub-item).
-        int addSubItem(int row, std::string_view text);
         // Takes every item of other after its own, leaving other empty.
         void append(Items&& other);
         void clear();
@@ -56,8 +53,6 @@ public:
 
         // The bytes of the item at row: its texts, each after its length.
         std::pair<const char*, const char*> bytes(std::size_t row) const;
-        // The texts kept in the item's page.
-        int packedCount(std::size_t row) const;
         // Writes text at the end of the last page, starting a page when it is full; returns its offset there.
         std::uint32_t put(std::string_view text, bool toLastItem);
         void startPage(std::size_t needed, bool movingLastItem);
@@ -65,24 +60,16 @@ public:
 
         std::vector<Page> m_pages;
         std::vector<Entry> m_entries;
-        // Sub-items added to an item once later items followed it, as UTF-8.
-        std::map<int, std::vector<std::string>> m_later;
     };
 
     explicit PreviewModel(const QStringList& headings, QObject* parent = nullptr);
 
-    // Adds one item: its caption, then its sub-items in order. Returns the item's row.
-    int addItem(const QString& caption);
-    // Adds a sub-item to the item at row (the next column, or beyond the columns).
-    void addSubItem(int row, const QString& text);
-    // Adds whole items at once (caption first; an empty list adds an item with an empty caption).
-    void appendItems(const std::vector<QStringList>& items);
     // Adds items built off the model, as a preview read in batches does; items is left empty.
     void appendItems(Items&& items);
     void clear();
 
     int itemCount() const { return m_items.count(); }
-    // The caption followed by every sub-item, shown or not.
+    // The caption followed by every sub-item, shown or not, as a list item holds them.
     QStringList item(int row) const { return m_items.item(row); }
     const QStringList& headings() const { return m_headings; }
 

@@ -11,11 +11,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QToolButton>
-#include <exception>
+#include <chrono>
 
 namespace {
 
 const QString kRefused = QStringLiteral("Terdapat duplikasi pada nomor urut, silahkan anda cek kembali");
+// How long the screen waits for the reader before it tells the progress (and so keeps painting) again.
+constexpr std::chrono::milliseconds kWaitStep{50};
 
 } // namespace
 
@@ -31,24 +33,28 @@ void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
     // A file that cannot be read ends here through the default error handler; the items read so far stay listed.
     ImportProgress progress(this, QStringLiteral("Membaca %1 baris..."), {SpeedButton7, SpeedButton6});
     ParticipantRows rows(OpenDialog1.fileName().toStdString());
-    const int columns = rows.columnCount();
     // Items reach the list in growing steps: the first rows at once, then each time as many as it holds, because
-    // the view lays out every row it has whenever it is told of new ones.
-    // The cells stay UTF-8 as read: the list keeps its texts packed that way.
+    // the view lays out every row it has whenever it is told of new ones. The cells stay UTF-8 as read: the list
+    // keeps its texts packed that way. Each item has the columns the sheet has shown so far.
     PreviewModel::Items pending;
     const auto list = [&] {
         ListView1Items->appendItems(std::move(pending));
-        ImportProgress::repaint();
+        ImportProgress::pumpEvents();
     };
     ParticipantRows::Batch batch;
     try {
-        while (rows.next(batch)) {
-            for (const auto& row : batch) {
-                pending.addItem(ParticipantRows::cell(row, 1));
-                for (int column = 2; column <= columns; ++column)
-                    pending.addSubItem(ParticipantRows::cell(row, column));
+        for (;;) {
+            const auto got = rows.next(batch, kWaitStep);
+            if (got == ParticipantRows::Next::End) break;
+            if (got == ParticipantRows::Next::Batch) {
+                const int columns = rows.columnCount();
+                for (std::size_t row = 0; row < batch.size(); ++row) {
+                    pending.addItem(batch.cell(row, 1));
+                    for (int column = 2; column <= columns; ++column)
+                        pending.addSubItem(batch.cell(row, column));
+                }
+                if (pending.count() >= ListView1Items->itemCount()) list();
             }
-            if (pending.count() >= ListView1Items->itemCount()) list();
             progress.step(rows.delivered());
         }
     } catch (...) {
@@ -61,15 +67,9 @@ void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
 void TfPeserta::SpeedButton6Click(QObject* /*Sender*/) {
     if (ImportProgress::running()) return;
     const QString fileName = OpenDialog1.fileName();
-    bool uploaded = false;
-    try {
-        uploaded = UploadExcel(ADOTable1, fileName);
-    } catch (const std::exception& error) {
-        // The file could not be read, or the database failed: say what went wrong, not that an ID is repeated.
-        ui::MessageBox::plain(QString::fromUtf8(error.what()));
-        return;
-    }
-    if (!uploaded) {
+    // A refused row gets the fixed message; a file that cannot be read or a failing database reaches the default
+    // error handler with its own words.
+    if (!UploadExcel(ADOTable1, fileName)) {
         ui::MessageBox::plain(kRefused);
         return;
     }

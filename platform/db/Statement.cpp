@@ -27,6 +27,11 @@ void Statement::bindText(int index, std::string_view text) {
         throw platform::Error(sqlite3_errmsg(m_handle));
 }
 
+void Statement::bindTextNoCopy(int index, std::string_view text) {
+    if (sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8) != SQLITE_OK)
+        throw platform::Error(sqlite3_errmsg(m_handle));
+}
+
 void Statement::bindInt(int index, std::int64_t value) {
     sqlite3_bind_int64(m_stmt, index, value);
 }
@@ -45,6 +50,19 @@ bool Statement::step() {
     std::string message = errorMessage(m_handle, rc);
     sqlite3_reset(m_stmt);
     throw platform::Error(message);
+}
+
+bool Statement::runUnlessRefused(std::string& refusal) {
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_DONE || rc == SQLITE_ROW) {
+        sqlite3_reset(m_stmt);
+        return true;
+    }
+    std::string message = errorMessage(m_handle, rc);
+    sqlite3_reset(m_stmt);
+    if ((rc & 0xff) != SQLITE_CONSTRAINT) throw platform::Error(message);
+    refusal = std::move(message);
+    return false;
 }
 
 void Statement::reset() {

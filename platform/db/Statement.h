@@ -20,12 +20,18 @@ public:
 
     void bindNull(int index);
     void bindText(int index, std::string_view text);
+    // Binds text without copying it: the caller keeps it alive and unchanged until the statement has run.
+    void bindTextNoCopy(int index, std::string_view text);
     void bindInt(int index, std::int64_t value);
     // Binds text, or NULL when the optional is empty.
     void bind(int index, const std::optional<std::string>& value);
 
     // Runs one step: true while a row is available, false when done.
     bool step();
+    // Runs a statement that gives no rows (an insert): true when done; false when a constraint refused a row, with
+    // the database's message in refusal: what the statement did is undone and the transaction goes on. Any other
+    // failure throws. Either way the statement is ready to run again, its bindings kept.
+    bool runUnlessRefused(std::string& refusal);
     void reset();
 
     int columnCount() const;

@@ -33,6 +33,7 @@ QString CellFormatter::text(const Cell& cell) const {
 void CellFormatter::append(std::string& out, const Cell& cell) const {
     switch (cell.kind) {
     case Cell::Kind::Empty:
+    case Cell::Kind::Uncalculated:
         return;
     case Cell::Kind::Text:
     case Cell::Kind::Error:

@@ -1,8 +1,7 @@
 #include "platform/sheets/CsvReader.h"
 
-#include "platform/Error.h"
+#include "platform/sheets/CodePage.h"
 #include "platform/sheets/Limits.h"
-#include "platform/sheets/Utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,20 +15,6 @@ namespace {
 constexpr std::size_t kChunkBytes = 64 * 1024;
 // Enough of the file to judge its encoding by.
 constexpr std::size_t kSampleBytes = 1024 * 1024;
-
-// Windows-1252 0x80-0x9F; the five unassigned bytes map to the same code points, as Windows does.
-constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-void appendCp1252(std::string& out, const char* data, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i) {
-        const auto byte = static_cast<unsigned char>(data[i]);
-        const std::uint32_t code = byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte;
-        appendUtf8(out, code);
-    }
-}
 
 // Whether data is well-formed UTF-8; with allowTruncated, an incomplete sequence at the very end (a sample cut off
 // mid-character) passes.
@@ -144,67 +129,95 @@ CsvReader::~CsvReader() {
     if (m_file) std::fclose(m_file);
 }
 
+// libcsv calls back through C frames: a failure is kept and rethrown once csv_parse returns.
 void CsvReader::onField(void* data, std::size_t length, void* self) {
     auto* reader = static_cast<CsvReader*>(self);
-    if (reader->m_error.empty()) reader->addField(static_cast<const char*>(data), length);
+    if (reader->m_error) return;
+    try {
+        reader->addField(static_cast<const char*>(data), length);
+    } catch (...) {
+        reader->m_error = std::current_exception();
+    }
 }
 
 void CsvReader::onRowEnd(int terminator, void* self) {
     auto* reader = static_cast<CsvReader*>(self);
-    if (reader->m_error.empty()) reader->endRow(terminator);
+    if (reader->m_error) return;
+    try {
+        reader->endRow(terminator);
+    } catch (...) {
+        reader->m_error = std::current_exception();
+    }
 }
 
 void CsvReader::addField(const char* data, std::size_t length) {
-    try {
-        m_field.clear();
-        if (m_utf8 && validUtf8(data, length, false))
-            m_field.append(data, length);
-        else
-            appendCp1252(m_field, data, length);
-        // A line break inside quotes is a line break in the cell, whichever way the file ends its lines.
-        if (m_field.find('\r') != std::string::npos) {
-            std::string normalised;
-            for (std::size_t i = 0; i < m_field.size(); ++i)
-                if (!(m_field[i] == '\r' && i + 1 < m_field.size() && m_field[i + 1] == '\n')) normalised += m_field[i];
-            m_field.swap(normalised);
-        }
-        checkCellText(m_field);
-        const auto column = static_cast<std::int64_t>(m_row.size()) + 1;
-        Cell& cell = cellAt(m_row, column);
-        if (!m_field.empty()) {
-            addRowBytes(m_rowBytes, m_field.size());
-            cell.kind = Cell::Kind::Text;
-            cell.text = m_field;
-        }
-    } catch (const platform::Error& e) {
-        m_error = e.what();
+    // The next field starts on this line (a line end after this one is reported as the row's end).
+    m_fieldLine = m_line;
+    m_field.clear();
+    if (m_utf8 && validUtf8(data, length, false))
+        m_field.append(data, length);
+    else
+        CodePage::appendWindows1252(m_field, data, length);
+    // A line break inside quotes is a line break in the cell, whichever way the file ends its lines.
+    if (m_field.find('\r') != std::string::npos) {
+        std::string normalised;
+        for (std::size_t i = 0; i < m_field.size(); ++i)
+            if (!(m_field[i] == '\r' && i + 1 < m_field.size() && m_field[i + 1] == '\n')) normalised += m_field[i];
+        m_field.swap(normalised);
+    }
+    checkCellText(m_field);
+    const auto column = static_cast<std::int64_t>(m_row.size()) + 1;
+    Cell& cell = cellAt(m_row, column);
+    if (!m_field.empty()) {
+        addRowBytes(m_rowBytes, m_field.size());
+        cell.kind = Cell::Kind::Text;
+        cell.text = m_field;
     }
 }
 
 void CsvReader::endRow(int terminator) {
-    try {
-        // A blank line is an empty row; the LF of a CRLF is not a second one.
-        const bool lineFeedOfCrLf = m_row.empty() && terminator == '\n' && m_lastTerminator == '\r';
-        m_lastTerminator = terminator;
-        if (lineFeedOfCrLf) return;
-        ++m_rowNumber;
-        checkRowNumber(m_rowNumber, limits::kMaxCsvRows);
-        while (!m_row.empty() && m_row.back().kind == Cell::Kind::Empty)
-            m_row.pop_back();
-        if (!m_row.empty()) {
-            m_rows.emplace_back(m_rowNumber, std::move(m_row));
-            m_row.clear();
-        }
-        m_rowBytes = 0;
-    } catch (const platform::Error& e) {
-        m_error = e.what();
+    // A blank line is an empty row; the LF of a CRLF is not a second one.
+    const bool lineFeedOfCrLf = m_row.empty() && terminator == '\n' && m_lastTerminator == '\r';
+    m_lastTerminator = terminator;
+    if (lineFeedOfCrLf) return;
+    m_fieldLine = m_line + 1; // the line end being parsed ends this line too
+    ++m_rowNumber;
+    checkRowNumber(m_rowNumber, limits::kMaxCsvRows);
+    while (!m_row.empty() && m_row.back().kind == Cell::Kind::Empty)
+        m_row.pop_back();
+    if (!m_row.empty()) {
+        m_rows.emplace_back(m_rowNumber, std::move(m_row));
+        m_row.clear();
     }
+    m_rowBytes = 0;
+}
+
+void CsvReader::parse(const char* data, std::size_t length) {
+    if (csv_parse(m_parser, data, length, &CsvReader::onField, &CsvReader::onRowEnd, this) != length)
+        fail(std::string("it cannot be read as CSV (") + csv_strerror(csv_error(m_parser)) + ")");
+    if (m_error) std::rethrow_exception(m_error);
 }
 
 void CsvReader::feed(const char* data, std::size_t length) {
-    if (csv_parse(m_parser, data, length, &CsvReader::onField, &CsvReader::onRowEnd, this) != length)
-        fail(std::string("it cannot be read as CSV (") + csv_strerror(csv_error(m_parser)) + ")");
-    if (!m_error.empty()) throw platform::Error(m_error);
+    // A line at a time, so that what the parser reports is known to be on the line being fed.
+    std::size_t start = 0;
+    while (start < length) {
+        std::size_t end = start;
+        while (end < length && data[end] != '\n' && data[end] != '\r')
+            ++end;
+        const bool lineEnd = end < length;
+        if (lineEnd) ++end;
+        parse(data + start, end - start);
+        if (lineEnd) {
+            const char c = data[end - 1];
+            const bool lineFeedOfCrLf = c == '\n' && m_afterCr && end - 1 == start;
+            if (!lineFeedOfCrLf) ++m_line;
+            m_afterCr = c == '\r';
+        } else {
+            m_afterCr = false;
+        }
+        start = end;
+    }
     // libcsv gathers a field before handing it over; stop a field without end before it fills memory.
     if (csv_get_buffer_size(m_parser) > static_cast<std::size_t>(limits::kMaxCellChars) * 4 + kChunkBytes)
         fail("a cell holds more than " + std::to_string(limits::kMaxCellChars) + " characters");
@@ -231,22 +244,18 @@ bool CsvReader::readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells)
             feed(buffer, n);
         } else {
             m_eof = true;
+            // libcsv would end the open field at the end of the file, swallowing the rest of the list into it.
+            // (2 is its state "inside a field"; after a closing quote it is 3.)
+            if (m_parser->quoted && m_parser->pstate == 2)
+                fail("line " + std::to_string(m_fieldLine) + ": a quoted field is not closed");
             csv_fini(m_parser, &CsvReader::onField, &CsvReader::onRowEnd, this);
-            if (!m_error.empty()) throw platform::Error(m_error);
+            if (m_error) std::rethrow_exception(m_error);
         }
     }
     rowNumber = m_rows.front().first;
     cells.swap(m_rows.front().second);
     m_rows.pop_front();
     return true;
-}
-
-int CsvReader::lastUsedColumn() {
-    if (m_lastUsedColumn < 0) {
-        CsvReader scan(path());
-        m_lastUsedColumn = widestRow(scan);
-    }
-    return m_lastUsedColumn;
 }
 
 } // namespace sheets

@@ -32,6 +32,10 @@ const char* attribute(const char** attributes, std::string_view ns, std::string_
     return nullptr;
 }
 
+constexpr const char* kPasswordProtected =
+    "it is a password-protected spreadsheet, which is not read; open it in a spreadsheet program, save it without "
+    "a password as .xlsx and import that file";
+
 // A repeat count: at least 1, saturating far beyond any limit.
 std::int64_t repeatCount(const char* text) {
     if (!text) return 1;
@@ -45,6 +49,10 @@ std::int64_t repeatCount(const char* text) {
 
 OdsReader::OdsReader(std::unique_ptr<ZipArchive> zip, const std::string& path)
     : SheetReader(path), m_zip(std::move(zip)) {
+    // With a password, content.xml is encrypted; the manifest says how.
+    if (m_zip->contains("META-INF/manifest.xml") &&
+        m_zip->read("META-INF/manifest.xml").find("encryption-data") != std::string::npos)
+        fail(kPasswordProtected);
     if (!m_zip->contains("content.xml")) fail("the spreadsheet has no content.xml");
     m_parser = std::make_unique<XmlPartParser>(m_zip->openStream("content.xml"), path, "content.xml",
                                                static_cast<XmlPartParser::Handler&>(*this), true);
@@ -254,14 +262,6 @@ bool OdsReader::readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells)
         cells = m_row;
     rowNumber = ++m_rowNumber;
     return true;
-}
-
-int OdsReader::lastUsedColumn() {
-    if (m_lastUsedColumn < 0) {
-        OdsReader scan(std::make_unique<ZipArchive>(path()), path());
-        m_lastUsedColumn = widestRow(scan);
-    }
-    return m_lastUsedColumn;
 }
 
 } // namespace sheets

@@ -20,9 +20,6 @@ public:
     OdsReader(std::unique_ptr<ZipArchive> zip, const std::string& path);
     ~OdsReader() override;
 
-    // Reads the table once more to find it: the file does not declare it.
-    int lastUsedColumn() override;
-
 protected:
     bool readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells) override;
 
@@ -37,7 +34,6 @@ private:
 
     std::unique_ptr<ZipArchive> m_zip;
     std::unique_ptr<XmlPartParser> m_parser;
-    int m_lastUsedColumn = -1;
     // Formula results that are booleans are stored as numbers whose cell style shows them as TRUE/FALSE.
     std::unordered_map<std::string, std::string> m_cellDataStyles; // cell style -> data style
     std::unordered_set<std::string> m_booleanStyles;               // data styles that show booleans

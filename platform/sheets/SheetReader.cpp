@@ -1,7 +1,7 @@
 #include "platform/sheets/SheetReader.h"
 
-#include "platform/Error.h"
 #include "platform/sheets/Limits.h"
+#include "platform/sheets/ReadError.h"
 
 #include <algorithm>
 
@@ -39,12 +39,14 @@ bool SheetReader::nextRow(std::vector<Cell>& cells) {
     }
     // Swapping hands the row over without copying and gives the reader the caller's old vector to refill.
     cells.swap(m_held);
+    while (cells.back().kind == Cell::Kind::Empty)
+        cells.pop_back();
     m_hasHeld = false;
     return true;
 }
 
 void SheetReader::fail(const std::string& reason) const {
-    throw platform::Error("Cannot read \"" + m_path + "\": " + reason + ".");
+    cannotRead(m_path, reason);
 }
 
 Cell& SheetReader::cellAt(std::vector<Cell>& cells, std::int64_t column) const {
@@ -78,14 +80,6 @@ void SheetReader::checkCellText(std::size_t bytes, const char* data) const {
 void SheetReader::checkRowNumber(std::int64_t rowNumber, std::int64_t maxRows) const {
     if (rowNumber > maxRows) fail("it has more than " + std::to_string(maxRows) + " rows");
     if (rowNumber < 1) fail("it names a row before the first");
-}
-
-int SheetReader::widestRow(WorkbookReader& scan) {
-    std::size_t widest = 0;
-    std::vector<Cell> cells;
-    while (scan.nextRow(cells))
-        widest = std::max(widest, cells.size());
-    return static_cast<int>(widest);
 }
 
 } // namespace sheets

@@ -9,8 +9,8 @@
 namespace sheets {
 
 // What the four readers share: rows the file does not store come back empty, rows without any value are held back
-// until a row with a value follows (so a sheet ends at its last row that holds anything), and every failure names
-// the file.
+// until a row with a value follows (so a sheet ends at its last row that holds anything), a row ends at its last
+// used cell, and every failure names the file.
 class SheetReader : public WorkbookReader {
 public:
     bool nextRow(std::vector<Cell>& cells) final;
@@ -34,8 +34,6 @@ protected:
     // Refuses a cell text longer than the limit.
     void checkCellText(const std::string& text) const;
     void checkCellText(std::size_t bytes, const char* data) const;
-    // The widest row of a second reader over the same file: the last used column where the file does not say it.
-    static int widestRow(WorkbookReader& scan);
     // Refuses row numbers past the limit of this format.
     void checkRowNumber(std::int64_t rowNumber, std::int64_t maxRows) const;
 

@@ -4,6 +4,7 @@
 #include "platform/sheets/NumberFormats.h"
 #include "platform/sheets/Utf8.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <gsf/gsf-infile-msole.h>
@@ -32,7 +33,6 @@ enum Record : std::uint16_t {
     kXf = 0x00E0,
     kSst = 0x00FC,
     kLabelSst = 0x00FD,
-    kDimensions = 0x0200,
     kNumber = 0x0203,
     kLabel = 0x0204,
     kBoolErr = 0x0205,
@@ -40,7 +40,27 @@ enum Record : std::uint16_t {
     kRk = 0x027E,
     kFormat = 0x041E,
     kBof = 0x0809,
+    kCodePage = 0x0042,
+    kUncalced = 0x005E,
+    kSaveRecalc = 0x005F,
+    kWsBool = 0x0081,
 };
+
+constexpr const char* kPasswordProtected =
+    "it is a password-protected workbook, which is not read; open it in a spreadsheet program, save it without a "
+    "password as .xlsx and import that file";
+constexpr const char* kOldExcel = "it is in an Excel format older than 5.0, which is not read; open it in a "
+                                  "spreadsheet program, save it as .xlsx and import that file";
+
+// The container's stream of this name, matched without regard to case (writers spell it "Workbook", "WORKBOOK"...).
+GsfInput* childNamed(GsfInfile* ole, const char* name) {
+    const int count = gsf_infile_num_children(ole);
+    for (int i = 0; i < count; ++i) {
+        const char* child = gsf_infile_name_by_index(ole, i);
+        if (child && g_ascii_strcasecmp(child, name) == 0) return gsf_infile_child_by_index(ole, i);
+    }
+    return nullptr;
+}
 
 std::uint16_t u16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
@@ -159,19 +179,19 @@ XlsReader::XlsReader(const std::string& path) : SheetReader(path) {
         if (error) g_error_free(error);
         fail("the file is damaged (not a readable OLE2 container)");
     }
-    if (GsfInput* encrypted = gsf_infile_child_by_name(m_ole, "EncryptedPackage")) {
-        g_object_unref(encrypted);
-        fail("it is password-protected; save it without a password and try again");
-    }
-    m_stream = gsf_infile_child_by_name(m_ole, "Workbook");
-    if (!m_stream) {
-        if (GsfInput* book = gsf_infile_child_by_name(m_ole, "Book")) {
-            g_object_unref(book);
-            fail("it is in the Excel 5.0/95 format, which is not supported; save it as xlsx and try again");
-        }
-        fail("it is not an Excel workbook (no Workbook stream)");
-    }
+    openWorkbookStream();
     readGlobals();
+}
+
+void XlsReader::openWorkbookStream() {
+    if (GsfInput* encrypted = childNamed(m_ole, "EncryptedPackage")) {
+        g_object_unref(encrypted); // an xlsx with a password: the package is in there, encrypted
+        fail(kPasswordProtected);
+    }
+    // "Workbook" holds BIFF8, "Book" BIFF5; an Excel 97 file may keep both, and then "Workbook" is the one.
+    m_stream = childNamed(m_ole, "Workbook");
+    if (!m_stream) m_stream = childNamed(m_ole, "Book");
+    if (!m_stream) fail("it is not an Excel workbook (no Workbook stream)");
 }
 
 XlsReader::~XlsReader() {
@@ -183,50 +203,57 @@ XlsReader::~XlsReader() {
 bool XlsReader::readRecord() {
     if (gsf_input_remaining(m_stream) < 4) return false;
     const guint8* header = gsf_input_read(m_stream, 4, nullptr);
-    if (!header) fail("the Workbook stream is damaged");
+    if (!header) fail("its workbook stream is damaged");
     m_type = u16(header);
     const std::uint16_t size = u16(header + 2);
     m_record.resize(size);
     if (size > 0) {
         if (gsf_input_remaining(m_stream) < size || !gsf_input_read(m_stream, size, m_record.data()))
-            fail("the Workbook stream ends in the middle of a record");
+            fail("its workbook stream ends in the middle of a record");
     }
     return true;
 }
 
 void XlsReader::readGlobals() {
     if (!readRecord() || m_type != kBof || m_record.size() < 4)
-        fail("the Workbook stream does not start like an Excel workbook");
+        fail("its workbook stream does not start like an Excel workbook");
     const std::uint16_t version = u16(m_record.data());
-    if (version != 0x0600)
-        fail("it is in an Excel format older than 97, which is not supported; save it as xlsx and try again");
+    if (version != 0x0600 && version != 0x0500) fail(kOldExcel);
+    m_biff5 = version == 0x0500;
 
     std::map<int, bool> customIsDate;
     std::vector<int> xfFormats;
-    std::int64_t sheetOffset = -1;
+    std::vector<std::uint32_t> sheetOffsets; // sheets that may be worksheets, in workbook order
     for (;;) {
-        if (!readRecord()) fail("the Workbook stream ends before its first worksheet");
+        if (!readRecord()) fail("its workbook stream ends before its first worksheet");
         const std::size_t size = m_record.size();
         const std::uint8_t* data = m_record.data();
         switch (m_type) {
         case kFilePass:
-            fail("it is password-protected; save it without a password and try again");
+            fail(kPasswordProtected);
+        case kCodePage:
+            if (size >= 2 && m_biff5) m_codePage = CodePage(u16(data));
+            break;
         case kDateMode:
             if (size >= 2) m_date1904 = u16(data) == 1;
             break;
         case kFormat:
-            if (size >= 5 && customIsDate.size() < static_cast<std::size_t>(limits::kMaxCellFormats)) {
-                const std::uint16_t id = u16(data);
-                const std::uint16_t cch = u16(data + 2);
-                const bool wide = data[4] & 1;
+            if (customIsDate.size() < static_cast<std::size_t>(limits::kMaxCellFormats) && size >= 3) {
+                // BIFF8: 16-bit length, flags, characters; BIFF5: 8-bit length and 8-bit characters.
                 std::string code;
-                for (std::size_t i = 0; i < cch; ++i) {
-                    const std::size_t at = 5 + i * (wide ? 2 : 1);
-                    if (at + (wide ? 2 : 1) > size) break;
-                    const std::uint16_t c = wide ? u16(data + at) : data[at];
-                    code += c < 0x80 ? static_cast<char>(c) : '?';
+                if (m_biff5) {
+                    code = byteString(2, 1);
+                } else if (size >= 5) {
+                    const std::uint16_t cch = u16(data + 2);
+                    const bool wide = data[4] & 1;
+                    for (std::size_t i = 0; i < cch; ++i) {
+                        const std::size_t at = 5 + i * (wide ? 2 : 1);
+                        if (at + (wide ? 2 : 1) > size) break;
+                        const std::uint16_t c = wide ? u16(data + at) : data[at];
+                        code += c < 0x80 ? static_cast<char>(c) : '?';
+                    }
                 }
-                customIsDate[id] = numfmt::isDateFormatCode(code);
+                customIsDate[u16(data)] = numfmt::isDateFormatCode(code);
             }
             break;
         case kXf:
@@ -237,25 +264,36 @@ void XlsReader::readGlobals() {
             }
             break;
         case kBoundSheet:
-            // The first worksheet in tab order (dt 0); chart and macro sheets hold no cells.
-            if (size >= 6 && sheetOffset < 0 && data[5] == 0) sheetOffset = u32(data);
+            // Type 0 is a worksheet or a dialog sheet; chart sheets, macro sheets and modules hold no cells.
+            if (size >= 6 && data[5] == 0 && sheetOffsets.size() < 65536) sheetOffsets.push_back(u32(data));
             break;
         case kSst:
+            if (m_biff5) break;
             readSharedStrings();
             continue; // readSharedStrings has already read the record after the table
-        case kEof:
-            break;
         default:
             break;
         }
         if (m_type == kEof) break;
     }
-    if (sheetOffset < 0) fail("the workbook has no worksheet");
     for (int id : xfFormats) {
         const auto custom = customIsDate.find(id);
         m_xfIsDate.push_back(custom != customIsDate.end() ? custom->second : numfmt::isDateFormatId(id));
     }
-    findSheetStart(static_cast<std::uint32_t>(sheetOffset));
+    for (const std::uint32_t offset : sheetOffsets)
+        if (startWorksheet(offset)) return;
+    fail("the workbook has no worksheet");
+}
+
+std::string XlsReader::byteString(std::size_t offset, std::size_t lengthBytes) {
+    // 8-bit text after its length (one or two bytes), in the workbook's code page; cut at the record's end.
+    std::string text;
+    if (offset + lengthBytes > m_record.size()) return text;
+    const std::size_t cch = lengthBytes == 1 ? m_record[offset] : u16(m_record.data() + offset);
+    const std::size_t start = offset + lengthBytes;
+    m_codePage.append(text, reinterpret_cast<const char*>(m_record.data() + start),
+                      std::min(cch, m_record.size() - start));
+    return text;
 }
 
 void XlsReader::readSharedStrings() {
@@ -307,23 +345,26 @@ void XlsReader::readSharedStrings() {
     }
 }
 
-void XlsReader::findSheetStart(std::uint32_t offset) {
-    if (gsf_input_seek(m_stream, offset, G_SEEK_SET)) fail("its first worksheet lies outside the Workbook stream");
-    if (!readRecord() || m_type != kBof) fail("its first worksheet is damaged");
-    m_depth = 1;
-    // DIMENSIONS comes before the cells; look for it, then go back to the first record of the sheet.
+bool XlsReader::startWorksheet(std::uint32_t offset) {
+    // The sheet's BOF says worksheet (or dialog sheet: its WSBOOL says which) or something else.
+    if (gsf_input_seek(m_stream, offset, G_SEEK_SET)) fail("its first worksheet lies outside the workbook stream");
+    if (!readRecord() || m_type != kBof || m_record.size() < 4) fail("its first worksheet is damaged");
+    if (u16(m_record.data() + 2) != 0x0010) return false;
     const gsf_off_t start = gsf_input_tell(m_stream);
+    bool dialog = false;
     while (readRecord()) {
-        if (m_type == kDimensions && m_record.size() >= 12) {
-            const std::uint16_t lastColumn = u16(m_record.data() + 10); // one past the last, 0-based
-            m_lastUsedColumn = u32(m_record.data() + 4) == 0 ? 0 : lastColumn;
+        if (m_type == kWsBool) {
+            dialog = m_record.size() >= 1 && (m_record[0] & 0x10);
             break;
         }
-        if (m_type == kEof || m_type == kBof || m_type == kNumber || m_type == kLabelSst || m_type == kRk ||
-            m_type == kMulRk || m_type == kFormula)
+        if (m_type == kEof || m_type == kBof || m_type == kNumber || m_type == kLabelSst || m_type == kLabel ||
+            m_type == kRk || m_type == kMulRk || m_type == kFormula)
             break;
     }
+    if (dialog) return false;
     gsf_input_seek(m_stream, start, G_SEEK_SET);
+    m_depth = 1;
+    return true;
 }
 
 bool XlsReader::isDate(int xf) const {
@@ -374,10 +415,19 @@ bool XlsReader::nextCell() {
         }
         if (m_depth != 1) continue;
         if (m_type == kString) {
-            if (m_formulaString && size >= 3) {
+            if (m_formulaString && size >= (m_biff5 ? 2u : 3u)) {
                 m_formulaString = false;
-                queueCell(m_formula.row, m_formula.column, -1, Cell::Kind::Text, 0, unicodeString(data, size, 0));
+                queueCell(m_formula.row, m_formula.column, -1, Cell::Kind::Text, 0,
+                          m_biff5 ? byteString(0, 2) : unicodeString(data, size, 0));
             }
+            continue;
+        }
+        if (m_type == kUncalced) {
+            m_uncalculated = true;
+            continue;
+        }
+        if (m_type == kSaveRecalc) {
+            if (size >= 2 && u16(data) == 0) m_uncalculated = true;
             continue;
         }
         // A STRING belongs to the FORMULA before it; only the records of a shared or array formula may come between.
@@ -398,7 +448,7 @@ bool XlsReader::nextCell() {
                 queueCell(row, static_cast<int>(c), u16(data + at), Cell::Kind::Number, rkValue(u32(data + at + 2)));
             break;
         case kLabelSst:
-            if (size >= 10) {
+            if (size >= 10 && !m_biff5) {
                 const std::uint32_t index = u32(data + 6);
                 if (static_cast<std::size_t>(index) + 1 >= m_sharedOffsets.size()) // index 0xFFFFFFFF must not wrap
                     fail("a cell refers to shared string " + std::to_string(index) + ", which does not exist");
@@ -409,7 +459,10 @@ bool XlsReader::nextCell() {
             break;
         case kLabel:
         case kRString:
-            if (size >= 9) queueCell(row, column, xf, Cell::Kind::Text, 0, unicodeString(data, size, 6));
+            if (m_biff5 && size >= 8)
+                queueCell(row, column, xf, Cell::Kind::Text, 0, byteString(6, 2));
+            else if (!m_biff5 && size >= 9)
+                queueCell(row, column, xf, Cell::Kind::Text, 0, unicodeString(data, size, 6));
             break;
         case kBoolErr:
             if (size >= 8) {
@@ -433,6 +486,8 @@ bool XlsReader::nextCell() {
                     queueCell(row, column, xf, Cell::Kind::Boolean, data[8] ? 1 : 0);
                 } else if (data[6] == 2) {
                     queueCell(row, column, xf, Cell::Kind::Error, 0, errorText(data[8]));
+                } else if (data[6] == 3 && m_uncalculated) {
+                    queueCell(row, column, xf, Cell::Kind::Uncalculated, 0);
                 }
             }
             break;
@@ -457,14 +512,6 @@ bool XlsReader::readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells)
     } while ((m_queueNext < m_queue.size() || nextCell()) && m_queue[m_queueNext].row == row);
     rowNumber = row + 1;
     return true;
-}
-
-int XlsReader::lastUsedColumn() {
-    if (m_lastUsedColumn < 0) {
-        XlsReader scan(path());
-        m_lastUsedColumn = widestRow(scan);
-    }
-    return m_lastUsedColumn;
 }
 
 } // namespace sheets

@@ -2,11 +2,14 @@
 
 #include "platform/sheets/Limits.h"
 #include "platform/sheets/NumberFormats.h"
+#include "platform/sheets/ReadError.h"
 #include "platform/sheets/Utf8.h"
 #include "platform/sheets/XmlNames.h"
 #include "platform/sheets/XmlPartParser.h"
 #include "platform/sheets/ZipEntryStream.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -102,66 +105,133 @@ bool endsWith(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
 
+bool endsWithNoCase(std::string_view text, std::string_view tail) {
+    if (text.size() < tail.size()) return false;
+    const std::string_view end = text.substr(text.size() - tail.size());
+    for (std::size_t i = 0; i < tail.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(end[i])) != tail[i]) return false;
+    return true;
+}
+
+struct Relationship {
+    std::string id;
+    std::string type;
+    std::string target; // the part's name in the zip, resolved
+};
+
+// The relationships of a part (or of the package, for "_rels/.rels"), targets resolved against folder; none when
+// the part has no relationships part.
+std::vector<Relationship> relationshipsOf(const ZipArchive& zip, const std::string& rels, const std::string& folder) {
+    std::vector<Relationship> result;
+    if (!zip.contains(rels)) return result;
+    CallbackHandler handler;
+    handler.start = [&](const char* name, const char** attributes) {
+        if (!xml::is(name, "Relationship")) return;
+        const char* id = xml::attribute(attributes, "Id");
+        const char* target = xml::attribute(attributes, "Target");
+        const char* type = xml::attribute(attributes, "Type");
+        const char* mode = xml::attribute(attributes, "TargetMode");
+        if (!target || (mode && std::strcmp(mode, "External") == 0)) return;
+        result.push_back({id ? id : "", type ? type : "", resolveTarget(folder, target)});
+    };
+    XmlPartParser::parseDocument(zip.read(rels), zip.path(), rels, handler, false);
+    return result;
+}
+
+// "xl/workbook.xml" -> "xl/"; "workbook.xml" -> "".
+std::string folderOf(const std::string& part) {
+    const std::size_t slash = part.rfind('/');
+    return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+}
+
+// Where a part's relationships are: "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels".
+std::string relationshipsPart(const std::string& part) {
+    return folderOf(part) + "_rels/" + part.substr(folderOf(part).size()) + ".rels";
+}
+
 } // namespace
 
-XlsxReader::XlsxReader(std::unique_ptr<ZipArchive> zip, const std::string& path)
+std::string XlsxReader::workbookPart(const ZipArchive& zip) {
+    std::string main;
+    for (const auto& relationship : relationshipsOf(zip, "_rels/.rels", ""))
+        if (endsWith(relationship.type, "/officeDocument")) {
+            main = relationship.target;
+            break;
+        }
+    if (main.empty() && zip.contains("xl/workbook.xml")) main = "xl/workbook.xml";
+    if (endsWithNoCase(main, ".bin") || (main.empty() && zip.contains("xl/workbook.bin")))
+        cannotRead(zip.path(), "it is an Excel binary workbook (.xlsb), which is not read; open it in a spreadsheet "
+                               "program, save it as .xlsx and import that file");
+    // A word-processing document or a presentation has a main part too: only a workbook is read.
+    if (main.empty() || !zip.contains(main) || !endsWithNoCase(main, ".xml")) return {};
+    bool isWorkbook = false;
+    CallbackHandler root;
+    bool first = true;
+    root.start = [&](const char* name, const char**) {
+        if (first) isWorkbook = xml::is(name, "workbook");
+        first = false;
+    };
+    XmlPartParser::parseDocument(zip.read(main), zip.path(), main, root, false);
+    return isWorkbook ? main : std::string();
+}
+
+XlsxReader::XlsxReader(std::unique_ptr<ZipArchive> zip, const std::string& path, const std::string& workbookPart)
     : SheetReader(path), m_zip(std::move(zip)) {
-    readWorkbook();
+    readWorkbook(workbookPart);
     startSheet();
 }
 
 XlsxReader::~XlsxReader() = default;
 
-void XlsxReader::readWorkbook() {
-    // The first <sheet> of the workbook is the first worksheet; its r:id leads through the relationships to its part.
-    std::string firstSheetId;
-    bool seenSheet = false;
+void XlsxReader::readWorkbook(const std::string& part) {
+    // The first worksheet is the first <sheet> of the workbook whose relationship is a worksheet's: chart sheets,
+    // dialog sheets and macro sheets hold no participants.
+    std::vector<std::string> sheetIds;
     CallbackHandler workbook;
     workbook.start = [&](const char* name, const char** attributes) {
         const char* local = xml::localName(name);
-        if (!seenSheet && std::strcmp(local, "sheet") == 0) {
-            seenSheet = true;
-            if (const char* id = xml::attribute(attributes, "id")) firstSheetId = id;
+        if (std::strcmp(local, "sheet") == 0) {
+            const char* id = xml::attribute(attributes, "id");
+            sheetIds.emplace_back(id ? id : "");
         } else if (std::strcmp(local, "workbookPr") == 0) {
             const char* date1904 = xml::attribute(attributes, "date1904");
             m_date1904 = date1904 && (std::strcmp(date1904, "1") == 0 || std::strcmp(date1904, "true") == 0);
         }
     };
-    XmlPartParser::parseDocument(m_zip->read("xl/workbook.xml"), path(), "xl/workbook.xml", workbook, false);
+    XmlPartParser::parseDocument(m_zip->read(part), path(), part, workbook, false);
 
-    std::map<std::string, std::string> targets;
+    const std::string rels = relationshipsPart(part);
+    const std::vector<Relationship> relationships = relationshipsOf(*m_zip, rels, folderOf(part));
     std::string stylesPart, sharedStringsPart;
-    const std::string rels = "xl/_rels/workbook.xml.rels";
-    if (m_zip->contains(rels)) {
-        CallbackHandler relationships;
-        relationships.start = [&](const char* name, const char** attributes) {
-            if (!xml::is(name, "Relationship")) return;
-            const char* id = xml::attribute(attributes, "Id");
-            const char* target = xml::attribute(attributes, "Target");
-            const char* type = xml::attribute(attributes, "Type");
-            const char* mode = xml::attribute(attributes, "TargetMode");
-            if (!id || !target || (mode && std::strcmp(mode, "External") == 0)) return;
-            const std::string resolved = resolveTarget("xl/", target);
-            targets.emplace(id, resolved);
-            if (type && endsWith(type, "/styles"))
-                stylesPart = resolved;
-            else if (type && endsWith(type, "/sharedStrings"))
-                sharedStringsPart = resolved;
-        };
-        XmlPartParser::parseDocument(m_zip->read(rels), path(), rels, relationships, false);
+    for (const auto& relationship : relationships) {
+        if (endsWith(relationship.type, "/styles"))
+            stylesPart = relationship.target;
+        else if (endsWith(relationship.type, "/sharedStrings"))
+            sharedStringsPart = relationship.target;
     }
-    if (auto it = targets.find(firstSheetId); it != targets.end() && m_zip->contains(it->second))
-        m_sheetPart = it->second;
-    else if (!seenSheet)
-        fail("the workbook has no worksheet");
-    else if (m_zip->contains("xl/worksheets/sheet1.xml"))
-        m_sheetPart = "xl/worksheets/sheet1.xml";
-    else
-        fail("the workbook's first worksheet is missing");
+    if (sheetIds.empty()) fail("the workbook has no worksheet");
+    if (!m_zip->contains(rels)) {
+        // A package without the workbook's relationships: the usual name of the first sheet's part.
+        const std::string guess = folderOf(part) + "worksheets/sheet1.xml";
+        if (!m_zip->contains(guess)) fail("the workbook's first worksheet is missing");
+        m_sheetPart = guess;
+    } else {
+        for (const std::string& id : sheetIds) {
+            const auto it = std::find_if(relationships.begin(), relationships.end(),
+                                         [&](const Relationship& r) { return r.id == id; });
+            if (it == relationships.end()) fail("the workbook names a sheet that it does not hold");
+            if (!endsWith(it->type, "/worksheet")) continue;
+            if (!m_zip->contains(it->target)) fail("the workbook's first worksheet is missing");
+            m_sheetPart = it->target;
+            break;
+        }
+        if (m_sheetPart.empty()) fail("the workbook has no worksheet");
+    }
 
-    if (stylesPart.empty() && m_zip->contains("xl/styles.xml")) stylesPart = "xl/styles.xml";
-    if (sharedStringsPart.empty() && m_zip->contains("xl/sharedStrings.xml"))
-        sharedStringsPart = "xl/sharedStrings.xml";
+    if (stylesPart.empty() && m_zip->contains(folderOf(part) + "styles.xml"))
+        stylesPart = folderOf(part) + "styles.xml";
+    if (sharedStringsPart.empty() && m_zip->contains(folderOf(part) + "sharedStrings.xml"))
+        sharedStringsPart = folderOf(part) + "sharedStrings.xml";
     if (!stylesPart.empty() && m_zip->contains(stylesPart)) readStyles(stylesPart);
     if (!sharedStringsPart.empty() && m_zip->contains(sharedStringsPart)) readSharedStrings(sharedStringsPart);
 }
@@ -251,7 +321,7 @@ std::string_view XlsxReader::sharedString(std::int64_t index) const {
 
 void XlsxReader::startSheet() {
     m_scanner = std::make_unique<XmlScanner>(m_zip->openStream(m_sheetPart), path(), m_sheetPart);
-    // Up to <sheetData>, so that <dimension> is known before the first row.
+    // Up to <sheetData>: what comes before it (<dimension> among it) says nothing the rows do not.
     while (!m_inSheetData && !m_sheetEnded) {
         const XmlScanner::Token token = m_scanner->next();
         if (token == XmlScanner::Token::Eof)
@@ -288,21 +358,27 @@ void XlsxReader::startElement() {
             const std::int64_t s = parseCount(value);
             m_isDate = s >= 0 && s < static_cast<std::int64_t>(m_xfIsDate.size()) && m_xfIsDate[s];
         }
-        m_hasValue = false;
+        m_hasFormula = false;
+        m_hasV = false;
+        m_hasInline = false;
         m_inInline = false;
         m_inPhonetic = false;
         m_text.clear();
     } else if (name == "v") {
-        if (m_cells) {
-            m_hasValue = true;
+        // An inline string's text is its value; a <v> beside it (some writers add one) is not part of it.
+        if (m_cells && !(m_type == 'i' && m_hasInline)) {
+            m_hasV = true;
             m_textDepth = 1;
             m_scanner->collectText(&m_text, kTextLimit);
         }
     } else if (name == "is") {
         if (m_cells) {
-            m_hasValue = true;
+            if (m_type == 'i' && m_hasV) m_text.clear(); // the <v> came first
+            m_hasInline = true;
             m_inInline = true;
         }
+    } else if (name == "f") {
+        if (m_cells) m_hasFormula = true;
     } else if (name == "t") {
         if (m_inInline && !m_inPhonetic) {
             m_textDepth = 1;
@@ -318,14 +394,6 @@ void XlsxReader::startElement() {
         }
     } else if (name == "rPh") {
         m_inPhonetic = true;
-    } else if (name == "dimension") {
-        // A single cell ("A1") is what writers declare for an empty sheet too; only a range settles it.
-        if (!m_inSheetData && m_scanner->attribute("ref", value)) {
-            const std::size_t colon = value.find(':');
-            const std::int64_t column =
-                colon == std::string_view::npos ? 0 : columnOfReference(value.substr(colon + 1));
-            if (column > 0) m_declaredLastColumn = static_cast<int>(column);
-        }
     } else if (name == "sheetData") {
         m_inSheetData = true;
     }
@@ -353,12 +421,24 @@ void XlsxReader::endElement() {
 }
 
 void XlsxReader::finishCell() {
-    if (!m_hasValue) return;
+    if (m_hasFormula) {
+        // A formula's result is its <v>; one saved without it (or with an empty one, as openpyxl writes) was never
+        // calculated. Only a text result may be empty.
+        const bool result = m_type == 'i' ? m_hasInline || m_hasV : m_hasV && (m_type == 'f' || !m_text.empty());
+        if (!result) {
+            Cell& cell = cellAt(*m_cells, m_column);
+            cell.kind = Cell::Kind::Uncalculated;
+            cell.text.clear();
+            return;
+        }
+    }
+    if (!m_hasV && !m_hasInline) return;
     Cell::Kind kind = Cell::Kind::Text;
     double number = 0;
     std::string_view text = m_text;
     switch (m_type) {
     case 's':
+        if (m_text.empty()) return; // <v/>: no string, an empty cell
         text = sharedString(parseCount(m_text.c_str()));
         break;
     case 'i':
@@ -413,31 +493,6 @@ bool XlsxReader::readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells
     if (!m_rowEnded) return false;
     rowNumber = m_rowNumber;
     return true;
-}
-
-int XlsxReader::lastUsedColumn() {
-    if (m_declaredLastColumn < 0) {
-        // No <dimension>: one pass over the part, remembering the rightmost cell that has a value.
-        std::int64_t last = 0, column = 0;
-        XmlScanner scan(m_zip->openStream(m_sheetPart), path(), m_sheetPart);
-        std::string_view value;
-        for (XmlScanner::Token token; (token = scan.next()) != XmlScanner::Token::Eof;) {
-            if (token != XmlScanner::Token::Start) continue;
-            const std::string_view name = scan.name();
-            if (name == "row") {
-                column = 0;
-            } else if (name == "c") {
-                const std::int64_t c = scan.attribute("r", value) ? columnOfReference(value) : 0;
-                column = c > 0 ? c : column + 1;
-            } else if (name == "v" || name == "is") {
-                last = std::max(last, column);
-            }
-        }
-        m_declaredLastColumn = static_cast<int>(std::min<std::int64_t>(last, limits::kMaxColumns + 1));
-    }
-    if (m_declaredLastColumn > limits::kMaxColumns)
-        fail("it has more than " + std::to_string(limits::kMaxColumns) + " columns");
-    return m_declaredLastColumn;
 }
 
 } // namespace sheets

@@ -12,13 +12,16 @@
 namespace sheets {
 
 // Office Open XML workbook (xlsx). Streams the first worksheet's part through XmlScanner (the small parts go through
-// expat); holds only the shared strings (one buffer) and which cell formats are dates.
+// expat); holds only the shared strings (one buffer) and which cell formats are dates. Parts are found as the
+// package's relationships lead to them, whatever they are named.
 class XlsxReader : public SheetReader {
 public:
-    XlsxReader(std::unique_ptr<ZipArchive> zip, const std::string& path);
-    ~XlsxReader() override;
+    // The workbook part of an Office Open XML package (the main part its relationships name, or xl/workbook.xml
+    // in a package without them); empty when the zip is no such package. Refuses a binary workbook (xlsb) by name.
+    static std::string workbookPart(const ZipArchive& zip);
 
-    int lastUsedColumn() override;
+    XlsxReader(std::unique_ptr<ZipArchive> zip, const std::string& path, const std::string& workbookPart);
+    ~XlsxReader() override;
 
 protected:
     bool readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells) override;
@@ -27,7 +30,7 @@ private:
     void startElement();
     void endElement();
 
-    void readWorkbook();
+    void readWorkbook(const std::string& part);
     void readStyles(const std::string& part);
     void readSharedStrings(const std::string& part);
     void startSheet();
@@ -42,7 +45,6 @@ private:
     std::vector<std::uint32_t> m_sharedOffsets; // start of each in m_sharedText, plus the end
 
     std::unique_ptr<XmlScanner> m_scanner;
-    int m_declaredLastColumn = -1; // from <dimension>; -1 when not declared
     bool m_inSheetData = false;
     bool m_sheetEnded = false;
 
@@ -55,8 +57,10 @@ private:
     std::int64_t m_column = 0;
     char m_type = 'n'; // 'n' number, 's' shared, 'i' inline, 'f' formula string, 'b', 'e', 'd'
     bool m_isDate = false;
-    bool m_hasValue = false;
-    int m_textDepth = 0; // inside <v>, or <t> of an inline string outside phonetic runs
+    bool m_hasFormula = false; // <f>
+    bool m_hasV = false;       // <v>
+    bool m_hasInline = false;  // <is>: for an inline string its text is the value, whatever <v> says
+    int m_textDepth = 0;       // inside <v>, or <t> of an inline string outside phonetic runs
     bool m_inInline = false;
     bool m_inPhonetic = false;
     std::string m_text;

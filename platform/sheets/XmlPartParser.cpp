@@ -1,6 +1,6 @@
 #include "platform/sheets/XmlPartParser.h"
 
-#include "platform/Error.h"
+#include "platform/sheets/ReadError.h"
 #include "platform/sheets/ZipEntryStream.h"
 
 namespace sheets {
@@ -67,17 +67,15 @@ void XmlPartParser::onCharacters(void* self, const XML_Char* data, int length) {
 void XmlPartParser::onDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*, int) {
     // Workbook parts never declare a document type; one that does is after entity expansion tricks.
     auto* p = static_cast<XmlPartParser*>(self);
-    p->fail(std::make_exception_ptr(
-        platform::Error("Cannot read \"" + p->m_path + "\": its part " + p->m_part + " declares a document type.")));
+    p->fail(std::make_exception_ptr(readError(p->m_path, "its part " + p->m_part + " declares a document type")));
 }
 
 void XmlPartParser::throwError() {
     m_done = true;
     if (m_error) std::rethrow_exception(m_error);
     const XML_Error code = XML_GetErrorCode(m_parser);
-    throw platform::Error("Cannot read \"" + m_path + "\": its part " + m_part + " is damaged (" +
-                          XML_ErrorString(code) + " at line " + std::to_string(XML_GetCurrentLineNumber(m_parser)) +
-                          ").");
+    damagedPart(m_path, m_part,
+                std::string(XML_ErrorString(code)) + " at line " + std::to_string(XML_GetCurrentLineNumber(m_parser)));
 }
 
 bool XmlPartParser::parse() {

@@ -1,6 +1,6 @@
 #include "platform/sheets/XmlScanner.h"
 
-#include "platform/Error.h"
+#include "platform/sheets/ReadError.h"
 #include "platform/sheets/Utf8.h"
 #include "platform/sheets/ZipEntryStream.h"
 
@@ -48,8 +48,7 @@ XmlScanner::XmlScanner(std::unique_ptr<ZipEntryStream> stream, std::string path,
 XmlScanner::~XmlScanner() = default;
 
 void XmlScanner::fail(const std::string& what) const {
-    throw platform::Error("Cannot read \"" + m_path + "\": its part " + m_part + " is damaged (" + what + " at byte " +
-                          std::to_string(m_consumed + static_cast<std::int64_t>(m_pos)) + ").");
+    damagedPart(m_path, m_part, what + " at byte " + std::to_string(m_consumed + static_cast<std::int64_t>(m_pos)));
 }
 
 bool XmlScanner::fill(std::size_t keepFrom) {
@@ -98,6 +97,12 @@ std::size_t XmlScanner::decodeEntity(std::size_t at, std::string& out) {
         fail("an unterminated entity reference");
     }
     const std::string_view entity(begin, static_cast<std::size_t>(static_cast<const char*>(semicolon) - begin));
+    appendReference(entity, out);
+    return at + 1 + entity.size() + 1;
+}
+
+void XmlScanner::appendReference(std::string_view entity, std::string& out) const {
+    // The five predefined entities and character references; a workbook part declares no others.
     if (entity == "lt")
         out += '<';
     else if (entity == "gt")
@@ -131,7 +136,6 @@ std::size_t XmlScanner::decodeEntity(std::size_t at, std::string& out) {
     } else {
         fail("an unknown entity &" + std::string(entity) + ";");
     }
-    return at + 1 + entity.size() + 1;
 }
 
 void XmlScanner::appendText() {
@@ -228,6 +232,7 @@ bool XmlScanner::parseTag() {
         p = valueEnd + 1;
     }
     m_name = localOf(qualified);
+    m_sawElement = true;
     if (!m_pendingEnd) {
         if (m_depth == m_open.size()) m_open.emplace_back();
         m_open[m_depth++].assign(qualified);
@@ -247,6 +252,8 @@ XmlScanner::Token XmlScanner::next() {
             skipText();
         if (m_pos >= m_end && !fill(m_pos)) {
             if (m_depth != 0) fail("the part ends before its elements are closed");
+            // A part without any element (nothing at all, as a writer that failed leaves it) is not an empty sheet.
+            if (!m_sawElement) damagedPart(m_path, m_part, "it holds no XML element");
             return Token::Eof;
         }
         // On '<': make sure the longest opener we look at ("<![CDATA[") is in the buffer.
@@ -315,35 +322,7 @@ bool XmlScanner::attribute(std::string_view local, std::string_view& value) {
             }
             const std::size_t semicolon = raw.find(';', i);
             if (semicolon == std::string_view::npos) fail("an unterminated entity reference");
-            // Decode through the same routine as text by copying the reference into a scratch buffer.
-            const std::string_view entity = raw.substr(i + 1, semicolon - i - 1);
-            if (entity == "lt")
-                m_decoded += '<';
-            else if (entity == "gt")
-                m_decoded += '>';
-            else if (entity == "amp")
-                m_decoded += '&';
-            else if (entity == "quot")
-                m_decoded += '"';
-            else if (entity == "apos")
-                m_decoded += '\'';
-            else if (!entity.empty() && entity[0] == '#') {
-                std::uint32_t code = 0;
-                const bool hex = entity.size() > 1 && entity[1] == 'x';
-                for (char c : entity.substr(hex ? 2 : 1)) {
-                    const int d = c >= '0' && c <= '9'          ? c - '0'
-                                  : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                  : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                                : -1;
-                    if (d < 0 || code > 0x10FFFF) fail("a bad character reference");
-                    code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
-                }
-                if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-                    fail("a bad character reference");
-                appendUtf8(m_decoded, code);
-            } else {
-                fail("an unknown entity &" + std::string(entity) + ";");
-            }
+            appendReference(raw.substr(i + 1, semicolon - i - 1), m_decoded);
             i = semicolon;
         }
         value = m_decoded;

@@ -14,7 +14,8 @@ class ZipEntryStream;
 // A small pull tokenizer for the big xlsx parts (worksheet, shared strings), fed from the zip in chunks. Expat needs
 // about 10 ns a byte on a worksheet; these parts use a tiny part of XML (elements, attributes, the five entities,
 // character references, comments, CDATA), so scanning them directly is several times faster. It checks that end
-// tags match, refuses document types, and names the part and byte offset in its errors.
+// tags match, refuses document types and parts without any element, and names the part and byte offset in its
+// errors.
 class XmlScanner {
 public:
     enum class Token { Start, End, Eof };
@@ -44,6 +45,7 @@ private:
     void skipPast(std::string_view terminator, std::string* keep);
     [[noreturn]] void fail(const std::string& what) const;
     std::size_t decodeEntity(std::size_t at, std::string& out);
+    void appendReference(std::string_view entity, std::string& out) const;
 
     std::unique_ptr<ZipEntryStream> m_stream;
     std::string m_path;
@@ -58,6 +60,7 @@ private:
     std::vector<std::pair<std::string_view, std::string_view>> m_attributes;
     std::string m_decoded;
     bool m_pendingEnd = false;
+    bool m_sawElement = false;
     std::vector<std::string> m_open;
     std::size_t m_depth = 0;
     std::string* m_text = nullptr;

@@ -1,7 +1,7 @@
 #include "platform/sheets/ZipArchive.h"
 
-#include "platform/Error.h"
 #include "platform/sheets/Limits.h"
+#include "platform/sheets/ReadError.h"
 #include "platform/sheets/ZipEntryStream.h"
 
 #include <zip.h>
@@ -26,7 +26,7 @@ ZipArchive::ZipArchive(const std::string& path) : m_path(path) {
         zip_error_fini(&ze);
         if (error == ZIP_ER_NOZIP || error == ZIP_ER_INCONS)
             reason = "the zip archive is damaged or incomplete (" + reason + ")";
-        throw platform::Error("Cannot read \"" + path + "\": " + reason + ".");
+        cannotRead(path, reason);
     }
 }
 
@@ -44,17 +44,14 @@ bool ZipArchive::contains(const std::string& name) const {
 
 std::unique_ptr<ZipEntryStream> ZipArchive::openStream(const std::string& name) const {
     const long long index = locate(name);
-    if (index < 0)
-        throw platform::Error("Cannot read \"" + m_path + "\": the workbook has no part " + partName(name) + ".");
+    if (index < 0) cannotRead(m_path, "the workbook has no part " + partName(name));
     zip_stat_t st;
     zip_stat_init(&st);
     std::int64_t compressed = 0;
     if (zip_stat_index(m_zip, static_cast<zip_uint64_t>(index), 0, &st) == 0 && (st.valid & ZIP_STAT_COMP_SIZE))
         compressed = static_cast<std::int64_t>(st.comp_size);
     zip_file_t* file = zip_fopen_index(m_zip, static_cast<zip_uint64_t>(index), 0);
-    if (!file)
-        throw platform::Error("Cannot read \"" + m_path + "\": cannot open its part " + partName(name) + " (" +
-                              zip_strerror(m_zip) + ").");
+    if (!file) cannotRead(m_path, "cannot open its part " + partName(name) + " (" + zip_strerror(m_zip) + ")");
     return std::make_unique<ZipEntryStream>(file, m_path, partName(name), compressed);
 }
 
@@ -67,8 +64,8 @@ std::string ZipArchive::read(const std::string& name) const {
         if (n == 0) break;
         data.append(buffer, n);
         if (static_cast<std::int64_t>(data.size()) > limits::kMaxSmallPartBytes)
-            throw platform::Error("Cannot read \"" + m_path + "\": its part " + partName(name) + " is larger than " +
-                                  std::to_string(limits::kMaxSmallPartBytes / (1024 * 1024)) + " MB.");
+            cannotRead(m_path, "its part " + partName(name) + " is larger than " +
+                                   std::to_string(limits::kMaxSmallPartBytes / (1024 * 1024)) + " MB");
     }
     return data;
 }

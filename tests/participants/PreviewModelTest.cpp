@@ -1,11 +1,10 @@
 // The upload preview's rows: a caption and its sub-items per item, four columns shown, extra sub-items kept; the
-// texts packed as UTF-8 into pages, read back whole whichever way the items came in.
+// texts packed as UTF-8 into pages, read back whole whichever way the batches came in.
 #include "participants/PreviewModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QTreeView>
 #include <QtTest>
-#include <stdexcept>
 
 namespace {
 
@@ -70,7 +69,6 @@ private slots:
     void growsAndClearsUnderTheTester();
     void manyItemsReadBackWhole_data();
     void manyItemsReadBackWhole();
-    void subItemsAddedToEarlierItems();
     void aLongPreviewMakesNoWidgets();
 };
 
@@ -95,34 +93,26 @@ void PreviewModelTest::itemsShowUnderTheirColumns_data() {
         << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", ""} << QStringList{"1", "2", "3", "4"};
 }
 
-// Items built one cell at a time, as the walk over a sheet adds them, and in one go.
+// An item alone, and an item of a batch that joins the list behind others.
 void PreviewModelTest::itemsShowUnderTheirColumns() {
     QFETCH(QStringList, item);
     QFETCH(QStringList, shown);
 
-    PreviewModel cellByCell(kHeadings);
-    QAbstractItemModelTester tester(&cellByCell, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    const int row = cellByCell.addItem(item.first());
-    for (int i = 1; i < item.size(); ++i)
-        cellByCell.addSubItem(row, item.at(i));
-    QCOMPARE(row, 0);
-    QCOMPARE(shownRow(cellByCell, 0), shown);
-    QCOMPARE(cellByCell.item(0), item);
+    PreviewModel alone(kHeadings);
+    QAbstractItemModelTester tester(&alone, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    alone.appendItems(batchOf({item}));
+    QCOMPARE(alone.rowCount(), 1);
+    QCOMPARE(shownRow(alone, 0), shown);
+    QCOMPARE(alone.item(0), item);
 
-    PreviewModel inOneGo(kHeadings);
-    inOneGo.appendItems({QStringList{QStringLiteral("0")}, item});
-    QCOMPARE(inOneGo.rowCount(), 2);
-    QCOMPARE(shownRow(inOneGo, 1), shown);
-    QCOMPARE(inOneGo.item(1), item);
-
-    PreviewModel fromUtf8(kHeadings);
-    QAbstractItemModelTester batchTester(&fromUtf8, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    fromUtf8.addItem(QStringLiteral("0"));
-    fromUtf8.appendItems(batchOf({item, QStringList{QStringLiteral("after")}}));
-    QCOMPARE(fromUtf8.rowCount(), 3);
-    QCOMPARE(shownRow(fromUtf8, 1), shown);
-    QCOMPARE(fromUtf8.item(1), item);
-    QCOMPARE(fromUtf8.item(2), QStringList{QStringLiteral("after")});
+    PreviewModel behind(kHeadings);
+    QAbstractItemModelTester batchTester(&behind, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    behind.appendItems(batchOf({QStringList{QStringLiteral("0")}}));
+    behind.appendItems(batchOf({item, QStringList{QStringLiteral("after")}}));
+    QCOMPARE(behind.rowCount(), 3);
+    QCOMPARE(shownRow(behind, 1), shown);
+    QCOMPARE(behind.item(1), item);
+    QCOMPARE(behind.item(2), QStringList{QStringLiteral("after")});
 }
 
 void PreviewModelTest::growsAndClearsUnderTheTester() {
@@ -133,20 +123,17 @@ void PreviewModelTest::growsAndClearsUnderTheTester() {
         QCOMPARE(model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), kHeadings[c]);
 
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
-    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-    const int row = model.addItem(QStringLiteral("1"));
-    model.addSubItem(row, QStringLiteral("U-1"));
-    model.addSubItem(row, QStringLiteral("Ani"));
-    model.addSubItem(row, QStringLiteral("0812"));
-    model.addSubItem(row, QStringLiteral("beyond the columns"));
+    model.appendItems(batchOf({{"1", "U-1", "Ani", "0812", "beyond the columns"}}));
+    model.appendItems(PreviewModel::Items()); // nothing to add: no signal
     QCOMPARE(inserted.size(), 1);
-    QCOMPARE(changed.size(), 3); // the fifth text has no column, so nothing shown changes
 
     std::vector<QStringList> more;
     for (int i = 2; i <= 1000; ++i)
         more.push_back({QString::number(i), QStringLiteral("U-%1").arg(i)});
-    model.appendItems(std::move(more));
+    model.appendItems(batchOf(more));
     QCOMPARE(inserted.size(), 2);
+    QCOMPARE(inserted.at(1).at(1).toInt(), 1);
+    QCOMPARE(inserted.at(1).at(2).toInt(), 999);
     QCOMPARE(model.rowCount(), 1000);
     QCOMPARE(shownRow(model, 999), (QStringList{"1000", "U-1000", "", ""}));
     QCOMPARE(model.item(0).size(), 5);
@@ -157,13 +144,13 @@ void PreviewModelTest::growsAndClearsUnderTheTester() {
     QCOMPARE(model.itemCount(), 0);
 }
 
-// Thousands of items spread over many pages, some texts bigger than a page, added in each of the ways the list
-// is filled; then cleared and filled again with other items.
+// Thousands of items spread over many pages, some texts bigger than a page, added in batches of several sizes;
+// then cleared and filled again with other items.
 void PreviewModelTest::manyItemsReadBackWhole_data() {
     QTest::addColumn<QString>("way");
-    QTest::newRow("cell by cell") << "cells";
-    QTest::newRow("UTF-8 batches in growing steps, as the import lists them") << "batches";
-    QTest::newRow("lists of texts, a few at a time") << "lists";
+    QTest::newRow("batches in growing steps, as the import lists them") << "growing";
+    QTest::newRow("one item per batch") << "single";
+    QTest::newRow("one batch") << "whole";
 }
 
 void PreviewModelTest::manyItemsReadBackWhole() {
@@ -171,30 +158,21 @@ void PreviewModelTest::manyItemsReadBackWhole() {
     // No item model tester here: it walks the whole model on every insertion. The tests above watch the signals.
     PreviewModel model(kHeadings);
     const auto fill = [&](const std::vector<QStringList>& items) {
-        if (way == QLatin1String("cells")) {
-            for (const QStringList& item : items) {
-                const int row = model.addItem(item.first());
-                for (qsizetype i = 1; i < item.size(); ++i)
-                    model.addSubItem(row, item.at(i));
+        // One batch object, reused after each hand-over, as the import reuses it.
+        PreviewModel::Items pending;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const QStringList& item = items[i];
+            pending.addItem(utf8(item.first()));
+            for (qsizetype t = 1; t < item.size(); ++t)
+                pending.addSubItem(utf8(item.at(t)));
+            const bool last = i + 1 == items.size();
+            const bool handOver = way == QLatin1String("growing")  ? pending.count() >= model.itemCount() || last
+                                  : way == QLatin1String("single") ? true
+                                                                   : last;
+            if (handOver) {
+                model.appendItems(std::move(pending));
+                QCOMPARE(pending.count(), 0);
             }
-        } else if (way == QLatin1String("batches")) {
-            // One batch object, reused after each hand-over, as the import reuses it.
-            PreviewModel::Items pending;
-            for (std::size_t i = 0; i < items.size(); ++i) {
-                const QStringList& item = items[i];
-                pending.addItem(utf8(item.first()));
-                for (qsizetype t = 1; t < item.size(); ++t)
-                    pending.addSubItem(utf8(item.at(t)));
-                if (pending.count() >= model.itemCount() || i + 1 == items.size()) {
-                    model.appendItems(std::move(pending));
-                    QCOMPARE(pending.count(), 0);
-                }
-            }
-        } else {
-            for (std::size_t i = 0; i < items.size(); i += 7)
-                model.appendItems(std::vector<QStringList>(
-                    items.begin() + static_cast<std::ptrdiff_t>(i),
-                    items.begin() + static_cast<std::ptrdiff_t>(std::min(i + 7, items.size()))));
         }
     };
     const auto check = [&](const std::vector<QStringList>& items) {
@@ -218,36 +196,6 @@ void PreviewModelTest::manyItemsReadBackWhole() {
     check(second);
 }
 
-// An item given a sub-item after later items were added keeps it in order, and the view is told of it; so does an
-// item of a batch that joins the list behind others.
-void PreviewModelTest::subItemsAddedToEarlierItems() {
-    PreviewModel model(kHeadings);
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    model.appendItems({{"1", "U-1"}, {"2"}, {"3", "U-3", "Cici"}});
-    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-    model.addSubItem(1, QStringLiteral("U-2"));
-    QCOMPARE(changed.size(), 1);
-    QCOMPARE(changed.at(0).at(0).toModelIndex(), model.index(1, 1));
-    model.addSubItem(0, QStringLiteral("Ani"));
-    model.addSubItem(0, QStringLiteral("0811"));
-    model.addSubItem(0, QStringLiteral("unseen"));
-    model.addSubItem(2, QStringLiteral("0813"));
-    QCOMPARE(changed.size(), 4);
-    QCOMPARE(model.item(0), (QStringList{"1", "U-1", "Ani", "0811", "unseen"}));
-    QCOMPARE(shownRow(model, 1), (QStringList{"2", "U-2", "", ""}));
-    QCOMPARE(shownRow(model, 2), (QStringList{"3", "U-3", "Cici", "0813"}));
-
-    PreviewModel::Items batch = batchOf({{"4"}, {"5", "U-5"}});
-    QCOMPARE(batch.addSubItem(0, "U-4"), 1);
-    model.appendItems(std::move(batch));
-    QCOMPARE(model.item(3), (QStringList{"4", "U-4"}));
-    QCOMPARE(model.item(4), (QStringList{"5", "U-5"}));
-    QCOMPARE(model.item(0).size(), 5);
-
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, model.addSubItem(5, QStringLiteral("no such item")));
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, PreviewModel::Items().addSubItem("no item yet"));
-}
-
 void PreviewModelTest::aLongPreviewMakesNoWidgets() {
     PreviewModel model(kHeadings);
     QTreeView view;
@@ -261,7 +209,7 @@ void PreviewModelTest::aLongPreviewMakesNoWidgets() {
     std::vector<QStringList> items;
     for (int i = 1; i <= 100000; ++i)
         items.push_back({QString::number(i), QStringLiteral("U-%1").arg(i), QStringLiteral("Nama %1").arg(i), "08"});
-    model.appendItems(std::move(items));
+    model.appendItems(batchOf(items));
     view.scrollToBottom();
     QApplication::processEvents();
     QCOMPARE(view.findChildren<QWidget*>().size(), widgetsEmpty);

@@ -40,18 +40,23 @@ class ImportRowsTest : public QObject {
         return path;
     }
 
+    // The participant rows, each with the sheet's C columns, C learnt from the whole sheet.
     static Rows walk(const QString& path, int& columns, std::size_t batchRows) {
         ParticipantRows rows(path.toStdString(), batchRows);
-        columns = rows.columnCount();
         Rows all;
         ParticipantRows::Batch batch;
         while (rows.next(batch))
-            for (const auto& row : batch) {
+            for (std::size_t row = 0; row < batch.size(); ++row) {
                 std::vector<std::string> cells;
-                for (int c = 1; c <= columns; ++c)
-                    cells.emplace_back(ParticipantRows::cell(row, c));
+                for (int c = 1; c <= batch.cellCount(row); ++c)
+                    cells.emplace_back(batch.cell(row, c));
                 all.push_back(cells);
             }
+        while (rows.finish(std::chrono::milliseconds(10)) == ParticipantRows::Next::NotYet) {
+        }
+        columns = rows.columnCount();
+        for (auto& row : all)
+            row.resize(static_cast<std::size_t>(columns));
         return all;
     }
 
@@ -84,6 +89,10 @@ private slots:
             << QByteArray("NO,UNDIAN,NAMA,HP\n1,A1\n2\n3,A3,Citra,0813\n") << 4 << "1|A1||;2|||;3|A3|Citra|0813";
         QTest::newRow("five columns are all kept") << QByteArray("a,b,c,d,e\n1,2,3,4,5\n") << 5 << "1|2|3|4|5";
         QTest::newRow("one column") << QByteArray("NO\n7\n8\n") << 1 << "7;8";
+        QTest::newRow("a wider row after the gap widens the sheet")
+            << QByteArray("NO,NAMA\n1,Ani\n\n4,b,c,d,e\n") << 5 << "1|Ani|||";
+        QTest::newRow("a wider participant widens the sheet")
+            << QByteArray("NO\n1\n2,Budi,,0812\n") << 4 << "1|||;2|Budi||0812";
         QTest::newRow("a blank is not empty")
             << QByteArray("NO,NAMA\n1,Ani\n ,Budi\n3,Citra\n") << 2 << "1|Ani; |Budi;3|Citra";
         QTest::newRow("UTF-8 names, leading zeros kept in text")
@@ -131,7 +140,8 @@ private slots:
         const QString path = write(QStringLiteral("peserta.xlsx"), content);
         try {
             ParticipantRows rows(path.toStdString());
-            rows.columnCount();
+            ParticipantRows::Batch batch;
+            rows.next(batch);
             QFAIL("no error");
         } catch (const platform::Error& error) {
             const QString message = QString::fromUtf8(error.what());
@@ -244,6 +254,16 @@ private slots:
         // In sheet order.
         QCOMPARE(upload.database.rows("SELECT ID FROM tb_peserta ORDER BY rowid LIMIT 1 OFFSET 777").at(0).at(0),
                  std::string("778"));
+    }
+
+    // The heading names two columns and a later participant brings the other two: the rows stored before it get
+    // empty texts there, as every row within the sheet's columns does; rows that were there before keep their NULLs.
+    void uploadFillsColumnsALaterRowBrings() {
+        Upload upload;
+        upload.database.exec("INSERT INTO tb_peserta (ID, no_undian) VALUES (100, 'X')");
+        const auto result = upload.run(QStringLiteral(TOMBOLIKA_TEST_DATA "/sheets/columns-grow.xlsx"));
+        QCOMPARE(result.outcome, ParticipantUpload::Outcome::Stored);
+        QCOMPARE(joined(upload.stored()), QStringLiteral("100|X|<null>|<null>;1|U-1||;2|U-2|Budi|08123"));
     }
 
     void uploadTwiceRefusesTheSecond() {

@@ -8,15 +8,19 @@
 #include "tests/support/TestDatabase.h"
 
 #include <QAbstractItemModelTester>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <QtTest>
 #include <memory>
+#include <sys/stat.h>
 #include <zip.h>
 
 using Kind = ui::MessageBox::Kind;
@@ -142,6 +146,12 @@ private slots:
         QTest::newRow("ID as a formula, xlsx") << fixture("formulas.xlsx") << QStringList{"1", "2", "3"} << "";
         QTest::newRow("gap in column 1: only row 2") << fixture("gap.xlsx") << QStringList{"1"} << "1|11|Citra|0813";
         QTest::newRow("heading only: one empty item") << fixture("heading-only.xlsx") << QStringList{""} << "|||";
+        QTest::newRow("Excel 95") << fixture("excel95.xls") << QStringList{"1", "2"}
+                                  << QStringLiteral("1|007|José Müller €|0811");
+        QTest::newRow("chart sheet first, xls")
+            << fixture("chart-sheet-first.xls") << QStringList{"1"} << "1|U-1|Ani|0811";
+        QTest::newRow("inline string beside a value")
+            << fixture("inline-string-with-value.xlsx") << QStringList{"1."} << "1.|U-1|Ani|0812";
         QTest::newRow("five columns: the fifth kept in the item")
             << fixture("five-columns.xlsx") << QStringList{"1", "2"} << "1|101|Ani|0811|Bandung";
     }
@@ -285,23 +295,37 @@ private slots:
         QVERIFY(!screen().SpeedButton6->isEnabled());
     }
 
-    // A file that cannot be read says so, with the file's name, instead of claiming a repeated ID.
+    // A file that cannot be read says so through the default error handler, with the file's name and what to do,
+    // instead of claiming a repeated ID; nothing is stored.
     void unreadableFileAtUpload_data() {
         QTest::addColumn<QString>("file");
-        QTest::newRow("no spreadsheet") << fixture("not-a-spreadsheet.xlsx");
-        QTest::newRow("truncated zip") << fixture("truncated.xlsx");
-        QTest::newRow("password-protected xls") << fixture("encrypted.xls");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no spreadsheet") << fixture("not-a-spreadsheet.xlsx") << "not a spreadsheet";
+        QTest::newRow("truncated zip") << fixture("truncated.xlsx") << "damaged or incomplete";
+        QTest::newRow("password-protected xls") << fixture("encrypted.xls") << "password-protected";
+        QTest::newRow("xlsx formula without a result")
+            << fixture("formula-without-result.xlsx")
+            << "the cell at row 3, column A holds a formula without a stored result; open the file in a "
+               "spreadsheet program, save it, and import it again.";
+        QTest::newRow("xls formula of a script library")
+            << fixture("formula-without-result.xls") << "row 3, column A holds a formula without a stored result";
+        QTest::newRow("openpyxl's formulas") << fixture("formulas-source.xlsx") << "row 2, column A holds a formula";
+        QTest::newRow("CSV quote never closed")
+            << fixture("unclosed-quote.csv") << "line 3: a quoted field is not closed";
+        QTest::newRow("xlsb") << fixture("binary-workbook.xlsb") << "save it as .xlsx";
     }
     void unreadableFileAtUpload() {
         QFETCH(QString, file);
+        QFETCH(QString, reason);
         importFile(file);
         TestApplication::clear();
         pressUpload();
-        const QStringList plain = TestApplication::texts(Kind::Plain);
+        const QStringList errors = TestApplication::texts(Kind::Error);
         QCOMPARE(TestApplication::shown().size(), 1);
-        QCOMPARE(plain.size(), 1);
-        QVERIFY2(plain.first().contains(file), qPrintable(plain.first()));
-        QVERIFY(plain.first() != kRefused);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().startsWith(QStringLiteral("Cannot read \"") + file + QStringLiteral("\": ")),
+                 qPrintable(errors.first()));
+        QVERIFY2(errors.first().contains(reason), qPrintable(errors.first()));
         QCOMPARE(m_db->count("tb_peserta"), 0);
         QVERIFY(screen().SpeedButton6->isEnabled());
     }
@@ -312,9 +336,90 @@ private slots:
         QFile::remove(path);
         TestApplication::clear();
         pressUpload();
-        const QStringList plain = TestApplication::texts(Kind::Plain);
-        QCOMPARE(plain.size(), 1);
-        QVERIFY2(plain.first().contains(path) && plain.first() != kRefused, qPrintable(plain.first()));
+        const QStringList errors = TestApplication::texts(Kind::Error);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(path), qPrintable(errors.first()));
+    }
+
+    // A named pipe (or a device) picked in the dialog is refused at once, naming it: opening it would wait for
+    // ever. "Upload.." refuses it the same way.
+    void somethingNotAFileIsRefusedAtOnce() {
+        const QString fifo = m_dir.filePath(QStringLiteral("peserta.xlsx"));
+        QCOMPARE(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+        QElapsedTimer clock;
+        clock.start();
+        importFile(fifo);
+        QStringList errors = TestApplication::texts(Kind::Error);
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(errors.first(),
+                 QStringLiteral("Cannot read \"") + fifo + QStringLiteral("\": it is a named pipe, not a file."));
+        QCOMPARE(screen().ListView1Items->itemCount(), 0);
+        TestApplication::clear();
+        pressUpload();
+        errors = TestApplication::texts(Kind::Error);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(errors.first().contains(QStringLiteral("named pipe")));
+        QVERIFY2(clock.elapsed() < 5000, "the screen waited on the pipe");
+        QVERIFY(screen().SpeedButton7->isEnabled());
+    }
+
+    // Declared sizes are hints at most: the column count is where values are, in any row of the sheet.
+    void uploadCountsTheColumnsThatHoldValues_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("declared A1:D2, a value in E") << fixture("dimension-too-narrow.xlsx") << false;
+        QTest::newRow("declared A1:Z4 over four columns") << fixture("dimension-too-wide.xlsx") << true;
+        QTest::newRow("declared the whole grid over four columns") << fixture("dimension-whole-grid.xlsx") << true;
+        QTest::newRow("a fifth column after the last participant")
+            << fixture("fifth-column-after-the-list.xlsx") << false;
+        QTest::newRow("first sheets not worksheets") << fixture("chart-sheet-first.xlsx") << true;
+        QTest::newRow("Excel 95") << fixture("excel95.xls") << true;
+    }
+    void uploadCountsTheColumnsThatHoldValues() {
+        QFETCH(QString, file);
+        QFETCH(bool, stored);
+        importFile(file);
+        TestApplication::clear();
+        pressUpload();
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{stored ? imported(file) : kRefused});
+        QCOMPARE(m_db->count("tb_peserta") > 0, stored);
+    }
+
+    // A formula without a stored result: the rows before it are listed, then the message names its cell.
+    void previewStopsAtAFormulaWithoutAResult() {
+        importFile(fixture("formula-without-result.xlsx"));
+        const QStringList errors = TestApplication::texts(Kind::Error);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(QStringLiteral("row 3, column A holds a formula without a stored result")),
+                 qPrintable(errors.first()));
+        QCOMPARE(listed(), QStringLiteral("1|U-1|Ani|08122"));
+    }
+
+    // The progress dialog belongs to the participants screen, so a window manager keeps it above that screen,
+    // which stays on top of the others.
+    void progressDialogBelongsToTheScreen() {
+        ImportProgress::setShowAfter(0);
+        QByteArray csv("NO,NAMA\n");
+        for (int i = 1; i <= 20000; ++i)
+            csv += QByteArray::number(i) + ",Nama\n";
+        const QString path = write(QStringLiteral("long.csv"), csv);
+        QList<QPointer<QProgressDialog>> dialogs;
+        QTimer watcher;
+        watcher.setInterval(0);
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            if (auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()))
+                if (!dialogs.contains(dialog)) {
+                    dialogs << dialog;
+                    QCOMPARE(dialog->parentWidget(), &screen());
+                    QVERIFY(dialog->windowHandle());
+                    QCOMPARE(dialog->windowHandle()->transientParent(), screen().windowHandle());
+                }
+        });
+        watcher.start();
+        importFile(path);
+        pressUpload();
+        watcher.stop();
+        QCOMPARE(dialogs.size(), 2); // the preview's and the upload's
     }
 
     void uploadTwice() {

@@ -68,10 +68,31 @@ TEST(CsvReader, NumbersAndDatesStayText) {
         EXPECT_EQ(cell.kind, sheets::Cell::Kind::Text);
 }
 
-TEST(CsvReader, FindsTheLastUsedColumnByReading) {
+// Where the quote that never closes starts, whichever way the lines end and however many lines the quoted fields
+// before it span.
+TEST(CsvReader, NamesTheLineOfAQuoteNeverClosed) {
+    const std::pair<std::string, int> cases[] = {
+        {"ID,nama\n1,\"Ani", 2},
+        {"ID,nama\r\n1,Ani\r\n2,\"Budi\r\n3,Citra\r\n", 3},
+        {"ID,nama\r1,\"a\rb\"\r2,\"Budi\r3,Citra\r", 4},
+        {"ID,nama\n1,\"baris\nkedua\",\"x\n\n\n", 3},
+        {"\"ID", 1},
+    };
+    for (const auto& [bytes, line] : cases) {
+        QTemporaryDir dir;
+        const std::string path = sheets::test::writeFile(dir, "a.csv", bytes);
+        try {
+            sheets::test::readAll(path);
+            ADD_FAILURE() << bytes;
+        } catch (const platform::Error& e) {
+            EXPECT_NE(std::string(e.what()).find("line " + std::to_string(line) + ": a quoted field is not closed"),
+                      std::string::npos)
+                << e.what();
+        }
+    }
+    // A closed quote at the very end is fine.
     QTemporaryDir dir;
-    auto reader = sheets::WorkbookReader::open(sheets::test::writeFile(dir, "a.csv", "a,b\n1,2,3,,\n4\n"));
-    EXPECT_EQ(reader->lastUsedColumn(), 3);
+    EXPECT_EQ(sheets::test::readAll(sheets::test::writeFile(dir, "a.csv", "ID\n\"a\"")), (Rows{{"ID"}, {"a"}}));
 }
 
 TEST(CsvReader, AnEmptyFileIsRefusedByName) {

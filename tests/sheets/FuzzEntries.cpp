@@ -35,7 +35,6 @@ void drain(WorkbookReader& reader) {
     while (reader.nextRow(cells))
         for (const Cell& cell : cells)
             formatter.append(text, cell), text.clear();
-    reader.lastUsedColumn();
 }
 
 template <typename Read> void guarded(Read read) {
@@ -84,7 +83,7 @@ void readXlsx(const std::uint8_t* data, std::size_t size) {
     const std::string path = tempPath(".xlsx");
     writeZip(path, parts);
     guarded([&] {
-        XlsxReader reader(std::make_unique<ZipArchive>(path), path);
+        XlsxReader reader(std::make_unique<ZipArchive>(path), path, "xl/workbook.xml");
         drain(reader);
     });
     std::remove(path.c_str());

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 // Entry points shared by the libFuzzer targets and the corpus replay test. Each builds a file from the input, reads
-// every row and the last used column through one reader, and accepts platform::Error (refusing is fine; crashing,
+// every row through one reader, and accepts platform::Error (refusing is fine; crashing,
 // leaking or hanging is not).
 namespace sheets::fuzz {
 

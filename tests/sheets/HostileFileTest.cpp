@@ -15,14 +15,13 @@ namespace {
 namespace limits = sheets::limits;
 using ::testing::HasSubstr;
 
-// Reads the whole workbook, its last used column too; returns the error message, or "" when it read cleanly.
+// Reads the whole workbook; returns the error message, or "" when it read cleanly.
 std::string readError(const std::string& path) {
     try {
         auto reader = sheets::WorkbookReader::open(path);
         std::vector<sheets::Cell> cells;
         while (reader->nextRow(cells)) {
         }
-        reader->lastUsedColumn();
         return {};
     } catch (const platform::Error& e) {
         return e.what();
@@ -81,11 +80,13 @@ INSTANTIATE_TEST_SUITE_P(
                             d, R"(<sheetData><row r="1"><c r="XFE1"><v>1</v></c></row></sheetData>)");
                     },
                     "more than " + kMaxColumns + " columns"},
-        HostileCase{"XlsxDimensionOfAMillionColumns",
+        HostileCase{"XlsxDimensionOfAMillionColumnsIsNoMoreThanAHint",
                     [](const QTemporaryDir& d) {
-                        return sheets::test::writeXlsx(d, R"(<dimension ref="A1:BDWGN1"/><sheetData/>)");
+                        return sheets::test::writeXlsx(
+                            d,
+                            R"(<dimension ref="A1:BDWGN1"/><sheetData><row r="1"><c><v>1</v></c></row></sheetData>)");
                     },
-                    "more than " + kMaxColumns + " columns"},
+                    ""},
         HostileCase{"XlsxBillionthRow",
                     [](const QTemporaryDir& d) {
                         return sheets::test::writeXlsx(

@@ -72,15 +72,18 @@ inline std::string writeFile(const QTemporaryDir& dir, const std::string& name, 
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// Every row as the operator sees it (C locale), trailing empty cells dropped.
+// Every row as the operator sees it (C locale), trailing empty cells dropped; a formula without a stored result as
+// "=?".
 inline Rows readAll(WorkbookReader& reader) {
     const CellFormatter formatter(QLocale::c());
     Rows rows;
     std::vector<Cell> cells;
     while (reader.nextRow(cells)) {
         auto& row = rows.emplace_back();
-        for (const Cell& cell : cells)
+        for (const Cell& cell : cells) {
             formatter.append(row.emplace_back(), cell);
+            if (cell.kind == Cell::Kind::Uncalculated) row.back() = "=?";
+        }
         while (!row.empty() && row.back().empty())
             row.pop_back();
     }

@@ -273,7 +273,7 @@ void XlsxReader::readSharedStrings(const std::string& part) {
     // Streamed like the sheet: the table can be as large as the sheet. Rich text runs are joined; phonetic
     // guides (<rPh>) are not part of the text.
     m_sharedOffsets.push_back(0);
-    XmlScanner scanner(m_zip->openStream(part), path(), part);
+    XmlScanner scanner(m_zip->openStream(part, true), path(), part);
     bool inItem = false;
     int phonetic = 0;
     std::string item;
@@ -320,7 +320,7 @@ std::string_view XlsxReader::sharedString(std::int64_t index) const {
 }
 
 void XlsxReader::startSheet() {
-    m_scanner = std::make_unique<XmlScanner>(m_zip->openStream(m_sheetPart), path(), m_sheetPart);
+    m_scanner = std::make_unique<XmlScanner>(m_zip->openStream(m_sheetPart, true), path(), m_sheetPart);
     // Up to <sheetData>: what comes before it (<dimension> among it) says nothing the rows do not.
     while (!m_inSheetData && !m_sheetEnded) {
         const XmlScanner::Token token = m_scanner->next();

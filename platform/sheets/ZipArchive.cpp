@@ -42,7 +42,7 @@ bool ZipArchive::contains(const std::string& name) const {
     return locate(name) >= 0;
 }
 
-std::unique_ptr<ZipEntryStream> ZipArchive::openStream(const std::string& name) const {
+std::unique_ptr<ZipEntryStream> ZipArchive::openStream(const std::string& name, bool readAhead) const {
     const long long index = locate(name);
     if (index < 0) cannotRead(m_path, "the workbook has no part " + partName(name));
     zip_stat_t st;
@@ -52,7 +52,7 @@ std::unique_ptr<ZipEntryStream> ZipArchive::openStream(const std::string& name) 
         compressed = static_cast<std::int64_t>(st.comp_size);
     zip_file_t* file = zip_fopen_index(m_zip, static_cast<zip_uint64_t>(index), 0);
     if (!file) cannotRead(m_path, "cannot open its part " + partName(name) + " (" + zip_strerror(m_zip) + ")");
-    return std::make_unique<ZipEntryStream>(file, m_path, partName(name), compressed);
+    return std::make_unique<ZipEntryStream>(file, m_path, partName(name), compressed, readAhead);
 }
 
 std::string ZipArchive::read(const std::string& name) const {

@@ -22,7 +22,8 @@ public:
     bool contains(const std::string& name) const;
     // The whole part, for the small ones (workbook, relationships, styles, mimetype); refuses parts past the limit.
     std::string read(const std::string& name) const;
-    std::unique_ptr<ZipEntryStream> openStream(const std::string& name) const;
+    // The part in chunks; with readAhead inflated on a thread of its own (see ZipEntryStream).
+    std::unique_ptr<ZipEntryStream> openStream(const std::string& name, bool readAhead = false) const;
 
     const std::string& path() const { return m_path; }
 

@@ -18,7 +18,7 @@ public:
     using Next = sheets::RowStream::Next;
 
     // Refuses at once a path that is not a regular file (platform::Error naming it).
-    explicit ParticipantRows(const std::string& path, std::size_t batchRows = 4096);
+    explicit ParticipantRows(const std::string& path, std::size_t batchRows = 1024);
 
     // Replaces rows with the next participant rows (each up to its own last used column): Batch, or End once the
     // walk has ended; waits at most `wait` (NotYet). Throws the reader's platform::Error (naming the file) when the

@@ -75,7 +75,7 @@ public:
     // Stops the worker early and waits for it; further calls to next() give End.
     void cancel();
 
-    static constexpr std::size_t kBatchBytes = 256 * 1024;
+    static constexpr std::size_t kBatchBytes = 64 * 1024;
     static constexpr std::size_t kQueuedBatches = 4;
 
 private:

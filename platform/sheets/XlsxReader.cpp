@@ -101,6 +101,35 @@ std::string resolveTarget(const std::string& folder, const std::string& target) 
     return result;
 }
 
+// The worksheet's elements the reader acts on, told apart without comparing strings for every tag.
+enum class Tag { Other, C, V, Is, F, T, Row, Phonetic, SheetData };
+
+Tag tagOf(std::string_view name) {
+    switch (name.size()) {
+    case 1:
+        switch (name[0]) {
+        case 'c':
+            return Tag::C;
+        case 'v':
+            return Tag::V;
+        case 'f':
+            return Tag::F;
+        case 't':
+            return Tag::T;
+        default:
+            return Tag::Other;
+        }
+    case 2:
+        return name[0] == 'i' && name[1] == 's' ? Tag::Is : Tag::Other;
+    case 3:
+        return name == "row" ? Tag::Row : name == "rPh" ? Tag::Phonetic : Tag::Other;
+    case 9:
+        return name == "sheetData" ? Tag::SheetData : Tag::Other;
+    default:
+        return Tag::Other;
+    }
+}
+
 bool endsWith(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
@@ -332,9 +361,9 @@ void XlsxReader::startSheet() {
 }
 
 void XlsxReader::startElement() {
-    const std::string_view name = m_scanner->name();
     std::string_view value;
-    if (name == "c") {
+    switch (tagOf(m_scanner->name())) {
+    case Tag::C: {
         if (!m_cells) return;
         const std::int64_t column = m_scanner->attribute("r", value) ? columnOfReference(value) : 0;
         m_column = column > 0 ? column : m_column + 1;
@@ -364,27 +393,33 @@ void XlsxReader::startElement() {
         m_inInline = false;
         m_inPhonetic = false;
         m_text.clear();
-    } else if (name == "v") {
+        break;
+    }
+    case Tag::V:
         // An inline string's text is its value; a <v> beside it (some writers add one) is not part of it.
         if (m_cells && !(m_type == 'i' && m_hasInline)) {
             m_hasV = true;
             m_textDepth = 1;
             m_scanner->collectText(&m_text, kTextLimit);
         }
-    } else if (name == "is") {
+        break;
+    case Tag::Is:
         if (m_cells) {
             if (m_type == 'i' && m_hasV) m_text.clear(); // the <v> came first
             m_hasInline = true;
             m_inInline = true;
         }
-    } else if (name == "f") {
+        break;
+    case Tag::F:
         if (m_cells) m_hasFormula = true;
-    } else if (name == "t") {
+        break;
+    case Tag::T:
         if (m_inInline && !m_inPhonetic) {
             m_textDepth = 1;
             m_scanner->collectText(&m_text, kTextLimit);
         }
-    } else if (name == "row") {
+        break;
+    case Tag::Row:
         if (m_inSheetData) {
             const std::int64_t number = m_scanner->attribute("r", value) ? parseCount(value) : -1;
             m_rowNumber = number > 0 ? number : m_rowNumber + 1;
@@ -392,31 +427,46 @@ void XlsxReader::startElement() {
             m_column = 0;
             m_rowBytes = 0;
         }
-    } else if (name == "rPh") {
+        break;
+    case Tag::Phonetic:
         m_inPhonetic = true;
-    } else if (name == "sheetData") {
+        break;
+    case Tag::SheetData:
         m_inSheetData = true;
+        break;
+    case Tag::Other:
+        break;
     }
 }
 
 void XlsxReader::endElement() {
-    const std::string_view name = m_scanner->name();
-    if (name == "v" || name == "t") {
+    switch (tagOf(m_scanner->name())) {
+    case Tag::V:
+    case Tag::T:
         if (m_textDepth) {
             m_textDepth = 0;
             m_scanner->collectText(nullptr);
             if (m_text.size() > static_cast<std::size_t>(limits::kMaxCellChars) * 4) checkCellText(m_text);
         }
-    } else if (name == "c") {
+        break;
+    case Tag::C:
         if (m_cells) finishCell();
-    } else if (name == "is") {
+        break;
+    case Tag::Is:
         m_inInline = false;
-    } else if (name == "row") {
+        break;
+    case Tag::Row:
         if (m_cells) m_rowEnded = true;
-    } else if (name == "rPh") {
+        break;
+    case Tag::Phonetic:
         m_inPhonetic = false;
-    } else if (name == "sheetData") {
+        break;
+    case Tag::SheetData:
         m_sheetEnded = true;
+        break;
+    case Tag::F:
+    case Tag::Other:
+        break;
     }
 }
 

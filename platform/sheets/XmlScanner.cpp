@@ -19,9 +19,18 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-std::string_view localOf(std::string_view name) {
-    const std::size_t colon = name.rfind(':');
-    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+// Names are a few characters long: plain loops beat the library's calls here, which run for every tag.
+inline std::string_view localOf(std::string_view name) {
+    for (std::size_t i = name.size(); i > 0; --i)
+        if (name[i - 1] == ':') return name.substr(i);
+    return name;
+}
+
+inline bool sameName(const std::string& open, std::string_view name) {
+    if (open.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (open[i] != name[i]) return false;
+    return true;
 }
 
 // Text with XML's line-end rule: CR LF and a lone CR both become LF.
@@ -235,7 +244,8 @@ bool XmlScanner::parseTag() {
     m_sawElement = true;
     if (!m_pendingEnd) {
         if (m_depth == m_open.size()) m_open.emplace_back();
-        m_open[m_depth++].assign(qualified);
+        std::string& open = m_open[m_depth++];
+        if (!sameName(open, qualified)) open.assign(qualified); // mostly the same tag as last time at this depth
     }
     return true;
 }
@@ -291,7 +301,7 @@ XmlScanner::Token XmlScanner::next() {
                     std::string_view qualified(begin, static_cast<std::size_t>(gt - begin));
                     while (!qualified.empty() && isSpace(qualified.back()))
                         qualified.remove_suffix(1);
-                    if (m_depth == 0 || m_open[m_depth - 1] != qualified)
+                    if (m_depth == 0 || !sameName(m_open[m_depth - 1], qualified))
                         fail("an end tag that does not match its start tag");
                     --m_depth;
                     m_name = localOf(qualified);

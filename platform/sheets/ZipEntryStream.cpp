@@ -10,7 +10,7 @@
 namespace sheets {
 
 namespace {
-constexpr std::size_t kAheadChunkBytes = 256 * 1024;
+constexpr std::size_t kAheadChunkBytes = 128 * 1024;
 constexpr std::size_t kAheadChunks = 4;
 } // namespace
 

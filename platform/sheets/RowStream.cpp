@@ -3,7 +3,6 @@
 #include "platform/sheets/CellFormatter.h"
 #include "platform/sheets/WorkbookReader.h"
 
-#include <limits>
 
 namespace sheets {
 

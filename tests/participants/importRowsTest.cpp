@@ -227,7 +227,7 @@ private slots:
         std::size_t lastProgress = 0;
         ParticipantUpload job(upload.connection);
         job.setProgress([&](std::size_t read) {
-            QVERIFY(read > lastProgress);
+            QVERIFY(read >= lastProgress); // told again, unchanged, while the reader has nothing ready
             lastProgress = read;
         });
         const auto result = job.run(write(QStringLiteral("long.csv"), csv).toStdString());

@@ -1,11 +1,32 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
+#include "data/uData.h"
 #include "draw/uAcak.h"
+#include "platform/ui/ErrorHandler.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(TOMBOLIKA_VERSION));
     Application::initialize();
+
+    const CommandLine commandLine = CommandLine::parse(QApplication::arguments());
+    switch (commandLine.action) {
+    case CommandLine::Action::ShowText:
+        std::fputs(qPrintable(commandLine.text), stdout);
+        return 0;
+    case CommandLine::Action::Refuse:
+        // On the terminal for whoever typed it, and in a box for an operator who started it from a menu.
+        std::fprintf(stderr, "tombolika: %s\n", qPrintable(commandLine.text));
+        ui::reportError(commandLine.text);
+        return CommandLine::RefusedStatus;
+    case CommandLine::Action::Start:
+        break;
+    }
+    if (!commandLine.folder.isEmpty()) TDTModule::setFolder(commandLine.folder);
+
     Application::createForms();
     fAcak->show();
     const int result = QApplication::exec();

@@ -10,6 +10,10 @@ QString& directoryOverride() {
     static QString value;
     return value;
 }
+QString& logoOverride() {
+    static QString value;
+    return value;
+}
 } // namespace
 
 TDTModule::TDTModule(QObject* parent) : QObject(parent) {
@@ -22,6 +26,15 @@ QString TDTModule::databaseDirectory() {
 
 void TDTModule::setDatabaseDirectory(const QString& directory) {
     directoryOverride() = directory;
+}
+
+QString TDTModule::logoDirectory() {
+    return logoOverride().isEmpty() ? QDir::currentPath() : logoOverride();
+}
+
+void TDTModule::setFolder(const QString& folder) {
+    directoryOverride() = folder;
+    logoOverride() = folder;
 }
 
 void TDTModule::DataModuleCreate(QObject*) {

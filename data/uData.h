@@ -13,12 +13,19 @@ public:
 
     db::Connection cn;
 
-    // Opens cn on db_sms.mdb in the program's own directory.
+    // Opens cn on db_sms.mdb in databaseDirectory().
     void DataModuleCreate(QObject* Sender);
 
-    // Where db_sms.mdb is looked for: the executable's directory, unless a test points elsewhere.
+    // Where db_sms.mdb is looked for: the folder given with --folder, else the executable's directory (a test may
+    // point elsewhere).
     static QString databaseDirectory();
     static void setDatabaseDirectory(const QString& directory);
+
+    // Where LOGO.JPG is read from: the folder given with --folder, else the working directory.
+    static QString logoDirectory();
+
+    // --folder: db_sms.mdb and LOGO.JPG both live in this folder; empty goes back to the defaults.
+    static void setFolder(const QString& folder);
 };
 
 extern TDTModule* DTModule;

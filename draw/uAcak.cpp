@@ -308,7 +308,7 @@ void TfAcak::FormCreate(QObject*) {
 }
 
 void TfAcak::loadLogo() {
-    const QString path = QDir::current().absoluteFilePath(QStringLiteral("LOGO.JPG"));
+    const QString path = QDir(TDTModule::logoDirectory()).absoluteFilePath(QStringLiteral("LOGO.JPG"));
     const jpeg::JpegImage logo = jpeg::decodeJpegFile(QDir::toNativeSeparators(path).toStdString());
     QImage image(logo.rgb.data(), logo.width, logo.height, logo.width * 3, QImage::Format_RGB888);
     Image1->setPixmap(QPixmap::fromImage(image.copy()));

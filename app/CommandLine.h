@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the program was asked to do on its command line. Without options it starts as always: db_sms.mdb beside
+// the program, LOGO.JPG from the working directory.
+struct CommandLine {
+    enum class Action {
+        Start,    // open the draw screen
+        ShowText, // print text (the help or the version) and end
+        Refuse,   // tell the operator what is wrong (text) and end without starting
+    };
+
+    Action action = Action::Start;
+    QString text;
+    // --folder: the folder that holds db_sms.mdb and LOGO.JPG, absolute; empty when not given.
+    QString folder;
+
+    // Reads the arguments as QCoreApplication::arguments() gives them (the program's own name first).
+    static CommandLine parse(const QStringList& arguments);
+
+    // The exit status of a refused command line.
+    static constexpr int RefusedStatus = 2;
+};

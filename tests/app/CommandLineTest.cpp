@@ -1,0 +1,136 @@
+// The command line: what --folder accepts and refuses, and that a program started on a folder reads both its
+// database and its logo from there, wherever it was started from.
+#include "app/CommandLine.h"
+#include "app/Application.h"
+#include "data/Schema.h"
+#include "data/uData.h"
+#include "draw/uAcak.h"
+#include "platform/ui/MessageBox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Action = CommandLine::Action;
+
+class CommandLineTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_scratch; // holds "folder/" and "a file"
+    QString m_startDirectory;
+
+    // "@" in an argument or a message stands for the scratch directory.
+    QString expand(QString text) const { return text.replace(QLatin1Char('@'), m_scratch.path()); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(QDir(m_scratch.path()).mkdir(QStringLiteral("folder")));
+        QFile file(m_scratch.filePath(QStringLiteral("a file")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        m_startDirectory = QDir::currentPath();
+    }
+
+    void cleanup() {
+        QDir::setCurrent(m_startDirectory);
+        TDTModule::setFolder(QString());
+    }
+
+    void parse_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<QString>("folder"); // for Start
+        QTest::addColumn<QString>("text");   // the message for Refuse, a part of it for ShowText
+
+        QTest::newRow("no options: the start as always") << QStringList{} << Action::Start << ""
+                                                         << "";
+        QTest::newRow("--folder DIR") << QStringList{"--folder", "@/folder"} << Action::Start << "@/folder"
+                                      << "";
+        QTest::newRow("--folder=DIR") << QStringList{"--folder=@/folder"} << Action::Start << "@/folder"
+                                      << "";
+        QTest::newRow("relative to the working folder")
+            << QStringList{"--folder", "folder"} << Action::Start << "@/folder"
+            << "";
+        QTest::newRow("dots and a trailing slash")
+            << QStringList{"--folder", "@/folder/../folder/./"} << Action::Start << "@/folder"
+            << "";
+        QTest::newRow("a folder that is not there")
+            << QStringList{"--folder", "@/gone"} << Action::Refuse << ""
+            << QString("The folder \"%1\" does not exist.").arg(QDir::toNativeSeparators("@/gone"));
+        QTest::newRow("a file") << QStringList{"--folder", "@/a file"} << Action::Refuse << ""
+                                << QString("\"%1\" is not a folder.").arg(QDir::toNativeSeparators("@/a file"));
+        QTest::newRow("an empty folder name") << QStringList{"--folder", ""} << Action::Refuse << ""
+                                              << "--folder needs the folder that holds db_sms.mdb.";
+        QTest::newRow("no folder after --folder") << QStringList{"--folder"} << Action::Refuse << ""
+                                                  << "Missing value after '--folder'.";
+        QTest::newRow("an unknown option") << QStringList{"--fodler", "x"} << Action::Refuse << ""
+                                           << "Unknown option 'fodler'.";
+        QTest::newRow("a stray argument") << QStringList{"db_sms.mdb"} << Action::Refuse << ""
+                                          << "Unexpected argument 'db_sms.mdb'.";
+        QTest::newRow("--help") << QStringList{"--help"} << Action::ShowText << ""
+                                << "--folder <folder>";
+        QTest::newRow("--help-all") << QStringList{"--help-all"} << Action::ShowText << ""
+                                    << "--folder <folder>";
+        QTest::newRow("--help wins over a bad folder")
+            << QStringList{"--folder", "@/gone", "--help"} << Action::ShowText << ""
+            << "--folder <folder>";
+    }
+
+    void parse() {
+        QFETCH(QStringList, arguments);
+        QFETCH(Action, action);
+        QFETCH(QString, folder);
+        QFETCH(QString, text);
+        QDir::setCurrent(m_scratch.path());
+        QStringList args{QStringLiteral("tombolika")};
+        for (const QString& a : arguments)
+            args << expand(a);
+
+        const CommandLine line = CommandLine::parse(args);
+        QCOMPARE(line.action, action);
+        QCOMPARE(line.folder, expand(folder));
+        if (action == Action::ShowText)
+            QVERIFY2(line.text.contains(text), qPrintable(line.text));
+        else
+            QCOMPARE(line.text, expand(text));
+    }
+
+    void folderHoldsDatabaseAndLogo() {
+        // A folder name an operator may well have: blanks and a letter outside ASCII.
+        const QString folder = m_scratch.filePath(QStringLiteral("Undian Désa 2025"));
+        QVERIFY(QDir().mkpath(folder));
+        schema::createDatabase(QDir(folder).filePath(QStringLiteral("db_sms.mdb")).toStdString());
+        QVERIFY(QFile::copy(QStringLiteral(TOMBOLIKA_RESOURCES_DIR "/LOGO.JPG"),
+                            QDir(folder).filePath(QStringLiteral("LOGO.JPG"))));
+        QTemporaryDir elsewhere; // the working folder: no logo, no database
+        QDir::setCurrent(elsewhere.path());
+
+        const CommandLine line = CommandLine::parse({QStringLiteral("tombolika"), QStringLiteral("--folder"), folder});
+        QCOMPARE(line.action, Action::Start);
+        TDTModule::setFolder(line.folder);
+        QCOMPARE(TDTModule::databaseDirectory(), folder);
+        QCOMPARE(TDTModule::logoDirectory(), folder);
+
+        ui::MessageBox::setRecording(true);
+        ui::MessageBox::clearShown();
+        Application::initialize();
+        Application::createForms();
+        const auto shown = ui::MessageBox::shown();
+        const bool open = DTModule->cn.isOpen();
+        const bool logo = !fAcak->Image1->pixmap().isNull();
+        Application::destroyForms();
+        QVERIFY2(shown.isEmpty(), qPrintable(shown.isEmpty() ? QString() : shown.first().text));
+        QVERIFY(open);
+        QVERIFY(logo);
+        QVERIFY(QDir(elsewhere.path()).isEmpty()); // nothing was made where it was started
+
+        // Without a folder, the places of always: beside the program, and the working folder.
+        TDTModule::setFolder(QString());
+        QCOMPARE(TDTModule::databaseDirectory(), QCoreApplication::applicationDirPath());
+        QCOMPARE(TDTModule::logoDirectory(), elsewhere.path());
+    }
+};
+
+QTEST_MAIN(CommandLineTest)
+#include "CommandLineTest.moc"

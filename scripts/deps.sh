@@ -1,23 +1,32 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need, when any is missing.
+# Installs the Debian packages that are missing, as root or through sudo.
+#   scripts/deps.sh            what building and running the program needs (./run)
+#   scripts/deps.sh --tests    that and what the tests, benchmarks and the package need (./test)
 set -euo pipefail
 
-packages=(
+program=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
     libsqlite3-dev sqlite3
     libzip-dev libexpat1-dev libcsv-dev libgsf-1-dev
     libjpeg62-turbo-dev
+    fonts-dejavu-core fonts-urw-base35 fontconfig
+)
+tests=(
     libgtest-dev libbenchmark-dev
     libxlsxwriter-dev python3-xlwt unzip
     clang libclang-rt-14-dev clang-format
     xvfb xauth imagemagick
-    fonts-dejavu-core fonts-urw-base35 fontconfig
 )
 
+packages=("${program[@]}")
+[ "${1:-}" = "--tests" ] && packages+=("${tests[@]}")
+
+# One query for all: a second ./run should start the program at once.
+installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${packages[@]}" 2>/dev/null | awk '$1 == "ii" {print $2}' || true)
 missing=()
 for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    grep -qxF "$p" <<<"$installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

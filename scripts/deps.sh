@@ -16,14 +16,16 @@ tests=(
     libgtest-dev libbenchmark-dev
     libxlsxwriter-dev python3-xlwt unzip
     clang libclang-rt-14-dev clang-format
-    xvfb xauth imagemagick
+    xvfb xauth x11-utils imagemagick
+    dpkg-dev file desktop-file-utils appstream
 )
 
 packages=("${program[@]}")
 [ "${1:-}" = "--tests" ] && packages+=("${tests[@]}")
 
 # One query for all: a second ./run should start the program at once.
-installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${packages[@]}" 2>/dev/null | awk '$1 == "ii" {print $2}' || true)
+installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${packages[@]}" 2>/dev/null |
+    awk '$1 == "ii" {print $2}' || true)
 missing=()
 for p in "${packages[@]}"; do
     grep -qxF "$p" <<<"$installed" || missing+=("$p")

@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# package_test.sh BUILD_DIR SOURCE_DIR
+# Builds the Debian package, checks what it declares and holds, unpacks it with dpkg -x and starts its launcher
+# under Xvfb; then the same for a plain `cmake --install`. "Came up" means: the draw screen's window (class
+# tombolika, 1024 x 768) is mapped and the program is still running a moment later. An error at start-up shows a
+# modal box before that window, so it fails the wait.
+set -euo pipefail
+build=$1
+source=$2
+work=$(mktemp -d)
+xvfb=
+app=
+cleanup() {
+    [ -n "$app" ] && kill "$app" 2>/dev/null
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# --- The package and what it declares -------------------------------------------------------------------------
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 ||
+    { cat "$work/cpack.log"; fail "cpack could not build the package"; }
+debs=("$work"/out/*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one .deb, found: ${debs[*]}"
+deb=${debs[0]}
+dpkg-deb -I "$deb"
+
+[ "$(dpkg-deb -f "$deb" Package)" = tombolika ] || fail "the package is not named tombolika"
+depends=$(dpkg-deb -f "$deb" Depends)
+# The linked libraries (found by dpkg-shlibdeps), then what is loaded or run without a link.
+for p in libqt6widgets6 libqt6svg6 libsqlite3-0 libzip4 libexpat1 libcsv3 libgsf-1-114 libjpeg62-turbo \
+    qt6-qpa-plugins fonts-dejavu-core fonts-urw-base35 sqlite3; do
+    grep -Eq "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p: $depends"
+done
+! grep -q -- '-dev\b' <<<"$depends" || fail "Depends names a development package: $depends"
+
+# --- What it installs ------------------------------------------------------------------------------------------
+root=$work/root
+dpkg -x "$deb" "$root"
+program=$root/opt/tombolika
+for f in tombolika tombolika-start new-database; do
+    [ -x "$program/$f" ] || fail "/opt/tombolika/$f is missing or not executable"
+done
+cmp -s "$program/schema.sql" "$source/data/schema.sql" || fail "/opt/tombolika/schema.sql is not the program's schema"
+cmp -s "$program/LOGO.JPG" "$source/resources/LOGO.JPG" || fail "/opt/tombolika/LOGO.JPG is not the sample logo"
+
+entry=$program/share/applications/tombolika.desktop
+metainfo=$program/share/metainfo/org.tombolika.tombolika.metainfo.xml
+link=$(readlink "$root/usr/share/applications/tombolika.desktop")
+[ "$link" = /opt/tombolika/share/applications/tombolika.desktop ] || fail "the menu does not see the desktop entry"
+link=$(readlink "$root/usr/share/metainfo/org.tombolika.tombolika.metainfo.xml")
+[ "$link" = /opt/tombolika/share/metainfo/org.tombolika.tombolika.metainfo.xml ] ||
+    fail "no metainfo where software centres look"
+desktop-file-validate "$entry" || fail "the desktop entry is not valid"
+appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
+    { cat "$work/appstream.log"; fail "the metainfo is not valid"; }
+grep -qx 'Exec="/opt/tombolika/tombolika-start"' "$entry" || fail "the desktop entry does not start the launcher"
+icon=$(sed -n 's/^Icon=//p' "$entry")
+[ -f "$root$icon" ] || fail "the desktop entry's icon $icon is not in the package"
+grep -qx 'Categories=Office;' "$entry" || fail "the desktop entry is not filed under Office"
+
+# A plain install into a folder of one's choice lays out the same folder, its entry naming its own launcher.
+plain="$work/Program Folder"
+cmake --install "$build" --prefix "$plain" >"$work/install.log" 2>&1 ||
+    { cat "$work/install.log"; fail "cmake --install"; }
+[ "$(cd "$plain" && find . | sort)" = "$(cd "$program" && find . | sort)" ] ||
+    fail "cmake --install and the package lay out different folders"
+desktop-file-validate "$plain/share/applications/tombolika.desktop" || fail "the plain install's entry is not valid"
+grep -qxF "Exec=\"$plain/tombolika-start\"" "$plain/share/applications/tombolika.desktop" ||
+    fail "the plain install's entry does not start its own launcher"
+! grep -q /usr/share "$work/install.log" || fail "a plain install wrote outside its folder: $(cat "$work/install.log")"
+
+# --- Starting it ------------------------------------------------------------------------------------------------
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.2
+done
+[ -s "$work/display" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
+export DISPLAY=:$(head -n1 "$work/display")
+unset QT_QPA_PLATFORM # the X platform plugin, as an operator's desktop has it
+
+# The id of the draw screen's window once it is mapped, or nothing.
+draw_window() {
+    local id width height
+    xwininfo -root -tree 2>/dev/null |
+        sed -n 's/^ *\(0x[0-9a-f]*\) .*("tombolika" "Tombolika")  \([0-9]*\)x\([0-9]*\)[+-].*/\1 \2 \3/p' |
+        while read -r id width height; do
+            if [ "$width" -ge 1000 ] && [ "$height" -ge 700 ] &&
+                xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'; then
+                echo "$id"
+                return
+            fi
+        done
+}
+
+# start_launcher: runs the launcher with the environment given, waits for the draw screen, checks the program
+# stays up a moment, then ends it.
+start_launcher() {
+    env "$@" "$program/tombolika-start" >"$work/app.log" 2>&1 &
+    app=$!
+    local shown=
+    for _ in $(seq 300); do
+        kill -0 "$app" 2>/dev/null || { cat "$work/app.log"; fail "the program ended at start-up ($*)"; }
+        shown=$(draw_window)
+        [ -n "$shown" ] && break
+        sleep 0.2
+    done
+    if [ -z "$shown" ]; then
+        xwininfo -root -tree
+        cat "$work/app.log"
+        fail "no draw screen within 60 s ($*)"
+    fi
+    sleep 1
+    kill -0 "$app" 2>/dev/null || { cat "$work/app.log"; fail "the program ended after showing ($*)"; }
+    kill "$app"
+    wait "$app" 2>/dev/null || true
+    app=
+}
+
+# The database the program's schema makes, as text: tables and rows.
+dump() { sqlite3 -batch -init /dev/null "$1" .dump; }
+expected=$(sqlite3 -batch -init /dev/null "$work/expected.mdb" <"$source/data/schema.sql" && dump "$work/expected.mdb")
+
+# An operator's first start: the folder is made with an empty database and the sample logo, nothing else.
+check_new_folder() {
+    local folder=$1
+    [ -f "$folder/db_sms.mdb" ] || fail "no database in $folder"
+    [ "$(dump "$folder/db_sms.mdb")" = "$expected" ] || fail "the new database is not the schema's"
+    cmp -s "$folder/LOGO.JPG" "$source/resources/LOGO.JPG" || fail "the sample logo was not copied to $folder"
+    [ "$(ls -A "$folder" | tr '\n' ' ')" = "LOGO.JPG db_sms.mdb " ] || fail "left over in $folder: $(ls -A "$folder")"
+}
+
+start_launcher HOME="$work/home" XDG_DATA_HOME="$work/data"
+check_new_folder "$work/data/tombolika"
+[ ! -e "$work/home/.local" ] || fail "the folder went to HOME although XDG_DATA_HOME was set"
+
+# XDG_DATA_HOME unset, or not an absolute path: ~/.local/share.
+start_launcher -u XDG_DATA_HOME HOME="$work/home-unset"
+check_new_folder "$work/home-unset/.local/share/tombolika"
+cd "$work"
+start_launcher HOME="$work/home-relative" XDG_DATA_HOME=relative
+cd - >/dev/null
+check_new_folder "$work/home-relative/.local/share/tombolika"
+[ ! -e "$work/relative" ] || fail "a relative XDG_DATA_HOME was used"
+
+# Later starts keep what the operator has: participants in the database, a logo of their own.
+folder=$work/data/tombolika
+sqlite3 -batch -init /dev/null "$folder/db_sms.mdb" "INSERT INTO tb_peserta VALUES (1, 'A-001', 'Ani', '0812')"
+convert -size 120x60 xc:navy "jpg:$work/own.jpg"
+cp "$work/own.jpg" "$folder/LOGO.JPG"
+start_launcher HOME="$work/home" XDG_DATA_HOME="$work/data"
+[ "$(sqlite3 -batch -init /dev/null "$folder/db_sms.mdb" "SELECT nama FROM tb_peserta")" = Ani ] ||
+    fail "the second start lost the operator's participants"
+cmp -s "$folder/LOGO.JPG" "$work/own.jpg" || fail "the second start replaced the operator's logo"
+
+# The plain install starts the same way, from a folder with a blank in its name.
+program=$plain
+start_launcher HOME="$work/home" XDG_DATA_HOME="$work/plain-data"
+check_new_folder "$work/plain-data/tombolika"
+echo "package: built, installed and started"

@@ -8,11 +8,11 @@ set -euo pipefail
 build=$1
 source=$2
 work=$(mktemp -d)
-xvfb=
+xvfb_pid=
 app=
 cleanup() {
     [ -n "$app" ] && kill "$app" 2>/dev/null
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -75,29 +75,8 @@ grep -qxF "Exec=\"$plain/tombolika-start\"" "$plain/share/applications/tombolika
 ! grep -q /usr/share "$work/install.log" || fail "a plain install wrote outside its folder: $(cat "$work/install.log")"
 
 # --- Starting it ------------------------------------------------------------------------------------------------
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.2
-done
-[ -s "$work/display" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
-export DISPLAY=:$(head -n1 "$work/display")
-unset QT_QPA_PLATFORM # the X platform plugin, as an operator's desktop has it
-
-# The id of the draw screen's window once it is mapped, or nothing.
-draw_window() {
-    local id width height
-    xwininfo -root -tree 2>/dev/null |
-        sed -n 's/^ *\(0x[0-9a-f]*\) .*("tombolika" "Tombolika")  \([0-9]*\)x\([0-9]*\)[+-].*/\1 \2 \3/p' |
-        while read -r id width height; do
-            if [ "$width" -ge 1000 ] && [ "$height" -ge 700 ] &&
-                xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'; then
-                echo "$id"
-                return
-            fi
-        done
-}
+source "$source/scripts/x11.sh"
+start_xvfb "$work" || fail "Xvfb did not start"
 
 # start_launcher: runs the launcher with the environment given, waits for the draw screen, checks the program
 # stays up a moment, then ends it.

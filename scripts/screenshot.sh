@@ -8,27 +8,15 @@ command -v Xvfb >/dev/null && command -v import >/dev/null && command -v xwininf
     "$top/scripts/deps.sh" --tests
 
 work=$(mktemp -d)
-xvfb_pid=
-app=
-cleanup() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$top/scripts/x11.sh"
+trap end_session EXIT
 
 "$top/packaging/new-database" "$top/data/schema.sql" "$work/db_sms.mdb"
 cp "$top/resources/LOGO.JPG" "$work/LOGO.JPG"
-source "$top/scripts/x11.sh"
-start_xvfb "$work"
+start_xvfb
 "$top/build/tombolika" --folder "$work" >"$work/app.log" 2>&1 &
 app=$!
-window=
-for _ in $(seq 150); do
-    window=$(draw_window)
-    [ -n "$window" ] && break
-    sleep 0.2
-done
+window=$(wait_for_draw_window)
 [ -n "$window" ] || { cat "$work/app.log" >&2; echo "The draw screen did not show." >&2; exit 1; }
 sleep 1 # the first paint
 mkdir -p "$top/docs"

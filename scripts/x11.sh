@@ -1,17 +1,30 @@
-# Sourced by scripts that start the real program on a private X server (the package test, the screenshot):
-#   start_xvfb WORKDIR   starts Xvfb on a free display, exports DISPLAY, sets xvfb_pid
-#   draw_window          prints the id of the draw screen's window once it is mapped, or nothing
+# Sourced by scripts that start the real program on a private X server (the package test, the screenshot). They
+# set work (a scratch folder) and app (the program's process id) and `trap end_session EXIT`.
+#   start_xvfb           starts Xvfb on a free display, exports DISPLAY
+#   wait_for_draw_window waits up to 60 s for the draw screen's window; prints its id, or nothing when the program
+#                        ended or the time ran out
+xvfb_pid=
+app=
 
+# Under set -e as well: a program that already ended must not keep the X server alive (it would hold CTest's
+# output pipe open until the test's time-out).
+end_session() {
+    if [ -n "$app" ]; then kill "$app" 2>/dev/null || true; fi
+    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+
+# -noreset: by default the server resets when its last client leaves, and a program connecting meanwhile is refused
+# ("could not connect to display"); the window lookups below come and go while the program starts.
 start_xvfb() {
-    local display_file=$1/display
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>"$1/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     for _ in $(seq 100); do
-        [ -s "$display_file" ] && break
+        [ -s "$work/display" ] && break
         sleep 0.2
     done
-    [ -s "$display_file" ] || { cat "$1/xvfb.log" >&2; return 1; }
-    DISPLAY=:$(head -n1 "$display_file")
+    [ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; return 1; }
+    DISPLAY=:$(head -n1 "$work/display")
     export DISPLAY
     unset QT_QPA_PLATFORM # the X platform plugin, as an operator's desktop has it
 }
@@ -28,4 +41,14 @@ draw_window() {
                 return
             fi
         done
+}
+
+wait_for_draw_window() {
+    local window
+    for _ in $(seq 300); do
+        kill -0 "$app" 2>/dev/null || return 0
+        window=$(draw_window)
+        [ -n "$window" ] && { echo "$window"; return 0; }
+        sleep 0.2
+    done
 }

@@ -8,14 +8,8 @@ set -euo pipefail
 build=$1
 source=$2
 work=$(mktemp -d)
-xvfb_pid=
-app=
-cleanup() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$source/scripts/x11.sh"
+trap end_session EXIT
 fail() {
     echo "FAIL: $*" >&2
     exit 1
@@ -75,22 +69,15 @@ grep -qxF "Exec=\"$plain/tombolika-start\"" "$plain/share/applications/tombolika
 ! grep -q /usr/share "$work/install.log" || fail "a plain install wrote outside its folder: $(cat "$work/install.log")"
 
 # --- Starting it ------------------------------------------------------------------------------------------------
-source "$source/scripts/x11.sh"
-start_xvfb "$work" || fail "Xvfb did not start"
+start_xvfb || fail "Xvfb did not start"
 
 # start_launcher: runs the launcher with the environment given, waits for the draw screen, checks the program
 # stays up a moment, then ends it.
 start_launcher() {
     env "$@" "$program/tombolika-start" >"$work/app.log" 2>&1 &
     app=$!
-    local shown=
-    for _ in $(seq 300); do
+    if [ -z "$(wait_for_draw_window)" ]; then
         kill -0 "$app" 2>/dev/null || { cat "$work/app.log"; fail "the program ended at start-up ($*)"; }
-        shown=$(draw_window)
-        [ -n "$shown" ] && break
-        sleep 0.2
-    done
-    if [ -z "$shown" ]; then
         xwininfo -root -tree
         cat "$work/app.log"
         fail "no draw screen within 60 s ($*)"

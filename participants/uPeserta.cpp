@@ -2,6 +2,8 @@
 
 #include "data/uData.h"
 #include "participants/PreviewModel.h"
+#include "platform/Error.h"
+#include "platform/db/Statement.h"
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/ErrorHandler.h"
@@ -359,7 +361,14 @@ void TfPeserta::BitBtn5Click(QObject*) {
     BitBtn5->hide();
     BitBtn6->hide();
     ADOTable3.setFieldText(0, Edit1->text().toStdString());
-    ADOTable3.post();
+    try {
+        ADOTable3.post();
+    } catch (const platform::Error& error) {
+        // The database names its constraint; the operator is told which number is taken. The row stays pending.
+        if (!db::isDuplicateKey(error)) throw;
+        throw platform::Error(
+            QStringLiteral("Nomor urut %1 sudah ada di tabel peserta").arg(Edit1->text()).toStdString());
+    }
     ui::MessageBox::plain(QStringLiteral("Data baru telah disimpan"));
 }
 

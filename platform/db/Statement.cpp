@@ -48,8 +48,9 @@ bool Statement::step() {
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
     std::string message = errorMessage(m_handle, rc);
+    const int code = sqlite3_extended_errcode(m_handle);
     sqlite3_reset(m_stmt);
-    throw platform::Error(message);
+    throw platform::Error(message, code);
 }
 
 bool Statement::runUnlessRefused(std::string& refusal) {
@@ -59,8 +60,9 @@ bool Statement::runUnlessRefused(std::string& refusal) {
         return true;
     }
     std::string message = errorMessage(m_handle, rc);
+    const int code = sqlite3_extended_errcode(m_handle);
     sqlite3_reset(m_stmt);
-    if ((rc & 0xff) != SQLITE_CONSTRAINT) throw platform::Error(message);
+    if ((rc & 0xff) != SQLITE_CONSTRAINT) throw platform::Error(message, code);
     refusal = std::move(message);
     return false;
 }
@@ -87,6 +89,10 @@ std::string_view Statement::columnText(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
     return text ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(m_stmt, column)))
                 : std::string_view();
+}
+
+bool isDuplicateKey(const platform::Error& error) {
+    return error.code() == SQLITE_CONSTRAINT_UNIQUE || error.code() == SQLITE_CONSTRAINT_PRIMARYKEY;
 }
 
 } // namespace db

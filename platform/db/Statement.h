@@ -8,9 +8,13 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+namespace platform {
+class Error;
+}
+
 namespace db {
 
-// A prepared statement that finalizes itself; failures throw platform::Error with the database's message.
+// A prepared statement that finalizes itself; failures throw platform::Error with the database's message and code.
 class Statement {
 public:
     Statement(sqlite3* handle, std::string_view sql);
@@ -46,5 +50,8 @@ private:
     sqlite3* m_handle;
     sqlite3_stmt* m_stmt = nullptr;
 };
+
+// Whether the database refused a row because its key is already taken by another row.
+bool isDuplicateKey(const platform::Error& error);
 
 } // namespace db

@@ -518,9 +518,9 @@ void ParticipantsScreenTest::sequenceNumberIsTheRowCountPlusOne() {
     QCOMPARE(screen().DBEdit1->text(), QString()); // the new row's fields are empty
 }
 
-// Rows 1 to 5 typed in, row 3 deleted: "Input Baru" proposes 5, which the database refuses. Nothing is lost: the
-// stored rows stay, the typed row stays pending and, once its number is mended in the grid, is stored by the next
-// move.
+// Rows 1 to 5 typed in, row 3 deleted: "Input Baru" proposes 5, which the database refuses; the operator is told
+// which number is taken, in the screen's words. Nothing is lost: the stored rows stay, the typed row stays pending
+// and, once its number is mended in the grid, is stored by the next move.
 void ParticipantsScreenTest::duplicateAfterADeletionKeepsThePendingRow() {
     show();
     for (int i = 1; i <= 5; ++i)
@@ -534,7 +534,7 @@ void ParticipantsScreenTest::duplicateAfterADeletionKeepsThePendingRow() {
     run(QStringLiteral("input"));
     QCOMPARE(s.Edit1->text(), QStringLiteral("5"));
     run(QStringLiteral("type DBEdit1 U-6; type DBEdit2 Enam; simpan"));
-    QCOMPARE(messages(), QStringList{"error: UNIQUE constraint failed: tb_peserta.ID."});
+    QCOMPARE(messages(), QStringList{"error: Nomor urut 5 sudah ada di tabel peserta."});
     QCOMPARE(stored(), QStringLiteral("1 Nama 1,2 Nama 2,4 Nama 4,5 Nama 5"));
     QVERIFY(!s.BitBtn5->isVisible() && !s.BitBtn6->isVisible());
     QCOMPARE(stateName(s.ADOTable3.state()), QStringLiteral("insert"));

@@ -396,18 +396,24 @@ void TfAcak::BitBtn6Click(QObject*) {
     fPemenang->show();
     fPemenang->raise();
     fPemenang->activateWindow();
-    fPemenang->ADOTable1.setConnection(&DTModule->cn);
-    fPemenang->ADOTable1.close();
-    fPemenang->ADOTable1.open();
+    // An error opening its table shows above the screen it belongs to, which stays on top of this one.
+    ui::guarded(fPemenang, [] {
+        fPemenang->ADOTable1.setConnection(&DTModule->cn);
+        fPemenang->ADOTable1.close();
+        fPemenang->ADOTable1.open();
+    });
 }
 
 void TfAcak::BitBtn7Click(QObject*) {
     fPeserta->show();
     fPeserta->raise();
     fPeserta->activateWindow();
-    fPeserta->ADOTable3.setConnection(&DTModule->cn);
-    fPeserta->ADOTable3.close();
-    fPeserta->ADOTable3.open();
+    // An error opening its table shows above the screen it belongs to, which stays on top of this one.
+    ui::guarded(fPeserta, [] {
+        fPeserta->ADOTable3.setConnection(&DTModule->cn);
+        fPeserta->ADOTable3.close();
+        fPeserta->ADOTable3.open();
+    });
 }
 
 void TfAcak::BitBtn8Click(QObject*) {

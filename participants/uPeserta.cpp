@@ -174,8 +174,9 @@ void TfPeserta::createComponents() {
     ui::on(BitBtn5, &QPushButton::clicked, this, &TfPeserta::BitBtn5Click);
     ui::on(BitBtn6, &QPushButton::clicked, this, &TfPeserta::BitBtn6Click);
     ui::on(BitBtn8, &QPushButton::clicked, this, &TfPeserta::BitBtn8Click);
-    connect(nav, &ui::DBNavigator::clicked, this,
-            [this](int button) { ui::guarded([&] { navClick(nav, static_cast<ui::DBNavigator::Button>(button)); }); });
+    connect(nav, &ui::DBNavigator::clicked, this, [this](int button) {
+        ui::guarded(this, [&] { navClick(nav, static_cast<ui::DBNavigator::Button>(button)); });
+    });
     ui::on(SpeedButton7, &QToolButton::clicked, this, &TfPeserta::SpeedButton7Click);
     ui::on(SpeedButton6, &QToolButton::clicked, this, &TfPeserta::SpeedButton6Click);
 }

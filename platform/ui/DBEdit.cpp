@@ -13,7 +13,7 @@ DBEdit::DBEdit(QWidget* parent) : QLineEdit(parent) {
     // A line edit holds 32767 characters by default: a longer stored value would be cut and written back cut.
     setMaxLength(std::numeric_limits<int>::max());
     connect(this, &QLineEdit::textEdited, this, [this] {
-        guarded([this] {
+        guarded(this, [this] {
             auto* cursor = m_source ? m_source->dataSet() : nullptr;
             if (!cursor) return;
             if (cursor->state() == db::TableCursor::State::Browse) {

@@ -52,7 +52,7 @@ void DBGrid::followCursor() {
 void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
     if (m_following || !current.isValid() || current.row() == previous.row()) return;
-    guarded([&] {
+    guarded(this, [&] {
         auto* c = cursor();
         if (!c || !c->active()) return;
         if (c->position() == static_cast<std::size_t>(current.row())) return;
@@ -66,22 +66,22 @@ void DBGrid::keyPressEvent(QKeyEvent* event) {
     auto* c = cursor();
     const bool active = c && c->active();
     if (active && event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
-        guarded([&] {
+        guarded(this, [&] {
             if (MessageBox::confirm(QStringLiteral("Delete record?"))) c->remove();
         });
         return;
     }
     if (active && event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
-        guarded([&] { c->append(); });
+        guarded(this, [&] { c->append(); });
         return;
     }
     if (active && event->key() == Qt::Key_Escape && state() != QAbstractItemView::EditingState) {
-        guarded([&] { c->cancel(); });
+        guarded(this, [&] { c->cancel(); });
         return;
     }
     if (active && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier &&
         c->state() != db::TableCursor::State::Insert && c->position() + 1 >= c->recordCount()) {
-        guarded([&] { c->append(); });
+        guarded(this, [&] { c->append(); });
         return;
     }
     QTableView::keyPressEvent(event);
@@ -93,7 +93,7 @@ void DBGrid::focusOutEvent(QFocusEvent* event) {
     // A new row left without any change is dropped when the grid loses the focus.
     if (c && c->active() && c->state() == db::TableCursor::State::Insert && !c->modified() &&
         state() != QAbstractItemView::EditingState)
-        guarded([&] { c->cancel(); });
+        guarded(this, [&] { c->cancel(); });
 }
 
 } // namespace ui

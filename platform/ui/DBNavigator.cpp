@@ -49,7 +49,7 @@ void DBNavigator::refresh() {
 }
 
 void DBNavigator::press(Button which) {
-    guarded([&] {
+    guarded(this, [&] {
         auto* c = m_source ? m_source->dataSet() : nullptr;
         if (!c) return;
         switch (which) {

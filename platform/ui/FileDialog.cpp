@@ -1,7 +1,10 @@
 #include "platform/ui/FileDialog.h"
 
+#include "platform/ui/DialogOwner.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPointer>
 
 namespace ui {
 
@@ -10,14 +13,25 @@ std::optional<QString>& nextName() {
     static std::optional<QString> value;
     return value;
 }
+QPointer<QWidget>& answeredParentOf() {
+    static QPointer<QWidget> value;
+    return value;
+}
 } // namespace
 
 void FileDialog::setNextFileName(const QString& name) {
     nextName() = name;
+    answeredParentOf() = nullptr;
+}
+
+QWidget* FileDialog::answeredParent() {
+    return answeredParentOf();
 }
 
 bool FileDialog::execute(QWidget* parent) {
+    if (!parent) parent = DialogOwner::parentForDialog();
     if (nextName()) {
+        answeredParentOf() = parent;
         const QString name = *nextName();
         nextName().reset();
         if (name.isEmpty()) return false;
@@ -32,6 +46,7 @@ bool FileDialog::execute(QWidget* parent) {
     if (!m_fileName.isEmpty()) dialog.selectFile(m_fileName);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.setSizeGripEnabled(true);
+    DialogOwner::keepAboveScreensOnTop(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     m_fileName = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
     return true;

@@ -8,7 +8,9 @@
 namespace ui {
 
 // The only place that shows file dialogs. Each dialog object keeps its last file name, as the screens expect.
-// A test answers the next dialog with setNextFileName() (an empty name cancels it).
+// A dialog is the child of the given screen, or of the screen whose handler raised it (DialogOwner), so it opens
+// above that screen. A test answers the next dialog with setNextFileName() (an empty name cancels it) and reads the
+// parent that dialog would have had with answeredParent().
 class FileDialog {
 public:
     enum class Mode { Open, Save };
@@ -25,6 +27,7 @@ public:
     bool execute(QWidget* parent);
 
     static void setNextFileName(const QString& name);
+    static QWidget* answeredParent();
 
 private:
     Mode m_mode;

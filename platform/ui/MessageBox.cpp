@@ -1,6 +1,7 @@
 #include "platform/ui/MessageBox.h"
 
-#include <QApplication>
+#include "platform/ui/DialogOwner.h"
+
 #include <optional>
 
 namespace ui {
@@ -62,13 +63,14 @@ void MessageBox::setNextAnswer(QMessageBox::StandardButton answer) {
 
 QMessageBox::StandardButton MessageBox::show(Kind kind, const QString& caption, const QString& text) {
     const QMessageBox::StandardButton fallback = QMessageBox::Ok;
+    QWidget* parent = DialogOwner::parentForDialog();
     if (recordingFlag()) {
-        log().append({kind, caption, text});
+        log().append({kind, caption, text, parent});
         const auto answer = nextAnswer().value_or(fallback);
         nextAnswer().reset();
         return answer;
     }
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(parent);
     box.setWindowTitle(caption);
     box.setText(text);
     switch (kind) {
@@ -96,6 +98,7 @@ QMessageBox::StandardButton MessageBox::show(Kind kind, const QString& caption, 
         nextAnswer().reset();
         return answer;
     }
+    DialogOwner::keepAboveScreensOnTop(&box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -2,12 +2,15 @@
 
 #include <QList>
 #include <QMessageBox>
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 
 namespace ui {
 
-// The only place that shows message boxes. Tests switch on recording: boxes are then not shown but kept in a
-// list, and the next question is answered with what setNextAnswer() gave.
+// The only place that shows message boxes. A box is the child of the screen that raised it (DialogOwner), so it
+// opens above that screen. Tests switch on recording: boxes are then not shown but kept in a list, with the parent
+// each would have had, and the next question is answered with what setNextAnswer() gave.
 class MessageBox {
 public:
     enum class Kind { Information, Plain, Error, Confirmation };
@@ -15,6 +18,7 @@ public:
         Kind kind;
         QString caption;
         QString text;
+        QPointer<QWidget> parent;
     };
 
     static void setApplicationTitle(const QString& title);

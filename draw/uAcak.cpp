@@ -9,6 +9,7 @@
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Timer.h"
+#include "platform/ui/WindowPlacement.h"
 #include "resources/Glyphs.h"
 #include "winners/uPemenang.h"
 
@@ -21,9 +22,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextDocument>
-#include <QTimer>
 #include <limits>
 
 TfAcak* fAcak = nullptr;
@@ -91,6 +90,7 @@ TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
     colour(this, QPalette::Window, QColor(0xF5, 0xFF, 0xDF));
     resize(1016, 734);
     createComponents();
+    ui::centreOnFirstShow(this, [this] { fitOuterSize(); });
 }
 
 void TfAcak::createComponents() {
@@ -263,21 +263,10 @@ void TfAcak::paintEvent(QPaintEvent*) {
     paintCaptions(last);
 }
 
-void TfAcak::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (m_shownOnce) return;
-    m_shownOnce = true;
-    // The outer size is 1024 x 768 whatever the frame; the frame is known only once the window is mapped.
-    auto fit = [this] {
-        const QSize frame = frameGeometry().size() - geometry().size();
-        resize(1024 - frame.width(), 768 - frame.height());
-        if (const QScreen* screen = this->screen()) {
-            const QRect available = screen->availableGeometry();
-            move(available.center() - QPoint(512, 384));
-        }
-    };
-    fit();
-    QTimer::singleShot(150, this, fit);
+// The outer size is 1024 x 768 whatever the frame; the frame is known only once the window is mapped.
+void TfAcak::fitOuterSize() {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    resize(1024 - frame.width(), 768 - frame.height());
 }
 
 void TfAcak::closeEvent(QCloseEvent* event) {

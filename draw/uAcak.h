@@ -73,17 +73,16 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void createComponents();
     void loadLogo();
     static int speedOf(db::TableCursor& settings);
+    void fitOuterSize();
 
     chance::TickRandom m_random;
     int m_marqueeCounter = 0;
-    bool m_shownOnce = false;
     bool m_closedReported = false;
     ui::DialogKeys* m_keys = nullptr;
 };

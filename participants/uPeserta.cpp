@@ -8,6 +8,7 @@
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/WindowPlacement.h"
 #include "resources/Glyphs.h"
 
 #include <QGroupBox>
@@ -15,12 +16,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -116,6 +115,7 @@ TfPeserta::TfPeserta(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowS
         ADOCommand1.setConnection(&DTModule->cn);
     }
     createComponents();
+    ui::centreOnFirstShow(this);
 }
 
 void TfPeserta::createComponents() {
@@ -318,23 +318,6 @@ void TfPeserta::createUploadTab() {
     SpeedButton7 = speedButton("SpeedButton7", QStringLiteral("Import"), {16, 528, 185, 57}, "import");
     SpeedButton6 = speedButton("SpeedButton6", QStringLiteral("Upload.."), {208, 528, 185, 57}, "upload");
     SpeedButton6->setEnabled(false);
-}
-
-void TfPeserta::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (m_shownOnce) return;
-    m_shownOnce = true;
-    // Centred the first time; later showings keep the place the window had when it was hidden. The frame is
-    // known only once the window is mapped, so the first guess centres the client area and is then refined.
-    const QScreen* screen = this->screen();
-    if (!screen) return;
-    const QPoint centre = screen->availableGeometry().center();
-    move(centre - QPoint(width() / 2, height() / 2));
-    const QPoint guessed = pos();
-    QTimer::singleShot(150, this, [this, centre, guessed] {
-        if (pos() != guessed) return; // moved by the operator meanwhile
-        move(centre - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-    });
 }
 
 void TfPeserta::BitBtn1Click(QObject*) {

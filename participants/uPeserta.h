@@ -84,9 +84,6 @@ public:
     // or a database failure throws.
     bool UploadExcel(db::TableCursor& Target, const QString& FileName);
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void createComponents();
     void createFormTab();
@@ -94,7 +91,6 @@ private:
     void createUploadTab();
     void restoreGridColumnWidths();
 
-    bool m_shownOnce = false;
     std::array<int, 4> m_gridColumnWidths{64, 160, 320, 160}; // ID, no_undian, nama, hp
     bool m_restoringWidths = false;
 };

@@ -5,12 +5,11 @@
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/WindowPlacement.h"
 #include "resources/Glyphs.h"
 #include "winners/ExportLine.h"
 
 #include <QPushButton>
-#include <QScreen>
-#include <QTimer>
 
 TfPemenang* fPemenang = nullptr;
 
@@ -33,6 +32,7 @@ TfPemenang::TfPemenang(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Windo
     SaveDialog1.setNameFilters({QStringLiteral("Microsoft Excel (*.xls)")});
     SaveDialog1.setDefaultSuffix(QStringLiteral("xls"));
     createComponents();
+    ui::centreOnFirstShow(this);
 }
 
 void TfPemenang::createComponents() {
@@ -62,21 +62,6 @@ void TfPemenang::createComponents() {
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close); // closing kind: hides the screen
     ui::on(BitBtn2, &QPushButton::clicked, this, &TfPemenang::BitBtn2Click);
     ui::on(BitBtn3, &QPushButton::clicked, this, &TfPemenang::BitBtn3Click);
-}
-
-void TfPemenang::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (m_shownOnce) return;
-    m_shownOnce = true;
-    // Centred the first time; later showings keep the place the screen had when it was hidden. The frame is known
-    // only once the window is mapped, so the centring is repeated a moment later.
-    auto centre = [this] {
-        if (const QScreen* screen = this->screen())
-            move(screen->availableGeometry().center() -
-                 QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-    };
-    centre();
-    QTimer::singleShot(150, this, centre);
 }
 
 void TfPemenang::FormCreate(QObject*) {

@@ -33,13 +33,8 @@ public:
     void BitBtn2Click(QObject* Sender);
     void BitBtn3Click(QObject* Sender);
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void createComponents();
-
-    bool m_shownOnce = false;
 };
 
 extern TfPemenang* fPemenang;

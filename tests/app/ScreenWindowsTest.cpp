@@ -1,5 +1,5 @@
-// The screens as windows on the desktop: which screen owns each message box and file dialog (the window manager
-// keeps a dialog above its owner, even above a screen that stays on top).
+// The screens as windows on the desktop: where each one first shows, and which screen owns each message box and
+// file dialog (the window manager keeps a dialog above its owner, even above a screen that stays on top).
 #include "data/uData.h"
 #include "draw/uAcak.h"
 #include "participants/uPeserta.h"
@@ -7,6 +7,7 @@
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/Timer.h"
+#include "platform/ui/WindowPlacement.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestDatabase.h"
 #include "winners/uPemenang.h"
@@ -14,6 +15,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -29,6 +31,7 @@ private slots:
     void init();
     void cleanup();
 
+    void screensFirstShowWithinTheAvailableArea();
     void dialogsBelongToTheScreenThatRaisedThem_data();
     void dialogsBelongToTheScreenThatRaisedThem();
     void realBoxAndFileDialogAreTransientForTheirScreen();
@@ -55,6 +58,21 @@ void ScreenWindowsTest::cleanup() {
     ui::MessageBox::setRecording(true);
     m_app.reset();
     m_db.reset();
+}
+
+// Centred in the screen's available area, and never with the title bar above its top: the offscreen screen is
+// smaller than the draw and the participants screens and shorter than the winners screen.
+void ScreenWindowsTest::screensFirstShowWithinTheAvailableArea() {
+    QTest::mouseClick(fAcak->BitBtn6, Qt::LeftButton);
+    QTest::mouseClick(fAcak->BitBtn7, Qt::LeftButton);
+    for (QWidget* screen :
+         {static_cast<QWidget*>(fAcak), static_cast<QWidget*>(fPemenang), static_cast<QWidget*>(fPeserta)}) {
+        QVERIFY(QTest::qWaitForWindowExposed(screen));
+        const QRect available = screen->screen()->availableGeometry();
+        const QRect frame = screen->frameGeometry();
+        QVERIFY2(frame.top() >= available.top() && frame.left() >= available.left(), qPrintable(screen->objectName()));
+        QCOMPARE(frame.topLeft(), ui::centredFramePosition(available, frame.size()));
+    }
 }
 
 void ScreenWindowsTest::dialogsBelongToTheScreenThatRaisedThem_data() {

@@ -18,9 +18,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
 #include <limits>
@@ -104,8 +102,9 @@ void TfAcak::createComponents() {
         b->setAutoDefault(false);
         return b;
     };
+    // The fields the audience reads keep their whole value in view, shrinking the font for a long one.
     auto edit = [this](const char* name, QRect geometry, const QFont& font, const QColor& text) {
-        auto* e = new QLineEdit(this);
+        auto* e = new ui::FittingLineEdit(this);
         e->setObjectName(QString::fromLatin1(name));
         e->setGeometry(geometry);
         e->setFont(font);
@@ -130,7 +129,7 @@ void TfAcak::createComponents() {
     BitBtn3 = button("BitBtn3", QStringLiteral("&Batal"), {784, 464, 105, 57}, QStringLiteral("cross"));
     BitBtn4 = button("BitBtn4", QStringLiteral("Tampilkan"), {784, 336, 105, 57}, QStringLiteral("monitor"));
 
-    Edit1 = new QLineEdit(this);
+    Edit1 = new ui::FittingLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(216, 112, 609, 73);
     Edit1->setFrame(false);
@@ -138,7 +137,7 @@ void TfAcak::createComponents() {
     colour(Edit1, QPalette::Base, Qt::black);
     colour(Edit1, QPalette::Text, QColor(0x00, 0xFF, 0x00));
 
-    Memo1 = new QPlainTextEdit(this);
+    Memo1 = new ui::FittingMemo(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(336, 376, 385, 65);
     Memo1->setFont(verdana(20, true));

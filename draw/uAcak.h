@@ -4,12 +4,12 @@
 #include "platform/db/DataSource.h"
 #include "platform/db/SqlCommand.h"
 #include "platform/db/TableCursor.h"
+#include "platform/ui/FittingLineEdit.h"
+#include "platform/ui/FittingMemo.h"
 
 #include <QWidget>
 
 class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace ui {
@@ -27,21 +27,21 @@ public:
     // Components, under their given names.
     QPushButton* BitBtn1; // "Keluar"
     QPushButton* BitBtn2; // "&Simpan"
-    QLineEdit* ed_hadiah;
-    QLineEdit* ed_msisdn;
+    ui::FittingLineEdit* ed_hadiah;
+    ui::FittingLineEdit* ed_msisdn;
     QPushButton* btn_acak;
     QPushButton* btn_stop;
-    QPushButton* BitBtn3;  // "&Batal"
-    QPushButton* BitBtn4;  // "Tampilkan"
-    QLineEdit* Edit1;      // the draw-number display
-    QPlainTextEdit* Memo1; // the name
-    QPushButton* BitBtn6;  // "Lihat Pemenang"
-    QPushButton* BitBtn7;  // "Lihat Peserta"
-    ui::DBEdit* DBEdit1;   // the speed
-    QPushButton* BitBtn5;  // "OK"
-    QPushButton* BitBtn8;  // "About"
-    QLineEdit* Edit2;      // the phone number
-    QLabel* Image1;        // the logo
+    QPushButton* BitBtn3;       // "&Batal"
+    QPushButton* BitBtn4;       // "Tampilkan"
+    ui::FittingLineEdit* Edit1; // the draw-number display
+    ui::FittingMemo* Memo1;     // the name
+    QPushButton* BitBtn6;       // "Lihat Pemenang"
+    QPushButton* BitBtn7;       // "Lihat Peserta"
+    ui::DBEdit* DBEdit1;        // the speed
+    QPushButton* BitBtn5;       // "OK"
+    QPushButton* BitBtn8;       // "About"
+    ui::FittingLineEdit* Edit2; // the phone number
+    QLabel* Image1;             // the logo
 
     ui::Timer* Timer1;                      // marquee
     ui::Timer* Timer2;                      // shuffle

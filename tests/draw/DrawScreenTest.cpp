@@ -7,10 +7,63 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <cstdlib>
 
 using Kind = ui::MessageBox::Kind;
+
+namespace {
+
+// A name of the given length made of words, as names are.
+QString nameOf(int length) {
+    const QString words = QStringLiteral("Siti Nurhaliza binti Abdullah Rahman Putri Kusumawardhani ");
+    QString name;
+    while (name.size() < length)
+        name += words;
+    name.truncate(length);
+    if (name.endsWith(QLatin1Char(' '))) name.back() = QLatin1Char('a');
+    return name;
+}
+
+// The edit draws the whole value, from its first character: at its font the value is narrower than the edit's
+// line, the line begins with the first character and ends after the last. The line is the edit's rectangle less
+// its frame, its text margins and the 2 pixels a line edit keeps beside its text.
+void verifyWholeLine(QLineEdit* edit, const QString& value) {
+    QCOMPARE(edit->text(), value);
+    (void)edit->grab(); // the edit works out how far it scrolls when it paints
+    const int frame = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
+    const int left = frame + edit->textMargins().left() + 2;
+    const int right = edit->width() - frame - edit->textMargins().right() - 2;
+    QVERIFY2(QFontMetrics(edit->font()).horizontalAdvance(value) < right - left, qPrintable(edit->objectName()));
+    const int middle = edit->height() / 2;
+    QCOMPARE(edit->cursorPositionAt({left, middle}), 0);
+    QCOMPARE(edit->cursorPositionAt({right - 1, middle}), value.size());
+}
+
+// The memo draws the whole value: its wrapped lines, at its font, fit the viewport, and the first and the last
+// character stand inside it without scrolling.
+void verifyWholeMemo(QPlainTextEdit* memo, const QString& value) {
+    QCOMPARE(memo->toPlainText(), value);
+    (void)memo->grab();
+    const QRect view = memo->viewport()->rect();
+    int lines = 0;
+    for (QTextBlock block = memo->document()->firstBlock(); block.isValid(); block = block.next())
+        lines += block.layout()->lineCount();
+    const qreal margins = 2 * memo->document()->documentMargin();
+    QVERIFY(lines * QFontMetrics(memo->font()).lineSpacing() + margins <= view.height());
+    QCOMPARE(memo->verticalScrollBar()->value(), 0);
+    QTextCursor first(memo->document());
+    QTextCursor last(memo->document());
+    last.movePosition(QTextCursor::End);
+    QVERIFY(view.contains(memo->cursorRect(first)));
+    QVERIFY(view.contains(memo->cursorRect(last)));
+}
+
+} // namespace
 
 class DrawScreenTest : public QObject {
     Q_OBJECT
@@ -341,6 +394,66 @@ private slots:
             for (int x = 216; x < 825; ++x)
                 if (QColor(image.pixel(x, y)) == QColor(0x00, 0xFF, 0x00)) ++lime;
         QVERIFY2(lime > 1000, qPrintable(QString::number(lime)));
+    }
+
+    // --- Whole values on the display and in the details ---------------------------------------------------------
+
+    void wholeValuesAreShown_data() {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("phone");
+        QTest::newRow("6-character number, 10-character name") << "A00123" << nameOf(10) << "081234567890";
+        QTest::newRow("18-character number, 40-character name")
+            << "2024-JKT-000123456" << nameOf(40) << "+62 812-3456-7890";
+        QTest::newRow("30-character number, 80-character name")
+            << "2024-JAKARTA-SELATAN-000123456" << nameOf(80) << "0812345678901234567890123456789";
+        QTest::newRow("64-character number, 120-character name")
+            << "2024-DKI-JAKARTA-SELATAN-KEBAYORAN-BARU-GANDARIA-UTARA-000123456" << nameOf(120) << "0812";
+        QTest::newRow("wide letters, name on two lines")
+            << "WWWWWWWWWWWWWWWWWW" << QStringLiteral("Siti Nurhaliza\nbinti Abdullah Rahman") << "0812";
+    }
+
+    // A drawn participant's number on the display and the details after "Tampilkan" show whole, from the first
+    // character: a long value shrinks its field's font, the same family and weight; a short one keeps the design.
+    void wholeValuesAreShown() {
+        QFETCH(QString, number);
+        QFETCH(QString, name);
+        QFETCH(QString, phone);
+        DrawFixture f([&](TestDatabase& db) {
+            db.exec("INSERT INTO tb_peserta VALUES(1, '" + number.toStdString() + "', '" + name.toStdString() + "', '" +
+                    phone.toStdString() + "')");
+        });
+        DrawFixture::click("btn_acak");
+        fAcak->Timer2Timer(fAcak->Timer2);
+        DrawFixture::click("btn_stop");
+        DrawFixture::click("BitBtn4");
+
+        verifyWholeLine(fAcak->Edit1, number);
+        verifyWholeLine(fAcak->ed_msisdn, number);
+        verifyWholeLine(fAcak->Edit2, phone);
+        verifyWholeMemo(fAcak->Memo1, name);
+        for (QWidget* field : {static_cast<QWidget*>(fAcak->Edit1), static_cast<QWidget*>(fAcak->ed_msisdn),
+                               static_cast<QWidget*>(fAcak->Edit2), static_cast<QWidget*>(fAcak->Memo1)})
+            QVERIFY(field->font().bold() && field->font().pixelSize() >= 6);
+        QCOMPARE(fAcak->Edit1->font().family(), QStringLiteral("Bookman Old Style"));
+        QCOMPARE(fAcak->Memo1->font().family(), QStringLiteral("Verdana"));
+        if (number.size() <= 6) {
+            QCOMPARE(fAcak->Edit1->font().pixelSize(), 60);
+            QCOMPARE(fAcak->ed_msisdn->font().pixelSize(), 20);
+        }
+        if (number.size() >= 30) QVERIFY(fAcak->Edit1->font().pixelSize() < 60);
+        if (name.size() <= 10) QCOMPARE(fAcak->Memo1->font().pixelSize(), 20);
+
+        // The prize typed by the operator shows whole once the field is left.
+        const QString prize = QStringLiteral("Sepeda motor listrik dengan helm, jaket dan voucher servis setahun");
+        fAcak->ed_hadiah->setFocus();
+        QTest::keyClicks(fAcak->ed_hadiah, prize);
+        fAcak->BitBtn4->setFocus();
+        verifyWholeLine(fAcak->ed_hadiah, prize);
+
+        // The next short number brings the designed size back.
+        fAcak->Edit1->setText(QStringLiteral("B7"));
+        QCOMPARE(fAcak->Edit1->font().pixelSize(), 60);
     }
 
     // --- Keyboard ----------------------------------------------------------------------------------------------

@@ -5,6 +5,10 @@
 #include "platform/db/TableCursor.h"
 #include "platform/ui/ErrorHandler.h"
 
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QScopedValueRollback>
+#include <QTimer>
 #include <limits>
 
 namespace ui {
@@ -29,7 +33,7 @@ DBEdit::DBEdit(QWidget* parent) : QLineEdit(parent) {
             m_dirty = true;
         });
     });
-    connect(this, &QLineEdit::editingFinished, this, [this] { guarded([this] { updateRecord(); }); });
+    connect(this, &QLineEdit::editingFinished, this, &DBEdit::finished);
 }
 
 DBEdit::~DBEdit() {
@@ -44,7 +48,36 @@ void DBEdit::setDataSource(db::DataSource* source, const std::string& field) {
     refresh();
 }
 
+void DBEdit::focusOutEvent(QFocusEvent* event) {
+    QScopedValueRollback<std::optional<Qt::FocusReason>> leaving(m_leaving, event->reason());
+    QLineEdit::focusOutEvent(event); // says editingFinished
+}
+
+void DBEdit::finished() {
+    if (!m_leaving) { // Enter
+        guarded(this, [this] { updateRecord(); });
+        return;
+    }
+    // The window lost activation (a message box came up, or another program): the operator has not left the edit.
+    if (*m_leaving == Qt::ActiveWindowFocusReason || *m_leaving == Qt::PopupFocusReason) return;
+    // Left for another control. The text is handed over once the click that moved the focus is over: a button that
+    // hands the text over itself (a re-query, a post) then shows a refusal once, not twice, and a refusal's box does
+    // not swallow the click.
+    m_handOverPending = true;
+    QTimer::singleShot(0, this, &DBEdit::handOverAfterClick);
+}
+
+void DBEdit::handOverAfterClick() {
+    if (!m_handOverPending) return;
+    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+        QTimer::singleShot(10, this, &DBEdit::handOverAfterClick);
+        return;
+    }
+    guarded(this, [this] { updateRecord(); });
+}
+
 void DBEdit::updateRecord() {
+    m_handOverPending = false;
     if (!m_dirty || !m_source || !m_source->dataSet()) return;
     auto* cursor = m_source->dataSet();
     if (cursor->state() != db::TableCursor::State::Edit && cursor->state() != db::TableCursor::State::Insert) {

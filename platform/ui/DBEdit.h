@@ -14,7 +14,8 @@ class DataSource;
 namespace ui {
 
 // A single-line edit showing one field of a cursor's current row. The first keystroke puts the cursor into edit
-// mode; the text goes into the field when the edit is left or the row is posted.
+// mode; the text goes into the field when Enter is pressed, when the edit is left for another control of its window,
+// or when the row is posted. A window losing activation (a message box, another program) does not leave the edit.
 class DBEdit : public QLineEdit, private db::CursorListener {
     Q_OBJECT
 public:
@@ -28,6 +29,9 @@ public:
     // Hands a typed text to the field now; throws the field's refusal.
     void updateRecord() override;
 
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+
 private:
     void cursorReset() override { refresh(); }
     void sourceDestroyed() override { m_source = nullptr; }
@@ -38,8 +42,13 @@ private:
     db::DataSource* m_source = nullptr;
     std::string m_field;
     Refusal m_refusal;
+    void finished();
+    void handOverAfterClick();
+
     bool m_dirty = false;
     bool m_refreshing = false;
+    std::optional<Qt::FocusReason> m_leaving;
+    bool m_handOverPending = false;
 };
 
 } // namespace ui

@@ -190,6 +190,47 @@ private slots:
         QCOMPARE(f.db().rows("SELECT speed FROM setup"), (std::vector<std::vector<std::string>>{{"80"}}));
     }
 
+    void refusedSpeedIsShownOncePerAction_data() {
+        QTest::addColumn<QStringList>("actions");
+        QTest::newRow("a click on OK") << QStringList{"click OK"};
+        QTest::newRow("Enter in the speed, the box taking the activation") << QStringList{"Enter"};
+        QTest::newRow("Tab out of the speed, then OK") << QStringList{"Tab", "click OK"};
+        QTest::newRow("OK clicked twice") << QStringList{"click OK", "click OK"};
+        QTest::newRow("Enter twice") << QStringList{"Enter", "Enter"};
+    }
+
+    // Each action that hands a refused speed over shows the refusal once, whether the field is left on the way
+    // (a click on OK) or a box takes the activation from the field (Enter presses OK; the box's window comes up).
+    void refusedSpeedIsShownOncePerAction() {
+        QFETCH(QStringList, actions);
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(5); });
+        typeSpeed(QStringLiteral("abc"));
+        for (const QString& action : actions) {
+            TestApplication::clear();
+            if (action == QLatin1String("click OK")) {
+                QTest::mouseClick(fAcak->BitBtn5, Qt::LeftButton);
+            } else if (action == QLatin1String("Tab")) {
+                QTest::keyClick(fAcak->DBEdit1, Qt::Key_Tab);
+            } else {
+                fAcak->DBEdit1->setFocus();
+                QTest::keyClick(fAcak->DBEdit1, Qt::Key_Return);
+                // A real message box takes the activation from the screen while it shows.
+                QWidget box;
+                box.show();
+                box.activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(&box));
+                box.close();
+                fAcak->activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(fAcak));
+            }
+            QTest::qWait(50); // whatever the action left to the event loop
+            QCOMPARE(TestApplication::texts(Kind::Error).size(), 1);
+            QCOMPARE(TestApplication::texts(Kind::Information), QStringList());
+        }
+        QCOMPARE(fAcak->DBEdit1->text(), QStringLiteral("abc"));
+        QCOMPARE(f.db().rows("SELECT speed FROM setup"), (std::vector<std::vector<std::string>>{{"50"}}));
+    }
+
     // --- Marquee -----------------------------------------------------------------------------------------------
 
     void marquee_data() {

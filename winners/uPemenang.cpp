@@ -41,6 +41,7 @@ void TfPemenang::createComponents() {
     DBGrid1->setGeometry(0, 0, 537, 577);
     DBGrid1->setRowIndicator(true);
     DBGrid1->setDataSource(&DataSource1);
+    DBGrid1->setColumnsFitContents(true); // names and prizes are read whole, not cut at a fixed width
 
     auto button = [this](const char* name, const QString& caption, QRect geometry) {
         auto* b = new QPushButton(caption, this);

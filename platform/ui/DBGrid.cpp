@@ -7,6 +7,10 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
+#include <algorithm>
+#include <numeric>
+#include <vector>
 
 namespace ui {
 
@@ -23,6 +27,11 @@ DBGrid::DBGrid(QWidget* parent) : QTableView(parent), m_model(new CursorTableMod
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     connect(m_model, &CursorTableModel::currentRowChanged, this, &DBGrid::followCursor);
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_fitColumns) fitColumnsToContents();
+    });
+    // The rows a column's width is taken from: those in view and as many around them.
+    horizontalHeader()->setResizeContentsPrecision(200);
 }
 
 void DBGrid::setDataSource(db::DataSource* source) {
@@ -32,6 +41,42 @@ void DBGrid::setDataSource(db::DataSource* source) {
 void DBGrid::setRowIndicator(bool shown) {
     verticalHeader()->setVisible(shown);
     verticalHeader()->setFixedWidth(shown ? 12 : 0);
+}
+
+void DBGrid::setColumnsFitContents(bool on) {
+    m_fitColumns = on;
+    if (on) fitColumnsToContents();
+}
+
+void DBGrid::fitColumnsToContents() {
+    const int columns = m_model->columnCount();
+    if (columns == 0) return;
+    std::vector<int> widths(static_cast<std::size_t>(columns));
+    for (int c = 0; c < columns; ++c)
+        widths[static_cast<std::size_t>(c)] = std::max(horizontalHeader()->sectionSizeHint(c), sizeHintForColumn(c));
+    // The room beside the row indicator, with a vertical scroll bar counted in whether it shows yet or not.
+    const int room = width() - 2 * frameWidth() - (verticalHeader()->isVisible() ? verticalHeader()->width() : 0) -
+                     verticalScrollBar()->sizeHint().width();
+    if (std::accumulate(widths.begin(), widths.end(), 0) > room) {
+        // Too wide together: the widest columns give way, down to a common limit at which all of them fit.
+        std::vector<int> sorted = widths;
+        std::sort(sorted.begin(), sorted.end());
+        int limit = room / columns;
+        int left = room;
+        for (std::size_t i = 0; i < sorted.size(); ++i) {
+            const int share = left / static_cast<int>(sorted.size() - i);
+            if (sorted[i] > share) {
+                limit = share;
+                break;
+            }
+            left -= sorted[i];
+            limit = sorted[i];
+        }
+        for (int& w : widths)
+            w = std::min(w, limit);
+    }
+    for (int c = 0; c < columns; ++c)
+        horizontalHeader()->resizeSection(c, widths[static_cast<std::size_t>(c)]);
 }
 
 db::TableCursor* DBGrid::cursor() const {

@@ -21,6 +21,10 @@ public:
 
     void setDataSource(db::DataSource* source);
     void setRowIndicator(bool shown);
+    // Each time the cursor is opened, the columns take the width of their titles and values, looked at in the rows
+    // in view and a few hundred around them (not a million), and together stay within the grid.
+    void setColumnsFitContents(bool on);
+    void fitColumnsToContents();
     CursorTableModel* cursorModel() const { return m_model; }
 
 protected:
@@ -34,6 +38,7 @@ private:
 
     CursorTableModel* m_model;
     bool m_following = false;
+    bool m_fitColumns = false;
 };
 
 } // namespace ui

@@ -138,6 +138,8 @@ private slots:
     void screenAsLaidOut();
     void showingReloadsAndKeepsPlace();
     void winnerSavedOnDrawScreenAppears();
+    void columnsFitTheirContents_data();
+    void columnsFitTheirContents();
 
     void exportWritesExactBytes_data();
     void exportWritesExactBytes();
@@ -316,6 +318,43 @@ void WinnersScreenTest::winnerSavedOnDrawScreenAppears() {
     QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("Nama ") + number.mid(1));
     QCOMPARE(model->index(0, 2).data().toString(), QStringLiteral("Sepeda"));
     QVERIFY(errors().isEmpty());
+}
+
+void WinnersScreenTest::columnsFitTheirContents_data() {
+    QTest::addColumn<Winners>("winners");
+    QTest::addColumn<QString>("whole"); // per column, 1 when its values show whole
+    QTest::newRow("short values") << Winners{{"0811", "Ani", "TV"}} << "111";
+    QTest::newRow("long number, name and prize")
+        << Winners{{"0811", "Ani", "TV"},
+                   {"2024-JKT-000123456", "Siti Nurhaliza binti Abdullah Rahman", "Sepeda motor listrik"}}
+        << "111";
+    QTest::newRow("a prize wider than the window")
+        << Winners{{"2024-JKT-000123456", "Siti", std::string(300, 'H') + " dan voucher"}} << "110";
+    QTest::newRow("a name and a prize wider than the window")
+        << Winners{{"2024-JKT-000123456", std::string(100, 'N'), std::string(300, 'H')}} << "100";
+}
+
+// Names and prizes are read whole, not cut at a fixed width: each column is as wide as its title and its values,
+// and the columns together stay within the window; when they cannot, the widest give way to a common width.
+void WinnersScreenTest::columnsFitTheirContents() {
+    QFETCH(Winners, winners);
+    QFETCH(QString, whole);
+    addWinners(winners);
+    showScreen();
+    auto* grid = fPemenang->DBGrid1;
+    const QFontMetrics metrics(grid->font());
+    int total = 0;
+    for (int c = 0; c < 3; ++c) {
+        int widest = grid->horizontalHeader()->fontMetrics().horizontalAdvance(
+            grid->model()->headerData(c, Qt::Horizontal).toString());
+        for (const Winner& w : winners)
+            widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(w[c].value_or(""))));
+        const int width = grid->columnWidth(c);
+        QCOMPARE(width > widest, whole[c] == QLatin1Char('1'));
+        total += width;
+    }
+    QVERIFY(total <= grid->viewport()->width());
+    if (whole == QLatin1String("100")) QCOMPARE(grid->columnWidth(1), grid->columnWidth(2));
 }
 
 void WinnersScreenTest::exportWritesExactBytes_data() {

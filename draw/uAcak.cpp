@@ -7,6 +7,7 @@
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DialogKeys.h"
 #include "platform/ui/ErrorHandler.h"
+#include "platform/ui/FocusFrame.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Timer.h"
 #include "platform/ui/WindowPlacement.h"
@@ -89,6 +90,7 @@ TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
     resize(1016, 734);
     createComponents();
     ui::centreOnFirstShow(this, [this] { fitOuterSize(); });
+    ui::alwaysShowFocusFrame(this); // at start-up Enter or Space presses "Keluar": the operator sees why
 }
 
 void TfAcak::createComponents() {

@@ -7,6 +7,7 @@
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/ErrorHandler.h"
+#include "platform/ui/FocusFrame.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/WindowPlacement.h"
 #include "resources/Glyphs.h"
@@ -116,6 +117,7 @@ TfPeserta::TfPeserta(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowS
     }
     createComponents();
     ui::centreOnFirstShow(this);
+    ui::alwaysShowFocusFrame(this);
 }
 
 void TfPeserta::createComponents() {

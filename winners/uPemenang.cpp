@@ -4,6 +4,7 @@
 #include "platform/files/ExportFile.h"
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/ErrorHandler.h"
+#include "platform/ui/FocusFrame.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/WindowPlacement.h"
 #include "resources/Glyphs.h"
@@ -33,6 +34,7 @@ TfPemenang::TfPemenang(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Windo
     SaveDialog1.setDefaultSuffix(QStringLiteral("xls"));
     createComponents();
     ui::centreOnFirstShow(this);
+    ui::alwaysShowFocusFrame(this);
 }
 
 void TfPemenang::createComponents() {

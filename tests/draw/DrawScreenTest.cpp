@@ -504,6 +504,21 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), fAcak->BitBtn1);
     }
 
+    // Enter or Space at start-up ends the program: "Keluar" shows its focus frame, before any Tab was pressed.
+    void keluarShowsItsFocusFrameAtStartUp() {
+        DrawFixture f;
+        QCOMPARE(QApplication::focusWidget(), fAcak->BitBtn1);
+        const QImage focused = fAcak->BitBtn1->grab().toImage();
+        fAcak->BitBtn4->setFocus();
+        const QImage unfocused = fAcak->BitBtn1->grab().toImage();
+        QVERIFY(focused != unfocused);
+        // Using the mouse meanwhile does not turn the frame off.
+        QTest::mouseClick(fAcak->BitBtn4, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), fAcak->BitBtn4);
+        fAcak->BitBtn1->setFocus();
+        QCOMPARE(fAcak->BitBtn1->grab().toImage(), focused);
+    }
+
     void keyboard_data() {
         QTest::addColumn<QString>("focus");
         QTest::addColumn<int>("key");

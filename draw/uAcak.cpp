@@ -172,6 +172,14 @@ void TfAcak::createComponents() {
     BitBtn8 = button("BitBtn8", QStringLiteral("About"), {568, 640, 129, 65}, QStringLiteral("about"));
     Edit2 = edit("Edit2", {336, 456, 385, 33}, verdana(20, true), QColor(0xFF, 0x80, 0x00));
 
+    // The captions are painted, not labels: the fields carry their names for screen readers themselves.
+    ed_msisdn->setAccessibleName(QStringLiteral("NO. UNDIAN"));
+    Memo1->setAccessibleName(QStringLiteral("NAMA PESERTA"));
+    Edit2->setAccessibleName(QStringLiteral("NOMOR ID"));
+    ed_hadiah->setAccessibleName(QStringLiteral("HADIAH"));
+    Edit1->setAccessibleName(QStringLiteral("Nomor undian (layar)"));
+    DBEdit1->setAccessibleName(QStringLiteral("Setting Speed (Milisecond)"));
+
     QWidget* order[] = {BitBtn1, BitBtn2, ed_hadiah, ed_msisdn, btn_acak, btn_stop, BitBtn3, BitBtn4,
                         Edit1,   Memo1,   BitBtn6,   BitBtn7,   DBEdit1,  BitBtn5,  BitBtn8, Edit2};
     for (std::size_t i = 1; i < std::size(order); ++i)

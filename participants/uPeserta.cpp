@@ -225,6 +225,11 @@ void TfPeserta::createFormTab() {
     DBEdit2 = dbEdit("DBEdit2", {72, 212, 393, 21}, "nama");
     Label4 = label(GroupBox1, "Label4", QStringLiteral("Nomor Handphone"), {71, 260});
     DBEdit3 = dbEdit("DBEdit3", {72, 284, 225, 21}, "hp");
+    // Each field is named after its caption (a screen reader would otherwise read the group's title for all).
+    Label5->setBuddy(Edit1);
+    Label1->setBuddy(DBEdit1);
+    Label2->setBuddy(DBEdit2);
+    Label4->setBuddy(DBEdit3);
 
     BitBtn1 = button(TabSheet1, "BitBtn1", QStringLiteral("Input Baru"), {88, 488, 97, 41}, "new_row");
     BitBtn3 = button(TabSheet1, "BitBtn3", QStringLiteral("Hapus Data"), {184, 488, 97, 41}, "delete");

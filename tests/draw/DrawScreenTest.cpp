@@ -4,6 +4,7 @@
 #include "platform/ui/Timer.h"
 #include "tests/draw/DrawFixture.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
@@ -596,6 +597,27 @@ private slots:
         if (outcome == QLatin1String("saved") || outcome == QLatin1String("cleared"))
             QVERIFY(!fAcak->BitBtn2->isEnabled());
         QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+    }
+
+    // --- Accessibility -----------------------------------------------------------------------------------------
+
+    // A screen reader, or a check from outside, tells the fields apart by the captions beside them.
+    void fieldsAreNamedAfterTheirCaptions() {
+        DrawFixture f;
+        const QList<std::pair<QWidget*, QString>> expected = {
+            {fAcak->ed_msisdn, QStringLiteral("NO. UNDIAN")},
+            {fAcak->Memo1, QStringLiteral("NAMA PESERTA")},
+            {fAcak->Edit2, QStringLiteral("NOMOR ID")},
+            {fAcak->ed_hadiah, QStringLiteral("HADIAH")},
+            {fAcak->Edit1, QStringLiteral("Nomor undian (layar)")},
+            {fAcak->DBEdit1, QStringLiteral("Setting Speed (Milisecond)")},
+        };
+        for (const auto& [widget, name] : expected) {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY(accessible);
+            QCOMPARE(accessible->text(QAccessible::Name), name);
+            QCOMPARE(accessible->role(), QAccessible::EditableText);
+        }
     }
 
     // --- About -------------------------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QAccessible>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -90,6 +91,7 @@ private slots:
     void hapusSemuaThatFailsNeitherConfirmsNorRequeries();
     void closedCursorWhenTheDatabaseIsMissing();
     void tutupHidesAndKeepsTheForm();
+    void fieldsAreNamedAfterTheirCaptions();
 
 private:
     TfPeserta& screen() { return *fPeserta; }
@@ -693,6 +695,23 @@ void ParticipantsScreenTest::tutupHidesAndKeepsTheForm() {
     QCOMPARE(s.Edit1->text(), QStringLiteral("3"));
     QVERIFY(s.BitBtn5->isVisibleTo(s.TabSheet1));
     QCOMPARE(stored(), QStringLiteral("1 Nama 1,2 Nama 2"));
+}
+
+// A screen reader, or a check from outside, tells the form's fields apart by their captions, not by the group's.
+void ParticipantsScreenTest::fieldsAreNamedAfterTheirCaptions() {
+    show();
+    TfPeserta& s = screen();
+    const QList<std::pair<QWidget*, QString>> expected = {
+        {s.Edit1, QStringLiteral("Nomor Urut")},
+        {s.DBEdit1, QStringLiteral("Nomor Undian")},
+        {s.DBEdit2, QStringLiteral("Nama Peserta")},
+        {s.DBEdit3, QStringLiteral("Nomor Handphone")},
+    };
+    for (const auto& [widget, name] : expected) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->text(QAccessible::Name), name);
+    }
 }
 
 QTEST_MAIN(ParticipantsScreenTest)

@@ -344,6 +344,12 @@ void TableCursor::moveToRank(int field, std::size_t k) {
     m_listeners.notify(&CursorListener::currentChanged);
 }
 
+std::size_t TableCursor::positionOfRank(int field, std::size_t k) const {
+    checkActive();
+    if (k >= m_rows.size()) fail("Rank out of range");
+    return orderOf(field).at(k);
+}
+
 void TableCursor::append() {
     checkBrowseMode();
     m_beforeInsert = m_current;
@@ -546,24 +552,43 @@ std::int64_t TableCursor::fieldInt(int index) const {
     return *value;
 }
 
+std::optional<std::string> TableCursor::typedValue(int index, const std::string& text) const {
+    if (!m_integerFields[static_cast<std::size_t>(index)]) return text;
+    if (text.empty()) return std::nullopt;
+    const auto number = text::parseInteger(text);
+    if (!number)
+        fail(text::quotedForMessage(text) + " is not a valid integer value for field '" + fieldName(index) + "'");
+    return std::to_string(*number);
+}
+
 void TableCursor::setFieldText(int index, const std::string& text) {
     fieldName(index);
     checkEditing();
-    std::optional<std::string> value = text;
-    if (m_integerFields[static_cast<std::size_t>(index)]) {
-        if (text.empty()) {
-            value.reset();
-        } else {
-            const auto number = text::parseInteger(text);
-            if (!number)
-                fail(text::quotedForMessage(text) + " is not a valid integer value for field '" + fieldName(index) +
-                     "'");
-            value = std::to_string(*number);
-        }
-    }
-    m_buffer[static_cast<std::size_t>(index)] = std::move(value);
+    m_buffer[static_cast<std::size_t>(index)] = typedValue(index, text);
     m_modified = true;
     m_listeners.notify(&CursorListener::rowChanged, position());
+}
+
+void TableCursor::storeField(int index, const std::string& text) {
+    fieldName(index);
+    if (m_state == State::Insert) fail("Cannot store a field while a new row is pending");
+    if (m_rows.empty()) fail("Cannot perform this operation on an empty dataset");
+    const std::optional<std::string> value = typedValue(index, text);
+    const RowStore::Handle asRead = m_rows[m_current];
+    Statement update(m_connection->handle(), "UPDATE " + quoted(m_table) + " SET " +
+                                                 quoted(m_fieldNames[static_cast<std::size_t>(index)]) + "=?1" +
+                                                 whereRowAsRead(2) + " RETURNING rowid");
+    update.bind(1, value);
+    bindRowAsRead(update, 2, asRead);
+    if (!update.step()) throw platform::Error(kRowNotLocated); // the snapshot keeps the row as read
+    const std::int64_t rowid = update.columnInt(0);
+    while (update.step()) {
+    }
+    m_rows[m_current] = readBack(rowid);
+    // A pending edit now starts from the stored value, so posting it later neither reverts nor misses the row.
+    if (m_state == State::Edit) m_buffer[static_cast<std::size_t>(index)] = storedValue(m_rows[m_current], index);
+    invalidateOrders();
+    m_listeners.notify(&CursorListener::rowChanged, m_current);
 }
 
 std::size_t TableCursor::displayCount() const {

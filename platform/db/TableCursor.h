@@ -64,6 +64,8 @@ public:
     bool locate(const std::string& field, const std::string& value, bool partialKey);
     // Stands on the row of rank k (0-based) in ascending order of the field; k must be below recordCount().
     void moveToRank(int field, std::size_t k);
+    // The position in the cursor's order of the row of rank k (0-based) in ascending order of the field.
+    std::size_t positionOfRank(int field, std::size_t k) const;
     // Builds the ordering that locate() and moveToRank() use, so the first use does not pause.
     void prepareOrder(int field) const;
 
@@ -72,6 +74,9 @@ public:
     void post();
     void cancel();
     void remove();
+    // Writes one field of the current row to the database at once, as post() would, whatever is pending: a change
+    // being typed into the row's other fields stays pending (a setting stored beside one the user is still typing).
+    void storeField(int index, const std::string& text);
 
     int fieldCount() const { return static_cast<int>(m_fieldNames.size()); }
     const std::string& fieldName(int index) const;
@@ -97,6 +102,8 @@ private:
     [[noreturn]] void fail(const std::string& message) const;
     void checkBrowseMode();
     void checkEditing() const;
+    // A typed text as the field stores it: an integer field takes a whole number or nothing.
+    std::optional<std::string> typedValue(int index, const std::string& text) const;
     void readFields();
     void load();
     std::optional<std::string> storedValue(RowStore::Handle handle, int field) const;

@@ -385,6 +385,52 @@ TEST_F(CursorTest, UpdatingARowDeletedElsewhereFailsWithoutTouchingOthers) {
     EXPECT_EQ(db.rows("SELECT * FROM tb_pemenang"), (Rows{{"A1", "Ani", "TV"}}));
 }
 
+// --- Storing one field at once beside a pending edit ------------------------------------------------------------
+
+// A setting stored while the user is still typing another field of the same row: the setting is written, what is
+// being typed stays pending and unwritten, and posting it later writes it without reverting the setting.
+TEST_F(CursorTest, StoreFieldKeepsAPendingEditPending) {
+    db.exec("INSERT INTO tb_pemenang VALUES('A1','Ani','TV')");
+    openOn("tb_pemenang");
+    cursor.edit();
+    cursor.setFieldText(1, "Ani Baru");
+    cursor.storeField(2, "Kulkas");
+    EXPECT_EQ(db.rows("SELECT * FROM tb_pemenang"), (Rows{{"A1", "Ani", "Kulkas"}}));
+    EXPECT_EQ(cursor.state(), db::TableCursor::State::Edit);
+    EXPECT_EQ(cursor.fieldText(1), "Ani Baru");
+    EXPECT_EQ(cursor.fieldText(2), "Kulkas");
+    cursor.post();
+    EXPECT_EQ(db.rows("SELECT * FROM tb_pemenang"), (Rows{{"A1", "Ani Baru", "Kulkas"}}));
+
+    cursor.storeField(2, "Radio"); // while browsing
+    EXPECT_EQ(cursor.state(), db::TableCursor::State::Browse);
+    EXPECT_EQ(db.rows("SELECT * FROM tb_pemenang"), (Rows{{"A1", "Ani Baru", "Radio"}}));
+}
+
+TEST_F(CursorTest, StoreFieldRefusals) {
+    db.exec("INSERT INTO setup (speed) VALUES (80)"); // the schema's row and this one
+    openOn("setup");
+    EXPECT_EQ(errorOf([&] { cursor.storeField(0, "cepat"); }),
+              "ADOTable1: 'cepat' is not a valid integer value for field 'speed'");
+    db.exec("UPDATE setup SET speed=99 WHERE rowid=1"); // changed elsewhere since it was read
+    EXPECT_EQ(errorOf([&] { cursor.storeField(0, "10"); }), db::TableCursor::kRowNotLocated);
+    EXPECT_EQ(db.rows("SELECT speed FROM setup ORDER BY rowid"), (Rows{{"99"}, {"80"}}));
+    cursor.next();
+    cursor.storeField(0, "10"); // only the current row
+    EXPECT_EQ(db.rows("SELECT speed FROM setup ORDER BY rowid"), (Rows{{"99"}, {"10"}}));
+    cursor.append();
+    EXPECT_EQ(errorOf([&] { cursor.storeField(0, "10"); }),
+              "ADOTable1: Cannot store a field while a new row is pending");
+    cursor.cancel();
+    db.exec("DELETE FROM tb_pemenang");
+    db::TableCursor empty{"ADOTable2"};
+    empty.setConnection(&db.cn());
+    empty.setTableName("tb_pemenang");
+    empty.open();
+    EXPECT_EQ(errorOf([&] { empty.storeField(0, "A1"); }),
+              "ADOTable2: Cannot perform this operation on an empty dataset");
+}
+
 // --- The ID field --------------------------------------------------------------------------------------------
 
 TEST_F(CursorTest, FailedPostKeepsTheRowPending) {

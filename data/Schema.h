@@ -2,6 +2,8 @@
 
 #include <string>
 
+struct sqlite3;
+
 namespace schema {
 
 // The statements that make an empty db_sms.mdb: the same file the build uses for a new installation.
@@ -9,5 +11,12 @@ const char* sql();
 
 // Creates a new database file with the program's tables (the file must not exist yet).
 void createDatabase(const std::string& path);
+
+// The setting "winners are not drawn again", a column of setup that older files do not have.
+inline constexpr const char* kWinnersOnceColumn = "pemenang_tidak_diundi_lagi";
+
+// Brings an older file up to the program's schema: adds what later versions added, with its default, and
+// leaves everything else as it is. A missing table is left to whoever opens it.
+void upgrade(sqlite3* handle);
 
 } // namespace schema

@@ -11,6 +11,8 @@ CREATE TABLE tb_pemenang (
     hadiah TEXT
 );
 CREATE TABLE setup (
-    speed INTEGER NOT NULL CHECK (speed >= 0)
+    speed INTEGER NOT NULL CHECK (speed >= 0),
+    -- 1: a participant whose draw number has won is not drawn again. Older files get it at start-up.
+    pemenang_tidak_diundi_lagi INTEGER NOT NULL DEFAULT 0 CHECK (pemenang_tidak_diundi_lagi IN (0, 1))
 );
 INSERT INTO setup (speed) VALUES (50);

@@ -1,0 +1,56 @@
+#include "data/Schema.h"
+#include "platform/Error.h"
+#include "tests/db/TempDatabase.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// The setup table as files made before the setting existed have it.
+void makeOlder(const TempDatabase& db) {
+    db.exec("DROP TABLE setup; CREATE TABLE setup (speed INTEGER NOT NULL CHECK (speed >= 0));"
+            "INSERT INTO setup VALUES (75)");
+}
+
+const std::string kColumns = "SELECT group_concat(name, ',') FROM pragma_table_info('setup')";
+
+TEST(SchemaUpgrade, AddsTheSettingOffToAnOlderFileAndKeepsTheSpeed) {
+    TempDatabase db;
+    makeOlder(db);
+    schema::upgrade(db.cn().handle());
+    EXPECT_EQ(db.rows(kColumns), (Rows{{"speed,pemenang_tidak_diundi_lagi"}}));
+    EXPECT_EQ(db.rows("SELECT * FROM setup"), (Rows{{"75", "0"}}));
+    schema::upgrade(db.cn().handle()); // once is enough: a second start-up changes nothing
+    EXPECT_EQ(db.rows(kColumns), (Rows{{"speed,pemenang_tidak_diundi_lagi"}}));
+    // The column keeps to its two values like one made with the table.
+    EXPECT_NE(errorOf([&] { db.cn().exec("UPDATE setup SET pemenang_tidak_diundi_lagi=2"); }), "<no error>");
+}
+
+TEST(SchemaUpgrade, LeavesCurrentAndIncompleteFilesAlone) {
+    TempDatabase current;
+    const Rows before = current.rows("SELECT sql FROM sqlite_schema ORDER BY name");
+    schema::upgrade(current.cn().handle());
+    EXPECT_EQ(current.rows("SELECT sql FROM sqlite_schema ORDER BY name"), before);
+
+    TempDatabase withoutSetup; // reported by whoever opens the table, not here
+    withoutSetup.exec("DROP TABLE setup");
+    schema::upgrade(withoutSetup.cn().handle());
+    EXPECT_EQ(withoutSetup.rows("SELECT count(*) FROM sqlite_schema WHERE name='setup'"), (Rows{{"0"}}));
+}
+
+TEST(SchemaUpgrade, AReadOnlyFileSaysWhy) {
+    TempDatabase db;
+    makeOlder(db);
+    sqlite3* readOnly = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(db.path().c_str(), &readOnly, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    EXPECT_EQ(errorOf([&] { schema::upgrade(readOnly); }), "attempt to write a readonly database");
+    sqlite3_close(readOnly);
+    EXPECT_EQ(db.rows(kColumns), (Rows{{"speed"}}));
+}
+
+} // namespace

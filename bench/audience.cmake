@@ -1,0 +1,3 @@
+# The audience screen at 3840 x 2160: the cost of repainting the flashing number.
+add_executable(bench_audience ${CMAKE_CURRENT_LIST_DIR}/audience_bench.cpp)
+target_link_libraries(bench_audience PRIVATE screens)

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <cstddef>
+#include <optional>
+
+// A participant as the draw screen shows it after "Tampilkan", or a winner as "&Simpan" stored it.
+struct DrawDetails {
+    QString number; // draw number
+    QString name;
+    QString phone;
+    QString prize;
+};
+
+// What the draw tells whoever follows it, in the order it happens. The draw knows nothing of how it is shown: the
+// audience screen is one such follower. Every call comes on the user-interface thread and must return quickly:
+// numberShown() comes at every shuffle tick.
+class DrawObserver {
+public:
+    virtual ~DrawObserver() = default;
+
+    // The participants in the draw (the start-up snapshot) and, while winners are not drawn again, how many of
+    // them have won already.
+    virtual void participantsCounted(std::size_t participants, std::optional<std::size_t> alreadyWon) = 0;
+    // The list drawn from is sealed: its participant count and short fingerprint.
+    virtual void listSealed(std::size_t participants, const QString& fingerprint) = 0;
+    // "Acak": the shuffle starts.
+    virtual void shuffleStarted() = 0;
+    // A shuffle tick put this draw number on the display.
+    virtual void numberShown(const QString& number) = 0;
+    // "Tampilkan": the selected participant's details.
+    virtual void detailsShown(const DrawDetails& details) = 0;
+    // The prize as the operator types it.
+    virtual void prizeTyped(const QString& prize) = 0;
+    // "&Simpan" stored this winner.
+    virtual void winnerSaved(const DrawDetails& winner) = 0;
+    // "&Batal": the details are cleared.
+    virtual void detailsCleared() = 0;
+};

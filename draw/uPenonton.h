@@ -1,0 +1,85 @@
+#pragma once
+
+#include "draw/BigNumber.h"
+#include "draw/DrawObserver.h"
+#include "draw/FittedText.h"
+
+#include <QPixmap>
+#include <QWidget>
+
+// The audience screen: the draw as the hall sees it, full screen on a projector or a second monitor. It follows
+// the draw through DrawObserver, has no control of its own and never takes the keyboard from the draw screen (the
+// console). Everything is scaled to the window: the logo and banner at the top, the draw number as large as fits
+// in the black band, then the winner's name, masked phone and prize, and small at the bottom the participants in
+// the draw and the list's fingerprint.
+class TfPenonton : public QWidget, public DrawObserver {
+    Q_OBJECT
+public:
+    // console: the draw screen, whose monitor this screen avoids when there is another.
+    TfPenonton(QWidget* console, const QString& banner);
+
+    // Opens full screen, on another monitor than the console's when there is one, or closes when open.
+    void toggle();
+    void setLogo(const QPixmap& logo);
+
+    void participantsCounted(std::size_t participants, std::optional<std::size_t> alreadyWon) override;
+    void listSealed(std::size_t participants, const QString& fingerprint) override;
+    void shuffleStarted() override;
+    void numberShown(const QString& number) override;
+    void detailsShown(const DrawDetails& details) override;
+    void prizeTyped(const QString& prize) override;
+    void winnerSaved(const DrawDetails& winner) override;
+    void detailsCleared() override;
+
+    // What the hall sees: the shuffle, a participant's details after "Tampilkan", or a saved winner.
+    enum class Stage { Shuffle, Details, Winner };
+    Stage stage() const { return m_stage; }
+    // Where the number and the name were last drawn, and every text as drawn (for the operator's checks).
+    QRect numberRect() const { return m_number.rect(); }
+    // What a tick repaints: the box the number is fitted in.
+    QRect numberBox() const { return m_layout.numberBox; }
+    int numberPixelSize() const { return m_number.pixelSize(); }
+    QRect nameRect() const { return m_name.rect(); }
+    QStringList shownTexts() const;
+
+    static const QString WinnerMark;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Layout {
+        QRect top, logo, band, numberBox, mark, name, phone, prizeCaption, prize, bottom, count, fingerprint;
+        int line = 1; // width of the bands' edge lines
+    };
+    const DrawDetails* details() const;
+    QString shownNumber() const;
+    void layOut();
+    void layOutDetails();
+    void layOutFooter();
+    void paintTop(QPainter& painter, const QRect& dirty);
+    void paintBand(QPainter& painter, const QRect& dirty);
+    void paintDetails(QPainter& painter, const QRect& dirty);
+    void paintFooter(QPainter& painter, const QRect& dirty);
+
+    QWidget* m_console;
+    QString m_bannerText;
+    QPixmap m_logo;
+    QPixmap m_logoScaled;
+
+    Stage m_stage = Stage::Shuffle;
+    QString m_flashing;   // the number of the latest tick
+    DrawDetails m_shown;  // after "Tampilkan"; its prize is the one being typed
+    DrawDetails m_winner; // as "&Simpan" stored it
+    std::size_t m_participants = 0;
+    std::optional<std::size_t> m_alreadyWon;
+    QString m_fingerprint;
+
+    Layout m_layout;
+    int m_numberLargest = 8; // pixels: the size of a normal number
+    BigNumber m_number;
+    FittedText m_banner, m_mark, m_name, m_phone, m_prizeCaption, m_prize, m_count, m_fingerprintText;
+};

@@ -1,0 +1,158 @@
+#include "app/Application.h"
+#include "draw/PhoneMask.h"
+#include "draw/uPenonton.h"
+#include "platform/jpeg/JpegImage.h"
+
+#include <QDir>
+#include <QImage>
+#include <QPaintEvent>
+#include <QTest>
+
+namespace {
+
+const QString kBanner = QStringLiteral("Tombolika Application");
+const QString kLongName = QStringLiteral("Raden Ajeng Siti Nurhaliza Kartika Djojoadhiningrat binti Raden Mas "
+                                         "Adipati Ario Sosroningrat dari Kabupaten Jepara, Jawa Tengah");
+
+QPixmap sampleLogo() {
+    const auto logo = jpeg::decodeJpegFile(TOMBOLIKA_RESOURCES_DIR "/LOGO.JPG");
+    const QImage image(logo.rgb.data(), logo.width, logo.height, logo.width * 3, QImage::Format_RGB888);
+    return QPixmap::fromImage(image.copy());
+}
+
+// The bounding box of the pixels within `area` that match, or an empty rectangle.
+template <class Match> QRect pixelsWhere(const QImage& image, const QRect& area, Match match) {
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (!match(line[x])) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+bool lime(QRgb c) {
+    return qGreen(c) > 160 && qRed(c) < 40 && qBlue(c) < 40;
+}
+
+bool orange(QRgb c) {
+    return qRed(c) > 230 && qGreen(c) > 90 && qGreen(c) < 170 && qBlue(c) < 60;
+}
+
+// Paint events the screen receives, with their rectangles.
+class PaintRecorder : public QObject {
+public:
+    QList<QRect> painted;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted << static_cast<QPaintEvent*>(event)->rect();
+        return false;
+    }
+};
+
+} // namespace
+
+class AudienceScreenTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { Application::initialize(); }
+
+    void phoneIsNeverShownWhole_data() {
+        QTest::addColumn<QString>("phone");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("twelve digits") << "081234567890"
+                                       << "0812•••••890";
+        QTest::newRow("ten digits") << "0812345678"
+                                    << "0812•••678";
+        QTest::newRow("with separators") << "+62 812-3456-7890"
+                                         << "+62 81•-••••-•890";
+        QTest::newRow("eight digits: three stay hidden") << "08123456"
+                                                         << "0812•••6";
+        QTest::newRow("three digits: all hidden") << "112"
+                                                  << "•••";
+        QTest::newRow("letters are hidden too") << "budi@mail.id 0812"
+                                                << "•••••••••.•• 0•••";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+
+    void phoneIsNeverShownWhole() {
+        QFETCH(QString, phone);
+        QFETCH(QString, shown);
+        QCOMPARE(maskedPhone(phone), shown);
+    }
+
+    // At projector sizes and with short and long texts: the number and the name lie wholly inside the window, a
+    // ten-character number takes at least half the width, and the phone is shown masked.
+    void renderedAtEverySize_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("name");
+        const QSize sizes[] = {{1024, 768}, {1366, 768}, {1920, 1080}, {3840, 2160}};
+        for (const QSize& size : sizes) {
+            const QString at = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+            QTest::addRow("%s short", qPrintable(at)) << size << QStringLiteral("D7") << QStringLiteral("Ani");
+            QTest::addRow("%s ten characters", qPrintable(at)) << size << QStringLiteral("I515298312") << kLongName;
+            QTest::addRow("%s very long", qPrintable(at))
+                << size << QStringLiteral("UNDIAN-2024-000000012345-JKT") << kLongName.repeated(3);
+        }
+    }
+
+    void renderedAtEverySize() {
+        QFETCH(QSize, size);
+        QFETCH(QString, number);
+        QFETCH(QString, name);
+        TfPenonton screen(nullptr, kBanner);
+        screen.setLogo(sampleLogo());
+        screen.resize(size);
+        screen.participantsCounted(1234567, 12);
+        screen.listSealed(1234567, QStringLiteral("3F9A 0C21 77D4 E5B0"));
+        screen.shuffleStarted();
+        screen.numberShown(number);
+        screen.detailsShown({number, name, QStringLiteral("081234567890"), QString()});
+        screen.prizeTyped(QStringLiteral("Sepeda Motor"));
+        screen.winnerSaved({number, name, QStringLiteral("081234567890"), QStringLiteral("Sepeda Motor")});
+        const QImage picture = screen.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(picture.size(), size);
+        if (const QByteArray folder = qgetenv("TOMBOLIKA_PICTURES"); !folder.isEmpty())
+            picture.save(QDir(QString::fromLocal8Bit(folder))
+                             .filePath(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".png")));
+
+        const QRect window(QPoint(0, 0), size);
+        const QRect number_ = screen.numberRect();
+        QVERIFY2(window.contains(number_), qPrintable(QStringLiteral("number at %1,%2 %3x%4")
+                                                          .arg(number_.x())
+                                                          .arg(number_.y())
+                                                          .arg(number_.width())
+                                                          .arg(number_.height())));
+        const QRect lit = pixelsWhere(picture, window, lime);
+        QVERIFY(!lit.isEmpty());
+        QVERIFY(number_.contains(lit));
+        QVERIFY2(lit.left() > 0 && lit.right() < size.width() - 1, "the number touches the window's edge");
+        if (number.size() == 10)
+            QVERIFY2(lit.width() >= size.width() / 2,
+                     qPrintable(QStringLiteral("%1 of %2 pixels").arg(lit.width()).arg(size.width())));
+
+        const QRect name_ = screen.nameRect();
+        QVERIFY(!name_.isEmpty());
+        QVERIFY(window.contains(name_));
+        // Below the number: the logo has orange of its own.
+        const QRect inked = pixelsWhere(picture, window.adjusted(0, number_.bottom() + 1, 0, 0), orange);
+        QVERIFY(!inked.isEmpty());
+        QVERIFY2(name_.adjusted(-2, -2, 2, 2).contains(inked), "the name's ink lies outside its rectangle");
+
+        const QStringList texts = screen.shownTexts();
+        QVERIFY(texts.contains(QStringLiteral("0812•••••890")));
+        for (const QString& text : texts)
+            QVERIFY2(!text.contains(QStringLiteral("4567")), qPrintable(text));
+        QVERIFY(texts.contains(TfPenonton::WinnerMark));
+    }
+};
+
+QTEST_MAIN(AudienceScreenTest)
+#include "AudienceScreenTest.moc"

@@ -1,5 +1,8 @@
 #include "data/uData.h"
 
+#include "data/Schema.h"
+#include "platform/Error.h"
+
 #include <QCoreApplication>
 #include <QDir>
 
@@ -42,4 +45,10 @@ void TDTModule::DataModuleCreate(QObject*) {
     const QString path = QDir(databaseDirectory()).filePath(QStringLiteral("db_sms.mdb"));
     cn.setDatabasePath(QDir::toNativeSeparators(path).toStdString());
     cn.open();
+    try {
+        schema::upgrade(cn.handle()); // an older file gains what this version keeps
+    } catch (const platform::Error&) {
+        // A file that cannot be written (read-only, locked) is still drawn from; the setting it lacks stays off
+        // and says why when it is switched on.
+    }
 }

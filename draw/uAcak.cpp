@@ -1,6 +1,8 @@
 #include "draw/uAcak.h"
 
+#include "data/Schema.h"
 #include "data/uData.h"
+#include "draw/uPenonton.h"
 #include "participants/uPeserta.h"
 #include "platform/Error.h"
 #include "platform/jpeg/JpegImage.h"
@@ -14,6 +16,7 @@
 #include "resources/Glyphs.h"
 #include "winners/uPemenang.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
@@ -21,12 +24,15 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QTextDocument>
 #include <limits>
 
 TfAcak* fAcak = nullptr;
 
 const QString TfAcak::MarqueeText = QStringLiteral("Tombolika v1.2 - Aplikasi Tombolika");
+const QString TfAcak::BannerText = QStringLiteral("Tombolika Application");
 
 namespace {
 
@@ -88,6 +94,8 @@ TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
     colour(this, QPalette::Window, QColor(0xF5, 0xFF, 0xDF));
     resize(1016, 734);
+    m_audience = new TfPenonton(this, BannerText);
+    m_observer = m_audience;
     createComponents();
     ui::centreOnFirstShow(this, [this] { fitOuterSize(); });
     ui::alwaysShowFocusFrame(this); // at start-up Enter or Space presses "Keluar": the operator sees why
@@ -208,6 +216,9 @@ void TfAcak::createComponents() {
     ui::on(BitBtn8, &QPushButton::clicked, this, &TfAcak::BitBtn8Click);
     ui::on(Timer1, &ui::Timer::timeout, this, &TfAcak::Timer1Timer);
     ui::on(Timer2, &ui::Timer::timeout, this, &TfAcak::Timer2Timer);
+    connect(ed_hadiah, &QLineEdit::textChanged, this, [this](const QString& prize) { m_observer->prizeTyped(prize); });
+    auto* audienceKey = new QShortcut(QKeySequence(Qt::Key_F11), this);
+    connect(audienceKey, &QShortcut::activated, this, [this] { ui::guarded([this] { toggleAudience(); }); });
 }
 
 void TfAcak::paintEvent(QPaintEvent*) {
@@ -232,11 +243,7 @@ void TfAcak::paintEvent(QPaintEvent*) {
         {{312, 496, 9, 25}, QStringLiteral(":"), verdana(20), kSeparator, Qt::AlignLeft},
     };
     const Caption late[] = {
-        {{0, 16, 981, 40},
-         QStringLiteral("Tombolika Application"),
-         verdana(33, true),
-         QColor(0x7C, 0xB9, 0x00),
-         Qt::AlignRight},
+        {{0, 16, 981, 40}, BannerText, verdana(33, true), QColor(0x7C, 0xB9, 0x00), Qt::AlignRight},
     };
     const Caption last[] = {
         {{96, 632, 80, 13}, QStringLiteral("Setting Speed"), verdana(11), Qt::white, Qt::AlignLeft},
@@ -299,10 +306,51 @@ void TfAcak::FormCreate(QObject*) {
     ADOTable2.setTableName("setup");
     ADOTable1.open();
     ADOTable1.prepareOrder(0); // the draw picks by rank of ID; sort once now, not at the first tick
+    m_eligible.setParticipants(&ADOTable1);
+    m_eligible.readWinners(DTModule->cn); // who has won, as at start-up
+    countParticipants();
     ADOTable2.setConnection(&DTModule->cn);
     ADOTable2.open();
     Timer2->setInterval(speedOf(ADOTable2));
+    readWinnersOnce();
     loadLogo();
+}
+
+void TfAcak::readWinnersOnce() {
+    try {
+        m_winnersOnce = ADOTable2.fieldInt(schema::kWinnersOnceColumn) == 1;
+    } catch (const platform::Error&) {
+        m_winnersOnce = false; // a file that could not be given the setting: off, and saying why when switched
+    }
+    countParticipants();
+}
+
+void TfAcak::setWinnersOnce(bool on) {
+    if (on) m_eligible.checkKnown();
+    int column = -1;
+    try {
+        column = ADOTable2.fieldIndex(schema::kWinnersOnceColumn);
+    } catch (const platform::Error&) {
+        ADOTable2.checkActive();
+        throw platform::Error(std::string("The setting cannot be stored: the setup table has no column ") +
+                              schema::kWinnersOnceColumn +
+                              ", which the program adds at start-up when the database can be written");
+    }
+    ADOTable2.storeField(column, on ? "1" : "0");
+    m_winnersOnce = on;
+    countParticipants();
+}
+
+void TfAcak::countParticipants() {
+    // With winners not drawn again, who is still in is worked out here rather than at the next tick.
+    const std::size_t participants = m_eligible.participants();
+    m_observer->participantsCounted(
+        participants, m_winnersOnce ? std::optional<std::size_t>(participants - m_eligible.eligible()) : std::nullopt);
+}
+
+void TfAcak::toggleAudience() {
+    m_audience->setLogo(Image1->pixmap());
+    m_audience->toggle();
 }
 
 void TfAcak::loadLogo() {
@@ -315,10 +363,19 @@ void TfAcak::loadLogo() {
 
 void TfAcak::btn_acakClick(QObject*) {
     ADOTable1.checkActive(); // without participants there is nothing to shuffle
+    if (m_winnersOnce) {
+        m_eligible.checkKnown();
+        if (m_eligible.participants() > 0 && m_eligible.eligible() == 0) {
+            ui::MessageBox::information(
+                QStringLiteral("Semua peserta sudah menang: tidak ada lagi yang dapat diundi."));
+            return;
+        }
+    }
     ed_msisdn->clear();
     Memo1->clear();
     Timer2->setEnabled(true);
     btn_acak->hide();
+    m_observer->shuffleStarted();
 }
 
 void TfAcak::Timer2Timer(QObject*) {
@@ -332,12 +389,17 @@ void TfAcak::Timer2Timer(QObject*) {
     }
     const std::size_t n = ADOTable1.recordCount();
     m_random.reseed();
-    if (n >= 1) {
+    if (m_winnersOnce) {
+        // Winners are not drawn again: every participant still in has the same chance.
+        if (const std::size_t left = m_eligible.eligible())
+            ADOTable1.moveToRank(0, m_eligible.rankAt(static_cast<std::size_t>(m_random.uniform(left) - 1)));
+    } else if (n >= 1) {
         // Every participant has the same chance: the r-th in ascending order of ID, whatever the numbering.
         const std::uint64_t r = m_random.uniform(n);
         ADOTable1.moveToRank(0, static_cast<std::size_t>(r - 1));
     }
     Edit1->setText(QString::fromStdString(ADOTable1.fieldText(1)));
+    m_observer->numberShown(Edit1->text());
 }
 
 void TfAcak::btn_stopClick(QObject*) {
@@ -351,6 +413,7 @@ void TfAcak::BitBtn4Click(QObject*) {
     Edit2->setText(QString::fromStdString(ADOTable1.fieldText(3)));
     BitBtn2->setEnabled(true);
     BitBtn3->setEnabled(true);
+    m_observer->detailsShown({ed_msisdn->text(), Memo1->toPlainText(), Edit2->text(), ed_hadiah->text()});
 }
 
 void TfAcak::BitBtn2Click(QObject*) {
@@ -362,7 +425,14 @@ void TfAcak::BitBtn2Click(QObject*) {
     const QString name = Memo1->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
     ADOCommand1.setParameters({ed_msisdn->text().toStdString(), name.toStdString(), ed_hadiah->text().toStdString()});
     ADOCommand1.execute();
+    winnerStored(ed_msisdn->text(), name, ed_hadiah->text());
     ui::MessageBox::information(QStringLiteral("Data Sudah Disimpan"));
+}
+
+void TfAcak::winnerStored(const QString& number, const QString& name, const QString& prize) {
+    m_eligible.winnerSaved(number.toStdString()); // that draw number leaves the draw at once
+    m_observer->winnerSaved({number, name, Edit2->text(), prize});
+    if (m_winnersOnce) countParticipants();
 }
 
 void TfAcak::BitBtn3Click(QObject*) {
@@ -372,6 +442,7 @@ void TfAcak::BitBtn3Click(QObject*) {
     Edit2->clear();
     BitBtn2->setEnabled(false);
     BitBtn3->setEnabled(false);
+    m_observer->detailsCleared();
 }
 
 void TfAcak::BitBtn5Click(QObject*) {
@@ -391,6 +462,7 @@ void TfAcak::Timer1Timer(QObject*) {
 }
 
 void TfAcak::BitBtn6Click(QObject*) {
+    fPemenang->CheckBox1->setChecked(m_winnersOnce);
     fPemenang->show();
     fPemenang->raise();
     fPemenang->activateWindow();
@@ -416,6 +488,12 @@ void TfAcak::BitBtn7Click(QObject*) {
 
 void TfAcak::BitBtn8Click(QObject*) {
     const std::size_t participants = ADOTable1.active() ? ADOTable1.recordCount() : 0;
-    ui::MessageBox::plain(
-        QStringLiteral("Tombolika v1.2\nAplikasi undian berhadiah\n\nPeserta dalam undian ini: %1").arg(participants));
+    QString about =
+        QStringLiteral("Tombolika v1.2\nAplikasi undian berhadiah\n\nPeserta dalam undian ini: %1").arg(participants);
+    if (m_winnersOnce)
+        about += QStringLiteral("\n%1 peserta, %2 sudah menang")
+                     .arg(m_eligible.participants())
+                     .arg(m_eligible.participants() - m_eligible.eligible());
+    about += QStringLiteral("\n\nF11: layar penonton (buka/tutup)");
+    ui::MessageBox::plain(about);
 }

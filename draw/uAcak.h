@@ -1,5 +1,6 @@
 #pragma once
 
+#include "draw/EligibleParticipants.h"
 #include "platform/chance/TickRandom.h"
 #include "platform/db/DataSource.h"
 #include "platform/db/SqlCommand.h"
@@ -11,6 +12,8 @@
 
 class QLabel;
 class QPushButton;
+class DrawObserver;
+class TfPenonton;
 
 namespace ui {
 class DBEdit;
@@ -69,7 +72,16 @@ public:
     // The marquee counter, 0 to 42.
     int marqueeCounter() const { return m_marqueeCounter; }
 
+    // "Pemenang tidak diundi lagi": a participant whose draw number has won is not drawn again. Stored in setup
+    // at once; off by default.
+    bool winnersOnce() const { return m_winnersOnce; }
+    void setWinnersOnce(bool on);
+    // The audience screen, opened and closed with F11; it follows the draw through DrawObserver.
+    TfPenonton* audience() const { return m_audience; }
+    void toggleAudience();
+
     static const QString MarqueeText;
+    static const QString BannerText;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -80,11 +92,18 @@ private:
     void loadLogo();
     static int speedOf(db::TableCursor& settings);
     void fitOuterSize();
+    void readWinnersOnce();
+    void winnerStored(const QString& number, const QString& name, const QString& prize);
+    void countParticipants();
 
     chance::TickRandom m_random;
     int m_marqueeCounter = 0;
     bool m_closedReported = false;
     ui::DialogKeys* m_keys = nullptr;
+    TfPenonton* m_audience = nullptr;
+    DrawObserver* m_observer = nullptr; // the audience screen
+    EligibleParticipants m_eligible;
+    bool m_winnersOnce = false;
 };
 
 extern TfAcak* fAcak;

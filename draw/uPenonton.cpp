@@ -81,6 +81,7 @@ void TfPenonton::toggle() {
     // On a monitor of its own it never takes the keyboard from the console. On the console's own monitor it comes
     // to the front like any window, and the operator switches back with Alt+Tab.
     const bool elsewhere = target != own;
+    m_ownMonitor = elsewhere;
     setWindowFlag(Qt::WindowDoesNotAcceptFocus, elsewhere);
     setAttribute(Qt::WA_ShowWithoutActivating, elsewhere);
     if (target) {
@@ -131,9 +132,7 @@ void TfPenonton::numberShown(const QString& number) {
 }
 
 void TfPenonton::detailsShown(const DrawDetails& details) {
-    const QString prize = m_shown.prize;
     m_shown = details;
-    m_shown.prize = details.prize.isNull() ? prize : details.prize;
     m_stage = Stage::Details;
     layOutDetails();
     update();
@@ -179,8 +178,9 @@ QString TfPenonton::shownNumber() const {
     return shown ? shown->number : m_flashing;
 }
 
-QStringList TfPenonton::shownTexts() const {
-    QStringList texts{m_number.text()};
+QStringList TfPenonton::shownTexts() {
+    ensureLaidOut();
+    QStringList texts{shownNumber()};
     for (const FittedText* text :
          {&m_banner, &m_mark, &m_name, &m_phone, &m_prizeCaption, &m_prize, &m_count, &m_fingerprintText})
         texts += text->lines();
@@ -195,7 +195,12 @@ void TfPenonton::resizeEvent(QResizeEvent* event) {
     layOut();
 }
 
+void TfPenonton::ensureLaidOut() {
+    if (size() != m_laidOutFor) layOut();
+}
+
 void TfPenonton::layOut() {
+    m_laidOutFor = size();
     const QRect window = rect();
     const int w = window.width(), h = window.height();
     const int margin = share(w, 0.04);
@@ -270,6 +275,7 @@ void TfPenonton::layOutFooter() {
 // --- Painting ------------------------------------------------------------------------------------------------
 
 void TfPenonton::paintEvent(QPaintEvent* event) {
+    ensureLaidOut();
     QPainter painter(this);
     const QRect dirty = event->rect();
     if (m_layout.numberBox.contains(dirty)) {
@@ -341,6 +347,14 @@ void TfPenonton::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void TfPenonton::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // On a monitor of its own it never keeps the keyboard, even where the system activates every window shown or
+    // the operator clicks on it: the console gets it straight back.
+    if (event->type() == QEvent::ActivationChange && m_ownMonitor && isActiveWindow() && m_console)
+        m_console->activateWindow();
 }
 
 void TfPenonton::closeEvent(QCloseEvent* event) {

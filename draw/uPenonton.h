@@ -40,7 +40,7 @@ public:
     QRect numberBox() const { return m_layout.numberBox; }
     int numberPixelSize() const { return m_number.pixelSize(); }
     QRect nameRect() const { return m_name.rect(); }
-    QStringList shownTexts() const;
+    QStringList shownTexts();
 
     static const QString WinnerMark;
 
@@ -49,6 +49,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     struct Layout {
@@ -58,6 +59,8 @@ private:
     const DrawDetails* details() const;
     QString shownNumber() const;
     void layOut();
+    // Lays the screen out for its size if that changed since (a hidden window's resize is delivered late).
+    void ensureLaidOut();
     void layOutDetails();
     void layOutFooter();
     void paintTop(QPainter& painter, const QRect& dirty);
@@ -66,6 +69,7 @@ private:
     void paintFooter(QPainter& painter, const QRect& dirty);
 
     QWidget* m_console;
+    bool m_ownMonitor = false; // open on another monitor than the console's
     QString m_bannerText;
     QPixmap m_logo;
     QPixmap m_logoScaled;
@@ -79,6 +83,7 @@ private:
     QString m_fingerprint;
 
     Layout m_layout;
+    QSize m_laidOutFor;
     int m_numberLargest = 8; // pixels: the size of a normal number
     BigNumber m_number;
     FittedText m_banner, m_mark, m_name, m_phone, m_prizeCaption, m_prize, m_count, m_fingerprintText;

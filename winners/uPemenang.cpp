@@ -1,6 +1,7 @@
 #include "winners/uPemenang.h"
 
 #include "data/uData.h"
+#include "draw/uAcak.h"
 #include "platform/files/ExportFile.h"
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/ErrorHandler.h"
@@ -10,6 +11,7 @@
 #include "resources/Glyphs.h"
 #include "winners/ExportLine.h"
 
+#include <QCheckBox>
 #include <QPushButton>
 
 TfPemenang* fPemenang = nullptr;
@@ -58,13 +60,23 @@ void TfPemenang::createComponents() {
     BitBtn2 = button("BitBtn2", QStringLiteral("Export Excel"), {120, 600, 97, 33});
     BitBtn3 = button("BitBtn3", QStringLiteral("Delete"), {16, 600, 97, 33});
 
+    // In the button row's free space between "Export Excel"'s neighbour and "Tutup": the caption takes three
+    // short lines at the screen's 11-pixel font.
+    CheckBox1 = new QCheckBox(QStringLiteral("Pemenang\ntidak diundi\nlagi"), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setGeometry(326, 597, 86, 40);
+    CheckBox1->setStyleSheet(QStringLiteral("QCheckBox { spacing: 4px; }"));
+    CheckBox1->setAccessibleName(QStringLiteral("Pemenang tidak diundi lagi"));
+
     setTabOrder(DBGrid1, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
     setTabOrder(BitBtn2, BitBtn3);
+    setTabOrder(BitBtn3, CheckBox1);
 
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close); // closing kind: hides the screen
     ui::on(BitBtn2, &QPushButton::clicked, this, &TfPemenang::BitBtn2Click);
     ui::on(BitBtn3, &QPushButton::clicked, this, &TfPemenang::BitBtn3Click);
+    ui::on(CheckBox1, &QCheckBox::clicked, this, &TfPemenang::CheckBox1Click);
 }
 
 void TfPemenang::FormCreate(QObject*) {
@@ -76,6 +88,16 @@ void TfPemenang::BitBtn3Click(QObject*) {
     // A closed cursor has no current row either.
     if (!ADOTable1.active() || ADOTable1.eof()) return;
     ADOTable1.remove();
+}
+
+void TfPemenang::CheckBox1Click(QObject*) {
+    const bool on = CheckBox1->isChecked();
+    try {
+        fAcak->setWinnersOnce(on);
+    } catch (...) {
+        CheckBox1->setChecked(!on); // not stored: the box shows what holds
+        throw;
+    }
 }
 
 void TfPemenang::BitBtn2Click(QObject*) {

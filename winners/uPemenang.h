@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QPushButton;
 
 namespace ui {
@@ -23,6 +24,7 @@ public:
     QPushButton* BitBtn1; // "Tutup"
     QPushButton* BitBtn2; // "Export Excel"
     QPushButton* BitBtn3; // "Delete"
+    QCheckBox* CheckBox1; // "Pemenang tidak diundi lagi"
 
     db::TableCursor ADOTable1{"ADOTable1"};
     db::DataSource DataSource1;
@@ -32,6 +34,7 @@ public:
     void FormCreate(QObject* Sender);
     void BitBtn2Click(QObject* Sender);
     void BitBtn3Click(QObject* Sender);
+    void CheckBox1Click(QObject* Sender);
 
 private:
     void createComponents();

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPaintEvent>
 #include <QTest>
+#include <functional>
 
 namespace {
 
@@ -151,6 +152,64 @@ private slots:
         for (const QString& text : texts)
             QVERIFY2(!text.contains(QStringLiteral("4567")), qPrintable(text));
         QVERIFY(texts.contains(TfPenonton::WinnerMark));
+    }
+
+    // At a tick only the number's box is repainted, and ticks that come faster than the screen paints are
+    // painted once; a number that does not change, a tick behind a shown winner and a hidden screen paint nothing.
+    void aTickRepaintsOnlyTheNumber() {
+        TfPenonton screen(nullptr, kBanner);
+        screen.setGeometry(0, 0, 800, 600);
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        PaintRecorder recorder;
+        screen.installEventFilter(&recorder);
+        auto painted = [&](const std::function<void()>& step) {
+            recorder.painted.clear();
+            step();
+            QTest::qWait(50);
+            return recorder.painted;
+        };
+
+        QList<QRect> rects = painted([&] {
+            for (int i = 0; i < 5; ++i)
+                screen.numberShown(QStringLiteral("A%1").arg(i));
+        });
+        QCOMPARE(rects.size(), 1);
+        QVERIFY(screen.numberBox().contains(rects.first()));
+        QCOMPARE(screen.numberRect().isEmpty(), false);
+
+        QCOMPARE(painted([&] { screen.numberShown(QStringLiteral("A4")); }).size(), 0);
+        rects = painted([&] {
+            screen.detailsShown({QStringLiteral("A4"), QStringLiteral("Ani"), QString(), QString()});
+        });
+        QVERIFY(!rects.isEmpty()); // the whole window: the details appear
+        QCOMPARE(painted([&] { screen.numberShown(QStringLiteral("B1")); }).size(), 0);
+        rects = painted([&] { screen.prizeTyped(QStringLiteral("Kulkas")); });
+        QVERIFY(!rects.isEmpty());
+        for (const QRect& rect : rects)
+            QVERIFY(!rect.intersects(screen.numberBox()) && !rect.intersects(screen.nameRect()));
+        screen.hide();
+        QCOMPARE(painted([&] { screen.numberShown(QStringLiteral("B2")); }).size(), 0);
+    }
+
+    // F11 or Escape on the screen closes it; other keys do nothing there.
+    void f11OrEscapeCloses_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("F11") << int(Qt::Key_F11) << true;
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << true;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << false;
+        QTest::newRow("Space") << int(Qt::Key_Space) << false;
+    }
+
+    void f11OrEscapeCloses() {
+        QFETCH(int, key);
+        QFETCH(bool, closes);
+        TfPenonton screen(nullptr, kBanner);
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        QTest::keyClick(&screen, static_cast<Qt::Key>(key));
+        QCOMPARE(screen.isVisible(), !closes);
     }
 };
 

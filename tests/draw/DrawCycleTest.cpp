@@ -377,6 +377,134 @@ private slots:
         QVERIFY2(seen.size() > 150, qPrintable(QString::number(seen.size())));
     }
 
+    // With winners not drawn again, every participant still in has the same chance: those who had won at start-up
+    // and those saved since are never drawn, the others equally often, before and after winners leave mid-session.
+    // A winner deleted after start-up stays out.
+    void fairnessWithWinnersOut_data() {
+        QTest::addColumn<QList<qlonglong>>("ids");
+        QList<qlonglong> consecutive, gaps;
+        for (qlonglong i = 1; i <= 30; ++i)
+            consecutive << i;
+        for (qlonglong i = 1; i <= 45; ++i)
+            if (i % 3 != 2) gaps << i;
+        QTest::newRow("1 to n") << consecutive;
+        QTest::newRow("with gaps") << gaps;
+    }
+
+    void fairnessWithWinnersOut() {
+        QFETCH(QList<qlonglong>, ids);
+        DrawFixture f([&](TestDatabase& db) {
+            db.addParticipants(std::vector<long long>(ids.begin(), ids.end()));
+            db.exec("INSERT INTO tb_pemenang VALUES('D3','Nama 3','TV'),('D7','Nama 7','Radio'),('X1','Tamu','Kipas');"
+                    "UPDATE setup SET pemenang_tidak_diundi_lagi=1");
+        });
+        QVERIFY(fAcak->winnersOnce());
+        f.db().exec("DELETE FROM tb_pemenang WHERE no_undian='D7'"); // deleted after start-up: still out
+        fAcak->setRandom(pinnedRandom(11));
+        QSet<QString> out{QStringLiteral("D3"), QStringLiteral("D7")};
+        const int ticksPerParticipant = 300;
+        for (int round = 0; round < 2; ++round) {
+            DrawFixture::click("btn_acak");
+            const qsizetype left = ids.size() - out.size();
+            QMap<QString, int> counts;
+            for (int i = 0; i < ticksPerParticipant * left; ++i) {
+                tick();
+                ++counts[fAcak->Edit1->text()];
+            }
+            DrawFixture::click("btn_stop");
+            double chiSquare = 0;
+            for (qlonglong id : ids) {
+                const QString number = QStringLiteral("D%1").arg(id);
+                const int observed = counts.value(number);
+                if (out.contains(number)) {
+                    QVERIFY2(observed == 0, qPrintable(number + QStringLiteral(" has won and was drawn")));
+                    continue;
+                }
+                chiSquare += std::pow(observed - ticksPerParticipant, 2) / ticksPerParticipant;
+            }
+            // Critical values of chi-square at p = 0.001 for 20 to 30 degrees of freedom.
+            static const double critical[] = {45.315, 46.797, 48.268, 49.728, 51.179, 52.620,
+                                              54.052, 55.476, 56.892, 58.301, 59.703};
+            const qsizetype freedom = left - 1;
+            QVERIFY(freedom >= 20 && freedom <= 30);
+            QVERIFY2(chiSquare < critical[freedom - 20],
+                     qPrintable(QStringLiteral("round %1: chi-square %2 with %3 degrees of freedom")
+                                    .arg(round)
+                                    .arg(chiSquare)
+                                    .arg(freedom)));
+
+            // Winners saved mid-session, each the participant the draw stopped on.
+            for (int saved = 0; saved < 5; ++saved) {
+                DrawFixture::click("btn_acak");
+                tick();
+                DrawFixture::click("btn_stop");
+                DrawFixture::click("BitBtn4");
+                DrawFixture::click("BitBtn2");
+                QVERIFY(!out.contains(fAcak->ed_msisdn->text()));
+                out.insert(fAcak->ed_msisdn->text());
+            }
+        }
+        QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+    }
+
+    // When everyone has won, "Acak" says so and does not shuffle; switched off, everyone is drawn again.
+    void everyoneHasWon() {
+        DrawFixture f([](TestDatabase& db) {
+            db.addParticipants(3);
+            db.exec(
+                "INSERT INTO tb_pemenang VALUES('D2','Nama 2','TV'); UPDATE setup SET pemenang_tidak_diundi_lagi=1");
+        });
+        fAcak->setRandom(pinnedRandom(3));
+        for (int saved = 0; saved < 2; ++saved) {
+            DrawFixture::click("btn_acak");
+            tick();
+            DrawFixture::click("btn_stop");
+            DrawFixture::click("BitBtn4");
+            DrawFixture::click("BitBtn2");
+        }
+        QCOMPARE(f.db().count("tb_pemenang"), 3);
+        TestApplication::clear();
+        DrawFixture::click("btn_acak");
+        QCOMPARE(TestApplication::texts(Kind::Information),
+                 QStringList{QStringLiteral("Semua peserta sudah menang: tidak ada lagi yang dapat diundi.")});
+        QVERIFY(!fAcak->btn_acak->isHidden());
+        QVERIFY(!fAcak->Timer2->enabled());
+
+        fAcak->setWinnersOnce(false);
+        TestApplication::clear();
+        DrawFixture::click("btn_acak");
+        QVERIFY(fAcak->Timer2->enabled());
+        QSet<QString> seen;
+        for (int i = 0; i < 60; ++i) {
+            tick();
+            seen.insert(fAcak->Edit1->text());
+        }
+        QCOMPARE(seen.size(), 3);
+        QCOMPARE(TestApplication::shown().size(), 0);
+    }
+
+    // Switched on mid-session, those saved since start-up are out too; an empty list shuffles as before.
+    void switchedOnMidSession() {
+        {
+            DrawFixture f([](TestDatabase& db) { db.addParticipants(2); });
+            fAcak->setRandom(pinnedRandom(5));
+            DrawFixture::click("BitBtn4"); // the first row, D1
+            DrawFixture::click("BitBtn2");
+            fAcak->setWinnersOnce(true);
+            DrawFixture::click("btn_acak");
+            for (int i = 0; i < 20; ++i) {
+                tick();
+                QCOMPARE(fAcak->Edit1->text(), QStringLiteral("D2"));
+            }
+        }
+        DrawFixture empty;
+        fAcak->setWinnersOnce(true);
+        DrawFixture::click("btn_acak");
+        tick();
+        QCOMPARE(fAcak->Edit1->text(), QString());
+        QCOMPARE(TestApplication::shown().size(), 0);
+    }
+
     void realTimerShuffles() {
         DrawFixture f([](TestDatabase& db) {
             db.addParticipants(50);

@@ -631,6 +631,19 @@ private slots:
         QCOMPARE(shown.first().caption, QStringLiteral("Tombolika"));
         QVERIFY(shown.first().text.contains(QStringLiteral("Tombolika v1.2")));
         QVERIFY(shown.first().text.contains(QStringLiteral(": 25")));
+        QVERIFY(shown.first().text.contains(QStringLiteral("F11")));
+        QVERIFY(!shown.first().text.contains(QStringLiteral("sudah menang"))); // only while winners are left out
+    }
+
+    void aboutCountsWinnersWhileTheyAreNotDrawnAgain() {
+        DrawFixture f([](TestDatabase& db) {
+            db.addParticipants(25);
+            db.exec("INSERT INTO tb_pemenang VALUES('D4','Nama 4','TV'),('D9','Nama 9','Radio'),('X1','Tamu','-');"
+                    "UPDATE setup SET pemenang_tidak_diundi_lagi=1");
+        });
+        DrawFixture::click("BitBtn8");
+        QVERIFY2(TestApplication::texts(Kind::Plain).value(0).contains(QStringLiteral("\n25 peserta, 2 sudah menang")),
+                 qPrintable(TestApplication::texts(Kind::Plain).value(0)));
     }
 };
 

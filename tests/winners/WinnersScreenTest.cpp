@@ -8,6 +8,7 @@
 #include "winners/uPemenang.h"
 
 #include <QAbstractItemModelTester>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -140,6 +141,10 @@ private slots:
     void winnerSavedOnDrawScreenAppears();
     void columnsFitTheirContents_data();
     void columnsFitTheirContents();
+    void winnersOnceBoxInTheButtonRow();
+    void winnersOnceIsStoredAtOnce();
+    void winnersOnceCannotBeStored_data();
+    void winnersOnceCannotBeStored();
 
     void exportWritesExactBytes_data();
     void exportWritesExactBytes();
@@ -355,6 +360,92 @@ void WinnersScreenTest::columnsFitTheirContents() {
     }
     QVERIFY(total <= grid->viewport()->width());
     if (whole == QLatin1String("100")) QCOMPARE(grid->columnWidth(1), grid->columnWidth(2));
+}
+
+// The box lies in what the button row leaves free, beside the room kept for a fourth 97-pixel button at 224, and
+// its caption is shown whole at the screen's 11-pixel font.
+void WinnersScreenTest::winnersOnceBoxInTheButtonRow() {
+    showScreen();
+    auto* box = fPemenang->findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+    QVERIFY(box);
+    QCOMPARE(box->text().replace(QLatin1Char('\n'), QLatin1Char(' ')), QStringLiteral("Pemenang tidak diundi lagi"));
+    QVERIFY(!box->isChecked()); // off by default
+    const QRect taken[] = {
+        {16, 600, 97, 33}, {120, 600, 97, 33}, {224, 600, 97, 33}, {416, 600, 99, 33}, {0, 0, 537, 577}};
+    for (const QRect& other : taken)
+        QVERIFY2(!box->geometry().intersects(other),
+                 qPrintable(QStringLiteral("overlaps %1,%2").arg(other.x()).arg(other.y())));
+    QVERIFY(QRect(0, 0, 538, 662).contains(box->geometry()));
+    QVERIFY2(box->sizeHint().width() <= box->width() && box->sizeHint().height() <= box->height(),
+             qPrintable(QStringLiteral("needs %1x%2").arg(box->sizeHint().width()).arg(box->sizeHint().height())));
+    if (const QByteArray folder = qgetenv("TOMBOLIKA_PICTURES"); !folder.isEmpty())
+        fPemenang->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(QStringLiteral("winners.png")));
+}
+
+// Ticked, the setting is in setup at once and the draw follows it; it holds after a restart.
+void WinnersScreenTest::winnersOnceIsStoredAtOnce() {
+    showScreen();
+    auto* box = fPemenang->findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+    QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(box->isChecked());
+    QVERIFY(fAcak->winnersOnce());
+    QCOMPARE(m_db->rows("SELECT pemenang_tidak_diundi_lagi FROM setup"),
+             (std::vector<std::vector<std::string>>{{"1"}}));
+
+    m_modelTester.reset();
+    m_app.reset();
+    m_app = std::make_unique<TestApplication>(m_db->directory());
+    QVERIFY(fAcak->winnersOnce());
+    showScreen();
+    box = fPemenang->findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+    QVERIFY(box->isChecked());
+    box->click();
+    QVERIFY(!fAcak->winnersOnce());
+    QCOMPARE(m_db->rows("SELECT pemenang_tidak_diundi_lagi FROM setup"),
+             (std::vector<std::vector<std::string>>{{"0"}}));
+    QVERIFY(errors().isEmpty());
+}
+
+// Where the setting cannot be stored the box goes back and the reason is shown.
+void WinnersScreenTest::winnersOnceCannotBeStored_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<bool>("afterStartUp");
+    QTest::addColumn<QString>("error");
+    // A file the program could not give the column at start-up (read-only, or locked by another program).
+    QTest::newRow("no column") << "DROP TABLE setup; CREATE TABLE setup (speed INTEGER); INSERT INTO setup VALUES (50)"
+                               << true
+                               << "The setting cannot be stored: the setup table has no column "
+                                  "pemenang_tidak_diundi_lagi, which the program adds at start-up when the database "
+                                  "can be written.";
+    QTest::newRow("no setup table") << "DROP TABLE setup" << false
+                                    << "ADOTable2: Cannot perform this operation on a closed dataset.";
+    // Who has won is unknown: rather than draw past winners again, it is not switched on.
+    QTest::newRow("winners unreadable") << "DROP TABLE tb_pemenang" << false
+                                        << "The winners could not be read at start-up, so it is not known who has "
+                                           "won already (no such table: tb_pemenang). Start the program again once "
+                                           "the winners table can be read.";
+}
+
+void WinnersScreenTest::winnersOnceCannotBeStored() {
+    QFETCH(QString, sql);
+    QFETCH(bool, afterStartUp);
+    QFETCH(QString, error);
+    m_modelTester.reset();
+    m_app.reset();
+    if (!afterStartUp) m_db->exec(sql.toStdString());
+    m_app = std::make_unique<TestApplication>(m_db->directory());
+    if (afterStartUp) {
+        fAcak->ADOTable2.close();
+        m_db->exec(sql.toStdString());
+        fAcak->ADOTable2.open();
+    }
+    fAcak->BitBtn6->click();
+    TestApplication::clear();
+    auto* box = fPemenang->findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+    box->click();
+    QVERIFY(!box->isChecked());
+    QVERIFY(!fAcak->winnersOnce());
+    QCOMPARE(errors(), QStringList{error});
 }
 
 void WinnersScreenTest::exportWritesExactBytes_data() {

@@ -1,0 +1,143 @@
+#include "draw/uAcak.h"
+#include "draw/uPenonton.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Timer.h"
+#include "tests/draw/DrawFixture.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+
+using Kind = ui::MessageBox::Kind;
+using Stage = TfPenonton::Stage;
+
+namespace {
+
+void tick() {
+    emit fAcak->Timer2->timeout();
+}
+
+// The monitor the audience screen is to open on: another than the draw screen's when there is one.
+QScreen* otherScreen() {
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen != fAcak->screen()) return screen;
+    return nullptr;
+}
+
+} // namespace
+
+// The audience screen follows the draw screen's handlers, and F11 opens and closes it without taking the keyboard
+// from the draw screen. Run on one monitor and again on two.
+class AudienceFollowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void followsTheDraw() {
+        DrawFixture f([](TestDatabase& db) {
+            db.addParticipants(25);
+            db.exec("UPDATE tb_peserta SET hp='081234567890'");
+        });
+        TfPenonton* audience = fAcak->audience();
+        QCOMPARE(audience->stage(), Stage::Shuffle);
+        audience->resize(1024, 768);
+        auto shows = [&](const QString& text) { return audience->shownTexts().contains(text); };
+        QVERIFY(shows(QStringLiteral("25 peserta")));
+
+        DrawFixture::click("btn_acak");
+        tick();
+        tick();
+        QCOMPARE(audience->stage(), Stage::Shuffle);
+        QVERIFY(shows(fAcak->Edit1->text()));
+        DrawFixture::click("btn_stop");
+        DrawFixture::click("BitBtn4"); // "Tampilkan"
+        QCOMPARE(audience->stage(), Stage::Details);
+        const QString number = fAcak->ed_msisdn->text();
+        QVERIFY(shows(number));
+        QVERIFY(shows(fAcak->Memo1->toPlainText()));
+        QVERIFY(shows(QStringLiteral("0812•••••890")));
+        QVERIFY(!shows(TfPenonton::WinnerMark));
+        QTest::keyClicks(fAcak->ed_hadiah, QStringLiteral("Kulkas"));
+        QVERIFY(shows(QStringLiteral("Kulkas"))); // as it is typed
+        tick();                                   // a late tick does not take the winner off the screen
+        QCOMPARE(audience->stage(), Stage::Details);
+        QVERIFY(shows(number));
+
+        DrawFixture::click("BitBtn2"); // "&Simpan"
+        QCOMPARE(audience->stage(), Stage::Winner);
+        QVERIFY(shows(TfPenonton::WinnerMark));
+        QTest::keyClicks(fAcak->ed_hadiah, QStringLiteral(" 2 pintu")); // typed for the next winner
+        QVERIFY(shows(QStringLiteral("Kulkas")));                       // the saved prize stays shown
+
+        DrawFixture::click("btn_acak");
+        QCOMPARE(audience->stage(), Stage::Shuffle);
+        tick();
+        DrawFixture::click("btn_stop");
+        DrawFixture::click("BitBtn4");
+        DrawFixture::click("BitBtn3"); // "&Batal"
+        QCOMPARE(audience->stage(), Stage::Shuffle);
+        QVERIFY(shows(fAcak->Edit1->text()));
+        for (const QString& text : audience->shownTexts())
+            QVERIFY2(!text.contains(QStringLiteral("081234567890")), qPrintable(text));
+        QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+    }
+
+    void countsWinnersWhileTheyAreNotDrawnAgain() {
+        DrawFixture f([](TestDatabase& db) {
+            db.addParticipants(1500);
+            db.exec(
+                "INSERT INTO tb_pemenang VALUES('D4','Nama 4','TV'); UPDATE setup SET pemenang_tidak_diundi_lagi=1");
+        });
+        QVERIFY(fAcak->audience()->shownTexts().contains(QStringLiteral("1.500 peserta, 1 sudah menang")));
+        DrawFixture::click("BitBtn4");
+        DrawFixture::click("BitBtn2");
+        QVERIFY(fAcak->audience()->shownTexts().contains(QStringLiteral("1.500 peserta, 2 sudah menang")));
+        fAcak->setWinnersOnce(false);
+        QVERIFY(fAcak->audience()->shownTexts().contains(QStringLiteral("1.500 peserta")));
+    }
+
+    // F11 opens it full screen, on another monitor when there is one; the draw screen keeps the keyboard there,
+    // and its focused field stays focused. F11 on the draw screen or Escape on the audience screen closes it.
+    void f11OpensAndCloses() {
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(5); });
+        TfPenonton* audience = fAcak->audience();
+        QCOMPARE(audience->focusPolicy(), Qt::NoFocus);
+        fAcak->ed_hadiah->setFocus();
+        DrawFixture::click("BitBtn4");
+        fAcak->ed_hadiah->setFocus();
+        QTest::keyClick(fAcak->ed_hadiah, Qt::Key_F11);
+        QVERIFY(QTest::qWaitForWindowExposed(audience));
+        QVERIFY(audience->isFullScreen());
+        QScreen* other = otherScreen();
+        QCOMPARE(audience->screen(), other ? other : fAcak->screen());
+        QCOMPARE(audience->geometry(), audience->screen()->geometry());
+        QCOMPARE(fAcak->focusWidget(), static_cast<QWidget*>(fAcak->ed_hadiah));
+        if (other) {
+            // On a monitor of its own: the draw screen stays active, Enter still saves.
+            QTest::qWait(50);
+            QVERIFY(QTest::qWaitForWindowActive(fAcak));
+            QVERIFY(!audience->isActiveWindow());
+            QTest::keyClick(fAcak->ed_hadiah, Qt::Key_Return);
+            QCOMPARE(f.db().count("tb_pemenang"), 1);
+            QVERIFY(audience->isVisible());
+            QTest::keyClick(fAcak->ed_hadiah, Qt::Key_F11);
+            QTRY_VERIFY(!audience->isVisible());
+        } else {
+            // On the same monitor it comes to the front; Escape on it gives the draw screen the keyboard back.
+            QVERIFY(QTest::qWaitForWindowActive(audience));
+            QTest::keyClick(audience, Qt::Key_Escape);
+            QVERIFY(!audience->isVisible());
+            QVERIFY(QTest::qWaitForWindowActive(fAcak));
+            QCOMPARE(fAcak->focusWidget(), static_cast<QWidget*>(fAcak->ed_hadiah));
+            QTest::keyClick(fAcak->ed_hadiah, Qt::Key_F11);
+            QVERIFY(QTest::qWaitForWindowActive(audience));
+            fAcak->activateWindow(); // Alt+Tab back to the draw screen
+            QVERIFY(QTest::qWaitForWindowActive(fAcak));
+            QTest::keyClick(fAcak->ed_hadiah, Qt::Key_F11);
+            QTRY_VERIFY(!audience->isVisible());
+        }
+        QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+    }
+};
+
+QTEST_MAIN(AudienceFollowsTest)
+#include "AudienceFollowsTest.moc"

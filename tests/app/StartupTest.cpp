@@ -216,6 +216,35 @@ private slots:
         QVERIFY(fPeserta != nullptr);
         checkScreensStillThere();
     }
+
+    // A file made before the setting "winners are not drawn again" existed gets it, off, and keeps its speed; a
+    // file that cannot be changed still starts without a word (the setting says why when it is switched on).
+    void olderFileGainsTheWinnersSetting() {
+        TestDatabase db;
+        db.exec("DROP TABLE setup; CREATE TABLE setup (speed INTEGER NOT NULL CHECK (speed >= 0));"
+                "INSERT INTO setup VALUES (120)");
+        {
+            TestApplication app(db.directory());
+            QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+            QCOMPARE(fAcak->Timer2->interval(), 120);
+            QVERIFY(!fAcak->winnersOnce());
+            QCOMPARE(db.rows("SELECT * FROM setup"), (std::vector<std::vector<std::string>>{{"120", "0"}}));
+        }
+        db.exec("DROP TABLE setup; CREATE TABLE setup (speed INTEGER NOT NULL CHECK (speed >= 0));"
+                "INSERT INTO setup VALUES (120)");
+        sqlite3* locker = nullptr; // another program in the middle of a change
+        QCOMPARE(sqlite3_open(db.path().c_str(), &locker), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(locker, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        {
+            TestApplication app(db.directory());
+            QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+            QCOMPARE(fAcak->Timer2->interval(), 120);
+            QVERIFY(!fAcak->winnersOnce());
+        }
+        sqlite3_exec(locker, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(locker);
+        QCOMPARE(db.rows("SELECT * FROM setup"), (std::vector<std::vector<std::string>>{{"120"}}));
+    }
 };
 
 QTEST_MAIN(StartupTest)

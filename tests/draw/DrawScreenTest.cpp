@@ -94,6 +94,22 @@ private slots:
         QCOMPARE(f.db().count("setup"), 1);
     }
 
+    // The winners setting stored while a speed is typed but not applied: the setting is stored at once, the typed
+    // speed neither stored nor lost, and "OK" then stores and applies it as ever.
+    void winnersSettingBesideATypedSpeed() {
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(5); });
+        typeSpeed(QStringLiteral("200"));
+        fAcak->setWinnersOnce(true);
+        QCOMPARE(f.db().rows("SELECT speed, pemenang_tidak_diundi_lagi FROM setup"),
+                 (std::vector<std::vector<std::string>>{{"50", "1"}}));
+        QCOMPARE(fAcak->DBEdit1->text(), QStringLiteral("200"));
+        DrawFixture::click("BitBtn5");
+        QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+        QCOMPARE(fAcak->Timer2->interval(), 200);
+        QCOMPARE(f.db().rows("SELECT speed, pemenang_tidak_diundi_lagi FROM setup"),
+                 (std::vector<std::vector<std::string>>{{"200", "1"}}));
+    }
+
     void okWithoutTypingRereadsTheStoredSpeed() {
         DrawFixture f([](TestDatabase& db) { db.addParticipants(5); });
         f.db().exec("UPDATE setup SET speed=75");

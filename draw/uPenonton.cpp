@@ -63,6 +63,10 @@ TfPenonton::TfPenonton(QWidget* console, const QString& banner)
     // Every pixel is painted here, and a tick repaints only the number: no background erased beneath it.
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(1024, 768);
+    m_nextFrame.setSingleShot(true);
+    connect(&m_nextFrame, &QTimer::timeout, this, [this] {
+        if (m_stage == Stage::Shuffle && isVisible()) repaintNumber();
+    });
 }
 
 void TfPenonton::toggle() {
@@ -124,11 +128,24 @@ void TfPenonton::shuffleStarted() {
 }
 
 void TfPenonton::numberShown(const QString& number) {
-    // At every tick: only the number is stored and its box marked; the painting follows when the event loop is
-    // free, however many ticks came meanwhile.
+    // At every tick: the number is stored and, once per frame at most, its box marked; the painting follows when
+    // the event loop is free. A shuffle at 1 ms flashes faster than any monitor shows.
     if (number == m_flashing) return;
     m_flashing = number;
-    if (m_stage == Stage::Shuffle && isVisible()) update(m_layout.numberBox);
+    if (m_stage == Stage::Shuffle && isVisible()) repaintNumber();
+}
+
+void TfPenonton::repaintNumber() {
+    const QScreen* monitor = screen();
+    const qreal rate = monitor && monitor->refreshRate() >= 10 ? monitor->refreshRate() : 60.0;
+    const qint64 frame = static_cast<qint64>(1000.0 / rate);
+    const qint64 since = m_lastFrame.isValid() ? m_lastFrame.elapsed() : frame;
+    if (since < frame) {
+        if (!m_nextFrame.isActive()) m_nextFrame.start(static_cast<int>(frame - since));
+        return;
+    }
+    m_lastFrame.start();
+    update(m_layout.numberBox);
 }
 
 void TfPenonton::detailsShown(const DrawDetails& details) {

@@ -4,7 +4,9 @@
 #include "draw/DrawObserver.h"
 #include "draw/FittedText.h"
 
+#include <QElapsedTimer>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 
 // The audience screen: the draw as the hall sees it, full screen on a projector or a second monitor. It follows
@@ -63,6 +65,8 @@ private:
     void ensureLaidOut();
     void layOutDetails();
     void layOutFooter();
+    // Marks the number for repainting, at most once per frame of the monitor.
+    void repaintNumber();
     void paintTop(QPainter& painter, const QRect& dirty);
     void paintBand(QPainter& painter, const QRect& dirty);
     void paintDetails(QPainter& painter, const QRect& dirty);
@@ -85,6 +89,8 @@ private:
     Layout m_layout;
     QSize m_laidOutFor;
     int m_numberLargest = 8; // pixels: the size of a normal number
+    QElapsedTimer m_lastFrame;
+    QTimer m_nextFrame; // a number that came within a frame of the last is painted at the next
     BigNumber m_number;
     FittedText m_banner, m_mark, m_name, m_phone, m_prizeCaption, m_prize, m_count, m_fingerprintText;
 };

@@ -92,7 +92,9 @@ void TfPenonton::toggle() {
         setScreen(target);
         setGeometry(target->geometry());
     }
-    showFullScreen();
+    // Not showFullScreen(): that activates the window as well.
+    setWindowState((windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) | Qt::WindowFullScreen);
+    show();
     if (!elsewhere) {
         raise();
         activateWindow();
@@ -145,7 +147,10 @@ void TfPenonton::repaintNumber() {
         return;
     }
     m_lastFrame.start();
-    update(m_layout.numberBox);
+    // Laid out here, once a frame, not at every tick: what is repainted and sent to the monitor is just where the
+    // last number was painted and where this one goes.
+    const QRect after = m_number.place(shownNumber(), m_layout.numberBox, m_numberLargest);
+    update(m_paintedNumber | after);
 }
 
 void TfPenonton::detailsShown(const DrawDetails& details) {
@@ -298,10 +303,10 @@ void TfPenonton::paintEvent(QPaintEvent* event) {
     if (m_layout.numberBox.contains(dirty)) {
         // A tick: only the number changed. Within the box all but the number is black, so blackening where the
         // old number was and where the new one goes is enough.
-        const QRect before = m_number.rect();
         const QRect after = m_number.place(shownNumber(), m_layout.numberBox, m_numberLargest);
-        painter.fillRect((before | after) & dirty, Qt::black);
+        painter.fillRect((m_paintedNumber | after) & dirty, Qt::black);
         m_number.paint(painter);
+        m_paintedNumber = after;
         return;
     }
     painter.fillRect(dirty, kBackground);
@@ -326,7 +331,7 @@ void TfPenonton::paintBand(QPainter& painter, const QRect& dirty) {
     painter.fillRect(l.band, Qt::black);
     painter.fillRect(QRect(0, l.band.top(), width(), l.line), kBandEdge);
     painter.fillRect(QRect(0, l.band.bottom() + 1 - l.line, width(), l.line), kBandEdge);
-    m_number.place(shownNumber(), l.numberBox, m_numberLargest);
+    m_paintedNumber = m_number.place(shownNumber(), l.numberBox, m_numberLargest);
     m_number.paint(painter);
 }
 

@@ -89,6 +89,7 @@ private:
     Layout m_layout;
     QSize m_laidOutFor;
     int m_numberLargest = 8; // pixels: the size of a normal number
+    QRect m_paintedNumber;   // where the number was last painted: all else in its box is black
     QElapsedTimer m_lastFrame;
     QTimer m_nextFrame; // a number that came within a frame of the last is painted at the next
     BigNumber m_number;

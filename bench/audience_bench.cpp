@@ -113,9 +113,18 @@ void shuffleAtOneMillisecond(bool withAudience) {
     }
     QApplication::processEvents();
     audience->installEventFilter(&counter);
+    fAcak->btn_acak->click();
+    fAcak->Timer2->setEnabled(false);
+    // The tick handler alone, as the timer calls it: what the audience screen adds to it is storing the number.
+    constexpr int kTicks = 20000;
+    const double handlerBefore = threadMilliseconds();
+    for (int i = 0; i < kTicks; ++i)
+        emit fAcak->Timer2->timeout();
+    const double handlerUs = (threadMilliseconds() - handlerBefore) * 1e3 / kTicks;
+    QApplication::processEvents();
+    fAcak->Timer2->setEnabled(true);
     int ticks = 0;
     QObject::connect(fAcak->Timer2, &ui::Timer::timeout, [&] { ++ticks; });
-    fAcak->btn_acak->click();
     QElapsedTimer timer;
     timer.start();
     const double cpuBefore = threadMilliseconds();
@@ -123,9 +132,9 @@ void shuffleAtOneMillisecond(bool withAudience) {
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     const double cpu = threadMilliseconds() - cpuBefore;
     fAcak->btn_stop->click();
-    std::printf("%-58s %5d ticks/s, audience painted %4d times/s, processor %3.0f %%\n",
+    std::printf("%-58s tick handler %5.1f us; %4d ticks/s, audience painted %3d times/s, processor %3.0f %%\n",
                 withAudience ? "shuffle at 1 ms, audience at 3840 x 2160 shown" : "shuffle at 1 ms, audience closed",
-                ticks / 2, counter.paints / 2, cpu / 20.0);
+                handlerUs, ticks / 2, counter.paints / 2, cpu / 20.0);
     delete fAcak;
     fAcak = nullptr;
     delete DTModule;

@@ -138,6 +138,7 @@ void TfPenonton::numberShown(const QString& number) {
 }
 
 void TfPenonton::repaintNumber() {
+    ensureLaidOut();
     const QScreen* monitor = screen();
     const qreal rate = monitor && monitor->refreshRate() >= 10 ? monitor->refreshRate() : 60.0;
     const qint64 frame = static_cast<qint64>(1000.0 / rate);

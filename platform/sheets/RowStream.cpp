@@ -3,7 +3,6 @@
 #include "platform/sheets/CellFormatter.h"
 #include "platform/sheets/WorkbookReader.h"
 
-
 namespace sheets {
 
 int RowStream::Batch::cellCount(std::size_t row) const {

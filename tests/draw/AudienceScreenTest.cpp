@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPaintEvent>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -102,6 +103,8 @@ private slots:
             QTest::addRow("%s ten characters", qPrintable(at)) << size << QStringLiteral("I515298312") << kLongName;
             QTest::addRow("%s very long", qPrintable(at))
                 << size << QStringLiteral("UNDIAN-2024-000000012345-JKT") << kLongName.repeated(3);
+            QTest::addRow("%s name past the smallest size", qPrintable(at))
+                << size << QStringLiteral("A1") << kLongName.repeated(40);
         }
     }
 
@@ -149,6 +152,9 @@ private slots:
         QVERIFY2(name_.adjusted(-2, -2, 2, 2).contains(inked), "the name's ink lies outside its rectangle");
 
         const QStringList texts = screen.shownTexts();
+        // A name that does not fit even at the smallest size ends, cut short, where the box ends.
+        QCOMPARE(std::any_of(texts.begin(), texts.end(), [](const QString& t) { return t.endsWith(QChar(0x2026)); }),
+                 name.size() > 2000);
         QVERIFY(texts.contains(QStringLiteral("0812•••••890")));
         for (const QString& text : texts)
             QVERIFY2(!text.contains(QStringLiteral("4567")), qPrintable(text));

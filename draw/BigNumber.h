@@ -15,9 +15,9 @@ class QPainter;
 
 // One line of text in one colour over a black background, as large as fits a box, drawn fast enough to follow
 // the fastest shuffle at any screen size. Qt draws glyphs above 64 pixels as paths, bypassing its glyph cache
-// (measured: 3.2 ms for ten glyphs of 520 pixels), so each glyph is drawn once per size into a picture of its
-// own, lit on black, and a number is put together from those pictures: added onto the black background they give
-// exactly what drawing the glyph there would (about 1 ms for the same ten glyphs).
+// (bench_audience at 3840 x 2160: 2.7 ms of processor time for an eight-character number at 436 pixels), so each
+// glyph is drawn once per size into a picture of its own, lit on black, and a number is put together from those
+// pictures: added onto the black background they give exactly what drawing the glyph there would (0.19 ms).
 // Sizes come from a ladder of steps, so numbers of varying length reuse a few sizes' pictures.
 class BigNumber {
 public:

@@ -94,12 +94,14 @@ TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
     colour(this, QPalette::Window, QColor(0xF5, 0xFF, 0xDF));
     resize(1016, 734);
-    m_audience = new TfPenonton(this, BannerText);
-    m_observer = m_audience;
+    m_audience = std::make_unique<TfPenonton>(this, BannerText);
+    m_observer = m_audience.get();
     createComponents();
     ui::centreOnFirstShow(this, [this] { fitOuterSize(); });
     ui::alwaysShowFocusFrame(this); // at start-up Enter or Space presses "Keluar": the operator sees why
 }
+
+TfAcak::~TfAcak() = default;
 
 void TfAcak::createComponents() {
     auto button = [this](const char* name, const QString& caption, QRect geometry, const QString& glyph) {

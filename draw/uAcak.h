@@ -9,6 +9,7 @@
 #include "platform/ui/FittingMemo.h"
 
 #include <QWidget>
+#include <memory>
 
 class QLabel;
 class QPushButton;
@@ -26,6 +27,7 @@ class TfAcak : public QWidget {
     Q_OBJECT
 public:
     explicit TfAcak(QWidget* parent = nullptr);
+    ~TfAcak() override;
 
     // Components, under their given names.
     QPushButton* BitBtn1; // "Keluar"
@@ -77,7 +79,7 @@ public:
     bool winnersOnce() const { return m_winnersOnce; }
     void setWinnersOnce(bool on);
     // The audience screen, opened and closed with F11; it follows the draw through DrawObserver.
-    TfPenonton* audience() const { return m_audience; }
+    TfPenonton* audience() const { return m_audience.get(); }
     void toggleAudience();
 
     static const QString MarqueeText;
@@ -100,7 +102,9 @@ private:
     int m_marqueeCounter = 0;
     bool m_closedReported = false;
     ui::DialogKeys* m_keys = nullptr;
-    TfPenonton* m_audience = nullptr;
+    // A window of its own, not owned by this one: an owned window would stay above the draw screen on the same
+    // monitor, where the operator switches back to the draw screen with Alt+Tab.
+    std::unique_ptr<TfPenonton> m_audience;
     DrawObserver* m_observer = nullptr; // the audience screen
     EligibleParticipants m_eligible;
     bool m_winnersOnce = false;

@@ -54,7 +54,7 @@ QRect across(const QRect& window, double top, double bottom) {
 } // namespace
 
 TfPenonton::TfPenonton(QWidget* console, const QString& banner)
-    : QWidget(console, Qt::Window), m_console(console), m_bannerText(banner), m_number(bookman(), kLime) {
+    : QWidget(nullptr, Qt::Window), m_console(console), m_bannerText(banner), m_number(bookman(), kLime) {
     setObjectName(QStringLiteral("fPenonton"));
     setWindowTitle(QStringLiteral("Layar Penonton"));
     setWindowIcon(console ? console->windowIcon() : QIcon());

@@ -17,7 +17,8 @@
 class TfPenonton : public QWidget, public DrawObserver {
     Q_OBJECT
 public:
-    // console: the draw screen, whose monitor this screen avoids when there is another.
+    // console: the draw screen, whose monitor this screen avoids when there is another. The screen is a window of
+    // its own, owned by no other.
     TfPenonton(QWidget* console, const QString& banner);
 
     // Opens full screen, on another monitor than the console's when there is one, or closes when open.

@@ -41,7 +41,9 @@ void Connection::open() {
     sqlite3* handle = nullptr;
     // One thread uses the connection, so SQLite need not lock it at every call: a locked connection spent a
     // sixth of the time of reading the participants at start-up on its mutex.
-    const int rc = sqlite3_open_v2(m_path.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc =
+        sqlite3_open_v2(m_path.c_str(), &handle,
+                        (m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         std::string reason = errorMessage(handle, rc);
         sqlite3_close(handle);
@@ -52,7 +54,9 @@ void Connection::open() {
     sqlite3_busy_timeout(handle, 3000);
     // A confirmed save must survive a killed process or a power cut: full sync of the rollback journal.
     // Reading the schema here also tells a damaged or foreign file at start-up rather than at the first save.
-    const char* setup = "PRAGMA synchronous=FULL; PRAGMA journal_mode=DELETE; SELECT count(*) FROM sqlite_master;";
+    const char* setup =
+        m_readOnly ? "SELECT count(*) FROM sqlite_master;"
+                   : "PRAGMA synchronous=FULL; PRAGMA journal_mode=DELETE; SELECT count(*) FROM sqlite_master;";
     if (const int failed = sqlite3_exec(handle, setup, nullptr, nullptr, nullptr); failed != SQLITE_OK) {
         std::string reason = errorMessage(handle, failed);
         // SQLite's words for a damaged or foreign file are a programmer's.
@@ -82,14 +86,22 @@ void Connection::exec(std::string_view sql) {
         throw platform::Error(errorMessage(m_handle, rc));
 }
 
-Transaction::Transaction(Connection& connection) : m_connection(connection) {
-    m_connection.exec("BEGIN IMMEDIATE");
+std::int64_t Connection::lastInsertRowid() const {
+    return sqlite3_last_insert_rowid(handle());
+}
+
+bool Connection::inTransaction() const {
+    return sqlite3_get_autocommit(handle()) == 0;
+}
+
+Transaction::Transaction(Connection& connection) : m_connection(connection), m_nested(connection.inTransaction()) {
+    m_connection.exec(m_nested ? "SAVEPOINT nested" : "BEGIN IMMEDIATE");
 }
 
 Transaction::~Transaction() {
     if (m_open) {
         try {
-            m_connection.exec("ROLLBACK");
+            m_connection.exec(m_nested ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
         } catch (...) {
             // The database already ended the transaction (for example on a full disk).
         }
@@ -97,7 +109,7 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    m_connection.exec("COMMIT");
+    m_connection.exec(m_nested ? "RELEASE nested" : "COMMIT");
     m_open = false;
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 struct sqlite3;
 
 namespace db {
+
+class RowWriteHook;
 
 // The one connection to the program's database file. It never creates the file: a missing database is an error.
 // Used from one thread at a time (the user-interface thread): SQLite does not lock it.
@@ -17,6 +20,8 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     void setDatabasePath(const std::string& path) { m_path = path; }
+    // Opens the file for reading only (the journal's verification): nothing is ever written to it.
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
 
     void open();
     void close();
@@ -25,17 +30,28 @@ public:
     // Throws "Connection is closed" style errors on a closed connection, so callers need not check.
     sqlite3* handle() const;
     void exec(std::string_view sql);
+    // The rowid of the row the last INSERT on this connection made.
+    std::int64_t lastInsertRowid() const;
+    // True while a transaction is open.
+    bool inTransaction() const;
+
+    // Every table cursor on this connection hands its row writes to the hook, inside the write's transaction.
+    void setRowWriteHook(RowWriteHook* hook) { m_hook = hook; }
+    RowWriteHook* rowWriteHook() const { return m_hook; }
 
 private:
     std::string m_path;
     sqlite3* m_handle = nullptr;
+    RowWriteHook* m_hook = nullptr;
+    bool m_readOnly = false;
 };
 
 // The database's message for a failed call. Where its bare words would leave the operator guessing ("database is
 // locked"), what they mean comes first; the database's own words stay in brackets.
 std::string errorMessage(sqlite3* handle, int code);
 
-// One transaction per logical operation: rolled back unless committed.
+// One transaction per logical operation: rolled back unless committed. Opened inside another one, it is a savepoint
+// of it: committing it keeps its work for the outer transaction, which alone makes it durable.
 class Transaction {
 public:
     explicit Transaction(Connection& connection);
@@ -47,6 +63,7 @@ public:
 private:
     Connection& m_connection;
     bool m_open = true;
+    bool m_nested = false;
 };
 
 } // namespace db

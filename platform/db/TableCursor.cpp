@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
 #include "platform/db/CursorListener.h"
+#include "platform/db/RowWriteHook.h"
 #include "platform/db/Statement.h"
 #include "platform/text/Integer.h"
 #include "platform/text/Quote.h"
@@ -79,6 +80,27 @@ void bindStored(Statement& statement, int index, const RowStore::Field& value) {
         break;
     }
 }
+
+// A row write with the connection's hook around it: the hook's beforeWrite(), then one transaction holding the
+// write and what the hook adds. Without a hook the write is one statement, as before.
+class HookedWrite {
+public:
+    explicit HookedWrite(Connection& connection) : m_hook(connection.rowWriteHook()) {
+        if (!m_hook) return;
+        m_hook->beforeWrite();
+        m_transaction.emplace(connection);
+    }
+    // Hands the write to the hook and commits; an exception leaves the transaction to roll back.
+    void done(const RowWrite& write) {
+        if (!m_hook) return;
+        m_hook->rowWritten(write);
+        m_transaction->commit();
+    }
+
+private:
+    RowWriteHook* m_hook;
+    std::optional<Transaction> m_transaction;
+};
 
 } // namespace
 
@@ -335,6 +357,15 @@ bool TableCursor::locate(const std::string& fieldName, const std::string& value,
     }
 }
 
+std::vector<RowStore::Handle> TableCursor::rowsInOrderOf(int field) const {
+    checkActive();
+    const Order& order = orderOf(field);
+    std::vector<RowStore::Handle> handles(m_rows.size());
+    for (std::size_t rank = 0; rank < m_rows.size(); ++rank)
+        handles[rank] = m_rows[order.at(rank)];
+    return handles;
+}
+
 void TableCursor::moveToRank(int field, std::size_t k) {
     checkBrowseMode();
     if (k >= m_rows.size()) return;
@@ -376,6 +407,13 @@ void TableCursor::edit() {
     m_listeners.notify(&CursorListener::currentChanged);
 }
 
+std::vector<std::optional<std::string>> TableCursor::valuesOf(RowStore::Handle handle) const {
+    std::vector<std::optional<std::string>> values;
+    for (int i = 0; i < fieldCount(); ++i)
+        values.push_back(storedValue(handle, i));
+    return values;
+}
+
 std::optional<std::string> TableCursor::storedValue(RowStore::Handle handle, int field) const {
     const auto value = m_store.field(handle, field);
     if (value.kind == RowStore::Kind::Null) return std::nullopt;
@@ -407,11 +445,15 @@ void TableCursor::postInsert() {
     for (int i = 0; i < fields; ++i)
         sql += i ? ",?" : "?";
     sql += ")";
+    HookedWrite write(*m_connection);
     Statement insert(m_connection->handle(), sql);
     for (int i = 0; i < fields; ++i)
         insert.bind(i + 1, m_buffer[static_cast<std::size_t>(i)]);
     insert.step();
-    m_rows.push_back(readBack(sqlite3_last_insert_rowid(m_connection->handle())));
+    const std::int64_t rowid = sqlite3_last_insert_rowid(m_connection->handle());
+    const RowStore::Handle stored = readBack(rowid);
+    write.done({RowWrite::Kind::Insert, m_table, rowid, {}, valuesOf(stored)});
+    m_rows.push_back(stored);
     m_current = m_rows.size() - 1;
 }
 
@@ -422,6 +464,7 @@ void TableCursor::postEdit() {
     for (int i = 0; i < fields; ++i)
         sql += (i ? "," : "") + quoted(m_fieldNames[static_cast<std::size_t>(i)]) + "=?" + std::to_string(i + 1);
     sql += whereRowAsRead(fields + 1) + " RETURNING rowid";
+    HookedWrite write(*m_connection);
     Statement update(m_connection->handle(), sql);
     for (int i = 0; i < fields; ++i) {
         const auto& typed = m_buffer[static_cast<std::size_t>(i)];
@@ -445,7 +488,9 @@ void TableCursor::postEdit() {
     const std::int64_t rowid = update.columnInt(0);
     while (update.step()) {
     }
-    m_rows[m_current] = readBack(rowid);
+    const RowStore::Handle stored = readBack(rowid);
+    write.done({RowWrite::Kind::Update, m_table, rowid, valuesOf(asRead), valuesOf(stored)});
+    m_rows[m_current] = stored;
 }
 
 RowStore::Handle TableCursor::readBack(std::int64_t rowid) {
@@ -503,11 +548,13 @@ void TableCursor::remove() {
     if (m_rows.empty()) fail("Cannot perform this operation on an empty dataset");
     checkBrowseMode();
     const RowStore::Handle asRead = m_rows[m_current];
+    HookedWrite write(*m_connection);
     Statement erase(m_connection->handle(), "DELETE FROM " + quoted(m_table) + whereRowAsRead(1) + " RETURNING rowid");
     bindRowAsRead(erase, 1, asRead);
     if (!erase.step()) throw platform::Error(kRowNotLocated); // the snapshot keeps the row as read
     while (erase.step()) {
     }
+    write.done({RowWrite::Kind::Delete, m_table, m_store.rowid(asRead), valuesOf(asRead), {}});
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(m_current));
     if (m_current >= m_rows.size() && m_current > 0) --m_current;
     m_bof = m_current == 0;

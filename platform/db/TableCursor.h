@@ -22,6 +22,8 @@ class Statement;
 // the next new row, so when another program has deleted or changed the row meanwhile, nothing is written and the
 // change fails with kRowNotLocated. The snapshot then keeps the row as read; a pending change of it is dropped,
 // since it could never be written to that row (a move would otherwise fail on it again and again).
+// With a hook on the connection (RowWriteHook), every post and delete is one transaction holding the row and what
+// the hook writes beside it; when either fails, neither stays and the snapshot is as before.
 class TableCursor {
 public:
     enum class State { Inactive, Browse, Edit, Insert };
@@ -98,6 +100,11 @@ public:
 
     std::size_t snapshotBytes() const;
 
+    // The snapshot's rows, and their handles in ascending order of one field: for reading the snapshot on another
+    // thread (the participants' fingerprint) while nothing changes the cursor.
+    const RowStore& store() const { return m_store; }
+    std::vector<RowStore::Handle> rowsInOrderOf(int field) const;
+
 private:
     [[noreturn]] void fail(const std::string& message) const;
     void checkBrowseMode();
@@ -107,6 +114,7 @@ private:
     void readFields();
     void load();
     std::optional<std::string> storedValue(RowStore::Handle handle, int field) const;
+    std::vector<std::optional<std::string>> valuesOf(RowStore::Handle handle) const;
     void postInsert();
     void postEdit();
     RowStore::Handle readBack(std::int64_t rowid);

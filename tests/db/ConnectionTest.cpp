@@ -196,6 +196,36 @@ TEST(Connection, TransactionRollsBackUnlessCommitted) {
     EXPECT_EQ(db.count("tb_pemenang"), 1);
 }
 
+// Inside another transaction a transaction is a savepoint: its rollback keeps the outer work, and its commit makes
+// nothing durable before the outer one commits.
+TEST(Connection, TransactionInsideAnotherIsASavepoint) {
+    TempDatabase db;
+    {
+        db::Transaction outer(db.cn());
+        db.cn().exec("INSERT INTO tb_pemenang VALUES('outer','','')");
+        {
+            db::Transaction inner(db.cn());
+            db.cn().exec("INSERT INTO tb_pemenang VALUES('dropped','','')");
+        }
+        {
+            db::Transaction inner(db.cn());
+            db.cn().exec("INSERT INTO tb_pemenang VALUES('kept','','')");
+            inner.commit();
+        }
+        EXPECT_TRUE(db.cn().inTransaction());
+        outer.commit();
+    }
+    EXPECT_EQ(db.rows("SELECT no_undian FROM tb_pemenang ORDER BY rowid"),
+              (std::vector<std::vector<std::string>>{{"outer"}, {"kept"}}));
+    {
+        db::Transaction outer(db.cn());
+        db::Transaction inner(db.cn());
+        db.cn().exec("INSERT INTO tb_pemenang VALUES('lost','','')");
+        inner.commit();
+    }
+    EXPECT_EQ(db.count("tb_pemenang"), 2);
+}
+
 TEST(Schema, NewDatabaseHasTheProgramsTables) {
     TempDatabase db;
     EXPECT_EQ(db.rows("SELECT name FROM pragma_table_info('tb_peserta') ORDER BY cid"),

@@ -1,0 +1,60 @@
+#include "platform/record/CursorJournal.h"
+
+#include "platform/record/Events.h"
+#include "platform/record/Journal.h"
+
+#include <QJsonArray>
+
+namespace record {
+
+namespace {
+QJsonArray valuesOf(const std::vector<std::optional<std::string>>& values) {
+    QJsonArray array;
+    for (const auto& value : values)
+        array.append(Journal::jsonValue(value));
+    return array;
+}
+
+const char* pick(db::RowWrite::Kind kind, const char* added, const char* changed, const char* deleted) {
+    switch (kind) {
+    case db::RowWrite::Kind::Insert:
+        return added;
+    case db::RowWrite::Kind::Update:
+        return changed;
+    case db::RowWrite::Kind::Delete:
+        return deleted;
+    }
+    return changed;
+}
+} // namespace
+
+const char* CursorJournal::kindOf(const db::RowWrite& write) {
+    if (write.table == "tb_peserta")
+        return pick(write.kind, event::kParticipantAdded, event::kParticipantChanged, event::kParticipantDeleted);
+    if (write.table == "tb_pemenang")
+        return pick(write.kind, event::kWinnerAdded, event::kWinnerChanged, event::kWinnerDeleted);
+    if (write.table == "setup" && write.kind == db::RowWrite::Kind::Update) return event::kSpeedChanged;
+    return pick(write.kind, event::kRowAdded, event::kRowChanged, event::kRowDeleted);
+}
+
+void CursorJournal::beforeWrite() {
+    // The run's first entries go in on their own, before the change's transaction opens.
+    m_journal.ensureStarted();
+}
+
+void CursorJournal::rowWritten(const db::RowWrite& write) {
+    QJsonObject details{{QStringLiteral("rowid"), static_cast<double>(write.rowid)}};
+    if (write.kind == db::RowWrite::Kind::Update) {
+        details[QStringLiteral("before")] = valuesOf(write.before);
+        details[QStringLiteral("after")] = valuesOf(write.after);
+    } else {
+        details[QStringLiteral("values")] =
+            valuesOf(write.kind == db::RowWrite::Kind::Insert ? write.after : write.before);
+    }
+    const char* kind = kindOf(write);
+    if (kind == event::kRowAdded || kind == event::kRowChanged || kind == event::kRowDeleted)
+        details[QStringLiteral("table")] = QString::fromStdString(write.table);
+    m_journal.append(kind, details);
+}
+
+} // namespace record

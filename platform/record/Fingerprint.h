@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/db/RowStore.h"
+
+#include <QCryptographicHash>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace db {
+class Connection;
+}
+
+namespace record {
+
+// What seals a list of rows: how many there are and the SHA-256 of their canonical form (CanonicalForm.h), in
+// lower-case hex.
+struct ListSeal {
+    std::uint64_t count = 0;
+    std::string sha256;
+    bool operator==(const ListSeal&) const = default;
+};
+
+// The SHA-256 of rows in their canonical form, taken row by row.
+class Fingerprint {
+public:
+    Fingerprint();
+    void addRow(std::span<const std::optional<std::string_view>> fields);
+    // Ends the hash; the fingerprint takes no more rows after it.
+    ListSeal result();
+
+    // The canonical bytes of one row, and their SHA-256 in hex: how a single winner row is sealed.
+    static std::string rowBytes(std::span<const std::optional<std::string_view>> fields);
+
+    // The rows of a cursor's snapshot in the given order (the handles), `fields` fields each. Reads the store only:
+    // it may run on another thread while nothing changes the snapshot.
+    static ListSeal ofSnapshot(const db::RowStore& store, std::span<const db::RowStore::Handle> order, int fields);
+    // The rows of a table as the database holds them now, in ascending order of the first column (ties in rowid
+    // order): the participants as the draw would read them. With byRowid, in rowid order instead (the winners).
+    static ListSeal ofTable(db::Connection& connection, const std::string& table, bool byRowid = false);
+
+private:
+    void flush();
+
+    QCryptographicHash m_hash;
+    std::string m_buffer;
+    std::uint64_t m_rows = 0;
+};
+
+// A snapshot's value as text, as SQLite turns it into text (CAST(x AS TEXT)); empty for NULL.
+std::optional<std::string_view> storedText(const db::RowStore::Field& field, std::string& room);
+
+} // namespace record

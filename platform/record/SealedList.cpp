@@ -1,0 +1,88 @@
+#include "platform/record/SealedList.h"
+
+#include "platform/Error.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Statement.h"
+#include "platform/db/TableCursor.h"
+#include "platform/record/Events.h"
+
+#include <QJsonObject>
+
+namespace record {
+
+SealedList::~SealedList() {
+    if (m_thread.joinable()) m_thread.join();
+}
+
+void SealedList::markBeforeRead(db::Connection& connection) {
+    m_dataVersion = Journal::dataVersion(connection);
+    m_journalAtRead = Journal::lastEntry(connection);
+}
+
+void SealedList::seal(const db::TableCursor& cursor, std::function<void()> ready) {
+    if (m_thread.joinable()) m_thread.join();
+    m_count = cursor.recordCount();
+    // The order is taken here, on the cursor's own thread: the fingerprint's thread reads only the rows.
+    std::vector<db::RowStore::Handle> order = cursor.rowsInOrderOf(0);
+    std::promise<ListSeal> promise;
+    m_result = promise.get_future().share();
+    m_thread = std::thread([promise = std::move(promise), order = std::move(order), store = &cursor.store(),
+                            fields = cursor.fieldCount(), ready = std::move(ready)]() mutable {
+        try {
+            promise.set_value(Fingerprint::ofSnapshot(*store, order, fields));
+        } catch (...) {
+            promise.set_exception(std::current_exception());
+        }
+        if (ready) ready();
+    });
+}
+
+ListSeal SealedList::fingerprint() const {
+    if (!m_result.valid()) throw platform::Error("The participants were not read");
+    return m_result.get();
+}
+
+Journal::RunStart SealedList::runStart() const {
+    Journal::RunStart start;
+    start.details[QStringLiteral("list_read_after")] = static_cast<double>(m_journalAtRead);
+    if (!m_result.valid()) {
+        start.details[QStringLiteral("participants")] = QJsonValue(); // the list could not be read
+        return start;
+    }
+    ListSeal list;
+    try {
+        list = fingerprint();
+    } catch (const std::exception& error) {
+        // The run is still recorded, saying why its list has no fingerprint.
+        start.details[QStringLiteral("participants")] = static_cast<double>(m_count);
+        start.details[QStringLiteral("fingerprint_error")] = QString::fromUtf8(error.what());
+        return start;
+    }
+    start.details[QStringLiteral("participants")] = static_cast<double>(list.count);
+    start.details[QStringLiteral("fingerprint")] = QString::fromStdString(list.sha256);
+    start.participants = list;
+    start.dataVersion = m_dataVersion;
+    return start;
+}
+
+SealedList::Change SealedList::changeSince(db::Connection& connection) const {
+    Change change;
+    change.inDraw = m_count;
+    db::Statement count(connection.handle(), "SELECT count(*) FROM tb_peserta");
+    change.inTable = count.step() ? static_cast<std::uint64_t>(count.columnInt(0)) : 0;
+    change.changed = change.inTable != change.inDraw;
+    if (!change.changed && Journal::lastEntry(connection) > m_journalAtRead) {
+        std::string sql = "SELECT EXISTS(SELECT 1 FROM tb_jurnal WHERE urut > ? AND jenis IN (";
+        for (std::size_t i = 0; i < std::size(event::kParticipantChanges); ++i)
+            sql += i ? ",?" : "?";
+        db::Statement entries(connection.handle(), sql + "))");
+        entries.bindInt(1, m_journalAtRead);
+        int index = 2;
+        for (const char* kind : event::kParticipantChanges)
+            entries.bindText(index++, kind);
+        change.changed = entries.step() && entries.columnInt(0) != 0;
+    }
+    return change;
+}
+
+} // namespace record

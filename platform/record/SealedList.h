@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/record/Fingerprint.h"
+#include "platform/record/Journal.h"
+
+#include <cstdint>
+#include <functional>
+#include <future>
+#include <optional>
+#include <thread>
+
+namespace db {
+class Connection;
+class TableCursor;
+} // namespace db
+
+namespace record {
+
+// The participants the draw works on, as its cursor read them at start-up, sealed by their fingerprint. The
+// fingerprint is taken on a thread of its own, so start-up does not wait for it; whoever needs it waits at most
+// until it is done. The cursor must not change while the thread reads it: the draw only positions it.
+class SealedList {
+public:
+    SealedList() = default;
+    // Waits for the fingerprint's thread.
+    ~SealedList();
+    SealedList(const SealedList&) = delete;
+    SealedList& operator=(const SealedList&) = delete;
+
+    // Marks the database's state; called right before the cursor reads the table.
+    void markBeforeRead(db::Connection& connection);
+    // Starts the fingerprint of the cursor's rows in ascending order of its first field (the draw's order). `ready`
+    // runs on the fingerprint's thread once it is done.
+    void seal(const db::TableCursor& cursor, std::function<void()> ready = {});
+
+    bool sealed() const { return m_result.valid(); }
+    // The count and the fingerprint; waits for the thread. Throws when the list was never read.
+    ListSeal fingerprint() const;
+    std::uint64_t count() const { return m_count; }
+
+    // What the run's first journal entry says of the list.
+    Journal::RunStart runStart() const;
+
+    // Whether the participants table has changed since the list was read: another program's (or another copy's)
+    // journal entries that change it, or a different row count. Cheap: the journal's entries since the read and one
+    // count, no reading of the rows.
+    struct Change {
+        bool changed = false;
+        std::uint64_t inDraw = 0;
+        std::uint64_t inTable = 0;
+    };
+    Change changeSince(db::Connection& connection) const;
+
+private:
+    std::optional<std::int64_t> m_dataVersion;
+    std::int64_t m_journalAtRead = 0;
+    std::uint64_t m_count = 0;
+    std::shared_future<ListSeal> m_result;
+    std::thread m_thread;
+};
+
+} // namespace record

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "platform/record/Fingerprint.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace db {
+class Connection;
+}
+
+namespace record {
+
+// One entry of tb_jurnal as stored.
+struct JournalEntry {
+    std::int64_t seq = 0;
+    QString time;
+    QString kind;
+    QString detailsText;
+    QJsonObject details;
+    QString previous;
+    QString hash;
+};
+
+// The check of a database's journal, read only: the chain of hashes, the winners table against the entries that
+// saved, changed and deleted its rows, and the participants table against the lists the runs started from. It
+// also gathers what the minutes list: the runs, the winners in the order saved, the draws stopped and not saved.
+class Verification {
+public:
+    enum class Outcome { Intact, Broken, Unreadable };
+
+    struct Run {
+        std::int64_t seq = 0;
+        QString time;
+        std::optional<std::uint64_t> participants;
+        QString fingerprint;
+        std::optional<std::int64_t> speed;
+    };
+    struct Winner {
+        std::int64_t rowid = 0;
+        QJsonArray values;         // no_undian, nama, hadiah as saved (and as changed since, through the grid)
+        std::int64_t savedSeq = 0; // 0: in the table when the journal began
+        QString savedTime;
+        std::int64_t run = 0;
+        bool addedInGrid = false; // typed into the winners grid rather than saved by the draw
+        std::int64_t changedSeq = 0;
+        std::int64_t deletedSeq = 0;
+        QString deletedTime;
+    };
+    struct Stop {
+        std::int64_t seq = 0;
+        QString time;
+        std::int64_t run = 0;
+        QJsonObject details; // n, rank, id, no_undian
+    };
+
+    // Reads the database at `path` without writing to it.
+    static Verification of(const std::string& path);
+
+    Outcome outcome() const { return m_outcome; }
+    // 0 intact, 1 broken, 2 the file cannot be read.
+    int exitCode() const;
+    // The last line of the report: "OK: ..." or "BROKEN: ..." or "UNREADABLE: ...".
+    const QString& verdict() const { return m_verdict; }
+    const QStringList& problems() const { return m_problems; }
+    // The whole report, one line each: per run its start, list and winners saved and deleted; the problems; the
+    // verdict.
+    QString text() const;
+
+    std::int64_t entryCount() const { return static_cast<std::int64_t>(m_entries.size()); }
+    QString lastHash() const { return m_entries.empty() ? QString() : m_entries.back().hash; }
+    const std::vector<JournalEntry>& entries() const { return m_entries; }
+    const std::vector<Run>& runs() const { return m_runs; }
+    const std::vector<Winner>& winners() const { return m_winners; }
+    const std::vector<Stop>& unsavedStops() const { return m_unsavedStops; }
+    // The journal's first entry: what the tables held when it began.
+    const std::optional<JournalEntry>& begun() const { return m_begun; }
+    const std::string& path() const { return m_path; }
+
+    // A row's values as the report quotes them: 'text' or NULL, joined by ", ".
+    static QString quoted(const QJsonArray& values);
+
+private:
+    void readEntries(db::Connection& connection);
+    void checkChain();
+    void replay();
+    void checkWinners(db::Connection& connection);
+    void checkParticipants(db::Connection& connection);
+    void problem(const QString& text);
+
+    std::string m_path;
+    Outcome m_outcome = Outcome::Intact;
+    QString m_verdict;
+    QString m_chainBreak;
+    QStringList m_problems;
+    std::vector<JournalEntry> m_entries;
+    std::optional<JournalEntry> m_begun;
+    std::vector<Run> m_runs;
+    std::vector<Winner> m_winners;
+    std::vector<Stop> m_unsavedStops;
+};
+
+} // namespace record

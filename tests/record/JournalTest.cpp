@@ -1,0 +1,252 @@
+#include "platform/Error.h"
+#include "platform/db/Statement.h"
+#include "platform/record/EntryHash.h"
+#include "platform/record/Verification.h"
+#include "tests/record/RecordedDraw.h"
+
+#include <QJsonDocument>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+QJsonObject details(TempDatabase& db, int seq) {
+    const auto text = db.rows("SELECT rincian FROM tb_jurnal WHERE urut=" + std::to_string(seq))[0][0];
+    return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+}
+
+Rows kinds(TempDatabase& db) {
+    return db.rows("SELECT urut, jenis FROM tb_jurnal ORDER BY urut");
+}
+
+TEST(Journal, RunOpensWithSealAndStartThenChainsEveryEntry) {
+    TempDatabase db;
+    RecordedDraw draw(db);
+    draw.start();
+    EXPECT_EQ(db.rows("SELECT count(*) FROM sqlite_master WHERE name='tb_jurnal'")[0][0], "0"); // nothing written yet
+    draw.drawWinner(2, QStringLiteral("TV"));
+    draw.end();
+
+    EXPECT_EQ(kinds(db), (Rows{{"1", "journal_begun"},
+                               {"2", "program_started"},
+                               {"3", "stop"},
+                               {"4", "winner_saved"},
+                               {"5", "program_ended"}}));
+    const auto list = record::Fingerprint::ofTable(db.cn(), "tb_peserta");
+    const QJsonObject start = details(db, 2);
+    EXPECT_EQ(start.value("participants").toInteger(), 3);
+    EXPECT_EQ(start.value("fingerprint").toString().toStdString(), list.sha256);
+    EXPECT_EQ(start.value("speed").toInteger(), 50);
+    EXPECT_EQ(details(db, 4), (QJsonObject{{"run", 2}, {"rowid", 1}, {"values", QJsonArray{"D2", "Nama 2", "TV"}}}));
+    EXPECT_EQ(db.rows("SELECT waktu, hash_sebelum FROM tb_jurnal WHERE urut=1"),
+              (Rows{{"2024-05-01T09:00:00.000Z", record::kZeroHash}}));
+    EXPECT_EQ(db.rows("SELECT hash FROM tb_jurnal WHERE urut=4"),
+              db.rows("SELECT hash_sebelum FROM tb_jurnal WHERE urut=5"));
+
+    const auto check = record::Verification::of(db.path());
+    EXPECT_EQ(check.exitCode(), 0) << check.text().toStdString();
+}
+
+// A database in use before its journal: the first entry seals its participants and each of its winners.
+TEST(Journal, SealHoldsWhatTheTablesHeldBefore) {
+    TempDatabase db;
+    db.exec("INSERT INTO tb_pemenang VALUES('D9','Lama',NULL), ('D8','','Kulkas')");
+    RecordedDraw draw(db, 4);
+    draw.start();
+    draw.journal->ensureStarted();
+
+    const QJsonObject seal = details(db, 1);
+    const auto participants = record::Fingerprint::ofTable(db.cn(), "tb_peserta");
+    const auto winners = record::Fingerprint::ofTable(db.cn(), "tb_pemenang", true);
+    EXPECT_EQ(seal.value("participants").toObject(),
+              (QJsonObject{{"count", 4}, {"fingerprint", QString::fromStdString(participants.sha256)}}));
+    EXPECT_EQ(seal.value("winners").toObject(),
+              (QJsonObject{
+                  {"count", 2},
+                  {"fingerprint", QString::fromStdString(winners.sha256)},
+                  {"rows", QJsonArray{QJsonArray{1, "D9", "Lama", QJsonValue()}, QJsonArray{2, "D8", "", "Kulkas"}}}}));
+    EXPECT_EQ(record::Verification::of(db.path()).exitCode(), 0);
+}
+
+// The seal takes the draw's own fingerprint only while nothing else has changed the table since the draw read it.
+TEST(Journal, SealReadsTheTableAgainWhenAnotherConnectionChangedIt) {
+    for (const bool changedMeanwhile : {false, true}) {
+        TempDatabase db;
+        RecordedDraw draw(db);
+        draw.start();
+        if (changedMeanwhile) db.exec("UPDATE tb_peserta SET nama='Lain' WHERE ID=1");
+        draw.journal->ensureStarted();
+        const auto seal = details(db, 1).value("participants").toObject().value("fingerprint").toString().toStdString();
+        EXPECT_EQ(seal, record::Fingerprint::ofTable(db.cn(), "tb_peserta").sha256);
+        EXPECT_EQ(seal == draw.list->fingerprint().sha256, !changedMeanwhile);
+    }
+}
+
+// A refused journal entry: outside, a trigger makes every insert into tb_jurnal fail, as a full disk would.
+class RefusedJournal : public ::testing::Test {
+protected:
+    void SetUp() override {
+        draw.start();
+        draw.journal->ensureStarted();
+        db.exec("CREATE TRIGGER refuse BEFORE INSERT ON tb_jurnal BEGIN SELECT RAISE(ABORT, 'journal full'); END");
+    }
+    TempDatabase db;
+    RecordedDraw draw{db};
+};
+
+TEST_F(RefusedJournal, WinnerIsNotSavedWithoutItsEntry) {
+    EXPECT_EQ(errorOf([&] { draw.saveWinner("D1", "Nama 1", "TV"); }), "journal full");
+    EXPECT_EQ(db.count("tb_pemenang"), 0);
+}
+
+TEST_F(RefusedJournal, CursorWriteIsUndoneAndTheCursorKeepsItsRow) {
+    db::TableCursor participants("ADOTable3");
+    participants.setConnection(&db.cn());
+    participants.setTableName("tb_peserta");
+    participants.open();
+    participants.append();
+    participants.setFieldText(0, "4");
+    participants.setFieldText(2, "Baru");
+    EXPECT_EQ(errorOf([&] { participants.post(); }), "journal full");
+    EXPECT_EQ(db.count("tb_peserta"), 3);
+    EXPECT_EQ(participants.state(), db::TableCursor::State::Insert);
+    EXPECT_EQ(participants.recordCount(), 3u);
+
+    participants.cancel();
+    participants.moveTo(0);
+    EXPECT_EQ(errorOf([&] { participants.remove(); }), "journal full");
+    EXPECT_EQ(db.count("tb_peserta"), 3);
+    EXPECT_EQ(participants.recordCount(), 3u);
+
+    db.exec("DROP TRIGGER refuse");
+    participants.remove();
+    EXPECT_EQ(db.count("tb_peserta"), 2);
+    EXPECT_EQ(kinds(db).back(), (std::vector<std::string>{"3", "participant_deleted"}));
+}
+
+// The other way round: a change the database refuses leaves no entry.
+TEST(Journal, RefusedChangeLeavesNoEntry) {
+    TempDatabase db;
+    RecordedDraw draw(db);
+    draw.start();
+    db::TableCursor participants("ADOTable3");
+    participants.setConnection(&db.cn());
+    participants.setTableName("tb_peserta");
+    participants.open();
+    participants.append();
+    participants.setFieldText(0, "2"); // taken
+    EXPECT_NE(errorOf([&] { participants.post(); }), "<no error>");
+    EXPECT_EQ(kinds(db), (Rows{{"1", "journal_begun"}, {"2", "program_started"}}));
+}
+
+// Cursor writes map to their kinds, with the row as read and as stored.
+TEST(Journal, CursorWritesAreRecordedWithTheirValues) {
+    TempDatabase db;
+    RecordedDraw draw(db);
+    draw.start();
+    db::TableCursor participants("ADOTable3");
+    participants.setConnection(&db.cn());
+    participants.setTableName("tb_peserta");
+    participants.open();
+    participants.edit();
+    participants.setFieldText(2, "Nama Baru");
+    participants.post();
+    db::TableCursor settings("ADOTable2");
+    settings.setConnection(&db.cn());
+    settings.setTableName("setup");
+    settings.open();
+    settings.edit();
+    settings.setFieldText(0, "120");
+    settings.requery();
+
+    EXPECT_EQ(
+        kinds(db),
+        (Rows{{"1", "journal_begun"}, {"2", "program_started"}, {"3", "participant_changed"}, {"4", "speed_changed"}}));
+    EXPECT_EQ(details(db, 3), (QJsonObject{{"run", 2},
+                                           {"rowid", 1},
+                                           {"before", QJsonArray{"1", "D1", "Nama 1", "081"}},
+                                           {"after", QJsonArray{"1", "D1", "Nama Baru", "081"}}}));
+    EXPECT_EQ(details(db, 4).value("after"), QJsonArray{"120"});
+}
+
+// A run's start written inside a change that then rolls back is written again with the next entry.
+TEST(Journal, StartRolledBackWithItsTransactionIsWrittenAgain) {
+    TempDatabase db;
+    RecordedDraw draw(db);
+    draw.start();
+    {
+        db::Transaction transaction(db.cn());
+        draw.journal->append(record::event::kShow, {});
+    } // rolled back
+    EXPECT_EQ(db.rows("SELECT count(*) FROM sqlite_master WHERE name='tb_jurnal'")[0][0], "0");
+    draw.journal->record(record::event::kCancel);
+    EXPECT_EQ(kinds(db), (Rows{{"1", "journal_begun"}, {"2", "program_started"}, {"3", "cancel"}}));
+    EXPECT_EQ(details(db, 3).value("run").toInteger(), 2);
+}
+
+// Two copies of the program on one file write one chain, each entry naming its own run.
+TEST(Journal, TwoCopiesShareOneChain) {
+    TempDatabase db;
+    RecordedDraw first(db);
+    first.start();
+    db::Connection otherConnection;
+    otherConnection.setDatabasePath(db.path());
+    otherConnection.open();
+    record::Journal other(otherConnection);
+    other.setRunStart([] { return record::Journal::RunStart{}; });
+
+    first.journal->record(record::event::kShow);
+    other.record(record::event::kShow);
+    first.journal->record(record::event::kCancel);
+    EXPECT_EQ(kinds(db), (Rows{{"1", "journal_begun"},
+                               {"2", "program_started"},
+                               {"3", "show"},
+                               {"4", "program_started"},
+                               {"5", "show"},
+                               {"6", "cancel"}}));
+    EXPECT_EQ(details(db, 5).value("run").toInteger(), 4);
+    EXPECT_EQ(details(db, 6).value("run").toInteger(), 2);
+    EXPECT_EQ(record::Verification::of(db.path()).exitCode(), 0);
+}
+
+// The draw screen's question: has the participants table changed since the list was read?
+TEST(SealedList, ChangeIsSeenByCountOrByAParticipantEntry) {
+    TempDatabase db;
+    RecordedDraw draw(db);
+    draw.start();
+    EXPECT_EQ(draw.list->fingerprint(), record::Fingerprint::ofTable(db.cn(), "tb_peserta"));
+    auto change = draw.list->changeSince(db.cn());
+    EXPECT_FALSE(change.changed);
+
+    draw.saveWinner("D1", "Nama 1", "TV"); // winners are not the list
+    EXPECT_FALSE(draw.list->changeSince(db.cn()).changed);
+
+    db.exec("INSERT INTO tb_peserta VALUES(4,'D4','Nama 4','084')"); // behind the program's back
+    change = draw.list->changeSince(db.cn());
+    EXPECT_TRUE(change.changed);
+    EXPECT_EQ(change.inDraw, 3u);
+    EXPECT_EQ(change.inTable, 4u);
+
+    db.exec("DELETE FROM tb_peserta WHERE ID=4");
+    EXPECT_FALSE(draw.list->changeSince(db.cn()).changed);
+    // Another copy changes a name through its cursor: the count stays, its entry tells.
+    db::Connection otherConnection;
+    otherConnection.setDatabasePath(db.path());
+    otherConnection.open();
+    record::Journal other(otherConnection);
+    record::CursorJournal otherHook(other);
+    otherConnection.setRowWriteHook(&otherHook);
+    db::TableCursor participants("ADOTable3");
+    participants.setConnection(&otherConnection);
+    participants.setTableName("tb_peserta");
+    participants.open();
+    participants.edit();
+    participants.setFieldText(2, "Lain");
+    participants.post();
+    change = draw.list->changeSince(db.cn());
+    EXPECT_TRUE(change.changed);
+    EXPECT_EQ(change.inTable, 3u);
+}
+
+} // namespace

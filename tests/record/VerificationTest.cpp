@@ -1,0 +1,123 @@
+#include "platform/record/Verification.h"
+#include "tests/record/DocScript.h"
+#include "tests/record/RecordedDraw.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace {
+
+// One run of the program: three winners drawn, the third deleted on the winners screen, one draw stopped and not
+// saved. Entries: 1 journal_begun, 2 program_started, 3 stop, 4 winner_saved (row 1, 'TV'), 5 stop,
+// 6 winner_saved (row 2), 7 stop, 8 winner_saved (row 3), 9 winner_deleted (row 3), 10 stop, 11 program_ended.
+class Verified : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RecordedDraw draw(db);
+        draw.start();
+        draw.drawWinner(2, QStringLiteral("TV"));
+        draw.drawWinner(3, QStringLiteral("Kulkas"));
+        draw.deleteWinner(draw.drawWinner(1, QStringLiteral("Sepeda")));
+        draw.stop(1);
+        draw.end();
+        db.cn().close();
+    }
+    TempDatabase db;
+};
+
+TEST_F(Verified, IntactJournalReportsRunsWinnersAndOk) {
+    const auto check = record::Verification::of(db.path());
+    ASSERT_EQ(check.exitCode(), 0) << check.text().toStdString();
+    const QString fingerprint = check.runs().at(0).fingerprint;
+    const QStringList lines = check.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_TRUE(lines.contains(QStringLiteral("Run of entry #2, started 2024-05-01T09:00:01.000Z: 3 participants, "
+                                              "fingerprint %1, speed 50 ms")
+                                   .arg(fingerprint)));
+    EXPECT_TRUE(lines.contains(
+        QStringLiteral("  entry #4, 2024-05-01T09:00:03.000Z: winner saved row 1: 'D2', 'Nama 2', 'TV'")));
+    EXPECT_TRUE(lines.contains(
+        QStringLiteral("  entry #9, 2024-05-01T09:00:08.000Z: winner deleted row 3: 'D1', 'Nama 1', 'Sepeda'")));
+    EXPECT_EQ(lines.back(), QStringLiteral("OK: 11 entries, last hash ") + check.lastHash());
+    ASSERT_EQ(check.unsavedStops().size(), 1u);
+    EXPECT_EQ(check.unsavedStops()[0].seq, 10);
+
+    // The hand check of the document agrees.
+    const auto byHand = docscript::run("chain", {QString::fromStdString(db.path())});
+    EXPECT_EQ(byHand.exitCode, 0);
+    EXPECT_EQ(QString::fromStdString(byHand.out), lines.back());
+}
+
+struct Tampering {
+    const char* name;
+    const char* sql; // run with the sqlite3 tool's rights, behind the program's back
+    int exitCode;
+    const char* verdict; // what the last line says
+};
+
+std::ostream& operator<<(std::ostream& out, const Tampering& t) {
+    return out << t.name;
+}
+
+const Tampering tamperings[] = {
+    {"changed_prize", "UPDATE tb_pemenang SET hadiah='Mobil' WHERE rowid=1", 1,
+     "BROKEN: winner row 1 is 'D2', 'Nama 2', 'Mobil', but entry #4 left it as 'D2', 'Nama 2', 'TV': it was changed "
+     "outside the program"},
+    {"deleted_journal_row", "DELETE FROM tb_jurnal WHERE urut=5", 1,
+     "BROKEN: entry #5 is missing: entry #4 is followed by entry #6"},
+    {"reordered_entries",
+     "UPDATE tb_jurnal SET urut=-1 WHERE urut=5; UPDATE tb_jurnal SET urut=5 WHERE urut=6;"
+     "UPDATE tb_jurnal SET urut=6 WHERE urut=-1",
+     1, "BROKEN: entry #5 does not follow entry #4: its previous hash is not the hash of entry #4"},
+    {"winner_inserted_without_entry", "INSERT INTO tb_pemenang VALUES('D9','Siapa','Motor')", 1,
+     "BROKEN: winner row 3 ('D9', 'Siapa', 'Motor') was not saved by the program and was not there when the journal "
+     "began"},
+    {"winner_deleted_without_entry", "DELETE FROM tb_pemenang WHERE rowid=2", 1,
+     "BROKEN: winner row 2 ('D3', 'Nama 3', 'Kulkas'), saved in entry #6, is missing and no entry deletes it"},
+    {"prize_changed_in_its_entry", "UPDATE tb_jurnal SET rincian=replace(rincian,'\"TV\"','\"Mobil\"') WHERE urut=4", 1,
+     "BROKEN: entry #4 does not match its hash: it was changed or moved after it was written"},
+    {"entry_moved_in_between",
+     "INSERT INTO tb_jurnal SELECT 12, waktu, jenis, rincian, hash_sebelum, hash FROM tb_jurnal WHERE urut=3;"
+     "DELETE FROM tb_jurnal WHERE urut=3",
+     1, "BROKEN: entry #3 is missing: entry #2 is followed by entry #4"},
+    {"participant_renamed_outside", "UPDATE tb_peserta SET nama='Palsu' WHERE ID=1", 1,
+     "BROKEN: the participants changed outside the program: the table holds 3 participants"},
+    {"journal_dropped", "DROP TABLE tb_jurnal", 1, "BROKEN: the database holds no journal (no table tb_jurnal)"},
+    // Deleted and stored again with the same values, as a VACUUM that numbers the rows anew: the same winners.
+    {"winner_row_renumbered",
+     "DELETE FROM tb_pemenang WHERE rowid=1; INSERT INTO tb_pemenang VALUES('D2','Nama 2','TV')", 0, "OK: 11 entries"},
+    // What the chain cannot see alone: the last entries cut off. The last hash differs from the one the minutes
+    // printed.
+    {"last_entry_cut_off", "DELETE FROM tb_jurnal WHERE urut=11", 0, "OK: 10 entries"},
+};
+
+class Tampered : public Verified, public ::testing::WithParamInterface<Tampering> {};
+
+TEST_P(Tampered, IsReportedNamingTheEntryOrRow) {
+    db.exec(GetParam().sql);
+    const auto check = record::Verification::of(db.path());
+    EXPECT_EQ(check.exitCode(), GetParam().exitCode) << check.text().toStdString();
+    EXPECT_TRUE(check.verdict().startsWith(QString::fromUtf8(GetParam().verdict))) << check.verdict().toStdString();
+    EXPECT_TRUE(check.text().endsWith(check.verdict() + QLatin1Char('\n')));
+}
+
+INSTANTIATE_TEST_SUITE_P(BehindTheProgramsBack, Tampered, ::testing::ValuesIn(tamperings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Verified, HandCheckFindsTheSameBreak) {
+    db.exec("UPDATE tb_jurnal SET rincian=replace(rincian,'\"TV\"','\"Mobil\"') WHERE urut=4");
+    const auto byHand = docscript::run("chain", {QString::fromStdString(db.path())});
+    EXPECT_NE(byHand.exitCode, 0);
+    EXPECT_EQ(byHand.out, "entry #4 does not match its hash");
+}
+
+TEST(Verification, FileThatCannotBeReadIsUnreadable) {
+    TempDirectory dir;
+    const auto missing = (dir.path() / "db_sms.mdb").string();
+    EXPECT_EQ(record::Verification::of(missing).exitCode(), 2);
+    std::ofstream(missing) << "not a database, only some text that is long enough to be a header of something";
+    const auto check = record::Verification::of(missing);
+    EXPECT_EQ(check.exitCode(), 2);
+    EXPECT_TRUE(check.verdict().startsWith(QStringLiteral("UNREADABLE: "))) << check.verdict().toStdString();
+}
+
+} // namespace

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "data/uData.h"
+#include "app/RecordCommands.h"
 #include "draw/uAcak.h"
 #include "platform/ui/ErrorHandler.h"
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    if (const auto code = RecordCommands::run(argc, argv)) return *code;
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(TOMBOLIKA_VERSION));
     Application::initialize();

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace record {
+class Verification;
+}
+
+// The minutes of the draws (berita acara pengundian) as an A4 PDF in Indonesian, from what the journal's check
+// read: the list used per run, the winners in the order saved, the winners deleted, the draws stopped and not
+// saved, the journal's last hash and whether the check holds, and signature blocks for the organiser, the notary and
+// two witnesses. Rendered with Qt's own PDF writer; needs a QGuiApplication (any platform, offscreen included) but
+// no widgets.
+class Minutes {
+public:
+    struct Header {
+        QString program;
+        QString version;
+        QDateTime madeAt; // shown in local time
+    };
+
+    // The document as HTML, in the layout it is printed with.
+    static QString html(const record::Verification& check, const Header& header);
+    // Writes the PDF, whole or not at all; throws platform::Error when the file cannot be written.
+    static void writePdf(const record::Verification& check, const Header& header, const QString& path);
+};

@@ -1,8 +1,13 @@
 #include "winners/uPemenang.h"
 
+#include "app/Application.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
+#include "platform/Error.h"
 #include "platform/files/ExportFile.h"
+#include "platform/minutes/Minutes.h"
+#include "platform/record/Events.h"
+#include "platform/record/Verification.h"
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/FocusFrame.h"
@@ -12,6 +17,8 @@
 #include "winners/ExportLine.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QJsonObject>
 #include <QPushButton>
 
 TfPemenang* fPemenang = nullptr;
@@ -34,6 +41,9 @@ TfPemenang::TfPemenang(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Windo
     SaveDialog1.setTitle(QStringLiteral("Export Data Pemenang"));
     SaveDialog1.setNameFilters({QStringLiteral("Microsoft Excel (*.xls)")});
     SaveDialog1.setDefaultSuffix(QStringLiteral("xls"));
+    SaveDialog2.setTitle(QStringLiteral("Simpan Berita Acara"));
+    SaveDialog2.setNameFilters({QStringLiteral("PDF (*.pdf)")});
+    SaveDialog2.setDefaultSuffix(QStringLiteral("pdf"));
     createComponents();
     ui::centreOnFirstShow(this);
     ui::alwaysShowFocusFrame(this);
@@ -59,6 +69,8 @@ void TfPemenang::createComponents() {
     BitBtn1->setIconSize(QSize(16, 16));
     BitBtn2 = button("BitBtn2", QStringLiteral("Export Excel"), {120, 600, 97, 33});
     BitBtn3 = button("BitBtn3", QStringLiteral("Delete"), {16, 600, 97, 33});
+    // Right after "Export Excel"; the rest of the row stays free.
+    BitBtn4 = button("BitBtn4", QStringLiteral("Berita Acara"), {224, 600, 97, 33});
 
     // In the button row's free space between "Export Excel"'s neighbour and "Tutup": the caption takes three
     // short lines at the screen's 11-pixel font.
@@ -71,12 +83,14 @@ void TfPemenang::createComponents() {
     setTabOrder(DBGrid1, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
     setTabOrder(BitBtn2, BitBtn3);
-    setTabOrder(BitBtn3, CheckBox1);
+    setTabOrder(BitBtn3, BitBtn4);
+    setTabOrder(BitBtn4, CheckBox1);
 
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close); // closing kind: hides the screen
     ui::on(BitBtn2, &QPushButton::clicked, this, &TfPemenang::BitBtn2Click);
     ui::on(BitBtn3, &QPushButton::clicked, this, &TfPemenang::BitBtn3Click);
     ui::on(CheckBox1, &QCheckBox::clicked, this, &TfPemenang::CheckBox1Click);
+    ui::on(BitBtn4, &QPushButton::clicked, this, &TfPemenang::BitBtn4Click);
 }
 
 void TfPemenang::FormCreate(QObject*) {
@@ -122,6 +136,24 @@ void TfPemenang::BitBtn2Click(QObject*) {
     ADOTable1.last();
     ADOTable1.next();
 
-    file.commit();
+    // The file is put in place inside the transaction of its journal entry: recorded, or not put there.
+    const QJsonObject exported{{QStringLiteral("path"), QDir::toNativeSeparators(SaveDialog1.fileName())},
+                               {QStringLiteral("rows"), static_cast<double>(rows)},
+                               {QStringLiteral("sha256"), file.sha256()}};
+    DTModule->journal.record(record::event::kExport, exported, [&] { file.commit(); });
     ui::MessageBox::plain(QStringLiteral("Export Data Pemenang Sukses"));
+}
+
+void TfPemenang::BitBtn4Click(QObject*) {
+    if (!SaveDialog2.execute(this)) return;
+    // This run's start is in the journal before the minutes are read from it.
+    DTModule->journal.ensureStarted();
+    const auto check = record::Verification::of(DTModule->cn.databasePath());
+    if (check.outcome() == record::Verification::Outcome::Unreadable)
+        throw platform::Error(check.verdict().toStdString());
+    Minutes::writePdf(check, {Application::Title, Application::Version, QDateTime::currentDateTime()},
+                      SaveDialog2.fileName());
+    ui::MessageBox::plain(check.outcome() == record::Verification::Outcome::Intact
+                              ? QStringLiteral("Berita Acara telah disimpan")
+                              : QStringLiteral("Berita Acara telah disimpan. Pemeriksaan jurnal: TIDAK UTUH."));
 }

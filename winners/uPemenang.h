@@ -24,17 +24,20 @@ public:
     QPushButton* BitBtn1; // "Tutup"
     QPushButton* BitBtn2; // "Export Excel"
     QPushButton* BitBtn3; // "Delete"
+    QPushButton* BitBtn4; // "Berita Acara"
     QCheckBox* CheckBox1; // "Pemenang tidak diundi lagi"
 
     db::TableCursor ADOTable1{"ADOTable1"};
     db::DataSource DataSource1;
     ui::FileDialog SaveDialog1{ui::FileDialog::Mode::Save};
+    ui::FileDialog SaveDialog2{ui::FileDialog::Mode::Save}; // the minutes
 
     // Event handlers.
     void FormCreate(QObject* Sender);
     void BitBtn2Click(QObject* Sender);
     void BitBtn3Click(QObject* Sender);
     void CheckBox1Click(QObject* Sender);
+    void BitBtn4Click(QObject* Sender);
 
 private:
     void createComponents();

@@ -20,6 +20,7 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     void setDatabasePath(const std::string& path) { m_path = path; }
+    const std::string& databasePath() const { return m_path; }
     // Opens the file for reading only (the journal's verification): nothing is ever written to it.
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
 

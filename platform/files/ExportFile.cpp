@@ -78,8 +78,14 @@ void ExportFile::writeLine(std::string_view utf8) {
 }
 
 void ExportFile::flush() {
+    m_hash.addData(QByteArrayView(m_buffer.data(), static_cast<qsizetype>(m_buffer.size())));
     if (const int error = m_system.write(m_file, m_buffer.data(), m_buffer.size())) fail(error);
     m_buffer.clear();
+}
+
+QString ExportFile::sha256() {
+    flush();
+    return QString::fromLatin1(m_hash.result().toHex());
 }
 
 void ExportFile::commit() {

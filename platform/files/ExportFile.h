@@ -2,6 +2,7 @@
 
 #include "platform/files/FileSystem.h"
 
+#include <QCryptographicHash>
 #include <QString>
 #include <QStringEncoder>
 #include <string>
@@ -26,6 +27,8 @@ public:
     // Appends the UTF-8 text, unchanged but for its encoding, and CR LF. A text the system's 8-bit encoding cannot
     // hold is refused (the export would otherwise show '?' in place of a winner's letters).
     void writeLine(std::string_view utf8);
+    // The SHA-256 of the file's bytes, in hex, once every line is written: what the journal records of the export.
+    QString sha256();
     // Writes out the buffer, syncs the file and puts it in place of the target.
     void commit();
 
@@ -43,6 +46,7 @@ private:
     bool m_sameEncoding; // the system's 8-bit encoding is UTF-8: lines are copied as they are
     std::string m_buffer;
     std::size_t m_lines = 0; // lines written so far, the header included
+    QCryptographicHash m_hash{QCryptographicHash::Sha256};
 };
 
 } // namespace files

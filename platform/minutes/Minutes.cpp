@@ -29,12 +29,13 @@ QString localTime(const QString& utc) {
     return time.toLocalTime().toString(QStringLiteral("dd-MM-yyyy HH:mm:ss"));
 }
 
-// A hash in groups of eight hex digits, for reading aloud and comparing by eye.
-QString grouped(const QString& hash) {
+// A hash in groups of eight hex digits, for reading aloud and comparing by eye; in a table's narrow column, four
+// groups a line.
+QString grouped(const QString& hash, bool twoLines = false) {
     QStringList groups;
     for (qsizetype i = 0; i < hash.size(); i += 8)
-        groups << hash.mid(i, 8);
-    return QStringLiteral("<span class=\"hash\">%1</span>").arg(escaped(groups.join(QLatin1Char(' '))));
+        groups << escaped(hash.mid(i, 8)) + (twoLines && i == 24 ? QStringLiteral("<br/>") : QStringLiteral(" "));
+    return QStringLiteral("<span class=\"hash\">%1</span>").arg(groups.join(QString()).trimmed());
 }
 
 QString value(const QJsonValue& v) {
@@ -79,18 +80,19 @@ QString Minutes::html(const record::Verification& check, const Header& header) {
     int number = 0;
     html += section(++number, QStringLiteral("Daftar peserta yang diundi"));
     html += QStringLiteral("<p>Setiap kali program dijalankan, daftar peserta yang diundi disegel dengan sidik jari "
-                           "SHA-256 (lihat docs/record.md).</p>");
+                           "SHA-256 atas semua barisnya; cara menghitungnya ulang dijelaskan dalam dokumentasi program "
+                           "(docs/record.md).</p>");
     QList<QStringList> lists;
     if (const auto& begun = check.begun()) {
         const QJsonObject list = begun->details.value(QStringLiteral("participants")).toObject();
         lists << QStringList{QString(), localTime(begun->time) + QStringLiteral("<br/>(jurnal dimulai)"),
                              QString::number(list.value(QStringLiteral("count")).toInteger()),
-                             grouped(list.value(QStringLiteral("fingerprint")).toString())};
+                             grouped(list.value(QStringLiteral("fingerprint")).toString(), true)};
     }
     for (const auto& run : check.runs())
         lists << QStringList{QString(), localTime(run.time),
                              run.participants ? QString::number(*run.participants) : QStringLiteral("-"),
-                             run.fingerprint.isEmpty() ? QStringLiteral("-") : grouped(run.fingerprint)};
+                             run.fingerprint.isEmpty() ? QStringLiteral("-") : grouped(run.fingerprint, true)};
     for (qsizetype i = 0; i < lists.size(); ++i)
         lists[i][0] = QString::number(i + 1);
     html += table({QStringLiteral("No"), QStringLiteral("Program dijalankan"), QStringLiteral("Jumlah peserta"),
@@ -119,14 +121,14 @@ QString Minutes::html(const record::Verification& check, const Header& header) {
     html += winners.isEmpty() ? none()
                               : table({QStringLiteral("No"), QStringLiteral("Waktu"), QStringLiteral("Nomor Undian"),
                                        QStringLiteral("Nama"), QStringLiteral("Hadiah")},
-                                      winners, {6, 22, 20, 30, 22});
+                                      winners, {6, 25, 17, 31, 21});
 
     html += section(++number, QStringLiteral("Pemenang yang dihapus"));
     html += deleted.isEmpty()
                 ? none()
                 : table({QStringLiteral("No"), QStringLiteral("Disimpan"), QStringLiteral("Dihapus"),
                          QStringLiteral("Nomor Undian"), QStringLiteral("Nama"), QStringLiteral("Hadiah")},
-                        deleted, {6, 17, 17, 18, 24, 18});
+                        deleted, {5, 21, 21, 15, 22, 16});
 
     html += section(++number, QStringLiteral("Pengundian yang dihentikan tetapi tidak disimpan"));
     QList<QStringList> stops;
@@ -146,7 +148,7 @@ QString Minutes::html(const record::Verification& check, const Header& header) {
                                     stops, {6, 26, 22, 20, 26});
 
     html += section(++number, QStringLiteral("Pemeriksaan jurnal"));
-    html += QStringLiteral("<p>Jumlah entri jurnal: %1<br/>Hash terakhir: %2</p>")
+    html += QStringLiteral("<p>Jumlah entri jurnal: %1<br/>Hash terakhir:<br/>%2</p>")
                 .arg(check.entryCount())
                 .arg(check.entryCount() ? grouped(check.lastHash()) : QStringLiteral("-"));
     if (check.outcome() == record::Verification::Outcome::Intact) {
@@ -220,6 +222,10 @@ void Minutes::writePdf(const record::Verification& check, const Header& header, 
     for (int page = 0; page < pages; ++page) {
         if (page > 0) writer.newPage();
         painter.save();
+        // Only this page's part of the body: a table running on to the next page must not draw into the footer. The
+        // clip reaches a little into the side margins, where the tables' outer borders lie.
+        const qreal side = writer.resolution() / 10.0;
+        painter.setClipRect(QRectF(-side, 0, body.width() + 2 * side, body.height()));
         painter.translate(0, -page * body.height());
         QAbstractTextDocumentLayout::PaintContext context;
         context.clip = QRectF(0, page * body.height(), body.width(), body.height());

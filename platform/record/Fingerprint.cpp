@@ -4,6 +4,9 @@
 #include "platform/db/Statement.h"
 #include "platform/record/CanonicalForm.h"
 
+#include "platform/Error.h"
+
+#include <QFile>
 #include <charconv>
 #include <sqlite3.h>
 
@@ -43,6 +46,14 @@ std::optional<std::string_view> storedText(const db::RowStore::Field& field, std
         return field.text;
     }
     return std::nullopt;
+}
+
+std::string fileSha256(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        throw platform::Error("Cannot read '" + path + "': " + file.errorString().toStdString());
+    return hash.result().toHex().toStdString();
 }
 
 Fingerprint::Fingerprint() : m_hash(QCryptographicHash::Sha256) {

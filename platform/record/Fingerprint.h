@@ -50,6 +50,10 @@ private:
     std::uint64_t m_rows = 0;
 };
 
+// The SHA-256 of a file's bytes, in hex: how the journal names an uploaded workbook. Throws platform::Error when
+// the file cannot be read.
+std::string fileSha256(const std::string& path);
+
 // A snapshot's value as text, as SQLite turns it into text (CAST(x AS TEXT)); empty for NULL.
 std::optional<std::string_view> storedText(const db::RowStore::Field& field, std::string& room);
 

@@ -110,6 +110,13 @@ void Journal::ensureStarted() {
     }
 }
 
+void Journal::startQuietly() noexcept {
+    try {
+        ensureStarted();
+    } catch (...) {
+    }
+}
+
 void Journal::writeStart() {
     m_run = 0;
     const RunStart start = m_source ? m_source() : RunStart{};

@@ -47,6 +47,9 @@ public:
 
     // Writes the run's first entries, in a transaction of their own, unless they are written.
     void ensureStarted();
+    // The same as soon as the list is sealed, with nobody waiting: when the database cannot take them now, the run's
+    // first event writes them, or fails with the database's message.
+    void startQuietly() noexcept;
     // Records an event in a transaction of its own; `alongside` runs in that transaction after the entry is
     // written, and a failure of either rolls both back.
     void record(const char* kind, QJsonObject details = {}, const std::function<void()>& alongside = {});

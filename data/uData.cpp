@@ -21,6 +21,7 @@ QString& logoOverride() {
 
 TDTModule::TDTModule(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("DTModule"));
+    cn.setRowWriteHook(&cursorJournal);
 }
 
 QString TDTModule::databaseDirectory() {

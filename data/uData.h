@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/db/Connection.h"
+#include "platform/record/CursorJournal.h"
+#include "platform/record/Journal.h"
 
 #include <QObject>
 #include <QString>
@@ -12,6 +14,10 @@ public:
     explicit TDTModule(QObject* parent = nullptr);
 
     db::Connection cn;
+    // The record of the draws: every change made over cn, by the table cursors (through the hook) or by the
+    // screens' handlers, gets its entry in the same transaction.
+    record::Journal journal{cn};
+    record::CursorJournal cursorJournal{journal};
 
     // Opens cn on db_sms.mdb in databaseDirectory().
     void DataModuleCreate(QObject* Sender);

@@ -1,11 +1,13 @@
 #include "draw/uAcak.h"
 
+#include "app/Application.h"
 #include "data/Schema.h"
 #include "data/uData.h"
 #include "draw/uPenonton.h"
 #include "participants/uPeserta.h"
 #include "platform/Error.h"
 #include "platform/jpeg/JpegImage.h"
+#include "platform/record/Events.h"
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DialogKeys.h"
 #include "platform/ui/ErrorHandler.h"
@@ -21,7 +23,10 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
@@ -189,6 +194,14 @@ void TfAcak::createComponents() {
     Edit1->setAccessibleName(QStringLiteral("Nomor undian (layar)"));
     DBEdit1->setAccessibleName(QStringLiteral("Setting Speed (Milisecond)"));
 
+    // Small text in the bottom band, below its buttons: shown only when the participants table has changed.
+    lbl_daftar = new QLabel(this);
+    lbl_daftar->setObjectName(QStringLiteral("lbl_daftar"));
+    lbl_daftar->setGeometry(16, 716, 984, 16);
+    lbl_daftar->setFont(verdana(11));
+    colour(lbl_daftar, QPalette::WindowText, QColor(0xFF, 0xFF, 0x80));
+    lbl_daftar->hide();
+
     QWidget* order[] = {BitBtn1, BitBtn2, ed_hadiah, ed_msisdn, btn_acak, btn_stop, BitBtn3, BitBtn4,
                         Edit1,   Memo1,   BitBtn6,   BitBtn7,   DBEdit1,  BitBtn5,  BitBtn8, Edit2};
     for (std::size_t i = 1; i < std::size(order); ++i)
@@ -286,7 +299,13 @@ void TfAcak::fitOuterSize() {
     resize(1024 - frame.width(), 768 - frame.height());
 }
 
+void TfAcak::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate(this);
+}
+
 void TfAcak::closeEvent(QCloseEvent* event) {
+    ui::guarded([] { DTModule->journal.record(record::event::kProgramEnded); });
     QWidget::closeEvent(event);
     QCoreApplication::quit(); // closing the main window ends the program, whatever else is open
 }
@@ -305,11 +324,18 @@ void TfAcak::FormCreate(QObject*) {
     ADOTable1.setConnection(&DTModule->cn);
     ADOTable1.setTableName("tb_peserta");
     ADOTable2.setTableName("setup");
+    DTModule->journal.setRunStart([this] { return runStart(); });
+    SealedList1.markBeforeRead(DTModule->cn);
     ADOTable1.open();
     ADOTable1.prepareOrder(0); // the draw picks by rank of ID; sort once now, not at the first tick
     m_eligible.setParticipants(&ADOTable1);
     m_eligible.readWinners(DTModule->cn); // who has won, as at start-up
     countParticipants();
+    // The fingerprint is taken on a thread of its own; the run's first journal entry follows as soon as it is done.
+    SealedList1.seal(ADOTable1, [this] {
+        QMetaObject::invokeMethod(
+            this, [] { DTModule->journal.startQuietly(); }, Qt::QueuedConnection);
+    });
     ADOTable2.setConnection(&DTModule->cn);
     ADOTable2.open();
     Timer2->setInterval(speedOf(ADOTable2));
@@ -392,12 +418,16 @@ void TfAcak::Timer2Timer(QObject*) {
     m_random.reseed();
     if (m_winnersOnce) {
         // Winners are not drawn again: every participant still in has the same chance.
-        if (const std::size_t left = m_eligible.eligible())
-            ADOTable1.moveToRank(0, m_eligible.rankAt(static_cast<std::size_t>(m_random.uniform(left) - 1)));
+        if (const std::size_t left = m_eligible.eligible()) {
+            const std::size_t rank = m_eligible.rankAt(static_cast<std::size_t>(m_random.uniform(left) - 1));
+            ADOTable1.moveToRank(0, rank);
+            m_lastRank = rank + 1;
+        }
     } else if (n >= 1) {
         // Every participant has the same chance: the r-th in ascending order of ID, whatever the numbering.
         const std::uint64_t r = m_random.uniform(n);
         ADOTable1.moveToRank(0, static_cast<std::size_t>(r - 1));
+        m_lastRank = r;
     }
     Edit1->setText(QString::fromStdString(ADOTable1.fieldText(1)));
     m_observer->numberShown(Edit1->text());
@@ -406,6 +436,13 @@ void TfAcak::Timer2Timer(QObject*) {
 void TfAcak::btn_stopClick(QObject*) {
     btn_acak->show();
     Timer2->setEnabled(false);
+    QJsonObject stop = selectedParticipant();
+    stop[QStringLiteral("n")] = static_cast<double>(ADOTable1.active() ? ADOTable1.recordCount() : 0);
+    stop[QStringLiteral("rank")] = m_lastRank ? QJsonValue(static_cast<double>(*m_lastRank)) : QJsonValue();
+    // With winners not drawn again, the pick was among those still in.
+    if (m_winnersOnce) stop[QStringLiteral("eligible")] = static_cast<double>(m_eligible.eligible());
+    stop.remove(QStringLiteral("nama"));
+    DTModule->journal.record(record::event::kStop, stop);
 }
 
 void TfAcak::BitBtn4Click(QObject*) {
@@ -415,6 +452,7 @@ void TfAcak::BitBtn4Click(QObject*) {
     BitBtn2->setEnabled(true);
     BitBtn3->setEnabled(true);
     m_observer->detailsShown({ed_msisdn->text(), Memo1->toPlainText(), Edit2->text(), ed_hadiah->text()});
+    DTModule->journal.record(record::event::kShow, selectedParticipant());
 }
 
 void TfAcak::BitBtn2Click(QObject*) {
@@ -425,7 +463,12 @@ void TfAcak::BitBtn2Click(QObject*) {
     // The name as it stands: toPlainText() would turn no-break spaces into plain ones.
     const QString name = Memo1->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
     ADOCommand1.setParameters({ed_msisdn->text().toStdString(), name.toStdString(), ed_hadiah->text().toStdString()});
-    ADOCommand1.execute();
+    // The winner's row and its journal entry go in one transaction: both or neither.
+    DTModule->journal.recordChange(record::event::kWinnerSaved, [&] {
+        ADOCommand1.execute();
+        return QJsonObject{{QStringLiteral("rowid"), static_cast<double>(DTModule->cn.lastInsertRowid())},
+                           {QStringLiteral("values"), QJsonArray{ed_msisdn->text(), name, ed_hadiah->text()}}};
+    });
     winnerStored(ed_msisdn->text(), name, ed_hadiah->text());
     ui::MessageBox::information(QStringLiteral("Data Sudah Disimpan"));
 }
@@ -437,6 +480,7 @@ void TfAcak::winnerStored(const QString& number, const QString& name, const QStr
 }
 
 void TfAcak::BitBtn3Click(QObject*) {
+    const QJsonArray cleared{ed_msisdn->text(), Memo1->toPlainText(), ed_hadiah->text()};
     ed_msisdn->clear();
     Memo1->clear();
     ed_hadiah->clear();
@@ -444,6 +488,7 @@ void TfAcak::BitBtn3Click(QObject*) {
     BitBtn2->setEnabled(false);
     BitBtn3->setEnabled(false);
     m_observer->detailsCleared();
+    DTModule->journal.record(record::event::kCancel, {{QStringLiteral("values"), cleared}});
 }
 
 void TfAcak::BitBtn5Click(QObject*) {
@@ -495,6 +540,50 @@ void TfAcak::BitBtn8Click(QObject*) {
         about += QStringLiteral("\n%1 peserta, %2 sudah menang")
                      .arg(m_eligible.participants())
                      .arg(m_eligible.participants() - m_eligible.eligible());
+    // The list's seal, the first 16 hex digits in groups of four; the journal and the minutes carry it whole.
+    if (SealedList1.sealed()) {
+        const QString fingerprint = QString::fromStdString(SealedList1.fingerprint().sha256);
+        QStringList groups;
+        for (int i = 0; i < 16; i += 4)
+            groups << fingerprint.mid(i, 4);
+        about += QStringLiteral("\nSidik jari daftar peserta: %1").arg(groups.join(QLatin1Char(' ')));
+    }
     about += QStringLiteral("\n\nF11: layar penonton (buka/tutup)");
     ui::MessageBox::plain(about);
+}
+
+void TfAcak::FormActivate(QObject*) {
+    if (!SealedList1.sealed()) return;
+    // A line of information: when the database cannot answer now, the line stays as it was.
+    try {
+        const auto change = SealedList1.changeSince(DTModule->cn);
+        if (!change.changed) {
+            lbl_daftar->hide();
+            return;
+        }
+        const QLocale indonesian(QLocale::Indonesian, QLocale::Indonesia);
+        lbl_daftar->setText(QStringLiteral("Daftar peserta telah berubah sejak program dibuka: %1 peserta dalam "
+                                           "undian ini, %2 di tabel. Mulai ulang program untuk mengundi daftar yang "
+                                           "baru.")
+                                .arg(indonesian.toString(static_cast<qulonglong>(change.inDraw)),
+                                     indonesian.toString(static_cast<qulonglong>(change.inTable))));
+        lbl_daftar->show();
+    } catch (const platform::Error&) {
+    }
+}
+
+record::Journal::RunStart TfAcak::runStart() const {
+    record::Journal::RunStart start = SealedList1.runStart();
+    start.details[QStringLiteral("program")] = Application::Title;
+    start.details[QStringLiteral("version")] = Application::Version;
+    start.details[QStringLiteral("speed")] = Timer2->interval();
+    return start;
+}
+
+// The participant the cursor stands on, as the journal names it; nothing when there is no list.
+QJsonObject TfAcak::selectedParticipant() const {
+    if (!ADOTable1.active() || ADOTable1.recordCount() == 0) return {};
+    return {{QStringLiteral("id"), QString::fromStdString(ADOTable1.fieldText(0))},
+            {QStringLiteral("no_undian"), QString::fromStdString(ADOTable1.fieldText(1))},
+            {QStringLiteral("nama"), QString::fromStdString(ADOTable1.fieldText(2))}};
 }

@@ -7,6 +7,8 @@
 #include "platform/db/TableCursor.h"
 #include "platform/ui/FittingLineEdit.h"
 #include "platform/ui/FittingMemo.h"
+#include "platform/record/Journal.h"
+#include "platform/record/SealedList.h"
 
 #include <QWidget>
 #include <memory>
@@ -47,6 +49,7 @@ public:
     QPushButton* BitBtn8;       // "About"
     ui::FittingLineEdit* Edit2; // the phone number
     QLabel* Image1;             // the logo
+    QLabel* lbl_daftar;         // says when the participants table has changed since start-up
 
     ui::Timer* Timer1;                      // marquee
     ui::Timer* Timer2;                      // shuffle
@@ -54,6 +57,9 @@ public:
     db::TableCursor ADOTable2{"ADOTable2"}; // setup
     db::DataSource DataSource1;
     db::SqlCommand ADOCommand1;
+    // The list ADOTable1 read, sealed by its fingerprint; declared after ADOTable1, so it is gone (its thread
+    // joined) before the rows it reads.
+    record::SealedList SealedList1;
 
     // Event handlers.
     void FormCreate(QObject* Sender);
@@ -68,6 +74,8 @@ public:
     void BitBtn6Click(QObject* Sender);
     void BitBtn7Click(QObject* Sender);
     void BitBtn8Click(QObject* Sender);
+    // The draw screen became active again: is the participants table still the list drawn from?
+    void FormActivate(QObject* Sender);
 
     // The draw's random source; tests put in one with a pinned clock and entropy.
     void setRandom(chance::TickRandom random) { m_random = std::move(random); }
@@ -88,6 +96,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void createComponents();
@@ -98,8 +107,12 @@ private:
     void winnerStored(const QString& number, const QString& name, const QString& prize);
     void countParticipants();
 
+    record::Journal::RunStart runStart() const;
+    QJsonObject selectedParticipant() const;
+
     chance::TickRandom m_random;
     int m_marqueeCounter = 0;
+    std::optional<std::uint64_t> m_lastRank; // the rank the last tick drew, 1 to n, in ascending ID order
     bool m_closedReported = false;
     ui::DialogKeys* m_keys = nullptr;
     // A window of its own, not owned by this one: an owned window would stay above the draw screen on the same

@@ -155,6 +155,7 @@ ParticipantUpload::Result ParticipantUpload::run(const std::string& path) {
         if (m_progress) m_progress(rows.delivered());
     if (rows.columnCount() > kFields) return wider(rows.columnCount());
     if (rows.columnCount() > storedWith) fillNewColumns(lastRowidBefore, storedWith, rows.columnCount());
+    if (m_beforeCommit) m_beforeCommit(m_stored);
     transaction.commit();
     return {Outcome::Stored, m_stored, {}};
 }

@@ -25,8 +25,13 @@ public:
     // has nothing ready, so the screen can show how far the upload has got and stay painted.
     using Progress = std::function<void(std::size_t rows)>;
 
+    // Runs inside the upload's transaction once every row is stored, before it commits, told the rows stored: what
+    // it writes (the journal's entry) goes in with the rows or not at all, and its failure stores nothing.
+    using BeforeCommit = std::function<void(std::size_t rows)>;
+
     explicit ParticipantUpload(db::Connection& connection) : m_connection(connection) {}
     void setProgress(Progress progress) { m_progress = std::move(progress); }
+    void setBeforeCommit(BeforeCommit step) { m_beforeCommit = std::move(step); }
 
     // Reads the file anew and stores its rows: column 1 to ID, 2 to no_undian, 3 to nama, 4 to hp; fields beyond
     // the sheet's column count C stay NULL. A row is refused when its ID is empty, not a whole number, already
@@ -53,5 +58,6 @@ private:
 
     db::Connection& m_connection;
     Progress m_progress;
+    BeforeCommit m_beforeCommit;
     std::size_t m_stored = 0;
 };

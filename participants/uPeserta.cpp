@@ -4,6 +4,7 @@
 #include "participants/PreviewModel.h"
 #include "platform/Error.h"
 #include "platform/db/Statement.h"
+#include "platform/record/Events.h"
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/ErrorHandler.h"
@@ -14,6 +15,7 @@
 
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -373,7 +375,9 @@ void TfPeserta::BitBtn6Click(QObject*) {
 void TfPeserta::BitBtn8Click(QObject*) {
     // Without a WHERE clause SQLite empties the table in one step instead of deleting row by row.
     ADOCommand1.setCommandText("DELETE FROM tb_peserta");
-    ADOCommand1.execute();
+    DTModule->journal.recordChange(record::event::kParticipantsCleared, [this] {
+        return QJsonObject{{QStringLiteral("count"), ADOCommand1.execute()}};
+    });
     ui::MessageBox::information(QStringLiteral("Data Sudah diHapus"));
     ADOTable3.requery();
 }

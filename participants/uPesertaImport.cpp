@@ -6,6 +6,8 @@
 #include "participants/ParticipantRows.h"
 #include "participants/ParticipantUpload.h"
 #include "participants/PreviewModel.h"
+#include "platform/record/Events.h"
+#include "platform/record/Fingerprint.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QDir>
@@ -87,5 +89,14 @@ bool TfPeserta::UploadExcel(db::TableCursor& Target, const QString& FileName) {
     ImportProgress progress(this, QStringLiteral("Menyimpan %1 baris..."), {SpeedButton7, SpeedButton6});
     ParticipantUpload upload(connection);
     upload.setProgress([&progress](std::size_t rows) { progress.step(rows); });
+    // The rows and the journal's entry naming the file by its SHA-256 go in together.
+    DTModule->journal.ensureStarted();
+    upload.setBeforeCommit([&](std::size_t rows) {
+        DTModule->journal.append(
+            record::event::kUpload,
+            {{QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(FileName).absoluteFilePath())},
+             {QStringLiteral("sha256"), QString::fromStdString(record::fileSha256(FileName.toStdString()))},
+             {QStringLiteral("rows"), static_cast<double>(rows)}});
+    });
     return upload.run(FileName.toStdString()).outcome == ParticipantUpload::Outcome::Stored;
 }

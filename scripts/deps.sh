@@ -14,7 +14,7 @@ program=(
 )
 tests=(
     libgtest-dev libbenchmark-dev
-    libxlsxwriter-dev python3-xlwt unzip
+    libxlsxwriter-dev python3 python3-xlwt unzip poppler-utils
     clang libclang-rt-14-dev clang-format
     xvfb xauth x11-utils imagemagick
     dpkg-dev file desktop-file-utils appstream

@@ -231,10 +231,13 @@ void MachineFaultsTest::lockedDatabase() {
     {
         Locker locker(database.path());
         operation(); // waits for the busy timeout, then gives up
+        // One error for each step that could not be recorded ("Tampilkan" before a save), each saying why.
         const QStringList errors = TestApplication::texts(Kind::Error);
-        QCOMPARE(errors.size(), 1);
-        QVERIFY2(errors.first().contains(QStringLiteral("locked by another program")), qPrintable(errors.first()));
-        QVERIFY2(errors.first().contains(QStringLiteral("database is locked")), qPrintable(errors.first()));
+        QVERIFY(!errors.isEmpty());
+        for (const QString& error : errors) {
+            QVERIFY2(error.contains(QStringLiteral("locked by another program")), qPrintable(error));
+            QVERIFY2(error.contains(QStringLiteral("database is locked")), qPrintable(error));
+        }
         QVERIFY(!confirmed());
     }
     // The other program has let go: the same operation now works in the same, still running program.
@@ -281,11 +284,13 @@ void MachineFaultsTest::readOnlyDatabase() {
         TestApplication program(directory);
         QCOMPARE(TestApplication::texts(Kind::Error), QStringList()); // the draw can run
         saveWinner(QStringLiteral("Kipas angin"));
+        // "Tampilkan" cannot be recorded, nor can the save: each says why.
         const QStringList errors = TestApplication::texts(Kind::Error);
-        QCOMPARE(errors.size(), 1);
-        QVERIFY2(errors.first().contains(QStringLiteral("read-only")), qPrintable(errors.first()));
-        QVERIFY2(errors.first().contains(QStringLiteral("attempt to write a readonly database")),
-                 qPrintable(errors.first()));
+        QCOMPARE(errors.size(), 2);
+        for (const QString& error : errors) {
+            QVERIFY2(error.contains(QStringLiteral("read-only")), qPrintable(error));
+            QVERIFY2(error.contains(QStringLiteral("attempt to write a readonly database")), qPrintable(error));
+        }
         QVERIFY(!confirmed());
         TestApplication::clear();
         fAcak->BitBtn6->click(); // "Lihat Pemenang" still reads
@@ -319,12 +324,14 @@ void MachineFaultsTest::fullDiskAtSave() {
         saveWinner(prize);
         QVERIFY(setrlimit(RLIMIT_FSIZE, &before) == 0);
     }
+    // The save, and "Tampilkan" before it when its journal entry found no room either, say why.
     const QStringList errors = TestApplication::texts(Kind::Error);
-    QCOMPARE(errors.size(), 1);
-    qInfo("the save says: %s", qPrintable(errors.first()));
-    QVERIFY2(errors.first().contains(QStringLiteral("the disk may be full")) ||
-                 errors.first().contains(QStringLiteral("The disk is full")),
-             qPrintable(errors.first()));
+    QVERIFY(errors.size() == 1 || errors.size() == 2);
+    qInfo("the save says: %s", qPrintable(errors.last()));
+    for (const QString& error : errors)
+        QVERIFY2(error.contains(QStringLiteral("the disk may be full")) ||
+                     error.contains(QStringLiteral("The disk is full")),
+                 qPrintable(error));
     QVERIFY(!confirmed());
     QCOMPARE(database.count("tb_pemenang"), 0LL);
     QCOMPARE(database.rows("PRAGMA integrity_check").at(0).at(0), std::string("ok"));

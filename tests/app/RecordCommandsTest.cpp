@@ -1,0 +1,148 @@
+// "tombolika --verify" and "tombolika --minutes" run as a notary would run them: the real program, no display, on
+// a database whose journal the program's record layer wrote. The minutes are read back with pdftotext.
+#include "tests/record/RecordedDraw.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// The program with these arguments, without any display or platform named, in UTC.
+Outcome program(const QStringList& arguments) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TOMBOLIKA_PROGRAM), arguments);
+    if (!process.waitForFinished(120000)) return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+// The text of the PDF's pages, from `first` to `last` (0: to the end).
+QString pdfText(const QString& path, int first = 1, int last = 0) {
+    QStringList arguments{QStringLiteral("-layout"), QStringLiteral("-f"), QString::number(first)};
+    if (last) arguments << QStringLiteral("-l") << QString::number(last);
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), arguments << path << QStringLiteral("-"));
+    pdftotext.waitForFinished(60000);
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+// The hash in groups of eight hex digits, as the minutes print it: four groups a line in a table.
+QStringList grouped(const QString& hash) {
+    QStringList groups;
+    for (qsizetype i = 0; i < hash.size(); i += 8)
+        groups << hash.mid(i, 8);
+    return {groups.mid(0, 4).join(QLatin1Char(' ')), groups.mid(4).join(QLatin1Char(' '))};
+}
+
+// A day of drawing: 40 winners saved (the minutes then run over several pages), the 40th deleted, one draw stopped
+// and not saved.
+class RecordCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RecordedDraw draw(db, 50);
+        draw.start();
+        for (int i = 1; i <= 40; ++i)
+            last = draw.drawWinner(i, QStringLiteral("Hadiah %1").arg(i));
+        draw.deleteWinner(last);
+        draw.stop(45);
+        draw.end();
+        fingerprint = QString::fromStdString(draw.list->fingerprint().sha256);
+        db.cn().close();
+    }
+    QString database() const { return QString::fromStdString(db.path()); }
+
+    TempDatabase db;
+    std::int64_t last = 0;
+    QString fingerprint;
+    QTemporaryDir dir;
+};
+
+TEST_F(RecordCommands, VerifyPrintsTheRunAndEndsWithItsVerdict) {
+    const Outcome intact = program({QStringLiteral("--verify"), database()});
+    ASSERT_EQ(intact.exitCode, 0) << intact.out.toStdString() << intact.err.toStdString();
+    const QStringList lines = intact.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_TRUE(lines.contains(QStringLiteral("Run of entry #2, started 2024-05-01T09:00:01.000Z: 50 participants, "
+                                              "fingerprint %1, speed 50 ms")
+                                   .arg(fingerprint)))
+        << intact.out.toStdString();
+    EXPECT_TRUE(lines.back().startsWith(QStringLiteral("OK: 85 entries, last hash "))) << lines.back().toStdString();
+
+    db.exec("INSERT INTO tb_pemenang VALUES('D99','Siapa','Motor')");
+    const Outcome broken = program({QStringLiteral("--verify"), database()});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_TRUE(broken.out.endsWith(QStringLiteral("BROKEN: winner row 40 ('D99', 'Siapa', 'Motor') was not saved "
+                                                   "by the program and was not there when the journal began\n")))
+        << broken.out.toStdString();
+
+    EXPECT_EQ(program({QStringLiteral("--verify"), dir.filePath(QStringLiteral("none.mdb"))}).exitCode, 2);
+}
+
+TEST_F(RecordCommands, MinutesHoldTheListTheWinnersAndTheSignatures) {
+    const QString pdf = dir.filePath(QStringLiteral("berita acara.pdf"));
+    const Outcome run = program({QStringLiteral("--minutes"), pdf, database()});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    const QString text = pdfText(pdf);
+    const auto has = [&](const QString& what) { return text.contains(what); };
+    for (const QString& expected :
+         {QStringLiteral("BERITA ACARA PENGUNDIAN"), QStringLiteral("Dibuat dengan Tombolika versi 1.2"),
+          QStringLiteral("1. Daftar peserta yang diundi"), QStringLiteral("01-05-2024 09:00:01"),
+          grouped(fingerprint).at(0), grouped(fingerprint).at(1), QStringLiteral("2. Pemenang"),
+          QStringLiteral("3. Pemenang yang dihapus"),
+          QStringLiteral("4. Pengundian yang dihentikan tetapi tidak disimpan"), QStringLiteral("45 dari 50"),
+          QStringLiteral("5. Pemeriksaan jurnal"), QStringLiteral("Jumlah entri jurnal: 85"), QStringLiteral("UTUH"),
+          QStringLiteral("Penyelenggara"), QStringLiteral("Notaris"), QStringLiteral("Saksi 1"),
+          QStringLiteral("Saksi 2")})
+        EXPECT_TRUE(has(expected)) << expected.toStdString() << "\n" << text.toStdString();
+    // The winners in the order saved, each with its number, name and prize; the deleted one only among the deleted.
+    qsizetype at = 0;
+    for (int i = 1; i <= 39; ++i) {
+        const qsizetype found = text.indexOf(QStringLiteral("Nama %1 ").arg(i), at);
+        ASSERT_GT(found, at) << "winner " << i;
+        EXPECT_TRUE(text.mid(found, 200).contains(QStringLiteral("Hadiah %1").arg(i))) << i;
+        at = found;
+    }
+    EXPECT_GT(text.indexOf(QStringLiteral("Hadiah 40")), text.indexOf(QStringLiteral("3. Pemenang yang dihapus")));
+
+    // Several pages, each numbered; the winners' heading repeated on the second; the signatures together.
+    const int pages = static_cast<int>(text.count(QLatin1Char('\f')));
+    ASSERT_GE(pages, 2) << text.toStdString();
+    for (int page = 1; page <= pages; ++page)
+        EXPECT_TRUE(pdfText(pdf, page, page).contains(QStringLiteral("Halaman %1 dari %2").arg(page).arg(pages)));
+    const QString second = pdfText(pdf, 2, 2);
+    EXPECT_TRUE(second.contains(QStringLiteral("Nomor Undian")) && second.contains(QStringLiteral("Hadiah")))
+        << second.toStdString();
+    const QString lastPage = pdfText(pdf, pages, pages);
+    for (const char* role : {"Penyelenggara", "Notaris", "Saksi 1", "Saksi 2"})
+        EXPECT_TRUE(lastPage.contains(QString::fromLatin1(role))) << role;
+}
+
+TEST_F(RecordCommands, MinutesOfABrokenJournalSaySo) {
+    db.exec("UPDATE tb_pemenang SET hadiah='Mobil' WHERE rowid=1");
+    const QString pdf = dir.filePath(QStringLiteral("rusak.pdf"));
+    const Outcome run = program({QStringLiteral("--minutes"), pdf, database()});
+    EXPECT_EQ(run.exitCode, 1);
+    const QString text = pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("TIDAK UTUH"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("winner row 1 is"))) << text.toStdString();
+
+    const QString none = dir.filePath(QStringLiteral("none.pdf"));
+    EXPECT_EQ(program({QStringLiteral("--minutes"), none, dir.filePath(QStringLiteral("none.mdb"))}).exitCode, 2);
+    EXPECT_FALSE(QFile::exists(none));
+    EXPECT_EQ(program({QStringLiteral("--minutes")}).exitCode, 2);
+}
+
+} // namespace

@@ -7,8 +7,8 @@
 namespace Application {
 
 inline const QString Title = QStringLiteral("Tombolika");
-// The program's version, as the marquee and the record of the draws name it.
-inline const QString Version = QStringLiteral("1.2");
+// The program's version (the project's), as --version and the record of the draws name it.
+inline const QString Version = QStringLiteral(TOMBOLIKA_VERSION);
 
 // Sets the title, the font substitutions and the default error handler.
 void initialize();

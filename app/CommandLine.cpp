@@ -46,15 +46,41 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                                                    "folder)."),
                                     QStringLiteral("folder"));
     parser.addOption(folder);
+    const QCommandLineOption verify(QStringLiteral("verify"),
+                                    QStringLiteral("Check the journal of the draws in [database] (without it: the "
+                                                   "program's db_sms.mdb), print what it holds and end: exit status "
+                                                   "0 intact, 1 broken, 2 unreadable. Opens no window."));
+    parser.addOption(verify);
+    const QCommandLineOption minutes(QStringLiteral("minutes"),
+                                     QStringLiteral("Write the minutes of the draws in [database] to <file.pdf> and "
+                                                    "end, with the exit status of --verify. Opens no window."),
+                                     QStringLiteral("file.pdf"));
+    parser.addOption(minutes);
+    parser.addPositionalArgument(QStringLiteral("[database]"),
+                                 QStringLiteral("With --verify or --minutes: the database to read."));
 
     if (!parser.parse(arguments)) return refused(parser.errorText());
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) return shown(parser.helpText());
     if (parser.isSet(version))
         return shown(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion() +
                      QLatin1Char('\n'));
-    if (!parser.positionalArguments().isEmpty())
-        return refused(QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+    const QStringList positional = parser.positionalArguments();
+    const bool reads = parser.isSet(verify) || parser.isSet(minutes);
+    if (parser.isSet(verify) && parser.isSet(minutes))
+        return refused(QStringLiteral("--verify and --minutes cannot be given together."));
+    if (positional.size() > (reads ? 1 : 0))
+        return refused(QStringLiteral("Unexpected argument '%1'.").arg(positional.at(reads ? 1 : 0)));
 
-    if (parser.isSet(folder)) return startOn(parser.value(folder));
-    return {};
+    CommandLine result;
+    if (parser.isSet(folder)) {
+        result = startOn(parser.value(folder));
+        if (result.action == Action::Refuse) return result;
+    }
+    if (!reads) return result;
+    if (parser.isSet(minutes) && parser.value(minutes).isEmpty())
+        return refused(QStringLiteral("--minutes needs the name of the PDF to write."));
+    result.action = parser.isSet(verify) ? Action::Verify : Action::Minutes;
+    result.database = positional.value(0);
+    result.minutes = parser.value(minutes);
+    return result;
 }

@@ -10,12 +10,18 @@ struct CommandLine {
         Start,    // open the draw screen
         ShowText, // print text (the help or the version) and end
         Refuse,   // tell the operator what is wrong (text) and end without starting
+        Verify,   // --verify [DATABASE]: check the journal and print the report, without a window
+        Minutes,  // --minutes FILE.pdf [DATABASE]: write the minutes of the draws, without a window
     };
 
     Action action = Action::Start;
     QString text;
     // --folder: the folder that holds db_sms.mdb and LOGO.JPG, absolute; empty when not given.
     QString folder;
+    // Verify and Minutes: the database named after the option, as given; empty for the program's own.
+    QString database;
+    // Minutes: the PDF to write, as given.
+    QString minutes;
 
     // Reads the arguments as QCoreApplication::arguments() gives them (the program's own name first).
     static CommandLine parse(const QStringList& arguments);

@@ -1,6 +1,7 @@
 #include "app/RecordCommands.h"
 
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "data/uData.h"
 #include "platform/minutes/Minutes.h"
 #include "platform/record/Verification.h"
@@ -8,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextStream>
 #include <cstring>
@@ -19,64 +21,81 @@ namespace {
 
 constexpr int kUnreadable = 2;
 
-QString databasePath(const QString& given) {
-    if (!given.isEmpty()) return given;
-    return QDir(TDTModule::databaseDirectory()).filePath(QStringLiteral("db_sms.mdb"));
+// The database named, or db_sms.mdb where the program keeps it (the folder of --folder, or beside the program).
+std::string databasePath(const CommandLine& line) {
+    const QString path = line.database.isEmpty()
+                             ? QDir(TDTModule::databaseDirectory()).filePath(QStringLiteral("db_sms.mdb"))
+                             : line.database;
+    return QDir::toNativeSeparators(path).toStdString();
 }
 
-int verify(const QString& database) {
-    const auto check = record::Verification::of(QDir::toNativeSeparators(database).toStdString());
+int verify(const CommandLine& line) {
+    const auto check = record::Verification::of(databasePath(line));
     QTextStream(stdout) << check.text();
     return check.exitCode();
 }
 
-int minutes(const QString& pdf, const QString& database) {
-    const auto check = record::Verification::of(QDir::toNativeSeparators(database).toStdString());
+int minutes(const CommandLine& line) {
+    const auto check = record::Verification::of(databasePath(line));
     if (check.outcome() == record::Verification::Outcome::Unreadable) {
-        QTextStream(stderr) << check.verdict() << '\n';
+        QTextStream(stderr) << "tombolika: " << check.verdict() << '\n';
         return kUnreadable;
     }
     try {
-        Minutes::writePdf(check, {Application::Title, Application::Version, QDateTime::currentDateTime()}, pdf);
+        Minutes::writePdf(check, {Application::Title, Application::Version, QDateTime::currentDateTime()},
+                          line.minutes);
     } catch (const std::exception& error) {
-        QTextStream(stderr) << QString::fromUtf8(error.what()) << '\n';
+        QTextStream(stderr) << "tombolika: " << QString::fromUtf8(error.what()) << '\n';
         return kUnreadable;
     }
-    QTextStream(stdout) << "Berita acara: " << QDir::toNativeSeparators(QFileInfo(pdf).absoluteFilePath()) << '\n'
+    QTextStream(stdout) << "Berita acara: " << QDir::toNativeSeparators(QFileInfo(line.minutes).absoluteFilePath())
+                        << '\n'
                         << check.verdict() << '\n';
     return check.exitCode();
+}
+
+bool asked(int argc, char** argv, const char* option) {
+    const std::size_t length = std::strlen(option);
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], option, length) == 0 && (argv[i][length] == '\0' || argv[i][length] == '='))
+            return true;
+    return false;
 }
 
 } // namespace
 
 std::optional<int> run(int argc, char** argv) {
-    const char* mode = nullptr;
-    int at = 0;
-    for (int i = 1; i < argc && !mode; ++i)
-        if (std::strcmp(argv[i], "--verify") == 0 || std::strcmp(argv[i], "--minutes") == 0) {
-            mode = argv[i];
-            at = i;
-        }
-    if (!mode) return std::nullopt;
-    const bool writeMinutes = std::strcmp(mode, "--minutes") == 0;
+    const bool writeMinutes = asked(argc, argv, "--minutes");
+    if (!writeMinutes && !asked(argc, argv, "--verify")) return std::nullopt;
 
     std::unique_ptr<QCoreApplication> app;
     if (writeMinutes) {
-        // The minutes lay out text, which needs a platform; no display is needed for it.
+        // The minutes lay out text, which needs a platform plugin; no display is needed for it.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QCoreApplication::setApplicationName(Application::Title);
-    const QStringList arguments = QCoreApplication::arguments().mid(at + 1);
+    QCoreApplication::setApplicationVersion(Application::Version);
 
-    if (!writeMinutes) return verify(databasePath(arguments.value(0)));
-    if (arguments.isEmpty()) {
-        QTextStream(stderr) << "Usage: tombolika --minutes FILE.pdf [DATABASE]\n";
-        return kUnreadable;
+    const CommandLine line = CommandLine::parse(QCoreApplication::arguments());
+    if (!line.folder.isEmpty()) TDTModule::setFolder(line.folder);
+    switch (line.action) {
+    case CommandLine::Action::Verify:
+        return verify(line);
+    case CommandLine::Action::Minutes:
+        return minutes(line);
+    case CommandLine::Action::ShowText:
+        QTextStream(stdout) << line.text;
+        return 0;
+    case CommandLine::Action::Refuse:
+        QTextStream(stderr) << "tombolika: " << line.text << '\n';
+        return CommandLine::RefusedStatus;
+    case CommandLine::Action::Start:
+        break; // "--minutes" was the value of another option: the usual start, with an application of its own
     }
-    return minutes(arguments.at(0), databasePath(arguments.value(1)));
+    return std::nullopt;
 }
 
 } // namespace RecordCommands

@@ -2,14 +2,14 @@
 
 #include <optional>
 
-// The command-line modes that open no window: "--verify [DATABASE]" checks the journal and prints its report,
-// "--minutes FILE.pdf [DATABASE]" writes the minutes of the draws. Without a database named, the program's own
-// db_sms.mdb. Exit codes: 0 intact, 1 broken, 2 the database cannot be read (or the minutes cannot be written).
+// The command-line modes that open no window (CommandLine: --verify and --minutes). They must choose their
+// application object before any exists: a QCoreApplication for --verify, a QGuiApplication on the offscreen
+// platform (unless one is set) for --minutes, where the draw screen's QApplication would need a display.
 namespace RecordCommands {
 
-// The exit code, or nothing when the arguments name neither mode and the program starts as usual. Makes its own
-// application object: a QCoreApplication for --verify, a QGuiApplication (offscreen unless a platform is set) for
-// --minutes.
+// The exit status of --verify or --minutes when the arguments ask for one of them (0 intact, 1 broken, 2 the
+// database cannot be read, the minutes cannot be written or the command line is refused); nothing otherwise, and
+// the program starts as usual.
 std::optional<int> run(int argc, char** argv);
 
 } // namespace RecordCommands

@@ -1,7 +1,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
-#include "data/uData.h"
 #include "app/RecordCommands.h"
+#include "data/uData.h"
 #include "draw/uAcak.h"
 #include "platform/ui/ErrorHandler.h"
 
@@ -9,9 +9,10 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // --verify and --minutes open no window, so they run before there is a QApplication, which needs a display.
     if (const auto code = RecordCommands::run(argc, argv)) return *code;
     QApplication app(argc, argv);
-    QApplication::setApplicationVersion(QStringLiteral(TOMBOLIKA_VERSION));
+    QApplication::setApplicationVersion(Application::Version);
     Application::initialize();
 
     const CommandLine commandLine = CommandLine::parse(QApplication::arguments());
@@ -26,6 +27,9 @@ int main(int argc, char** argv) {
         return CommandLine::RefusedStatus;
     case CommandLine::Action::Start:
         break;
+    case CommandLine::Action::Verify:
+    case CommandLine::Action::Minutes:
+        return CommandLine::RefusedStatus; // not reached: they ran before the QApplication
     }
     if (!commandLine.folder.isEmpty()) TDTModule::setFolder(commandLine.folder);
 

@@ -70,6 +70,8 @@ private slots:
                                           << "Unexpected argument 'db_sms.mdb'.";
         QTest::newRow("--help") << QStringList{"--help"} << Action::ShowText << ""
                                 << "--folder <folder>";
+        QTest::newRow("--help names the record's modes") << QStringList{"--help"} << Action::ShowText << ""
+                                                         << "--minutes <file.pdf>";
         QTest::newRow("--help-all") << QStringList{"--help-all"} << Action::ShowText << ""
                                     << "--folder <folder>";
         QTest::newRow("--help wins over a bad folder")
@@ -94,6 +96,66 @@ private slots:
             QVERIFY2(line.text.contains(text), qPrintable(line.text));
         else
             QCOMPARE(line.text, expand(text));
+    }
+
+    // The two modes that open no window: what they read and write, and what they refuse.
+    void parseRecordModes_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("minutes");
+        QTest::addColumn<QString>("text"); // the message for Refuse
+
+        QTest::newRow("--verify") << QStringList{"--verify"} << Action::Verify << ""
+                                  << ""
+                                  << "";
+        QTest::newRow("--verify DATABASE") << QStringList{"--verify", "lain.mdb"} << Action::Verify << "lain.mdb"
+                                           << ""
+                                           << "";
+        QTest::newRow("--folder DIR --verify")
+            << QStringList{"--folder", "@/folder", "--verify"} << Action::Verify << ""
+            << ""
+            << "";
+        QTest::newRow("--minutes FILE") << QStringList{"--minutes", "ba.pdf"} << Action::Minutes << ""
+                                        << "ba.pdf"
+                                        << "";
+        QTest::newRow("--minutes=FILE DATABASE")
+            << QStringList{"--minutes=ba.pdf", "lain.mdb"} << Action::Minutes << "lain.mdb"
+            << "ba.pdf"
+            << "";
+        QTest::newRow("--minutes without a file") << QStringList{"--minutes"} << Action::Refuse << ""
+                                                  << ""
+                                                  << "Missing value after '--minutes'.";
+        QTest::newRow("--minutes with an empty name") << QStringList{"--minutes", ""} << Action::Refuse << ""
+                                                      << ""
+                                                      << "--minutes needs the name of the PDF to write.";
+        QTest::newRow("two databases") << QStringList{"--verify", "a.mdb", "b.mdb"} << Action::Refuse << ""
+                                       << ""
+                                       << "Unexpected argument 'b.mdb'.";
+        QTest::newRow("both modes") << QStringList{"--verify", "--minutes", "ba.pdf"} << Action::Refuse << ""
+                                    << ""
+                                    << "--verify and --minutes cannot be given together.";
+        QTest::newRow("a bad folder still refused")
+            << QStringList{"--folder", "@/gone", "--verify"} << Action::Refuse << ""
+            << "" << QString("The folder \"%1\" does not exist.").arg(QDir::toNativeSeparators("@/gone"));
+    }
+
+    void parseRecordModes() {
+        QFETCH(QStringList, arguments);
+        QFETCH(Action, action);
+        QFETCH(QString, database);
+        QFETCH(QString, minutes);
+        QFETCH(QString, text);
+        QStringList args{QStringLiteral("tombolika")};
+        for (const QString& a : arguments)
+            args << expand(a);
+        const CommandLine line = CommandLine::parse(args);
+        QCOMPARE(line.action, action);
+        QCOMPARE(line.database, database);
+        QCOMPARE(line.minutes, minutes);
+        QCOMPARE(line.text, expand(text));
+        if (arguments.contains(QStringLiteral("--folder")) && action != Action::Refuse)
+            QCOMPARE(line.folder, expand(QStringLiteral("@/folder")));
     }
 
     void folderHoldsDatabaseAndLogo() {

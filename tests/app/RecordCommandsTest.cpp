@@ -80,6 +80,11 @@ TEST_F(RecordCommands, VerifyPrintsTheRunAndEndsWithItsVerdict) {
                                    .arg(fingerprint)))
         << intact.out.toStdString();
     EXPECT_TRUE(lines.back().startsWith(QStringLiteral("OK: 85 entries, last hash "))) << lines.back().toStdString();
+    // The program's own database, in the folder it was given.
+    const Outcome inFolder = program(
+        {QStringLiteral("--folder"), QString::fromStdString(db.directory().string()), QStringLiteral("--verify")});
+    EXPECT_EQ(inFolder.exitCode, 0);
+    EXPECT_TRUE(inFolder.out.endsWith(lines.back() + QLatin1Char('\n')));
 
     db.exec("INSERT INTO tb_pemenang VALUES('D99','Siapa','Motor')");
     const Outcome broken = program({QStringLiteral("--verify"), database()});

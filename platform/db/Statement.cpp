@@ -7,6 +7,15 @@
 
 namespace db {
 
+std::string quotedIdentifier(const std::string& identifier) {
+    std::string out = "\"";
+    for (char c : identifier) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + '"';
+}
+
 Statement::Statement(sqlite3* handle, std::string_view sql) : m_handle(handle) {
     if (const int rc = sqlite3_prepare_v2(handle, sql.data(), static_cast<int>(sql.size()), &m_stmt, nullptr);
         rc != SQLITE_OK)

@@ -14,6 +14,9 @@ class Error;
 
 namespace db {
 
+// A table or column name as SQL quotes it: in double quotes, a double quote inside doubled.
+std::string quotedIdentifier(const std::string& identifier);
+
 // A prepared statement that finalizes itself; failures throw platform::Error with the database's message and code.
 class Statement {
 public:

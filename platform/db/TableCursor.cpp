@@ -17,15 +17,6 @@ namespace db {
 
 namespace {
 
-std::string quoted(const std::string& identifier) {
-    std::string out = "\"";
-    for (char c : identifier) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + '"';
-}
-
 // SQLite's order of values: nulls, then numbers, then texts, then blobs, texts and blobs by their bytes.
 int rank(RowStore::Kind kind) {
     switch (kind) {
@@ -134,7 +125,7 @@ void TableCursor::checkBrowseMode() {
 
 void TableCursor::readFields() {
     if (!m_connection) fail("Missing Connection or ConnectionString");
-    Statement info(m_connection->handle(), "PRAGMA table_info(" + quoted(m_table) + ")");
+    Statement info(m_connection->handle(), "PRAGMA table_info(" + quotedIdentifier(m_table) + ")");
     m_fieldNames.clear();
     m_integerFields.clear();
     while (info.step()) {
@@ -148,7 +139,7 @@ void TableCursor::readFields() {
 
 void TableCursor::load() {
     readFields();
-    Statement select(m_connection->handle(), "SELECT rowid, * FROM " + quoted(m_table));
+    Statement select(m_connection->handle(), "SELECT rowid, * FROM " + quotedIdentifier(m_table));
     std::vector<RowStore::Handle> rows;
     RowStore store;
     const int fields = fieldCount();
@@ -441,7 +432,7 @@ void TableCursor::post() {
 
 void TableCursor::postInsert() {
     const int fields = fieldCount();
-    std::string sql = "INSERT INTO " + quoted(m_table) + " VALUES(";
+    std::string sql = "INSERT INTO " + quotedIdentifier(m_table) + " VALUES(";
     for (int i = 0; i < fields; ++i)
         sql += i ? ",?" : "?";
     sql += ")";
@@ -460,9 +451,10 @@ void TableCursor::postInsert() {
 void TableCursor::postEdit() {
     const int fields = fieldCount();
     const RowStore::Handle asRead = m_rows[m_current];
-    std::string sql = "UPDATE " + quoted(m_table) + " SET ";
+    std::string sql = "UPDATE " + quotedIdentifier(m_table) + " SET ";
     for (int i = 0; i < fields; ++i)
-        sql += (i ? "," : "") + quoted(m_fieldNames[static_cast<std::size_t>(i)]) + "=?" + std::to_string(i + 1);
+        sql +=
+            (i ? "," : "") + quotedIdentifier(m_fieldNames[static_cast<std::size_t>(i)]) + "=?" + std::to_string(i + 1);
     sql += whereRowAsRead(fields + 1) + " RETURNING rowid";
     HookedWrite write(*m_connection);
     Statement update(m_connection->handle(), sql);
@@ -496,7 +488,7 @@ void TableCursor::postEdit() {
 RowStore::Handle TableCursor::readBack(std::int64_t rowid) {
     // The snapshot holds the row as a re-query would read it: the column's type applied to what was typed. (A
     // RETURNING clause would give a whole number in a REAL column as an integer, as it lies on disk.)
-    Statement select(m_connection->handle(), "SELECT rowid, * FROM " + quoted(m_table) + " WHERE rowid=?");
+    Statement select(m_connection->handle(), "SELECT rowid, * FROM " + quotedIdentifier(m_table) + " WHERE rowid=?");
     select.bindInt(1, rowid);
     if (!select.step()) throw platform::Error(kRowNotLocated);
     return m_store.addFromStatement(select, fieldCount());
@@ -508,7 +500,7 @@ std::string TableCursor::whereRowAsRead(int first) const {
     // a real 5.0. The rowid comes first and alone is indexed, so the row is found in O(log n).
     std::string where = " WHERE rowid=?" + std::to_string(first);
     for (int i = 0; i < fieldCount(); ++i) {
-        const std::string column = quoted(m_fieldNames[static_cast<std::size_t>(i)]);
+        const std::string column = quotedIdentifier(m_fieldNames[static_cast<std::size_t>(i)]);
         const std::string parameter = "?" + std::to_string(first + 1 + i);
         where += " AND +" + column + " COLLATE BINARY IS " + parameter + " AND typeof(" + column + ")=typeof(" +
                  parameter + ")";
@@ -549,7 +541,8 @@ void TableCursor::remove() {
     checkBrowseMode();
     const RowStore::Handle asRead = m_rows[m_current];
     HookedWrite write(*m_connection);
-    Statement erase(m_connection->handle(), "DELETE FROM " + quoted(m_table) + whereRowAsRead(1) + " RETURNING rowid");
+    Statement erase(m_connection->handle(),
+                    "DELETE FROM " + quotedIdentifier(m_table) + whereRowAsRead(1) + " RETURNING rowid");
     bindRowAsRead(erase, 1, asRead);
     if (!erase.step()) throw platform::Error(kRowNotLocated); // the snapshot keeps the row as read
     while (erase.step()) {

@@ -16,14 +16,6 @@ namespace {
 // The hash takes the bytes in blocks of this size: one call per row would cost more than the hashing.
 constexpr std::size_t kBlock = 64 * 1024;
 
-std::string quoted(const std::string& identifier) {
-    std::string out = "\"";
-    for (char c : identifier) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + '"';
-}
 } // namespace
 
 std::optional<std::string_view> storedText(const db::RowStore::Field& field, std::string& room) {
@@ -105,8 +97,8 @@ ListSeal Fingerprint::ofSnapshot(const db::RowStore& store, std::span<const db::
 }
 
 ListSeal Fingerprint::ofTable(db::Connection& connection, const std::string& table, bool byRowid) {
-    db::Statement select(connection.handle(),
-                         "SELECT * FROM " + quoted(table) + (byRowid ? " ORDER BY rowid" : " ORDER BY 1, rowid"));
+    db::Statement select(connection.handle(), "SELECT * FROM " + db::quotedIdentifier(table) +
+                                                  (byRowid ? " ORDER BY rowid" : " ORDER BY 1, rowid"));
     Fingerprint fingerprint;
     const int fields = select.columnCount();
     std::vector<std::optional<std::string_view>> values(static_cast<std::size_t>(fields));

@@ -6,7 +6,6 @@
 #include "platform/ui/Timer.h"
 #include "tests/draw/DrawFixture.h"
 
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -16,18 +15,9 @@ using Kind = ui::MessageBox::Kind;
 
 namespace {
 
-// The journal's entries from outside: kind and details, in order.
-QList<QPair<QString, QJsonObject>> journal(const TestDatabase& db) {
-    QList<QPair<QString, QJsonObject>> entries;
-    for (const auto& row : db.rows("SELECT jenis, rincian FROM tb_jurnal ORDER BY urut"))
-        entries.append(
-            {QString::fromStdString(row[0]), QJsonDocument::fromJson(QByteArray::fromStdString(row[1])).object()});
-    return entries;
-}
-
 QStringList kinds(const TestDatabase& db) {
     QStringList result;
-    for (const auto& entry : journal(db))
+    for (const auto& entry : db.journal())
         result << entry.first;
     return result;
 }
@@ -64,7 +54,7 @@ private slots:
 
         QCOMPARE(kinds(f.db()), (QStringList{"journal_begun", "program_started", "stop", "show", "winner_saved", "show",
                                              "cancel", "program_ended"}));
-        const auto entries = journal(f.db());
+        const auto entries = f.db().journal();
         const QJsonObject start = entries[1].second;
         QCOMPARE(start.value("participants").toInt(), 5);
         QCOMPARE(start.value("fingerprint").toString().toStdString(),

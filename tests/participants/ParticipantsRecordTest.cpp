@@ -10,7 +10,6 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -27,13 +26,7 @@ class ParticipantsRecordTest : public QObject {
     std::unique_ptr<TestApplication> m_app;
     QTemporaryDir m_dir;
 
-    // The last entry of the journal: its kind and details.
-    QPair<QString, QJsonObject> lastEntry() const {
-        const auto rows = m_db->rows("SELECT jenis, rincian FROM tb_jurnal ORDER BY urut DESC LIMIT 1");
-        if (rows.empty()) return {};
-        return {QString::fromStdString(rows[0][0]),
-                QJsonDocument::fromJson(QByteArray::fromStdString(rows[0][1])).object()};
-    }
+    QPair<QString, QJsonObject> lastEntry() const { return m_db->journal().value(m_db->journal().size() - 1); }
 
     QString csv(const QByteArray& content) {
         const QString path = m_dir.filePath(QStringLiteral("peserta.csv"));

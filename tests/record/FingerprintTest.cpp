@@ -3,6 +3,7 @@
 #include "platform/db/TableCursor.h"
 #include "tests/db/TempDatabase.h"
 #include "tests/record/DocScript.h"
+#include "tests/record/RecordedDraw.h"
 
 #include <QCryptographicHash>
 #include <gtest/gtest.h>
@@ -137,12 +138,9 @@ protected:
         sorted = {rows[3], rows[2], rows[1], rows[0], rows[4]};
     }
     record::ListSeal ofCursor(const std::string& table) {
-        db::TableCursor cursor("ADOTable1");
-        cursor.setConnection(&db.cn());
-        cursor.setTableName(table);
-        cursor.open();
-        const auto order = cursor.rowsInOrderOf(0);
-        return record::Fingerprint::ofSnapshot(cursor.store(), order, cursor.fieldCount());
+        const auto cursor = openCursor(db.cn(), table, "ADOTable1");
+        const auto order = cursor->rowsInOrderOf(0);
+        return record::Fingerprint::ofSnapshot(cursor->store(), order, cursor->fieldCount());
     }
 
     TempDatabase db;

@@ -101,26 +101,23 @@ TEST_F(RefusedJournal, WinnerIsNotSavedWithoutItsEntry) {
 }
 
 TEST_F(RefusedJournal, CursorWriteIsUndoneAndTheCursorKeepsItsRow) {
-    db::TableCursor participants("ADOTable3");
-    participants.setConnection(&db.cn());
-    participants.setTableName("tb_peserta");
-    participants.open();
-    participants.append();
-    participants.setFieldText(0, "4");
-    participants.setFieldText(2, "Baru");
-    EXPECT_EQ(errorOf([&] { participants.post(); }), "journal full");
+    const auto participants = openCursor(db.cn(), "tb_peserta");
+    participants->append();
+    participants->setFieldText(0, "4");
+    participants->setFieldText(2, "Baru");
+    EXPECT_EQ(errorOf([&] { participants->post(); }), "journal full");
     EXPECT_EQ(db.count("tb_peserta"), 3);
-    EXPECT_EQ(participants.state(), db::TableCursor::State::Insert);
-    EXPECT_EQ(participants.recordCount(), 3u);
+    EXPECT_EQ(participants->state(), db::TableCursor::State::Insert);
+    EXPECT_EQ(participants->recordCount(), 3u);
 
-    participants.cancel();
-    participants.moveTo(0);
-    EXPECT_EQ(errorOf([&] { participants.remove(); }), "journal full");
+    participants->cancel();
+    participants->moveTo(0);
+    EXPECT_EQ(errorOf([&] { participants->remove(); }), "journal full");
     EXPECT_EQ(db.count("tb_peserta"), 3);
-    EXPECT_EQ(participants.recordCount(), 3u);
+    EXPECT_EQ(participants->recordCount(), 3u);
 
     db.exec("DROP TRIGGER refuse");
-    participants.remove();
+    participants->remove();
     EXPECT_EQ(db.count("tb_peserta"), 2);
     EXPECT_EQ(kinds(db).back(), (std::vector<std::string>{"3", "participant_deleted"}));
 }
@@ -130,13 +127,10 @@ TEST(Journal, RefusedChangeLeavesNoEntry) {
     TempDatabase db;
     RecordedDraw draw(db);
     draw.start();
-    db::TableCursor participants("ADOTable3");
-    participants.setConnection(&db.cn());
-    participants.setTableName("tb_peserta");
-    participants.open();
-    participants.append();
-    participants.setFieldText(0, "2"); // taken
-    EXPECT_NE(errorOf([&] { participants.post(); }), "<no error>");
+    const auto participants = openCursor(db.cn(), "tb_peserta");
+    participants->append();
+    participants->setFieldText(0, "2"); // taken
+    EXPECT_NE(errorOf([&] { participants->post(); }), "<no error>");
     EXPECT_EQ(kinds(db), (Rows{{"1", "journal_begun"}, {"2", "program_started"}}));
 }
 
@@ -145,20 +139,14 @@ TEST(Journal, CursorWritesAreRecordedWithTheirValues) {
     TempDatabase db;
     RecordedDraw draw(db);
     draw.start();
-    db::TableCursor participants("ADOTable3");
-    participants.setConnection(&db.cn());
-    participants.setTableName("tb_peserta");
-    participants.open();
-    participants.edit();
-    participants.setFieldText(2, "Nama Baru");
-    participants.post();
-    db::TableCursor settings("ADOTable2");
-    settings.setConnection(&db.cn());
-    settings.setTableName("setup");
-    settings.open();
-    settings.edit();
-    settings.setFieldText(0, "120");
-    settings.requery();
+    const auto participants = openCursor(db.cn(), "tb_peserta");
+    participants->edit();
+    participants->setFieldText(2, "Nama Baru");
+    participants->post();
+    const auto settings = openCursor(db.cn(), "setup", "ADOTable2");
+    settings->edit();
+    settings->setFieldText(0, "120");
+    settings->requery();
 
     EXPECT_EQ(
         kinds(db),
@@ -237,13 +225,10 @@ TEST(SealedList, ChangeIsSeenByCountOrByAParticipantEntry) {
     record::Journal other(otherConnection);
     record::CursorJournal otherHook(other);
     otherConnection.setRowWriteHook(&otherHook);
-    db::TableCursor participants("ADOTable3");
-    participants.setConnection(&otherConnection);
-    participants.setTableName("tb_peserta");
-    participants.open();
-    participants.edit();
-    participants.setFieldText(2, "Lain");
-    participants.post();
+    const auto participants = openCursor(otherConnection, "tb_peserta");
+    participants->edit();
+    participants->setFieldText(2, "Lain");
+    participants->post();
     change = draw.list->changeSince(db.cn());
     EXPECT_TRUE(change.changed);
     EXPECT_EQ(change.inTable, 3u);

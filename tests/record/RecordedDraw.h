@@ -13,6 +13,16 @@
 #include <memory>
 #include <string>
 
+// A cursor on one of the program's tables, open over the connection, as a screen opens its own.
+inline std::unique_ptr<db::TableCursor> openCursor(db::Connection& connection, const std::string& table,
+                                                   const char* name = "ADOTable3") {
+    auto cursor = std::make_unique<db::TableCursor>(name);
+    cursor->setConnection(&connection);
+    cursor->setTableName(table);
+    cursor->open();
+    return cursor;
+}
+
 // The program's record on a test database, wired as the program wires it: the journal on the connection with its
 // hook for the cursors, the draw's list sealed, and a clock that ticks one second per entry.
 class RecordedDraw {
@@ -31,11 +41,8 @@ public:
         hook = std::make_unique<record::CursorJournal>(*journal);
         m_db.cn().setRowWriteHook(hook.get());
         list = std::make_unique<record::SealedList>();
-        draw = std::make_unique<db::TableCursor>("ADOTable1");
-        draw->setConnection(&m_db.cn());
-        draw->setTableName("tb_peserta");
         list->markBeforeRead(m_db.cn());
-        draw->open();
+        draw = openCursor(m_db.cn(), "tb_peserta", "ADOTable1");
         list->seal(*draw);
         journal->setRunStart([this] {
             auto start = list->runStart();
@@ -77,14 +84,11 @@ public:
 
     // "Delete" on the winners screen, on the winner with this rowid.
     void deleteWinner(std::int64_t rowid) {
-        db::TableCursor winners("ADOTable1");
-        winners.setConnection(&m_db.cn());
-        winners.setTableName("tb_pemenang");
-        winners.open();
+        const auto winners = openCursor(m_db.cn(), "tb_pemenang", "ADOTable1");
         // The cursor holds the rows in rowid order.
-        winners.moveTo(
+        winners->moveTo(
             std::stoul(m_db.rows("SELECT count(*) FROM tb_pemenang WHERE rowid<" + std::to_string(rowid))[0][0]));
-        winners.remove();
+        winners->remove();
     }
 
     void end() {

@@ -3,6 +3,8 @@
 #include "data/Schema.h"
 #include "tests/support/OutsideLook.h"
 
+#include <QJsonDocument>
+
 TestDatabase::TestDatabase() {
     schema::createDatabase(path());
 }
@@ -21,6 +23,15 @@ long long TestDatabase::count(const std::string& table) const {
 
 std::vector<std::vector<std::string>> TestDatabase::rows(const std::string& sql) const {
     return outside::rows(path(), sql);
+}
+
+QList<QPair<QString, QJsonObject>> TestDatabase::journal() const {
+    QList<QPair<QString, QJsonObject>> entries;
+    if (rows("SELECT 1 FROM sqlite_master WHERE name='tb_jurnal'").empty()) return entries;
+    for (const auto& row : rows("SELECT jenis, rincian FROM tb_jurnal ORDER BY urut"))
+        entries.append(
+            {QString::fromStdString(row[0]), QJsonDocument::fromJson(QByteArray::fromStdString(row[1])).object()});
+    return entries;
 }
 
 void TestDatabase::addParticipants(int n) const {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QJsonObject>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QTemporaryDir>
 #include <string>
@@ -17,6 +20,8 @@ public:
     long long count(const std::string& table) const;
     // Every row of a query, fields as text (NULL as "<null>").
     std::vector<std::vector<std::string>> rows(const std::string& sql) const;
+    // The journal tb_jurnal in order, each entry as its kind and details; empty while there is none.
+    QList<QPair<QString, QJsonObject>> journal() const;
     // Participants with IDs 1..n (or the given IDs), draw numbers "D<ID>", names "Nama <ID>", phones "08<ID>".
     void addParticipants(int n) const;
     void addParticipants(const std::vector<long long>& ids) const;

@@ -78,6 +78,8 @@ Verification Verification::of(const std::string& path) {
     connection.setReadOnly(true);
     try {
         connection.open();
+        // One read transaction: the journal and the tables as of one moment, even while the program saves.
+        connection.exec("BEGIN");
         db::Statement journal(connection.handle(), "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?");
         journal.bindText(1, Journal::kTable);
         if (!journal.step()) {

@@ -89,8 +89,9 @@ start_launcher() {
     app=
 }
 
-# The database the program's schema makes, as text: tables and rows.
-dump() { sqlite3 -batch -init /dev/null "$1" .dump; }
+# The program's tables as the schema makes them, as text: tables and rows. The journal tb_jurnal is the program's own
+# addition, checked apart.
+dump() { sqlite3 -batch -init /dev/null "$1" ".dump tb_peserta tb_pemenang setup"; }
 expected=$(sqlite3 -batch -init /dev/null "$work/expected.mdb" <"$source/data/schema.sql" && dump "$work/expected.mdb")
 
 # An operator's first start: the folder is made with an empty database and the sample logo, nothing else.
@@ -98,6 +99,8 @@ check_new_folder() {
     local folder=$1
     [ -f "$folder/db_sms.mdb" ] || fail "no database in $folder"
     [ "$(dump "$folder/db_sms.mdb")" = "$expected" ] || fail "the new database is not the schema's"
+    [ "$(sqlite3 -batch -init /dev/null "$folder/db_sms.mdb" "SELECT group_concat(jenis) FROM tb_jurnal")" = \
+        "journal_begun,program_started" ] || fail "the first start did not begin the journal in $folder"
     cmp -s "$folder/LOGO.JPG" "$source/resources/LOGO.JPG" || fail "the sample logo was not copied to $folder"
     [ "$(ls -A "$folder" | tr '\n' ' ')" = "LOGO.JPG db_sms.mdb " ] || fail "left over in $folder: $(ls -A "$folder")"
 }

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <algorithm>
 #include <map>
+#include <set>
 #include <sqlite3.h>
 
 namespace record {
@@ -275,18 +276,23 @@ void Verification::checkWinners(db::Connection& connection) {
         }
         foreign.emplace_back(rowid, values);
     }
-    // Rows the database numbered anew (a VACUUM by another tool) are found again by their values.
+    // Rows the database numbered anew (a VACUUM by another tool) are found again by their values: a row the table
+    // holds under a rowid the journal does not know, with the values of a saved row whose rowid is gone.
+    std::set<std::int64_t> inTable;
+    for (const auto& row : foreign)
+        inTable.insert(row.first);
+    const auto key = [](const QJsonArray& values) { return QJsonDocument(values).toJson(QJsonDocument::Compact); };
+    std::multimap<QByteArray, std::int64_t> gone; // values -> rowid of the saved rows no longer in the table
+    for (const auto& [rowid, winner] : expected)
+        if (!inTable.count(rowid)) gone.emplace(key(winner->values), rowid);
     for (auto row = foreign.begin(); row != foreign.end();) {
-        const auto same = std::find_if(expected.begin(), expected.end(), [&](const auto& candidate) {
-            return candidate.second->values == row->second &&
-                   !std::any_of(foreign.begin(), foreign.end(),
-                                [&](const auto& f) { return f.first == candidate.first; });
-        });
-        if (same == expected.end()) {
+        const auto same = expected.count(row->first) ? gone.end() : gone.find(key(row->second));
+        if (same == gone.end()) {
             ++row;
             continue;
         }
-        expected.erase(same);
+        expected.erase(same->second);
+        gone.erase(same);
         row = foreign.erase(row);
     }
     for (const auto& [rowid, values] : foreign) {

@@ -51,7 +51,8 @@ void Connection::open() {
     }
     sqlite3_extended_result_codes(handle, 0);
     // Another program holding the file briefly should not fail a save at once.
-    sqlite3_busy_timeout(handle, 3000);
+    m_busyTimeout = kBusyTimeout;
+    sqlite3_busy_timeout(handle, m_busyTimeout);
     // A confirmed save must survive a killed process or a power cut: full sync of the rollback journal.
     // Reading the schema here also tells a damaged or foreign file at start-up rather than at the first save.
     const char* setup =
@@ -84,6 +85,11 @@ void Connection::exec(std::string_view sql) {
     const std::string text(sql);
     if (const int rc = sqlite3_exec(handle(), text.c_str(), nullptr, nullptr, nullptr); rc != SQLITE_OK)
         throw platform::Error(errorMessage(m_handle, rc));
+}
+
+void Connection::setBusyTimeout(int milliseconds) {
+    sqlite3_busy_timeout(handle(), milliseconds);
+    m_busyTimeout = milliseconds;
 }
 
 std::int64_t Connection::lastInsertRowid() const {

@@ -31,6 +31,9 @@ public:
     // Throws "Connection is closed" style errors on a closed connection, so callers need not check.
     sqlite3* handle() const;
     void exec(std::string_view sql);
+    // How long a statement waits for another program's lock before it fails, in milliseconds (3000 from open()).
+    void setBusyTimeout(int milliseconds);
+    int busyTimeout() const { return m_busyTimeout; }
     // The rowid of the row the last INSERT on this connection made.
     std::int64_t lastInsertRowid() const;
     // True while a transaction is open.
@@ -45,6 +48,8 @@ private:
     sqlite3* m_handle = nullptr;
     RowWriteHook* m_hook = nullptr;
     bool m_readOnly = false;
+    int m_busyTimeout = kBusyTimeout;
+    static constexpr int kBusyTimeout = 3000;
 };
 
 // The database's message for a failed call. Where its bare words would leave the operator guessing ("database is

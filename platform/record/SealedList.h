@@ -18,7 +18,8 @@ namespace record {
 
 // The participants the draw works on, as its cursor read them at start-up, sealed by their fingerprint. The
 // fingerprint is taken on a thread of its own, so start-up does not wait for it; whoever needs it waits at most
-// until it is done. The cursor must not change while the thread reads it: the draw only positions it.
+// until it is done. The cursor must not change while the thread reads it (the draw only positions it), and must
+// outlive this object, whose destruction joins the thread.
 class SealedList {
 public:
     SealedList() = default;
@@ -43,7 +44,7 @@ public:
 
     // Whether the participants table has changed since the list was read: another program's (or another copy's)
     // journal entries that change it, or a different row count. Cheap: the journal's entries since the read and one
-    // count, no reading of the rows.
+    // count, no reading of the rows. Throws at once, without waiting, while another program locks the database.
     struct Change {
         bool changed = false;
         std::uint64_t inDraw = 0;

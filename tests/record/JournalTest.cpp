@@ -5,7 +5,9 @@
 #include "tests/record/RecordedDraw.h"
 
 #include <QJsonDocument>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -232,6 +234,24 @@ TEST(SealedList, ChangeIsSeenByCountOrByAParticipantEntry) {
     change = draw.list->changeSince(db.cn());
     EXPECT_TRUE(change.changed);
     EXPECT_EQ(change.inTable, 3u);
+}
+
+// A line of information does not keep the screen waiting while another program locks the database; the
+// connection's patience for the actions stays as it was.
+TEST(SealedList, ChangeCheckDoesNotWaitForALock) {
+    TempDatabase db;
+    RecordedDraw draw(db);
+    draw.start();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(db.path().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_NE(errorOf([&] { draw.list->changeSince(db.cn()); }).find("locked"), std::string::npos);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500)); // the timeout is 3 s
+    EXPECT_EQ(db.cn().busyTimeout(), 3000);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_FALSE(draw.list->changeSince(db.cn()).changed);
 }
 
 } // namespace

@@ -98,8 +98,8 @@ public:
 
     std::unique_ptr<record::Journal> journal;
     std::unique_ptr<record::CursorJournal> hook;
-    std::unique_ptr<record::SealedList> list;
     std::unique_ptr<db::TableCursor> draw;
+    std::unique_ptr<record::SealedList> list; // after the cursor it reads: gone, its thread joined, before it
 
 private:
     TempDatabase& m_db;

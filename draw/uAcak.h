@@ -5,10 +5,10 @@
 #include "platform/db/DataSource.h"
 #include "platform/db/SqlCommand.h"
 #include "platform/db/TableCursor.h"
-#include "platform/ui/FittingLineEdit.h"
-#include "platform/ui/FittingMemo.h"
 #include "platform/record/Journal.h"
 #include "platform/record/SealedList.h"
+#include "platform/ui/FittingLineEdit.h"
+#include "platform/ui/FittingMemo.h"
 
 #include <QWidget>
 #include <memory>

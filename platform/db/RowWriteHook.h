@@ -15,6 +15,7 @@ struct RowWrite {
     std::int64_t rowid = 0;
     std::vector<std::optional<std::string>> before; // the row as the snapshot read it: Update and Delete
     std::vector<std::optional<std::string>> after;  // the row as stored: Insert and Update
+    std::vector<std::string> fields;                // the table's field names, in the order of the values
 };
 
 // Writes what a cursor's change needs beside it (the journal's entry), in the change's own transaction.

@@ -443,7 +443,7 @@ void TableCursor::postInsert() {
     insert.step();
     const std::int64_t rowid = sqlite3_last_insert_rowid(m_connection->handle());
     const RowStore::Handle stored = readBack(rowid);
-    write.done({RowWrite::Kind::Insert, m_table, rowid, {}, valuesOf(stored)});
+    write.done({RowWrite::Kind::Insert, m_table, rowid, {}, valuesOf(stored), m_fieldNames});
     m_rows.push_back(stored);
     m_current = m_rows.size() - 1;
 }
@@ -481,7 +481,7 @@ void TableCursor::postEdit() {
     while (update.step()) {
     }
     const RowStore::Handle stored = readBack(rowid);
-    write.done({RowWrite::Kind::Update, m_table, rowid, valuesOf(asRead), valuesOf(stored)});
+    write.done({RowWrite::Kind::Update, m_table, rowid, valuesOf(asRead), valuesOf(stored), m_fieldNames});
     m_rows[m_current] = stored;
 }
 
@@ -547,7 +547,7 @@ void TableCursor::remove() {
     if (!erase.step()) throw platform::Error(kRowNotLocated); // the snapshot keeps the row as read
     while (erase.step()) {
     }
-    write.done({RowWrite::Kind::Delete, m_table, m_store.rowid(asRead), valuesOf(asRead), {}});
+    write.done({RowWrite::Kind::Delete, m_table, m_store.rowid(asRead), valuesOf(asRead), {}, m_fieldNames});
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(m_current));
     if (m_current >= m_rows.size() && m_current > 0) --m_current;
     m_bof = m_current == 0;
@@ -615,16 +615,19 @@ void TableCursor::storeField(int index, const std::string& text) {
     if (m_rows.empty()) fail("Cannot perform this operation on an empty dataset");
     const std::optional<std::string> value = typedValue(index, text);
     const RowStore::Handle asRead = m_rows[m_current];
-    Statement update(m_connection->handle(), "UPDATE " + quoted(m_table) + " SET " +
-                                                 quoted(m_fieldNames[static_cast<std::size_t>(index)]) + "=?1" +
-                                                 whereRowAsRead(2) + " RETURNING rowid");
+    HookedWrite write(*m_connection);
+    Statement update(m_connection->handle(), "UPDATE " + quotedIdentifier(m_table) + " SET " +
+                                                 quotedIdentifier(m_fieldNames[static_cast<std::size_t>(index)]) +
+                                                 "=?1" + whereRowAsRead(2) + " RETURNING rowid");
     update.bind(1, value);
     bindRowAsRead(update, 2, asRead);
     if (!update.step()) throw platform::Error(kRowNotLocated); // the snapshot keeps the row as read
     const std::int64_t rowid = update.columnInt(0);
     while (update.step()) {
     }
-    m_rows[m_current] = readBack(rowid);
+    const RowStore::Handle stored = readBack(rowid);
+    write.done({RowWrite::Kind::Update, m_table, rowid, valuesOf(asRead), valuesOf(stored), m_fieldNames});
+    m_rows[m_current] = stored;
     // A pending edit now starts from the stored value, so posting it later neither reverts nor misses the row.
     if (m_state == State::Edit) m_buffer[static_cast<std::size_t>(index)] = storedValue(m_rows[m_current], index);
     invalidateOrders();

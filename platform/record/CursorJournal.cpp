@@ -33,7 +33,11 @@ const char* CursorJournal::kindOf(const db::RowWrite& write) {
         return pick(write.kind, event::kParticipantAdded, event::kParticipantChanged, event::kParticipantDeleted);
     if (write.table == "tb_pemenang")
         return pick(write.kind, event::kWinnerAdded, event::kWinnerChanged, event::kWinnerDeleted);
-    if (write.table == "setup" && write.kind == db::RowWrite::Kind::Update) return event::kSpeedChanged;
+    if (write.table == "setup" && write.kind == db::RowWrite::Kind::Update) {
+        for (std::size_t i = 0; i < write.fields.size() && i < write.before.size() && i < write.after.size(); ++i)
+            if (write.fields[i] == "speed" && write.before[i] != write.after[i]) return event::kSpeedChanged;
+        return event::kSettingChanged;
+    }
     return pick(write.kind, event::kRowAdded, event::kRowChanged, event::kRowDeleted);
 }
 
@@ -52,8 +56,14 @@ void CursorJournal::rowWritten(const db::RowWrite& write) {
             valuesOf(write.kind == db::RowWrite::Kind::Insert ? write.after : write.before);
     }
     const char* kind = kindOf(write);
-    if (kind == event::kRowAdded || kind == event::kRowChanged || kind == event::kRowDeleted)
+    // Outside the two lists, the entry names the table and its fields, which say what the values are.
+    if (write.table != "tb_peserta" && write.table != "tb_pemenang") {
         details[QStringLiteral("table")] = QString::fromStdString(write.table);
+        QJsonArray fields;
+        for (const std::string& field : write.fields)
+            fields.append(QString::fromStdString(field));
+        details[QStringLiteral("fields")] = fields;
+    }
     m_journal.append(kind, details);
 }
 

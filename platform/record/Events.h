@@ -21,7 +21,8 @@ inline constexpr char kParticipantsCleared[] = "participants_cleared"; // "Hapus
 inline constexpr char kUpload[] = "upload";
 inline constexpr char kExport[] = "export";
 inline constexpr char kSpeedChanged[] = "speed_changed";
-inline constexpr char kRowAdded[] = "row_added"; // a cursor's write to another table
+inline constexpr char kSettingChanged[] = "setting_changed"; // another field of setup
+inline constexpr char kRowAdded[] = "row_added";             // a cursor's write to another table
 inline constexpr char kRowChanged[] = "row_changed";
 inline constexpr char kRowDeleted[] = "row_deleted";
 

@@ -157,7 +157,13 @@ TEST(Journal, CursorWritesAreRecordedWithTheirValues) {
                                            {"rowid", 1},
                                            {"before", QJsonArray{"1", "D1", "Nama 1", "081"}},
                                            {"after", QJsonArray{"1", "D1", "Nama Baru", "081"}}}));
-    EXPECT_EQ(details(db, 4).value("after"), QJsonArray{"120"});
+    EXPECT_EQ(details(db, 4).value("after"), (QJsonArray{"120", "0"}));
+    EXPECT_EQ(details(db, 4).value("fields"), (QJsonArray{"speed", "pemenang_tidak_diundi_lagi"}));
+
+    // Another setting of the row, stored at once: an entry of its own kind.
+    settings->storeField(1, "1");
+    EXPECT_EQ(kinds(db).back(), (std::vector<std::string>{"5", "setting_changed"}));
+    EXPECT_EQ(details(db, 5).value("after"), (QJsonArray{"120", "1"}));
 }
 
 // A run's start written inside a change that then rolls back is written again with the next entry.

@@ -51,14 +51,17 @@ private slots:
         m_db.reset();
     }
 
-    // Right after "Export Excel" in the button row, last in tab order; the rest of the row stays free.
+    // Right after "Export Excel" in the button row and in tab order, clear of the check box beside it.
     void beritaAcaraButtonSitsAfterExport() {
         auto* button = fPemenang->findChild<QPushButton*>(QStringLiteral("BitBtn4"));
         QVERIFY(button);
         QCOMPARE(button->text(), QStringLiteral("Berita Acara"));
         QCOMPARE(button->geometry(), QRect(224, 600, 97, 33));
         QCOMPARE(fPemenang->BitBtn3->nextInFocusChain(), static_cast<QWidget*>(button));
-        QVERIFY(button->geometry().right() < 416 - 90); // room for another control before "Tutup"
+        auto* box = fPemenang->findChild<QWidget*>(QStringLiteral("CheckBox1"));
+        QVERIFY(box);
+        QVERIFY(!button->geometry().intersects(box->geometry()));
+        QCOMPARE(button->nextInFocusChain(), box);
     }
 
     void deletionIsRecordedWithTheRow() {

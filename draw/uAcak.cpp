@@ -334,7 +334,12 @@ void TfAcak::FormCreate(QObject*) {
     // The fingerprint is taken on a thread of its own; the run's first journal entry follows as soon as it is done.
     SealedList1.seal(ADOTable1, [this] {
         QMetaObject::invokeMethod(
-            this, [] { DTModule->journal.startQuietly(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                m_observer->listSealed(SealedList1.count(), shortFingerprint());
+                DTModule->journal.startQuietly();
+            },
+            Qt::QueuedConnection);
     });
     ADOTable2.setConnection(&DTModule->cn);
     ADOTable2.open();
@@ -532,6 +537,16 @@ void TfAcak::BitBtn7Click(QObject*) {
     });
 }
 
+// The list's seal as the operator and the hall read it: the first 16 hex digits in groups of four; the journal
+// and the minutes carry it whole.
+QString TfAcak::shortFingerprint() const {
+    const QString fingerprint = QString::fromStdString(SealedList1.fingerprint().sha256);
+    QStringList groups;
+    for (int i = 0; i < 16; i += 4)
+        groups << fingerprint.mid(i, 4);
+    return groups.join(QLatin1Char(' '));
+}
+
 void TfAcak::BitBtn8Click(QObject*) {
     const std::size_t participants = ADOTable1.active() ? ADOTable1.recordCount() : 0;
     QString about =
@@ -540,14 +555,7 @@ void TfAcak::BitBtn8Click(QObject*) {
         about += QStringLiteral("\n%1 peserta, %2 sudah menang")
                      .arg(m_eligible.participants())
                      .arg(m_eligible.participants() - m_eligible.eligible());
-    // The list's seal, the first 16 hex digits in groups of four; the journal and the minutes carry it whole.
-    if (SealedList1.sealed()) {
-        const QString fingerprint = QString::fromStdString(SealedList1.fingerprint().sha256);
-        QStringList groups;
-        for (int i = 0; i < 16; i += 4)
-            groups << fingerprint.mid(i, 4);
-        about += QStringLiteral("\nSidik jari daftar peserta: %1").arg(groups.join(QLatin1Char(' ')));
-    }
+    if (SealedList1.sealed()) about += QStringLiteral("\nSidik jari daftar peserta: %1").arg(shortFingerprint());
     about += QStringLiteral("\n\nF11: layar penonton (buka/tutup)");
     ui::MessageBox::plain(about);
 }

@@ -106,6 +106,7 @@ private:
     void readWinnersOnce();
     void winnerStored(const QString& number, const QString& name, const QString& prize);
     void countParticipants();
+    QString shortFingerprint() const;
 
     record::Journal::RunStart runStart() const;
     QJsonObject selectedParticipant() const;

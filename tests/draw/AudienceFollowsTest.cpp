@@ -5,6 +5,7 @@
 #include "tests/draw/DrawFixture.h"
 
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 
@@ -42,6 +43,12 @@ private slots:
         audience->resize(1024, 768);
         auto shows = [&](const QString& text) { return audience->shownTexts().contains(text); };
         QVERIFY(shows(QStringLiteral("25 peserta")));
+        // The hall sees the list's seal as the About box gives it, once the fingerprint's thread is done.
+        QTRY_VERIFY(audience->shownTexts().filter(QStringLiteral("Sidik daftar ")).size() == 1);
+        const QString seal = audience->shownTexts().filter(QStringLiteral("Sidik daftar ")).first();
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^Sidik daftar [0-9a-f]{4}( [0-9a-f]{4}){3}$")).match(seal).hasMatch(),
+            qPrintable(seal));
 
         DrawFixture::click("btn_acak");
         tick();

@@ -33,6 +33,8 @@ public:
 
     std::int64_t rowid(Handle handle) const;
     Field field(Handle handle, int index) const;
+    // Gives back the room the last page did not use, once every row is written.
+    void shrinkToFit();
     std::size_t size() const { return m_count; }
     std::size_t bytes() const;
 
@@ -46,9 +48,13 @@ private:
     // What a page is given when it is made: room for the row that crosses kPageBytes as well, without a copy.
     static constexpr std::size_t kPageCapacity = kPageBytes + kPageBytes / 16;
     static constexpr std::size_t kMaxPages = std::size_t{1} << (32 - kOffsetBits);
-    // A page's bytes without the zero-filling a std::string would do for the room reserved for each row.
+    // A page's bytes, from malloc: no zero-filling of the room reserved for each row, and a full page gives back
+    // its unused room in place.
+    struct Free {
+        void operator()(char* bytes) const;
+    };
     struct Page {
-        std::unique_ptr<char[]> data;
+        std::unique_ptr<char, Free> data;
         std::size_t size = 0;
         std::size_t capacity = 0;
         void reallocate(std::size_t newCapacity);

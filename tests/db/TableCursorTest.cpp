@@ -517,6 +517,32 @@ TEST_F(CursorTest, ReadingFields) {
     EXPECT_EQ(errorOf([&] { (void)cursor.fieldText("nomor"); }), "ADOTable1: Field 'nomor' not found");
 }
 
+// The snapshot keeps an integer that equals its row's rowid (a sequence number typed or imported in order) in one
+// byte; it reads, searches and writes back as the integer it is, whatever column holds it and whatever its sign.
+TEST_F(CursorTest, IntegersEqualToTheRowidReadBackWhole) {
+    db.exec("CREATE TABLE t(a INTEGER, b, c TEXT);"
+            "INSERT INTO t(rowid,a,b,c) VALUES(1,1,1,'1'),(5,5,6,5),(-7,-7,-7,NULL),"
+            "(9223372036854775807,9223372036854775807,0,'x'),(8,9,8,'8')");
+    openOn("t");
+    const Rows expected{// in rowid order
+                        {"-7", "-7", ""},
+                        {"1", "1", "1"},
+                        {"5", "6", "5"},
+                        {"9", "8", "8"},
+                        {"9223372036854775807", "0", "x"}};
+    Rows read;
+    for (std::size_t row = 0; row < cursor.recordCount(); ++row)
+        read.push_back({cursor.cellText(row, 0), cursor.cellText(row, 1), cursor.cellText(row, 2)});
+    EXPECT_EQ(read, expected);
+    ASSERT_TRUE(cursor.locate("a", "-7", false));
+    EXPECT_EQ(cursor.fieldInt("b"), -7);
+    cursor.edit();
+    cursor.setFieldText(2, "changed");
+    cursor.post(); // the row as read still matches: its integers went back as integers
+    EXPECT_EQ(db.rows("SELECT a, typeof(a), b, typeof(b), c FROM t WHERE rowid=-7"),
+              (Rows{{"-7", "integer", "-7", "integer", "changed"}}));
+}
+
 TEST_F(CursorTest, OpeningAMissingTableFailsAndLeavesTheCursorClosed) {
     db.exec("DROP TABLE tb_pemenang");
     cursor.setConnection(&db.cn());

@@ -1,6 +1,5 @@
 #include "platform/ui/CursorTableModel.h"
 
-#include "platform/db/DataSource.h"
 #include "platform/db/TableCursor.h"
 #include "platform/ui/ErrorHandler.h"
 
@@ -10,19 +9,13 @@ namespace ui {
 
 CursorTableModel::CursorTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-CursorTableModel::~CursorTableModel() {
-    if (m_source) m_source->removeListener(this);
-}
-
 void CursorTableModel::setDataSource(db::DataSource* source) {
-    if (m_source) m_source->removeListener(this);
-    m_source = source;
-    if (m_source) m_source->addListener(this);
+    link(source);
     cursorReset();
 }
 
 db::TableCursor* CursorTableModel::cursor() const {
-    return m_source ? m_source->dataSet() : nullptr;
+    return dataSet();
 }
 
 int CursorTableModel::rowCount(const QModelIndex& parent) const {

@@ -1,23 +1,17 @@
 #pragma once
 
-#include "platform/db/CursorListener.h"
+#include "platform/db/DataLink.h"
 
 #include <QAbstractTableModel>
-
-namespace db {
-class DataSource;
-class TableCursor;
-} // namespace db
 
 namespace ui {
 
 // A grid's view of a cursor: it reads cells straight from the cursor's snapshot, so a million rows cost the
 // grid nothing until they are scrolled into view.
-class CursorTableModel : public QAbstractTableModel, private db::CursorListener {
+class CursorTableModel : public QAbstractTableModel, private db::DataLink {
     Q_OBJECT
 public:
     explicit CursorTableModel(QObject* parent = nullptr);
-    ~CursorTableModel() override;
 
     void setDataSource(db::DataSource* source);
     db::TableCursor* cursor() const;
@@ -34,11 +28,9 @@ signals:
 
 private:
     void cursorReset() override;
-    void sourceDestroyed() override { m_source = nullptr; }
     void rowChanged(std::size_t row) override;
     void currentChanged() override;
 
-    db::DataSource* m_source = nullptr;
     int m_columns = 0;
 };
 

@@ -1,7 +1,6 @@
 #include "platform/ui/DBEdit.h"
 
 #include "platform/Error.h"
-#include "platform/db/DataSource.h"
 #include "platform/db/TableCursor.h"
 #include "platform/ui/ErrorHandler.h"
 
@@ -18,7 +17,7 @@ DBEdit::DBEdit(QWidget* parent) : QLineEdit(parent) {
     setMaxLength(std::numeric_limits<int>::max());
     connect(this, &QLineEdit::textEdited, this, [this] {
         guarded(this, [this] {
-            auto* cursor = m_source ? m_source->dataSet() : nullptr;
+            auto* cursor = dataSet();
             if (!cursor) return;
             if (cursor->state() == db::TableCursor::State::Browse) {
                 m_refreshing = true; // edit() announces itself; keep what was typed
@@ -36,15 +35,9 @@ DBEdit::DBEdit(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::editingFinished, this, &DBEdit::finished);
 }
 
-DBEdit::~DBEdit() {
-    if (m_source) m_source->removeListener(this);
-}
-
 void DBEdit::setDataSource(db::DataSource* source, const std::string& field) {
-    if (m_source) m_source->removeListener(this);
-    m_source = source;
+    link(source);
     m_field = field;
-    if (m_source) m_source->addListener(this);
     refresh();
 }
 
@@ -78,8 +71,8 @@ void DBEdit::handOverAfterClick() {
 
 void DBEdit::updateRecord() {
     m_handOverPending = false;
-    if (!m_dirty || !m_source || !m_source->dataSet()) return;
-    auto* cursor = m_source->dataSet();
+    auto* cursor = dataSet();
+    if (!m_dirty || !cursor) return;
     if (cursor->state() != db::TableCursor::State::Edit && cursor->state() != db::TableCursor::State::Insert) {
         m_dirty = false;
         return;
@@ -101,7 +94,7 @@ void DBEdit::updateRecord() {
 
 void DBEdit::refresh() {
     if (m_refreshing) return;
-    auto* cursor = m_source ? m_source->dataSet() : nullptr;
+    auto* cursor = dataSet();
     const bool active = cursor && cursor->active();
     const bool pending = active && (cursor->state() == db::TableCursor::State::Edit ||
                                     cursor->state() == db::TableCursor::State::Insert);

@@ -1,26 +1,21 @@
 #pragma once
 
-#include "platform/db/CursorListener.h"
+#include "platform/db/DataLink.h"
 
 #include <QLineEdit>
 #include <functional>
 #include <optional>
 #include <string>
 
-namespace db {
-class DataSource;
-}
-
 namespace ui {
 
 // A single-line edit showing one field of a cursor's current row. The first keystroke puts the cursor into edit
 // mode; the text goes into the field when Enter is pressed, when the edit is left for another control of its window,
 // or when the row is posted. A window losing activation (a message box, another program) does not leave the edit.
-class DBEdit : public QLineEdit, private db::CursorListener {
+class DBEdit : public QLineEdit, private db::DataLink {
     Q_OBJECT
 public:
     explicit DBEdit(QWidget* parent = nullptr);
-    ~DBEdit() override;
 
     void setDataSource(db::DataSource* source, const std::string& field);
     // A check of the typed text before it goes into the field: a message refuses it.
@@ -34,12 +29,10 @@ protected:
 
 private:
     void cursorReset() override { refresh(); }
-    void sourceDestroyed() override { m_source = nullptr; }
     void rowChanged(std::size_t) override { refresh(); }
     void currentChanged() override { refresh(); }
     void refresh();
 
-    db::DataSource* m_source = nullptr;
     std::string m_field;
     Refusal m_refusal;
     void finished();

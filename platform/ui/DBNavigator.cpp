@@ -1,6 +1,5 @@
 #include "platform/ui/DBNavigator.h"
 
-#include "platform/db/DataSource.h"
 #include "platform/db/TableCursor.h"
 #include "platform/ui/ErrorHandler.h"
 
@@ -20,14 +19,8 @@ DBNavigator::DBNavigator(QWidget* parent) : QWidget(parent) {
     refresh();
 }
 
-DBNavigator::~DBNavigator() {
-    if (m_source) m_source->removeListener(this);
-}
-
 void DBNavigator::setDataSource(db::DataSource* source) {
-    if (m_source) m_source->removeListener(this);
-    m_source = source;
-    if (m_source) m_source->addListener(this);
+    link(source);
     refresh();
 }
 
@@ -38,7 +31,7 @@ void DBNavigator::resizeEvent(QResizeEvent*) {
 }
 
 void DBNavigator::refresh() {
-    auto* c = m_source ? m_source->dataSet() : nullptr;
+    auto* c = dataSet();
     const bool usable = c && c->active() && c->displayCount() > 0;
     const bool bof = usable && c->bof();
     const bool eof = usable && c->eof();
@@ -50,7 +43,7 @@ void DBNavigator::refresh() {
 
 void DBNavigator::press(Button which) {
     guarded(this, [&] {
-        auto* c = m_source ? m_source->dataSet() : nullptr;
+        auto* c = dataSet();
         if (!c) return;
         switch (which) {
         case First:

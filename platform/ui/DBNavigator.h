@@ -1,24 +1,19 @@
 #pragma once
 
-#include "platform/db/CursorListener.h"
+#include "platform/db/DataLink.h"
 
 #include <QToolButton>
 #include <QWidget>
 #include <array>
 
-namespace db {
-class DataSource;
-}
-
 namespace ui {
 
 // First, prior, next and last over a cursor, each enabled only where the move can go somewhere.
-class DBNavigator : public QWidget, private db::CursorListener {
+class DBNavigator : public QWidget, private db::DataLink {
     Q_OBJECT
 public:
     enum Button { First, Prior, Next, Last };
     explicit DBNavigator(QWidget* parent = nullptr);
-    ~DBNavigator() override;
 
     void setDataSource(db::DataSource* source);
     QToolButton* button(Button which) const { return m_buttons[which]; }
@@ -32,12 +27,10 @@ protected:
 
 private:
     void cursorReset() override { refresh(); }
-    void sourceDestroyed() override { m_source = nullptr; }
     void currentChanged() override { refresh(); }
     void refresh();
     void press(Button which);
 
-    db::DataSource* m_source = nullptr;
     std::array<QToolButton*, 4> m_buttons{};
 };
 

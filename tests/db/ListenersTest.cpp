@@ -1,5 +1,6 @@
 // How a cursor's and a data source's listeners are told: in order, and never a listener that was removed while the
 // others were being told (a control may close, and go, on hearing of a change).
+#include "platform/db/DataLink.h"
 #include "platform/db/DataSource.h"
 #include "platform/db/TableCursor.h"
 #include "tests/db/TempDatabase.h"
@@ -48,6 +49,40 @@ TEST(Listeners, ToldInOrderAndNotAfterRemoval) {
     log.clear();
     cursor.close();
     EXPECT_EQ(log, "first third late ");
+}
+
+struct Linked : db::DataLink {
+    void cursorReset() override { ++resets; }
+    int resets = 0;
+};
+
+TEST(DataLink, HearsOnlyTheSourceLinkedLast) {
+    db::DataSource first;
+    db::DataSource second;
+    Linked control;
+    control.link(&first);
+    control.link(&second);
+    first.setDataSet(nullptr);
+    EXPECT_EQ(control.resets, 0);
+    second.setDataSet(nullptr);
+    EXPECT_EQ(control.resets, 1);
+    control.link(nullptr);
+    second.setDataSet(nullptr);
+    EXPECT_EQ(control.resets, 1);
+}
+
+TEST(DataLink, EitherSideMayGoFirst) {
+    auto control = std::make_unique<Linked>();
+    {
+        db::DataSource source;
+        control->link(&source);
+    }
+    EXPECT_EQ(control->dataSource(), nullptr);
+    EXPECT_EQ(control->dataSet(), nullptr);
+    db::DataSource source;
+    control->link(&source);
+    control.reset();
+    source.setDataSet(nullptr); // tells no control that is gone
 }
 
 } // namespace

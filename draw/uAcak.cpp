@@ -8,6 +8,7 @@
 #include "platform/Error.h"
 #include "platform/jpeg/JpegImage.h"
 #include "platform/record/Events.h"
+#include "platform/text/Quote.h"
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DialogKeys.h"
 #include "platform/ui/ErrorHandler.h"
@@ -73,16 +74,6 @@ struct Caption {
     QColor colour;
     Qt::Alignment alignment;
 };
-
-// A refused text as a message quotes it: short enough for a message box, and without a NUL that would cut the
-// message off.
-QString quotedForMessage(const QString& text) {
-    constexpr qsizetype kShown = 40;
-    QString shown = text.left(kShown);
-    if (!shown.isEmpty() && shown.back().isHighSurrogate()) shown.chop(1);
-    shown.replace(QChar(0), QStringLiteral("\\0"));
-    return QLatin1Char('\'') + shown + (text.size() > kShown ? QStringLiteral("...'") : QStringLiteral("'"));
-}
 
 const QColor kBand(0x53, 0x56, 0x5B);
 const QColor kTeal(0x8A, 0xC9, 0xCE);
@@ -179,7 +170,7 @@ void TfAcak::createComponents() {
         const int value = text.trimmed().toInt(&ok);
         if (ok && value >= 0) return std::nullopt;
         return QStringLiteral("%1 is not a valid speed: type the milliseconds between two draws, 0 or more")
-            .arg(quotedForMessage(text));
+            .arg(QString::fromStdString(text::quotedForMessage(text.toStdString(), text::Counted::Utf16Units)));
     });
 
     BitBtn5 = button("BitBtn5", QStringLiteral("OK"), {168, 664, 65, 25}, QStringLiteral("check"));

@@ -2,9 +2,9 @@
 
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
+#include "platform/text/Integer.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <optional>
 
@@ -16,20 +16,6 @@ const char* const kFieldNames[kFields] = {"ID", "no_undian", "nama", "hp"};
 constexpr int kRowsPerInsert = 64;
 // How long to wait for the reader before telling the progress again.
 constexpr std::chrono::milliseconds kProgressEvery{50};
-
-// The ID rules of the entry form's cursor: a whole decimal number, optionally signed, blanks around it ignored.
-std::optional<std::int64_t> parseId(std::string_view text) {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return std::nullopt;
-    std::int64_t value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return std::nullopt;
-    return value;
-}
 
 // The sheet row of the walk's nth participant (0-based): the walk starts at row 2.
 std::string sheetRow(std::size_t index) {
@@ -82,7 +68,7 @@ bool ParticipantUpload::storeGroup(Inserts& inserts, const ParticipantRows::Batc
                                    std::size_t count, int columns) {
     if (count < static_cast<std::size_t>(kRowsPerInsert)) return false;
     for (std::size_t i = 0; i < count; ++i) {
-        const auto id = parseId(batch.cell(first + i, 1));
+        const auto id = text::parseInteger(batch.cell(first + i, 1));
         if (!id) return false;
         Inserts::bind(inserts.many, static_cast<int>(i), *id, batch, first + i, columns);
     }
@@ -95,7 +81,7 @@ ParticipantUpload::Result ParticipantUpload::storeRowByRow(Inserts& inserts, con
                                                            std::size_t first, std::size_t count, int columns) {
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view text = batch.cell(first + i, 1);
-        const auto id = parseId(text);
+        const auto id = text::parseInteger(text);
         if (!id)
             return {Outcome::Refused, m_stored,
                     sheetRow(m_stored) + ": '" + std::string(text) + "' is not a whole number"};

@@ -273,6 +273,9 @@ private slots:
                                            << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n102,B,Budi,08\n");
         QTest::newRow("ID not a whole number") << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\nA-2,B,Budi,08\n")
                                                << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n2,B,Budi,08\n");
+        // Refused by the entry form as well: one sign at most.
+        QTest::newRow("ID with two signs") << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n+-2,B,Budi,08\n")
+                                           << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n-2,B,Budi,08\n");
     }
     void refusedRowStoresNothing() {
         QFETCH(QByteArray, csv);

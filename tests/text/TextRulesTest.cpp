@@ -65,4 +65,25 @@ TEST(QuotedForMessage, ShortWholeAndNeverCutInACharacter) {
         EXPECT_EQ(text::quotedForMessage(c.text), c.quoted);
 }
 
+// A text typed into a Qt field is cut where Qt's forty UTF-16 units end: an emoji counts twice, and one that
+// would straddle the fortieth unit is left out whole.
+TEST(QuotedForMessage, CountedInUtf16UnitsForQtText) {
+    const std::string emoji = "\xF0\x9F\x98\x80";
+    const std::string thirtyNine(39, 'x');
+    const struct {
+        std::string text;
+        std::string characters;
+        std::string units;
+    } cases[] = {
+        {repeated(emoji, 20), "'" + repeated(emoji, 20) + "'", "'" + repeated(emoji, 20) + "'"},
+        {repeated(emoji, 21), "'" + repeated(emoji, 21) + "'", "'" + repeated(emoji, 20) + "...'"},
+        {thirtyNine + emoji, "'" + thirtyNine + emoji + "'", "'" + thirtyNine + "...'"},
+        {repeated("\xC3\xA9", 41), "'" + repeated("\xC3\xA9", 40) + "...'", "'" + repeated("\xC3\xA9", 40) + "...'"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(text::quotedForMessage(c.text, text::Counted::Characters), c.characters);
+        EXPECT_EQ(text::quotedForMessage(c.text, text::Counted::Utf16Units), c.units);
+    }
+}
+
 } // namespace

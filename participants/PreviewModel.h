@@ -71,7 +71,6 @@ public:
     int itemCount() const { return m_items.count(); }
     // The caption followed by every sub-item, shown or not, as a list item holds them.
     QStringList item(int row) const { return m_items.item(row); }
-    const QStringList& headings() const { return m_headings; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -18,7 +18,6 @@ public:
 
     // Leaves the source linked before, if any, and hears the new one (none for nullptr).
     void link(DataSource* source);
-    DataSource* dataSource() const { return m_source; }
     // The source's cursor, or nullptr while there is no source or it has none.
     TableCursor* dataSet() const;
 

@@ -90,9 +90,6 @@ int Statement::columnType(int column) const {
 std::int64_t Statement::columnInt(int column) const {
     return sqlite3_column_int64(m_stmt, column);
 }
-double Statement::columnDouble(int column) const {
-    return sqlite3_column_double(m_stmt, column);
-}
 
 std::string_view Statement::columnText(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));

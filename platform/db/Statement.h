@@ -44,7 +44,6 @@ public:
     int columnCount() const;
     int columnType(int column) const;
     std::int64_t columnInt(int column) const;
-    double columnDouble(int column) const;
     std::string_view columnText(int column) const;
 
     sqlite3_stmt* get() const { return m_stmt; }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstring>
-#include <string_view>
 
 // Small helpers for the expat handlers: names compared without their prefix, attributes looked up without maps.
 namespace sheets::xml {
@@ -23,14 +22,6 @@ inline const char* attribute(const char** attributes, const char* local) {
     for (const char** a = attributes; *a; a += 2)
         if (is(a[0], local)) return a[1];
     return nullptr;
-}
-
-// With namespace processing: whether name ("<uri> <local>") is in a namespace whose URI ends with uriTail.
-inline bool inNamespace(const char* name, std::string_view uriTail) {
-    const char* space = std::strchr(name, ' ');
-    if (!space) return false;
-    const std::string_view uri(name, static_cast<std::size_t>(space - name));
-    return uri.size() >= uriTail.size() && uri.substr(uri.size() - uriTail.size()) == uriTail;
 }
 
 } // namespace sheets::xml

@@ -25,7 +25,6 @@ public:
     // in view and a few hundred around them (not a million), and together stay within the grid.
     void setColumnsFitContents(bool on);
     void fitColumnsToContents();
-    CursorTableModel* cursorModel() const { return m_model; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

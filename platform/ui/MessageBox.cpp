@@ -48,9 +48,6 @@ bool MessageBox::confirm(const QString& text) {
 void MessageBox::setRecording(bool on) {
     recordingFlag() = on;
 }
-bool MessageBox::recording() {
-    return recordingFlag();
-}
 const QList<MessageBox::Shown>& MessageBox::shown() {
     return log();
 }

@@ -34,7 +34,6 @@ public:
     static bool confirm(const QString& text);
 
     static void setRecording(bool on);
-    static bool recording();
     static const QList<Shown>& shown();
     static void clearShown();
     static void setNextAnswer(QMessageBox::StandardButton answer);

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 #include <QTabBar>
@@ -289,10 +290,9 @@ void TfPeserta::createTableTab() {
 
 void TfPeserta::restoreGridColumnWidths() {
     QHeaderView* titles = DBGrid1->horizontalHeader();
-    m_restoringWidths = true;
+    const QScopedValueRollback restoring(m_restoringWidths, true);
     for (int i = 0; i < titles->count() && i < static_cast<int>(m_gridColumnWidths.size()); ++i)
         titles->resizeSection(i, m_gridColumnWidths[static_cast<std::size_t>(i)]);
-    m_restoringWidths = false;
 }
 
 void TfPeserta::createUploadTab() {

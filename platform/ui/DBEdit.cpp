@@ -20,14 +20,9 @@ DBEdit::DBEdit(QWidget* parent) : QLineEdit(parent) {
             auto* cursor = dataSet();
             if (!cursor) return;
             if (cursor->state() == db::TableCursor::State::Browse) {
-                m_refreshing = true; // edit() announces itself; keep what was typed
-                try {
-                    cursor->edit();
-                } catch (...) {
-                    m_refreshing = false;
-                    throw;
-                }
-                m_refreshing = false;
+                // edit() announces itself; keep what was typed
+                const QScopedValueRollback refreshing(m_refreshing, true);
+                cursor->edit();
             }
             m_dirty = true;
         });
@@ -80,15 +75,10 @@ void DBEdit::updateRecord() {
     if (m_refusal) {
         if (const auto message = m_refusal(text())) throw platform::Error(message->toStdString());
     }
-    const std::string value = text().toStdString();
-    m_refreshing = true;
-    try {
-        cursor->setFieldText(m_field, value);
-    } catch (...) {
-        m_refreshing = false;
-        throw; // the text stays in the edit for the operator to mend
+    {
+        const QScopedValueRollback refreshing(m_refreshing, true);
+        cursor->setFieldText(m_field, text().toStdString()); // a refusal leaves the text for the operator to mend
     }
-    m_refreshing = false;
     m_dirty = false;
 }
 

@@ -7,6 +7,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <algorithm>
 #include <numeric>
@@ -89,9 +90,8 @@ void DBGrid::followCursor() {
     const int row = static_cast<int>(c->position());
     const int column = currentIndex().isValid() ? currentIndex().column() : 0;
     if (currentIndex().row() == row) return;
-    m_following = true;
+    const QScopedValueRollback following(m_following, true);
     setCurrentIndex(m_model->index(row, column));
-    m_following = false;
 }
 
 void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {

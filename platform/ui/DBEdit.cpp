@@ -92,13 +92,10 @@ void DBEdit::refresh() {
     setReadOnly(!active);
     m_dirty = false;
     QString value;
-    if (active) {
-        try {
-            value = QString::fromStdString(cursor->fieldText(m_field));
-        } catch (...) {
-            value.clear();
-        }
-    }
+    // An open cursor fails only on a field it lacks (a misnamed binding, a database without the column): that is
+    // said, not shown as an empty value. It is said here rather than thrown, as the cursor that is telling its
+    // listeners goes on telling the others.
+    if (active) guarded(this, [&] { value = QString::fromStdString(cursor->fieldText(m_field)); });
     if (value != text()) setText(value);
 }
 

@@ -92,6 +92,7 @@ private slots:
     void closedCursorWhenTheDatabaseIsMissing();
     void tutupHidesAndKeepsTheForm();
     void fieldsAreNamedAfterTheirCaptions();
+    void editOfAFieldTheTableLacksSaysSo();
 
 private:
     TfPeserta& screen() { return *fPeserta; }
@@ -712,6 +713,17 @@ void ParticipantsScreenTest::fieldsAreNamedAfterTheirCaptions() {
         QVERIFY(accessible);
         QCOMPARE(accessible->text(QAccessible::Name), name);
     }
+}
+
+// A data-aware edit bound to a field its table lacks says so through the default error handler, instead of showing
+// an empty value as if the field were empty.
+void ParticipantsScreenTest::editOfAFieldTheTableLacksSaysSo() {
+    show();
+    QVERIFY(screen().ADOTable3.active());
+    ui::DBEdit edit;
+    edit.setDataSource(&screen().DataSource2, "alamat");
+    QCOMPARE(TestApplication::texts(Kind::Error), QStringList{QStringLiteral("ADOTable3: Field 'alamat' not found.")});
+    QCOMPARE(edit.text(), QString());
 }
 
 QTEST_MAIN(ParticipantsScreenTest)

@@ -2,6 +2,7 @@
 #include "platform/chance/TickRandom.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <set>
 #include <vector>
 
@@ -20,6 +21,11 @@ struct RemovalCase {
     std::vector<std::size_t> removed; // in this order, repeats and ranks out of range included
     std::set<std::size_t> left;
 };
+
+// A failure names the case, not its bytes.
+void PrintTo(const RemovalCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class EligibleRanksRemoval : public ::testing::TestWithParam<RemovalCase> {};
 

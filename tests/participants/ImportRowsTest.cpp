@@ -276,4 +276,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(ImportRowsTest)
-#include "importRowsTest.moc"
+#include "ImportRowsTest.moc"

@@ -492,4 +492,4 @@ private slots:
 };
 
 QTEST_MAIN(ImportScreenTest)
-#include "importScreenTest.moc"
+#include "ImportScreenTest.moc"

@@ -65,7 +65,7 @@ protected:
     }
     QString database() const { return QString::fromStdString(db.path()); }
 
-    TempDatabase db;
+    TestDatabase db;
     std::int64_t last = 0;
     QString fingerprint;
     QTemporaryDir dir;
@@ -81,8 +81,7 @@ TEST_F(RecordCommands, VerifyPrintsTheRunAndEndsWithItsVerdict) {
         << intact.out.toStdString();
     EXPECT_TRUE(lines.back().startsWith(QStringLiteral("OK: 85 entries, last hash "))) << lines.back().toStdString();
     // The program's own database, in the folder it was given.
-    const Outcome inFolder = program(
-        {QStringLiteral("--folder"), QString::fromStdString(db.directory().string()), QStringLiteral("--verify")});
+    const Outcome inFolder = program({QStringLiteral("--folder"), db.directory(), QStringLiteral("--verify")});
     EXPECT_EQ(inFolder.exitCode, 0);
     EXPECT_TRUE(inFolder.out.endsWith(lines.back() + QLatin1Char('\n')));
 

@@ -6,6 +6,7 @@
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Timer.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestDatabase.h"
 #include "winners/uPemenang.h"
@@ -24,12 +25,6 @@ class StartupTest : public QObject {
     Q_OBJECT
 
 private:
-    static void writeFile(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
     // After an unhappy start the program is still whole: its screens exist, only the draw screen is meant to show.
     static void checkScreensStillThere() {
         QVERIFY(DTModule && fAcak && fPemenang && fPeserta);

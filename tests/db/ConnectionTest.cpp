@@ -2,8 +2,9 @@
 #include "data/Schema.h"
 #include "platform/Error.h"
 #include "platform/db/TableCursor.h"
-#include "tests/db/TempDatabase.h"
+#include "tests/support/TestDatabase.h"
 
+#include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -40,18 +41,20 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes) {
 }
 
 TEST(Connection, MissingFileIsAnErrorAndNoFileIsCreated) {
-    TempDirectory dir;
-    const auto path = dir.path() / "db_sms.mdb";
+    const QTemporaryDir scratch;
+    const std::filesystem::path dir = scratch.path().toStdString();
+    const auto path = dir / "db_sms.mdb";
     EXPECT_EQ(openError(path.string()), "Could not find file '" + path.string() + "'.");
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path())); // no journal or other leftovers either
+    EXPECT_TRUE(std::filesystem::is_empty(dir)); // no journal or other leftovers either
 }
 
 TEST(Connection, MissingDirectoryIsAnError) {
-    TempDirectory dir;
-    const auto path = dir.path() / "nowhere" / "db_sms.mdb";
+    const QTemporaryDir scratch;
+    const std::filesystem::path dir = scratch.path().toStdString();
+    const auto path = dir / "nowhere" / "db_sms.mdb";
     EXPECT_EQ(openError(path.string()), "Could not find file '" + path.string() + "'.");
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "nowhere"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "nowhere"));
 }
 
 struct Damage {
@@ -98,14 +101,15 @@ class DamagedFile : public ::testing::TestWithParam<Damage> {};
 TEST_P(DamagedFile, IsReportedWhenOpening) {
     std::string healthy;
     {
-        TempDatabase db;
+        TestDatabase db;
         db.exec("INSERT INTO tb_peserta VALUES(1,'A1','Ani','0812')");
         db.cn().close();
         std::ifstream in(db.path(), std::ios::binary);
         healthy.assign(std::istreambuf_iterator<char>(in), {});
     }
-    TempDirectory dir;
-    const auto path = dir.path() / "db_sms.mdb";
+    const QTemporaryDir scratch;
+    const std::filesystem::path dir = scratch.path().toStdString();
+    const auto path = dir / "db_sms.mdb";
     writeFile(path, GetParam().bytes(healthy));
     const std::string error = openError(path.string());
     EXPECT_EQ(error.rfind("Cannot open the database '" + path.string() + "': ", 0), 0u) << error;
@@ -117,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DamagedFile, ::testing::ValuesIn(damages),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Connection, DamagedTablePageIsReportedByTheCursor) {
-    TempDatabase db;
+    TestDatabase db;
     std::string sql = "BEGIN;";
     for (int i = 1; i <= 2000; ++i)
         sql += "INSERT INTO tb_peserta VALUES(" + std::to_string(i) + ",'A','Nama','0812');";
@@ -143,8 +147,9 @@ TEST(Connection, DamagedTablePageIsReportedByTheCursor) {
 }
 
 TEST(Connection, ZeroLengthFileOpensButHasNoTables) {
-    TempDirectory dir;
-    const auto path = dir.path() / "db_sms.mdb";
+    const QTemporaryDir scratch;
+    const std::filesystem::path dir = scratch.path().toStdString();
+    const auto path = dir / "db_sms.mdb";
     writeFile(path, "");
     db::Connection cn;
     cn.setDatabasePath(path.string());
@@ -167,13 +172,13 @@ TEST(Connection, ClosedConnectionRefusesWork) {
 }
 
 TEST(Connection, ConfirmedWritesAreDurable) {
-    TempDatabase db;
+    TestDatabase db;
     EXPECT_EQ(pragma(db.cn(), "synchronous"), "2"); // FULL: the journal and the file are synced at every commit
     EXPECT_EQ(pragma(db.cn(), "journal_mode"), "delete");
 }
 
 TEST(Connection, ReopeningKeepsOneHandle) {
-    TempDatabase db;
+    TestDatabase db;
     db.cn().open(); // opening again closes the first handle
     EXPECT_TRUE(db.cn().isOpen());
     db.cn().close();
@@ -182,7 +187,7 @@ TEST(Connection, ReopeningKeepsOneHandle) {
 }
 
 TEST(Connection, TransactionRollsBackUnlessCommitted) {
-    TempDatabase db;
+    TestDatabase db;
     {
         db::Transaction transaction(db.cn());
         db.cn().exec("INSERT INTO tb_pemenang VALUES('a','b','c')");
@@ -199,7 +204,7 @@ TEST(Connection, TransactionRollsBackUnlessCommitted) {
 // Inside another transaction a transaction is a savepoint: its rollback keeps the outer work, and its commit makes
 // nothing durable before the outer one commits.
 TEST(Connection, TransactionInsideAnotherIsASavepoint) {
-    TempDatabase db;
+    TestDatabase db;
     {
         db::Transaction outer(db.cn());
         db.cn().exec("INSERT INTO tb_pemenang VALUES('outer','','')");
@@ -227,7 +232,7 @@ TEST(Connection, TransactionInsideAnotherIsASavepoint) {
 }
 
 TEST(Schema, NewDatabaseHasTheProgramsTables) {
-    TempDatabase db;
+    TestDatabase db;
     EXPECT_EQ(db.rows("SELECT name FROM pragma_table_info('tb_peserta') ORDER BY cid"),
               (std::vector<std::vector<std::string>>{{"ID"}, {"no_undian"}, {"nama"}, {"hp"}}));
     EXPECT_EQ(db.rows("SELECT count(*) FROM pragma_table_info('tb_pemenang')"),

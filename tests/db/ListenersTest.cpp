@@ -3,7 +3,7 @@
 #include "platform/db/DataLink.h"
 #include "platform/db/DataSource.h"
 #include "platform/db/TableCursor.h"
-#include "tests/db/TempDatabase.h"
+#include "tests/support/TestDatabase.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -30,7 +30,7 @@ TEST(Listeners, ToldInOrderAndNotAfterRemoval) {
     Recorder third("third", log);
     Recorder late("late", log);
     // The listeners outlive the source, as bound controls let go of theirs when they go.
-    TempDatabase db;
+    TestDatabase db;
     db::TableCursor cursor("ADOTable1");
     cursor.setConnection(&db.cn());
     cursor.setTableName("tb_pemenang");

@@ -1,6 +1,7 @@
 #include "data/Schema.h"
 #include "platform/Error.h"
-#include "tests/db/TempDatabase.h"
+#include "tests/support/ErrorOf.h"
+#include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -12,7 +13,7 @@ namespace {
 using Rows = std::vector<std::vector<std::string>>;
 
 // The setup table as files made before the setting existed have it.
-void makeOlder(const TempDatabase& db) {
+void makeOlder(const TestDatabase& db) {
     db.exec("DROP TABLE setup; CREATE TABLE setup (speed INTEGER NOT NULL CHECK (speed >= 0));"
             "INSERT INTO setup VALUES (75)");
 }
@@ -20,7 +21,7 @@ void makeOlder(const TempDatabase& db) {
 const std::string kColumns = "SELECT group_concat(name, ',') FROM pragma_table_info('setup')";
 
 TEST(SchemaUpgrade, AddsTheSettingOffToAnOlderFileAndKeepsTheSpeed) {
-    TempDatabase db;
+    TestDatabase db;
     makeOlder(db);
     schema::upgrade(db.cn().handle());
     EXPECT_EQ(db.rows(kColumns), (Rows{{"speed,pemenang_tidak_diundi_lagi"}}));
@@ -32,19 +33,19 @@ TEST(SchemaUpgrade, AddsTheSettingOffToAnOlderFileAndKeepsTheSpeed) {
 }
 
 TEST(SchemaUpgrade, LeavesCurrentAndIncompleteFilesAlone) {
-    TempDatabase current;
+    TestDatabase current;
     const Rows before = current.rows("SELECT sql FROM sqlite_schema ORDER BY name");
     schema::upgrade(current.cn().handle());
     EXPECT_EQ(current.rows("SELECT sql FROM sqlite_schema ORDER BY name"), before);
 
-    TempDatabase withoutSetup; // reported by whoever opens the table, not here
+    TestDatabase withoutSetup; // reported by whoever opens the table, not here
     withoutSetup.exec("DROP TABLE setup");
     schema::upgrade(withoutSetup.cn().handle());
     EXPECT_EQ(withoutSetup.rows("SELECT count(*) FROM sqlite_schema WHERE name='setup'"), (Rows{{"0"}}));
 }
 
 TEST(SchemaUpgrade, AReadOnlyFileSaysWhy) {
-    TempDatabase db;
+    TestDatabase db;
     makeOlder(db);
     sqlite3* readOnly = nullptr;
     ASSERT_EQ(sqlite3_open_v2(db.path().c_str(), &readOnly, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);

@@ -1,7 +1,7 @@
 #include "platform/db/SqlCommand.h"
 #include "platform/Error.h"
 #include "platform/db/TableCursor.h"
-#include "tests/db/TempDatabase.h"
+#include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -40,7 +40,7 @@ const AwkwardText awkwardTexts[] = {
 class StoredExactly : public ::testing::TestWithParam<AwkwardText> {};
 
 TEST_P(StoredExactly, ThroughTheWinnerInsert) {
-    TempDatabase db;
+    TestDatabase db;
     const std::string& text = GetParam().text;
     db::SqlCommand command;
     command.setConnection(&db.cn());
@@ -62,7 +62,7 @@ TEST_P(StoredExactly, ThroughTheWinnerInsert) {
 }
 
 TEST_P(StoredExactly, ThroughACursor) {
-    TempDatabase db;
+    TestDatabase db;
     const std::string& text = GetParam().text;
     db::TableCursor cursor("ADOTable1");
     cursor.setConnection(&db.cn());
@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, StoredExactly, ::testing::ValuesIn(awkwardTexts)
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SqlCommand, MissingParametersAreNull) {
-    TempDatabase db;
+    TestDatabase db;
     db::SqlCommand command;
     command.setConnection(&db.cn());
     command.setCommandText("insert into tb_pemenang values(?,?,?)");
@@ -92,7 +92,7 @@ TEST(SqlCommand, MissingParametersAreNull) {
 }
 
 TEST(SqlCommand, ErrorsCarryTheDatabaseMessage) {
-    TempDatabase db;
+    TestDatabase db;
     db::SqlCommand command;
     EXPECT_THROW(command.execute(), platform::Error); // no connection
     command.setConnection(&db.cn());
@@ -108,7 +108,7 @@ TEST(SqlCommand, ErrorsCarryTheDatabaseMessage) {
 }
 
 TEST(SqlCommand, DeleteEveryParticipant) {
-    TempDatabase db;
+    TestDatabase db;
     db.exec("INSERT INTO tb_peserta VALUES(1,'a','b','c'),(2,'a','b','c')");
     db::SqlCommand command;
     command.setConnection(&db.cn());

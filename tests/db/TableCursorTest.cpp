@@ -1,6 +1,7 @@
 #include "platform/db/TableCursor.h"
 #include "platform/Error.h"
-#include "tests/db/TempDatabase.h"
+#include "tests/support/ErrorOf.h"
+#include "tests/support/TestDatabase.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -28,7 +29,7 @@ protected:
         cursor.open();
     }
 
-    TempDatabase db;
+    TestDatabase db;
     db::TableCursor cursor{"ADOTable1"};
 };
 

@@ -5,7 +5,8 @@
 #include "platform/db/Connection.h"
 #include "platform/db/SqlCommand.h"
 #include "platform/db/TableCursor.h"
-#include "tests/db/TempDatabase.h"
+#include "tests/support/ErrorOf.h"
+#include "tests/support/TestDatabase.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -120,7 +121,7 @@ const CopiesCase copiesCases[] = {
 
 class TwoCopiesTest : public ::testing::TestWithParam<CopiesCase> {
 protected:
-    TempDatabase db;
+    TestDatabase db;
     db::TableCursor cursor{"ADOTable1"};
 };
 
@@ -203,7 +204,7 @@ protected:
         cursor.open();
         if (c.meanwhile) db.exec(std::string("UPDATE loose SET v=") + c.meanwhile);
     }
-    TempDatabase db;
+    TestDatabase db;
     db::TableCursor cursor{"ADOTable1"};
 };
 
@@ -239,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(Values, StoredValueTest, ::testing::ValuesIn(valueCases
 // A row the cursor itself inserted or changed is held as the table stored it (the column's type applied to what was
 // typed), so it can be changed and deleted again from the same snapshot.
 TEST(TwoCopies, RowsPostedHereAreHeldAsStored) {
-    TempDatabase db;
+    TestDatabase db;
     db.exec("CREATE TABLE typed(n NUMERIC, r REAL, d TEXT DEFAULT 'x')");
     db::TableCursor cursor("ADOTable1");
     cursor.setConnection(&db.cn());
@@ -262,7 +263,7 @@ TEST(TwoCopies, RowsPostedHereAreHeldAsStored) {
 // The statements that find the row as read go by its rowid, whatever index the table has: a delete or a change
 // costs O(log n) however long the table.
 TEST(TwoCopies, RowIsFoundByItsRowid) {
-    TempDatabase db;
+    TestDatabase db;
     db.exec(kParticipants);
     db.exec("INSERT INTO tb_pemenang VALUES('0811','Ani','TV'),('0822','Budi','Radio')");
     std::vector<std::string> statements;

@@ -1,6 +1,7 @@
 #include "platform/files/ExportFile.h"
 #include "platform/Error.h"
 #include "platform/files/PosixFileSystem.h"
+#include "tests/support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,21 +19,6 @@ using files::FileSystem;
 using files::PosixFileSystem;
 
 namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
-
-QStringList entries(const QString& directory) {
-    return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 // The id of a process that has ended.
 long endedProcess() {

@@ -2,6 +2,7 @@
 // that cannot be written. Each gives a clear message, the program keeps running, nothing is written into a damaged
 // file, and the operation works once the cause is gone.
 #include "draw/uAcak.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestDatabase.h"
 #include "winners/uPemenang.h"
@@ -25,17 +26,6 @@ using Kind = ui::MessageBox::Kind;
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 QByteArray randomBytes(qsizetype size, quint32 seed) {
     QByteArray bytes(size, '\0');
     QRandomGenerator random(seed);
@@ -49,7 +39,7 @@ QByteArray healthyDatabase() {
     TestDatabase database;
     database.addParticipants(3000);
     database.exec("INSERT INTO tb_pemenang VALUES('D1','Nama 1','Sepeda'),('D2','Nama 2','Kulkas')");
-    return readAll(database.directory() + QStringLiteral("/db_sms.mdb"));
+    return readFile(database.directory() + QStringLiteral("/db_sms.mdb"));
 }
 
 // Saves the participant shown by "Tampilkan" with this prize, as the operator does.
@@ -141,7 +131,7 @@ void MachineFaultsTest::damagedFileAtStartUp() {
 
     QTemporaryDir directory;
     const QString path = directory.filePath(QStringLiteral("db_sms.mdb"));
-    writeAll(path, content);
+    writeFile(path, content);
     {
         TestApplication program(directory.path());
         const QStringList errors = TestApplication::texts(Kind::Error);
@@ -165,11 +155,11 @@ void MachineFaultsTest::damagedFileAtStartUp() {
         QVERIFY(fAcak->isEnabled());
     }
     // Nothing was written into the damaged file, and no journal was left beside it.
-    QCOMPARE(readAll(path), content);
+    QCOMPARE(readFile(path), content);
     QCOMPARE(QDir(directory.path()).entryList(QDir::Files), QStringList{QStringLiteral("db_sms.mdb")});
 
     // Once a healthy file is back in its place, the program starts and saves as usual.
-    writeAll(path, healthyDatabase());
+    writeFile(path, healthyDatabase());
     TestApplication program(directory.path());
     QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
     saveWinner(QStringLiteral("Sepeda motor"));
@@ -181,7 +171,7 @@ void MachineFaultsTest::damagedFileAtStartUp() {
 void MachineFaultsTest::emptyFileAtStartUp() {
     QTemporaryDir directory;
     const QString path = directory.filePath(QStringLiteral("db_sms.mdb"));
-    writeAll(path, QByteArray());
+    writeFile(path, QByteArray());
     {
         TestApplication program(directory.path());
         QCOMPARE(TestApplication::texts(Kind::Error), (QStringList{QStringLiteral("no such table: tb_peserta."),
@@ -191,7 +181,7 @@ void MachineFaultsTest::emptyFileAtStartUp() {
         QCOMPARE(TestApplication::texts(Kind::Error).size(), 1);
     }
     QCOMPARE(QFileInfo(path).size(), 0);
-    writeAll(path, healthyDatabase());
+    writeFile(path, healthyDatabase());
     TestApplication program(directory.path());
     QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
 }
@@ -272,7 +262,7 @@ void MachineFaultsTest::readOnlyDatabase() {
     database.addParticipants(5);
     const QString directory = database.directory();
     const QString path = QString::fromStdString(database.path());
-    const QByteArray before = readAll(path);
+    const QByteArray before = readFile(path);
     QVERIFY(chmod(path.toLocal8Bit().constData(), 0444) == 0);
     QVERIFY(chmod(directory.toLocal8Bit().constData(), 0555) == 0);
     {
@@ -297,7 +287,7 @@ void MachineFaultsTest::readOnlyDatabase() {
         QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
         user.back();
     }
-    QCOMPARE(readAll(path), before);
+    QCOMPARE(readFile(path), before);
 
     QVERIFY(chmod(directory.toLocal8Bit().constData(), 0755) == 0);
     QVERIFY(chmod(path.toLocal8Bit().constData(), 0644) == 0);

@@ -1,9 +1,9 @@
 #include "platform/record/Fingerprint.h"
 #include "platform/db/Statement.h"
 #include "platform/db/TableCursor.h"
-#include "tests/db/TempDatabase.h"
 #include "tests/record/DocScript.h"
 #include "tests/record/RecordedDraw.h"
+#include "tests/support/TestDatabase.h"
 
 #include <QCryptographicHash>
 #include <gtest/gtest.h>
@@ -143,7 +143,7 @@ protected:
         return record::Fingerprint::ofSnapshot(cursor->store(), order, cursor->fieldCount());
     }
 
-    TempDatabase db;
+    TestDatabase db;
     std::vector<Row> sorted;
 };
 

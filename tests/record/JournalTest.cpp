@@ -3,6 +3,7 @@
 #include "platform/record/EntryHash.h"
 #include "platform/record/Verification.h"
 #include "tests/record/RecordedDraw.h"
+#include "tests/support/ErrorOf.h"
 
 #include <QJsonDocument>
 #include <chrono>
@@ -13,17 +14,17 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-QJsonObject details(TempDatabase& db, int seq) {
+QJsonObject details(TestDatabase& db, int seq) {
     const auto text = db.rows("SELECT rincian FROM tb_jurnal WHERE urut=" + std::to_string(seq))[0][0];
     return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
 }
 
-Rows kinds(TempDatabase& db) {
+Rows kinds(TestDatabase& db) {
     return db.rows("SELECT urut, jenis FROM tb_jurnal ORDER BY urut");
 }
 
 TEST(Journal, RunOpensWithSealAndStartThenChainsEveryEntry) {
-    TempDatabase db;
+    TestDatabase db;
     RecordedDraw draw(db);
     draw.start();
     EXPECT_EQ(db.rows("SELECT count(*) FROM sqlite_master WHERE name='tb_jurnal'")[0][0], "0"); // nothing written yet
@@ -52,7 +53,7 @@ TEST(Journal, RunOpensWithSealAndStartThenChainsEveryEntry) {
 
 // A database in use before its journal: the first entry seals its participants and each of its winners.
 TEST(Journal, SealHoldsWhatTheTablesHeldBefore) {
-    TempDatabase db;
+    TestDatabase db;
     db.exec("INSERT INTO tb_pemenang VALUES('D9','Lama',NULL), ('D8','','Kulkas')");
     RecordedDraw draw(db, 4);
     draw.start();
@@ -74,7 +75,7 @@ TEST(Journal, SealHoldsWhatTheTablesHeldBefore) {
 // The seal takes the draw's own fingerprint only while nothing else has changed the table since the draw read it.
 TEST(Journal, SealReadsTheTableAgainWhenAnotherConnectionChangedIt) {
     for (const bool changedMeanwhile : {false, true}) {
-        TempDatabase db;
+        TestDatabase db;
         RecordedDraw draw(db);
         draw.start();
         if (changedMeanwhile) db.exec("UPDATE tb_peserta SET nama='Lain' WHERE ID=1");
@@ -93,7 +94,7 @@ protected:
         draw.journal->ensureStarted();
         db.exec("CREATE TRIGGER refuse BEFORE INSERT ON tb_jurnal BEGIN SELECT RAISE(ABORT, 'journal full'); END");
     }
-    TempDatabase db;
+    TestDatabase db;
     RecordedDraw draw{db};
 };
 
@@ -126,7 +127,7 @@ TEST_F(RefusedJournal, CursorWriteIsUndoneAndTheCursorKeepsItsRow) {
 
 // The other way round: a change the database refuses leaves no entry.
 TEST(Journal, RefusedChangeLeavesNoEntry) {
-    TempDatabase db;
+    TestDatabase db;
     RecordedDraw draw(db);
     draw.start();
     const auto participants = openCursor(db.cn(), "tb_peserta");
@@ -138,7 +139,7 @@ TEST(Journal, RefusedChangeLeavesNoEntry) {
 
 // Cursor writes map to their kinds, with the row as read and as stored.
 TEST(Journal, CursorWritesAreRecordedWithTheirValues) {
-    TempDatabase db;
+    TestDatabase db;
     RecordedDraw draw(db);
     draw.start();
     const auto participants = openCursor(db.cn(), "tb_peserta");
@@ -168,7 +169,7 @@ TEST(Journal, CursorWritesAreRecordedWithTheirValues) {
 
 // A run's start written inside a change that then rolls back is written again with the next entry.
 TEST(Journal, StartRolledBackWithItsTransactionIsWrittenAgain) {
-    TempDatabase db;
+    TestDatabase db;
     RecordedDraw draw(db);
     draw.start();
     {
@@ -183,7 +184,7 @@ TEST(Journal, StartRolledBackWithItsTransactionIsWrittenAgain) {
 
 // Two copies of the program on one file write one chain, each entry naming its own run.
 TEST(Journal, TwoCopiesShareOneChain) {
-    TempDatabase db;
+    TestDatabase db;
     RecordedDraw first(db);
     first.start();
     db::Connection otherConnection;
@@ -208,7 +209,7 @@ TEST(Journal, TwoCopiesShareOneChain) {
 
 // The draw screen's question: has the participants table changed since the list was read?
 TEST(SealedList, ChangeIsSeenByCountOrByAParticipantEntry) {
-    TempDatabase db;
+    TestDatabase db;
     RecordedDraw draw(db);
     draw.start();
     EXPECT_EQ(draw.list->fingerprint(), record::Fingerprint::ofTable(db.cn(), "tb_peserta"));
@@ -245,7 +246,7 @@ TEST(SealedList, ChangeIsSeenByCountOrByAParticipantEntry) {
 // A line of information does not keep the screen waiting while another program locks the database; the
 // connection's patience for the actions stays as it was.
 TEST(SealedList, ChangeCheckDoesNotWaitForALock) {
-    TempDatabase db;
+    TestDatabase db;
     RecordedDraw draw(db);
     draw.start();
     sqlite3* other = nullptr;

@@ -6,7 +6,7 @@
 #include "platform/record/Events.h"
 #include "platform/record/Journal.h"
 #include "platform/record/SealedList.h"
-#include "tests/db/TempDatabase.h"
+#include "tests/support/TestDatabase.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -28,7 +28,7 @@ inline std::unique_ptr<db::TableCursor> openCursor(db::Connection& connection, c
 class RecordedDraw {
 public:
     // Participants 1..participants (draw numbers "D<ID>") stored before the run starts.
-    explicit RecordedDraw(TempDatabase& db, int participants = 3) : m_db(db) {
+    explicit RecordedDraw(TestDatabase& db, int participants = 3) : m_db(db) {
         for (int i = 1; i <= participants; ++i)
             db.exec("INSERT INTO tb_peserta VALUES(" + std::to_string(i) + ",'D" + std::to_string(i) + "','Nama " +
                     std::to_string(i) + "','08" + std::to_string(i) + "')");
@@ -102,6 +102,6 @@ public:
     std::unique_ptr<record::SealedList> list; // after the cursor it reads: gone, its thread joined, before it
 
 private:
-    TempDatabase& m_db;
+    TestDatabase& m_db;
     int m_tick = 0;
 };

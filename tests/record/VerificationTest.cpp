@@ -2,6 +2,8 @@
 #include "tests/record/DocScript.h"
 #include "tests/record/RecordedDraw.h"
 
+#include <QTemporaryDir>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -22,7 +24,7 @@ protected:
         draw.end();
         db.cn().close();
     }
-    TempDatabase db;
+    TestDatabase db;
 };
 
 TEST_F(Verified, IntactJournalReportsRunsWinnersAndOk) {
@@ -111,8 +113,9 @@ TEST_F(Verified, HandCheckFindsTheSameBreak) {
 }
 
 TEST(Verification, FileThatCannotBeReadIsUnreadable) {
-    TempDirectory dir;
-    const auto missing = (dir.path() / "db_sms.mdb").string();
+    const QTemporaryDir scratch;
+    const std::filesystem::path dir = scratch.path().toStdString();
+    const auto missing = (dir / "db_sms.mdb").string();
     EXPECT_EQ(record::Verification::of(missing).exitCode(), 2);
     std::ofstream(missing) << "not a database, only some text that is long enough to be a header of something";
     const auto check = record::Verification::of(missing);

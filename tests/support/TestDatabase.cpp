@@ -4,9 +4,20 @@
 #include "tests/support/OutsideLook.h"
 
 #include <QJsonDocument>
+#include <stdexcept>
 
 TestDatabase::TestDatabase() {
+    if (!m_dir.isValid()) throw std::runtime_error("cannot make a temporary directory");
     schema::createDatabase(path());
+}
+
+db::Connection& TestDatabase::cn() {
+    if (!m_cnOpened) {
+        m_cn.setDatabasePath(path());
+        m_cn.open();
+        m_cnOpened = true;
+    }
+    return m_cn;
 }
 
 std::string TestDatabase::path() const {

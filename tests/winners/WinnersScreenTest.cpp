@@ -3,6 +3,7 @@
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/Timer.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestDatabase.h"
 #include "winners/uPemenang.h"
@@ -48,22 +49,6 @@ std::string sqlValue(const std::optional<std::string>& value) {
         out += c;
     }
     return out + "'";
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
-    return file.readAll();
-}
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
-
-QStringList entries(const QString& directory) {
-    return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 // The directory refuses new files, even to root: write permission off and, where the file system has it, the

@@ -3,6 +3,7 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Timer.h"
 #include "tests/draw/DrawFixture.h"
+#include "tests/support/ClickScript.h"
 
 #include <QMap>
 #include <QSet>
@@ -73,61 +74,62 @@ private slots:
                               << ""
                               << ""
                               << "" << 0;
-        QTest::newRow("ticks") << "acak tick tick" << false << true << false << ""
+        QTest::newRow("ticks") << "acak; tick; tick" << false << true << false << ""
                                << ""
                                << ""
                                << "" << 0;
-        QTest::newRow("stopped") << "acak tick stop" << true << false << false << ""
+        QTest::newRow("stopped") << "acak; tick; stop" << true << false << false << ""
                                  << ""
                                  << ""
                                  << "" << 0;
-        QTest::newRow("stop before the first tick") << "acak stop" << true << false << false << ""
+        QTest::newRow("stop before the first tick") << "acak; stop" << true << false << false << ""
                                                     << ""
                                                     << ""
                                                     << "" << 0;
-        QTest::newRow("details shown") << "acak tick tick stop tampilkan" << true << false << true << shown << shown
+        QTest::newRow("details shown") << "acak; tick; tick; stop; tampilkan" << true << false << true << shown << shown
                                        << shown << "" << 0;
         QTest::newRow("tampilkan at start shows the first row") << "tampilkan" << true << false << true << "D1"
                                                                 << "Nama 1"
                                                                 << "081"
                                                                 << "" << 0;
         QTest::newRow("tampilkan while shuffling")
-            << "acak tick tampilkan" << false << true << true << shown << shown << shown << "" << 0;
-        QTest::newRow("saved") << "acak tick stop tampilkan prize simpan" << true << false << false << shown << shown
-                               << shown << "Kulkas" << 1;
-        QTest::newRow("saved twice") << "acak tick stop tampilkan prize simpan tampilkan simpan" << true << false
+            << "acak; tick; tampilkan" << false << true << true << shown << shown << shown << "" << 0;
+        QTest::newRow("saved") << "acak; tick; stop; tampilkan; prize; simpan" << true << false << false << shown
+                               << shown << shown << "Kulkas" << 1;
+        QTest::newRow("saved twice") << "acak; tick; stop; tampilkan; prize; simpan; tampilkan; simpan" << true << false
                                      << false << shown << shown << shown << "Kulkas" << 2;
         QTest::newRow("simpan while disabled does nothing")
-            << "prize simpan" << true << false << false << "" << kTenEmptyLines << ""
+            << "prize; simpan" << true << false << false << "" << kTenEmptyLines << ""
             << "Kulkas" << 0;
-        QTest::newRow("cleared") << "acak tick stop tampilkan prize batal" << true << false << false << ""
+        QTest::newRow("cleared") << "acak; tick; stop; tampilkan; prize; batal" << true << false << false << ""
                                  << ""
                                  << ""
                                  << "" << 0;
         QTest::newRow("prize stays for the next draw")
-            << "acak tick stop tampilkan prize simpan acak tick stop tampilkan" << true << false << true << shown
-            << shown << shown << "Kulkas" << 1;
-        QTest::newRow("acak keeps details enabled") << "tampilkan prize acak" << false << true << true << ""
+            << "acak; tick; stop; tampilkan; prize; simpan; acak; tick; stop; tampilkan" << true << false << true
+            << shown << shown << shown << "Kulkas" << 1;
+        QTest::newRow("acak keeps details enabled") << "tampilkan; prize; acak" << false << true << true << ""
                                                     << ""
                                                     << "081"
                                                     << "Kulkas" << 0;
         QTest::newRow("acak then save writes empty texts")
-            << "tampilkan prize acak simpan" << false << true << false << ""
+            << "tampilkan; prize; acak; simpan" << false << true << false << ""
             << ""
             << "081"
             << "Kulkas" << 1;
-        QTest::newRow("halted") << "acak tick ok" << false << false << false << ""
+        QTest::newRow("halted") << "acak; tick; ok" << false << false << false << ""
                                 << ""
                                 << ""
                                 << "" << 0;
-        QTest::newRow("halted then stop") << "acak tick ok stop" << true << false << false << ""
+        QTest::newRow("halted then stop") << "acak; tick; ok; stop" << true << false << false << ""
                                           << ""
                                           << ""
                                           << "" << 0;
-        QTest::newRow("halted then acak is hidden, stop again") << "acak ok stop acak" << false << true << false << ""
-                                                                << ""
-                                                                << ""
-                                                                << "" << 0;
+        QTest::newRow("halted then acak is hidden, stop again")
+            << "acak; ok; stop; acak" << false << true << false << ""
+            << ""
+            << ""
+            << "" << 0;
     }
 
     void states() {
@@ -144,31 +146,23 @@ private slots:
         DrawFixture f([](TestDatabase& db) { db.addParticipants(25); });
         fAcak->setRandom(pinnedRandom());
         QString lastDisplay;
-        for (const QString& press : presses.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            if (press == QLatin1String("acak"))
-                DrawFixture::click("btn_acak");
-            else if (press == QLatin1String("stop"))
-                DrawFixture::click("btn_stop");
-            else if (press == QLatin1String("tick"))
-                tick();
-            else if (press == QLatin1String("tampilkan"))
-                DrawFixture::click("BitBtn4");
-            else if (press == QLatin1String("simpan"))
-                DrawFixture::click("BitBtn2");
-            else if (press == QLatin1String("batal"))
-                DrawFixture::click("BitBtn3");
-            else if (press == QLatin1String("ok"))
-                DrawFixture::click("BitBtn5");
-            else if (press == QLatin1String("prize"))
-                QTest::keyClicks(fAcak->ed_hadiah, QStringLiteral("Kulkas"));
-            else
-                QFAIL(qPrintable(press));
-            if (press == QLatin1String("tick")) {
-                QVERIFY(!fAcak->Edit1->text().isEmpty());
-                lastDisplay = fAcak->Edit1->text();
-            }
-            QCOMPARE(fAcak->Edit1->text(), lastDisplay); // only a tick changes the display
-        }
+        ClickScript script;
+        const std::pair<const char*, const char*> buttons[] = {
+            {"acak", "btn_acak"},  {"stop", "btn_stop"}, {"tampilkan", "BitBtn4"},
+            {"simpan", "BitBtn2"}, {"batal", "BitBtn3"}, {"ok", "BitBtn5"},
+        };
+        for (const auto& [verb, button] : buttons)
+            script.on(QString::fromLatin1(verb), [button] { DrawFixture::click(button); });
+        script.on(QStringLiteral("tick"), [&] {
+            tick();
+            QVERIFY(!fAcak->Edit1->text().isEmpty());
+            lastDisplay = fAcak->Edit1->text();
+        });
+        script.on(QStringLiteral("prize"), [] { QTest::keyClicks(fAcak->ed_hadiah, QStringLiteral("Kulkas")); });
+        // Only a tick changes the display.
+        script.afterEach([&](const QString&) { QCOMPARE(fAcak->Edit1->text(), lastDisplay); });
+        script.run(presses);
+        if (QTest::currentTestFailed()) return;
 
         QCOMPARE(!fAcak->btn_acak->isHidden(), acakShown);
         QVERIFY(!fAcak->btn_stop->isHidden());

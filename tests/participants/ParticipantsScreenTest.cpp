@@ -7,6 +7,7 @@
 #include "platform/ui/CursorTableModel.h"
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DBGrid.h"
+#include "tests/support/ClickScript.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestDatabase.h"
 
@@ -129,49 +130,38 @@ void ParticipantsScreenTest::press(QAbstractButton* button) {
 // first, prior, next, last, "type <edit> <text>" (replaces the edit's text), "grid <row>" (a click on that row).
 void ParticipantsScreenTest::run(const QString& steps) {
     TfPeserta& s = screen();
-    for (const QString& step : steps.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QStringList words = step.trimmed().split(QLatin1Char(' '));
-        const QString& verb = words.first();
-        if (verb == QLatin1String("show")) {
-            show();
-        } else if (verb == QLatin1String("input")) {
-            press(s.BitBtn1);
-        } else if (verb == QLatin1String("ubah")) {
-            press(s.BitBtn2);
-        } else if (verb == QLatin1String("hapus")) {
-            press(s.BitBtn3);
-        } else if (verb == QLatin1String("hapus7")) {
-            press(s.BitBtn7);
-        } else if (verb == QLatin1String("simpan")) {
-            press(s.BitBtn5);
-        } else if (verb == QLatin1String("batal")) {
-            press(s.BitBtn6);
-        } else if (verb == QLatin1String("semua")) {
-            press(s.BitBtn8);
-        } else if (verb == QLatin1String("tutup")) {
-            press(s.BitBtn4);
-        } else if (verb == QLatin1String("first") || verb == QLatin1String("prior") || verb == QLatin1String("next") ||
-                   verb == QLatin1String("last")) {
-            const auto which = verb == QLatin1String("first")   ? ui::DBNavigator::First
-                               : verb == QLatin1String("prior") ? ui::DBNavigator::Prior
-                               : verb == QLatin1String("next")  ? ui::DBNavigator::Next
-                                                                : ui::DBNavigator::Last;
-            press(s.nav->button(which));
-        } else if (verb == QLatin1String("type")) {
-            auto* edit = s.findChild<QLineEdit*>(words.at(1));
-            QVERIFY2(edit, qPrintable(step));
-            s.PageControl1->setCurrentWidget(s.TabSheet1);
-            edit->setFocus();
-            edit->selectAll();
-            QTest::keyClicks(edit, words.mid(2).join(QLatin1Char(' ')));
-        } else if (verb == QLatin1String("grid")) {
-            s.PageControl1->setCurrentWidget(s.TabSheet2);
-            const QModelIndex cell = s.DBGrid1->model()->index(words.at(1).toInt(), 1);
-            QTest::mouseClick(s.DBGrid1->viewport(), Qt::LeftButton, {}, s.DBGrid1->visualRect(cell).center());
-        } else {
-            QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
-        }
-    }
+    ClickScript script;
+    script.on(QStringLiteral("show"), [this] { show(); });
+    const std::pair<const char*, QAbstractButton*> buttons[] = {
+        {"input", s.BitBtn1},
+        {"ubah", s.BitBtn2},
+        {"hapus", s.BitBtn3},
+        {"hapus7", s.BitBtn7},
+        {"simpan", s.BitBtn5},
+        {"batal", s.BitBtn6},
+        {"semua", s.BitBtn8},
+        {"tutup", s.BitBtn4},
+        {"first", s.nav->button(ui::DBNavigator::First)},
+        {"prior", s.nav->button(ui::DBNavigator::Prior)},
+        {"next", s.nav->button(ui::DBNavigator::Next)},
+        {"last", s.nav->button(ui::DBNavigator::Last)},
+    };
+    for (const auto& [verb, button] : buttons)
+        script.on(QString::fromLatin1(verb), [this, button] { press(button); });
+    script.onWords(QStringLiteral("type"), [&s](const QStringList& words) {
+        auto* edit = s.findChild<QLineEdit*>(words.value(0));
+        QVERIFY2(edit, qPrintable(words.join(QLatin1Char(' '))));
+        s.PageControl1->setCurrentWidget(s.TabSheet1);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, words.mid(1).join(QLatin1Char(' ')));
+    });
+    script.onWords(QStringLiteral("grid"), [&s](const QStringList& words) {
+        s.PageControl1->setCurrentWidget(s.TabSheet2);
+        const QModelIndex cell = s.DBGrid1->model()->index(words.value(0).toInt(), 1);
+        QTest::mouseClick(s.DBGrid1->viewport(), Qt::LeftButton, {}, s.DBGrid1->visualRect(cell).center());
+    });
+    script.run(steps);
 }
 
 // tb_peserta as "ID nama" in storage order.

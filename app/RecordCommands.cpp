@@ -1,7 +1,7 @@
 #include "app/RecordCommands.h"
 
-#include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/Program.h"
 #include "data/uData.h"
 #include "platform/minutes/Minutes.h"
 #include "platform/record/Verification.h"
@@ -42,8 +42,7 @@ int minutes(const CommandLine& line) {
         return kUnreadable;
     }
     try {
-        Minutes::writePdf(check, {Application::Title, Application::Version, QDateTime::currentDateTime()},
-                          line.minutes);
+        Minutes::writePdf(check, {program::Title, program::Version, QDateTime::currentDateTime()}, line.minutes);
     } catch (const std::exception& error) {
         QTextStream(stderr) << "tombolika: " << QString::fromUtf8(error.what()) << '\n';
         return kUnreadable;
@@ -76,8 +75,8 @@ std::optional<int> run(int argc, char** argv) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    QCoreApplication::setApplicationName(Application::Title);
-    QCoreApplication::setApplicationVersion(Application::Version);
+    QCoreApplication::setApplicationName(program::Title);
+    QCoreApplication::setApplicationVersion(program::Version);
 
     const CommandLine line = CommandLine::parse(QCoreApplication::arguments());
     if (!line.folder.isEmpty()) TDTModule::setFolder(line.folder);

@@ -1,5 +1,5 @@
-#include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/Program.h"
 #include "app/RecordCommands.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
@@ -12,8 +12,8 @@ int main(int argc, char** argv) {
     // --verify and --minutes open no window, so they run before there is a QApplication, which needs a display.
     if (const auto code = RecordCommands::run(argc, argv)) return *code;
     QApplication app(argc, argv);
-    QApplication::setApplicationVersion(Application::Version);
-    Application::initialize();
+    QApplication::setApplicationVersion(program::Version);
+    program::initialize();
 
     const CommandLine commandLine = CommandLine::parse(QApplication::arguments());
     switch (commandLine.action) {
@@ -33,9 +33,9 @@ int main(int argc, char** argv) {
     }
     if (!commandLine.folder.isEmpty()) TDTModule::setFolder(commandLine.folder);
 
-    Application::createForms();
+    program::createForms();
     fAcak->show();
     const int result = QApplication::exec();
-    Application::destroyForms();
+    program::destroyForms();
     return result;
 }

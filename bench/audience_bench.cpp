@@ -3,7 +3,7 @@
 // first paint at a new size (every glyph drawn once); and a whole-window repaint for comparison. Then the draw
 // screen shuffling at 1 ms over 100,000 participants for two seconds, without and with the audience screen shown
 // at 3840 x 2160: how many ticks came, and how many times the audience screen painted.
-#include "app/Application.h"
+#include "app/Program.h"
 #include "bench/make_participants.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
@@ -146,7 +146,7 @@ void shuffleAtOneMillisecond(bool withAudience) {
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    Application::initialize();
+    program::initialize();
     constexpr int kRounds = 400;
 
     TfPenonton screen(nullptr, QStringLiteral("Tombolika Application"));

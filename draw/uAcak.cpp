@@ -1,6 +1,6 @@
 #include "draw/uAcak.h"
 
-#include "app/Application.h"
+#include "app/Program.h"
 #include "data/Schema.h"
 #include "data/uData.h"
 #include "draw/uPenonton.h"
@@ -573,8 +573,8 @@ void TfAcak::FormActivate(QObject*) {
 
 record::Journal::RunStart TfAcak::runStart() const {
     record::Journal::RunStart start = SealedList1.runStart();
-    start.details[QStringLiteral("program")] = Application::Title;
-    start.details[QStringLiteral("version")] = Application::Version;
+    start.details[QStringLiteral("program")] = program::Title;
+    start.details[QStringLiteral("version")] = program::Version;
     start.details[QStringLiteral("speed")] = Timer2->interval();
     return start;
 }

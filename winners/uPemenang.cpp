@@ -1,6 +1,6 @@
 #include "winners/uPemenang.h"
 
-#include "app/Application.h"
+#include "app/Program.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
 #include "platform/Error.h"
@@ -151,8 +151,7 @@ void TfPemenang::BitBtn4Click(QObject*) {
     const auto check = record::Verification::of(DTModule->cn.databasePath());
     if (check.outcome() == record::Verification::Outcome::Unreadable)
         throw platform::Error(check.verdict().toStdString());
-    Minutes::writePdf(check, {Application::Title, Application::Version, QDateTime::currentDateTime()},
-                      SaveDialog2.fileName());
+    Minutes::writePdf(check, {program::Title, program::Version, QDateTime::currentDateTime()}, SaveDialog2.fileName());
     ui::MessageBox::plain(check.outcome() == record::Verification::Outcome::Intact
                               ? QStringLiteral("Berita Acara telah disimpan")
                               : QStringLiteral("Berita Acara telah disimpan. Pemeriksaan jurnal: TIDAK UTUH."));

@@ -1,7 +1,7 @@
 // The command line: what --folder accepts and refuses, and that a program started on a folder reads both its
 // database and its logo from there, wherever it was started from.
 #include "app/CommandLine.h"
-#include "app/Application.h"
+#include "app/Program.h"
 #include "data/Schema.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
@@ -176,12 +176,12 @@ private slots:
 
         ui::MessageBox::setRecording(true);
         ui::MessageBox::clearShown();
-        Application::initialize();
-        Application::createForms();
+        program::initialize();
+        program::createForms();
         const auto shown = ui::MessageBox::shown();
         const bool open = DTModule->cn.isOpen();
         const bool logo = !fAcak->Image1->pixmap().isNull();
-        Application::destroyForms();
+        program::destroyForms();
         QVERIFY2(shown.isEmpty(), qPrintable(shown.isEmpty() ? QString() : shown.first().text));
         QVERIFY(open);
         QVERIFY(logo);

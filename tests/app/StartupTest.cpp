@@ -1,4 +1,4 @@
-#include "app/Application.h"
+#include "app/Program.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
 #include "participants/uPeserta.h"
@@ -76,12 +76,12 @@ private slots:
     void fullStop() {
         QFETCH(QString, message);
         QFETCH(QString, shown);
-        QCOMPARE(Application::withFullStop(message), shown);
+        QCOMPARE(program::withFullStop(message), shown);
 
         // And through the default error handler, as an error raised in a handler reaches it.
         ui::MessageBox::setRecording(true);
         ui::MessageBox::clearShown();
-        Application::initialize();
+        program::initialize();
         ui::guarded([&] { throw std::runtime_error(message.toStdString()); });
         QCOMPARE(ui::MessageBox::shown().size(), 1);
         const auto box = ui::MessageBox::shown().first();

@@ -1,4 +1,4 @@
-#include "app/Application.h"
+#include "app/Program.h"
 #include "draw/PhoneMask.h"
 #include "draw/uPenonton.h"
 #include "platform/jpeg/JpegImage.h"
@@ -63,7 +63,7 @@ class AudienceScreenTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { Application::initialize(); }
+    void initTestCase() { program::initialize(); }
 
     void phoneIsNeverShownWhole_data() {
         QTest::addColumn<QString>("phone");

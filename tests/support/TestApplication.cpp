@@ -1,6 +1,6 @@
 #include "tests/support/TestApplication.h"
 
-#include "app/Application.h"
+#include "app/Program.h"
 #include "data/uData.h"
 
 #include <QDir>
@@ -10,12 +10,12 @@ TestApplication::TestApplication(const QString& databaseDirectory, const QString
     ui::MessageBox::clearShown();
     TDTModule::setDatabaseDirectory(databaseDirectory);
     QDir::setCurrent(logoDirectory.isEmpty() ? QString::fromLatin1(TOMBOLIKA_RESOURCES_DIR) : logoDirectory);
-    Application::initialize();
-    Application::createForms();
+    program::initialize();
+    program::createForms();
 }
 
 TestApplication::~TestApplication() {
-    Application::destroyForms();
+    program::destroyForms();
 }
 
 QList<ui::MessageBox::Shown> TestApplication::shown() {

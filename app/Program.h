@@ -2,9 +2,9 @@
 
 #include <QString>
 
-// The application object: title, fonts, the default error handler and the creation of the four long-lived
-// objects in their fixed order.
-namespace Application {
+// The program as a whole, beside Qt's application object: its title and version, its fonts, the default error
+// handler, and the creation of the four long-lived objects in their fixed order.
+namespace program {
 
 inline const QString Title = QStringLiteral("Tombolika");
 // The program's version (the project's), as --version and the record of the draws name it.
@@ -27,4 +27,4 @@ QString withFullStop(const QString& message);
 // Verdana and Bookman Old Style, or close substitutes where they are not installed.
 void setupFonts();
 
-} // namespace Application
+} // namespace program

@@ -1,4 +1,4 @@
-#include "app/Application.h"
+#include "app/Program.h"
 
 #include "data/uData.h"
 #include "draw/uAcak.h"
@@ -11,7 +11,7 @@
 #include <QFont>
 #include <QFontDatabase>
 
-namespace Application {
+namespace program {
 
 QString withFullStop(const QString& message) {
     if (!message.isEmpty() && message.back() > QLatin1Char('.')) return message + QLatin1Char('.');
@@ -63,4 +63,4 @@ void destroyForms() {
     DTModule = nullptr;
 }
 
-} // namespace Application
+} // namespace program

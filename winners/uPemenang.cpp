@@ -8,11 +8,9 @@
 #include "platform/minutes/Minutes.h"
 #include "platform/record/Events.h"
 #include "platform/record/Verification.h"
-#include "platform/ui/DBGrid.h"
 #include "platform/ui/ErrorHandler.h"
-#include "platform/ui/FocusFrame.h"
+#include "platform/ui/FormKit.h"
 #include "platform/ui/MessageBox.h"
-#include "platform/ui/WindowPlacement.h"
 #include "resources/Glyphs.h"
 #include "winners/ExportLine.h"
 
@@ -24,67 +22,20 @@
 TfPemenang* fPemenang = nullptr;
 
 TfPemenang::TfPemenang(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
-    setObjectName(QStringLiteral("fPemenang"));
-    setWindowTitle(QStringLiteral("DATA PEMENANG"));
-    setWindowIcon(resources::windowIcon(QStringLiteral("pemenang")));
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(0xF5, 0xFF, 0xDF));
-    setPalette(palette);
-    resize(538, 662);
+    ui::setUpScreen(this, resources::windowIcon(QStringLiteral("pemenang")),
+                    ui::pixelFont(QStringLiteral("MS Sans Serif"), 11), QColor(0xF5, 0xFF, 0xDF));
+    setupUi(this);
+    ui::setGlyphs(this, &resources::glyph);
 
     ADOTable1.setTableName("tb_pemenang");
     DataSource1.setDataSet(&ADOTable1);
+    DBGrid1->setDataSource(&DataSource1);
     SaveDialog1.setTitle(QStringLiteral("Export Data Pemenang"));
     SaveDialog1.setNameFilters({QStringLiteral("Microsoft Excel (*.xls)")});
     SaveDialog1.setDefaultSuffix(QStringLiteral("xls"));
     SaveDialog2.setTitle(QStringLiteral("Simpan Berita Acara"));
     SaveDialog2.setNameFilters({QStringLiteral("PDF (*.pdf)")});
     SaveDialog2.setDefaultSuffix(QStringLiteral("pdf"));
-    createComponents();
-    ui::centreOnFirstShow(this);
-    ui::alwaysShowFocusFrame(this);
-}
-
-void TfPemenang::createComponents() {
-    DBGrid1 = new ui::DBGrid(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setGeometry(0, 0, 537, 577);
-    DBGrid1->setRowIndicator(true);
-    DBGrid1->setDataSource(&DataSource1);
-    DBGrid1->setColumnsFitContents(true); // names and prizes are read whole, not cut at a fixed width
-
-    auto button = [this](const char* name, const QString& caption, QRect geometry) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(geometry);
-        b->setAutoDefault(false);
-        return b;
-    };
-    BitBtn1 = button("BitBtn1", QStringLiteral("Tutup"), {416, 600, 99, 33});
-    BitBtn1->setIcon(resources::glyph(QStringLiteral("door")));
-    BitBtn1->setIconSize(QSize(16, 16));
-    BitBtn2 = button("BitBtn2", QStringLiteral("Export Excel"), {120, 600, 97, 33});
-    BitBtn3 = button("BitBtn3", QStringLiteral("Delete"), {16, 600, 97, 33});
-    // Right after "Export Excel"; the rest of the row stays free.
-    BitBtn4 = button("BitBtn4", QStringLiteral("Berita Acara"), {224, 600, 97, 33});
-
-    // In the button row's free space between "Export Excel"'s neighbour and "Tutup": the caption takes three
-    // short lines at the screen's 11-pixel font.
-    CheckBox1 = new QCheckBox(QStringLiteral("Pemenang\ntidak diundi\nlagi"), this);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox1->setGeometry(326, 597, 86, 40);
-    CheckBox1->setStyleSheet(QStringLiteral("QCheckBox { spacing: 4px; }"));
-    CheckBox1->setAccessibleName(QStringLiteral("Pemenang tidak diundi lagi"));
-
-    setTabOrder(DBGrid1, BitBtn1);
-    setTabOrder(BitBtn1, BitBtn2);
-    setTabOrder(BitBtn2, BitBtn3);
-    setTabOrder(BitBtn3, BitBtn4);
-    setTabOrder(BitBtn4, CheckBox1);
 
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close); // closing kind: hides the screen
     ui::on(BitBtn2, &QPushButton::clicked, this, &TfPemenang::BitBtn2Click);

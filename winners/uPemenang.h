@@ -3,29 +3,17 @@
 #include "platform/db/DataSource.h"
 #include "platform/db/TableCursor.h"
 #include "platform/ui/FileDialog.h"
+#include "winners/ui_uPemenang.h"
 
 #include <QWidget>
 
-class QCheckBox;
-class QPushButton;
-
-namespace ui {
-class DBGrid;
-}
-
-// The winners screen: lists, deletes and exports the saved winners.
-class TfPemenang : public QWidget {
+// The winners screen: lists, deletes and exports the saved winners. Its controls are those of its form
+// (uPemenang.ui), under their given names: the grid's columns fit their contents (names and prizes are read whole,
+// not cut at a fixed width), and the check box's caption takes three short lines in the button row's free space.
+class TfPemenang : public QWidget, public Ui::TfPemenang {
     Q_OBJECT
 public:
     explicit TfPemenang(QWidget* parent = nullptr);
-
-    // Components, under their given names.
-    ui::DBGrid* DBGrid1;
-    QPushButton* BitBtn1; // "Tutup"
-    QPushButton* BitBtn2; // "Export Excel"
-    QPushButton* BitBtn3; // "Delete"
-    QPushButton* BitBtn4; // "Berita Acara"
-    QCheckBox* CheckBox1; // "Pemenang tidak diundi lagi"
 
     db::TableCursor ADOTable1{"ADOTable1"};
     db::DataSource DataSource1;
@@ -38,9 +26,6 @@ public:
     void BitBtn3Click(QObject* Sender);
     void CheckBox1Click(QObject* Sender);
     void BitBtn4Click(QObject* Sender);
-
-private:
-    void createComponents();
 };
 
 extern TfPemenang* fPemenang;

@@ -44,6 +44,10 @@ void DBGrid::setRowIndicator(bool shown) {
     verticalHeader()->setFixedWidth(shown ? 12 : 0);
 }
 
+bool DBGrid::rowIndicator() const {
+    return !verticalHeader()->isHidden();
+}
+
 void DBGrid::setColumnsFitContents(bool on) {
     m_fitColumns = on;
     if (on) fitColumnsToContents();

@@ -16,14 +16,20 @@ class CursorTableModel;
 // current row after "Delete record?".
 class DBGrid : public QTableView {
     Q_OBJECT
+    // Set by a form.
+    Q_PROPERTY(bool rowIndicator READ rowIndicator WRITE setRowIndicator)
+    Q_PROPERTY(bool columnsFitContents READ columnsFitContents WRITE setColumnsFitContents)
 public:
     explicit DBGrid(QWidget* parent = nullptr);
 
     void setDataSource(db::DataSource* source);
+    // The narrow column left of the rows that marks the current one.
     void setRowIndicator(bool shown);
+    bool rowIndicator() const;
     // Each time the cursor is opened, the columns take the width of their titles and values, looked at in the rows
     // in view and a few hundred around them (not a million), and together stay within the grid.
     void setColumnsFitContents(bool on);
+    bool columnsFitContents() const { return m_fitColumns; }
     void fitColumnsToContents();
 
 protected:

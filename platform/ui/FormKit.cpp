@@ -1,0 +1,41 @@
+#include "platform/ui/FormKit.h"
+
+#include "platform/ui/FocusFrame.h"
+#include "platform/ui/WindowPlacement.h"
+
+#include <QAbstractButton>
+#include <QWidget>
+
+namespace ui {
+
+QFont pixelFont(const QString& family, int pixels, bool bold) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+void setGlyphs(QWidget* form, const GlyphSource& glyph) {
+    for (QAbstractButton* button : form->findChildren<QAbstractButton*>()) {
+        const QVariant name = button->property("glyph");
+        if (name.isValid()) button->setIcon(glyph(name.toString()));
+    }
+}
+
+void setUpScreen(QWidget* screen, const QIcon& icon, const QFont& font, const QColor& background,
+                 std::function<void()> beforePlacing) {
+    screen->setWindowIcon(icon);
+    screen->setFont(font);
+    screen->setAutoFillBackground(true);
+    setColour(screen, QPalette::Window, background);
+    centreOnFirstShow(screen, std::move(beforePlacing));
+    alwaysShowFocusFrame(screen);
+}
+
+} // namespace ui

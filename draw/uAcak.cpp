@@ -12,10 +12,9 @@
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DialogKeys.h"
 #include "platform/ui/ErrorHandler.h"
-#include "platform/ui/FocusFrame.h"
+#include "platform/ui/FormKit.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Timer.h"
-#include "platform/ui/WindowPlacement.h"
 #include "resources/Glyphs.h"
 #include "winners/uPemenang.h"
 
@@ -32,7 +31,6 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTextDocument>
-#include <limits>
 
 TfAcak* fAcak = nullptr;
 
@@ -43,21 +41,8 @@ namespace {
 
 constexpr int kMarqueeCycle = 42;
 
-QFont screenFont(const QString& family, int pixels, bool bold = false) {
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
 QFont verdana(int pixels, bool bold = false) {
-    return screenFont(QStringLiteral("Verdana"), pixels, bold);
-}
-
-void colour(QWidget* widget, QPalette::ColorRole role, const QColor& value) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, value);
-    widget->setPalette(palette);
+    return ui::pixelFont(QStringLiteral("Verdana"), pixels, bold);
 }
 
 // The flat elements beneath the controls, in painting order.
@@ -82,87 +67,33 @@ const QColor kSeparator(0x00, 0x40, 0x80);
 } // namespace
 
 TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("fAcak"));
-    setWindowTitle(QString());
-    setWindowIcon(resources::windowIcon(QStringLiteral("acak")));
-    setFont(verdana(11));
-    setAutoFillBackground(true);
-    colour(this, QPalette::Window, QColor(0xF5, 0xFF, 0xDF));
-    resize(1016, 734);
+    // At start-up Enter or Space presses "Keluar": the screen's focus frame shows the operator why.
+    ui::setUpScreen(this, resources::windowIcon(QStringLiteral("acak")), verdana(11), QColor(0xF5, 0xFF, 0xDF),
+                    [this] { fitOuterSize(); });
     m_audience = std::make_unique<TfPenonton>(this, BannerText);
     m_observer = m_audience.get();
-    createComponents();
-    ui::centreOnFirstShow(this, [this] { fitOuterSize(); });
-    ui::alwaysShowFocusFrame(this); // at start-up Enter or Space presses "Keluar": the operator sees why
-}
+    setupUi(this);
+    ui::setGlyphs(this, &resources::glyph);
 
-TfAcak::~TfAcak() = default;
-
-void TfAcak::createComponents() {
-    auto button = [this](const char* name, const QString& caption, QRect geometry, const QString& glyph) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(geometry);
-        b->setIcon(resources::glyph(glyph));
-        b->setIconSize(QSize(16, 16));
-        b->setCursor(Qt::PointingHandCursor);
-        b->setAutoDefault(false);
-        return b;
-    };
     // The fields the audience reads keep their whole value in view, shrinking the font for a long one.
-    auto edit = [this](const char* name, QRect geometry, const QFont& font, const QColor& text) {
-        auto* e = new ui::FittingLineEdit(this);
-        e->setObjectName(QString::fromLatin1(name));
-        e->setGeometry(geometry);
-        e->setFont(font);
-        e->setMaxLength(std::numeric_limits<int>::max()); // holds a participant's field whole, however long
-        colour(e, QPalette::Text, text);
-        colour(e, QPalette::Base, Qt::white);
-        return e;
-    };
-
-    // Image1 lies among the flat elements, beneath every control.
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(10, 8, 54, 60);
-
-    // Controls in tab order.
-    BitBtn1 = button("BitBtn1", QStringLiteral("Keluar"), {864, 640, 129, 65}, QStringLiteral("door"));
-    BitBtn2 = button("BitBtn2", QStringLiteral("&Simpan"), {784, 400, 105, 57}, QStringLiteral("check"));
-    ed_hadiah = edit("ed_hadiah", {336, 496, 385, 33}, verdana(20, true), QColor(0x00, 0x80, 0xFF));
-    ed_msisdn = edit("ed_msisdn", {336, 336, 385, 33}, verdana(20, true), QColor(0xFF, 0x80, 0x00));
-    btn_stop = button("btn_stop", QStringLiteral("Stop"), {392, 216, 265, 57}, QStringLiteral("stop"));
-    btn_acak = button("btn_acak", QStringLiteral("Acak"), {392, 216, 265, 57}, QStringLiteral("play"));
-    BitBtn3 = button("BitBtn3", QStringLiteral("&Batal"), {784, 464, 105, 57}, QStringLiteral("cross"));
-    BitBtn4 = button("BitBtn4", QStringLiteral("Tampilkan"), {784, 336, 105, 57}, QStringLiteral("monitor"));
-
-    Edit1 = new ui::FittingLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(216, 112, 609, 73);
-    Edit1->setFrame(false);
-    Edit1->setFont(screenFont(QStringLiteral("Bookman Old Style"), 60, true));
-    colour(Edit1, QPalette::Base, Qt::black);
-    colour(Edit1, QPalette::Text, QColor(0x00, 0xFF, 0x00));
-
-    Memo1 = new ui::FittingMemo(this);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setGeometry(336, 376, 385, 65);
+    for (ui::FittingLineEdit* field : {ed_hadiah, ed_msisdn, Edit2}) {
+        field->setFont(verdana(20, true));
+        ui::setColour(field, QPalette::Base, Qt::white);
+    }
+    ui::setColour(ed_hadiah, QPalette::Text, QColor(0x00, 0x80, 0xFF));
+    ui::setColour(ed_msisdn, QPalette::Text, QColor(0xFF, 0x80, 0x00));
+    ui::setColour(Edit2, QPalette::Text, QColor(0xFF, 0x80, 0x00));
+    Edit1->setFont(ui::pixelFont(QStringLiteral("Bookman Old Style"), 60, true));
+    ui::setColour(Edit1, QPalette::Base, Qt::black);
+    ui::setColour(Edit1, QPalette::Text, QColor(0x00, 0xFF, 0x00));
     Memo1->setFont(verdana(20, true));
-    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setTabChangesFocus(true);
-    colour(Memo1, QPalette::Text, QColor(0xFF, 0x80, 0x00));
-    colour(Memo1, QPalette::Base, Qt::white);
+    ui::setColour(Memo1, QPalette::Text, QColor(0xFF, 0x80, 0x00));
+    ui::setColour(Memo1, QPalette::Base, Qt::white);
     Memo1->setPlainText(QString(9, QLatin1Char('\n'))); // ten empty lines
+    ui::setColour(DBEdit1, QPalette::Base, QColor(0xC0, 0xC0, 0xC0));
+    // Small text in the bottom band, below its buttons: shown only when the participants table has changed.
+    ui::setColour(lbl_daftar, QPalette::WindowText, QColor(0xFF, 0xFF, 0x80));
 
-    BitBtn6 = button("BitBtn6", QStringLiteral("Lihat Pemenang"), {424, 640, 129, 65}, QStringLiteral("calculator"));
-    BitBtn7 = button("BitBtn7", QStringLiteral("Lihat Peserta"), {280, 640, 129, 65}, QStringLiteral("chart_window"));
-
-    DBEdit1 = new ui::DBEdit(this);
-    DBEdit1->setObjectName(QStringLiteral("DBEdit1"));
-    DBEdit1->setGeometry(40, 668, 49, 21);
-    DBEdit1->setFont(verdana(11));
-    colour(DBEdit1, QPalette::Base, QColor(0xC0, 0xC0, 0xC0));
     DataSource1.setDataSet(&ADOTable2);
     DBEdit1->setDataSource(&DataSource1, "speed");
     DBEdit1->setRefusal([](const QString& text) -> std::optional<QString> {
@@ -172,34 +103,6 @@ void TfAcak::createComponents() {
         return QStringLiteral("%1 is not a valid speed: type the milliseconds between two draws, 0 or more")
             .arg(QString::fromStdString(text::quotedForMessage(text.toStdString(), text::Counted::Utf16Units)));
     });
-
-    BitBtn5 = button("BitBtn5", QStringLiteral("OK"), {168, 664, 65, 25}, QStringLiteral("check"));
-    BitBtn8 = button("BitBtn8", QStringLiteral("About"), {568, 640, 129, 65}, QStringLiteral("about"));
-    Edit2 = edit("Edit2", {336, 456, 385, 33}, verdana(20, true), QColor(0xFF, 0x80, 0x00));
-
-    // The captions are painted, not labels: the fields carry their names for screen readers themselves.
-    ed_msisdn->setAccessibleName(QStringLiteral("NO. UNDIAN"));
-    Memo1->setAccessibleName(QStringLiteral("NAMA PESERTA"));
-    Edit2->setAccessibleName(QStringLiteral("NOMOR ID"));
-    ed_hadiah->setAccessibleName(QStringLiteral("HADIAH"));
-    Edit1->setAccessibleName(QStringLiteral("Nomor undian (layar)"));
-    DBEdit1->setAccessibleName(QStringLiteral("Setting Speed (Milisecond)"));
-
-    // Small text in the bottom band, below its buttons: shown only when the participants table has changed.
-    lbl_daftar = new QLabel(this);
-    lbl_daftar->setObjectName(QStringLiteral("lbl_daftar"));
-    lbl_daftar->setGeometry(16, 716, 984, 16);
-    lbl_daftar->setFont(verdana(11));
-    colour(lbl_daftar, QPalette::WindowText, QColor(0xFF, 0xFF, 0x80));
-    lbl_daftar->hide();
-
-    QWidget* order[] = {BitBtn1, BitBtn2, ed_hadiah, ed_msisdn, btn_acak, btn_stop, BitBtn3, BitBtn4,
-                        Edit1,   Memo1,   BitBtn6,   BitBtn7,   DBEdit1,  BitBtn5,  BitBtn8, Edit2};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
-
-    BitBtn2->setEnabled(false);
-    BitBtn3->setEnabled(false);
 
     m_keys = new ui::DialogKeys(this);
     m_keys->addDefaultButton(BitBtn2);
@@ -225,6 +128,8 @@ void TfAcak::createComponents() {
     auto* audienceKey = new QShortcut(QKeySequence(Qt::Key_F11), this);
     connect(audienceKey, &QShortcut::activated, this, [this] { ui::guarded([this] { toggleAudience(); }); });
 }
+
+TfAcak::~TfAcak() = default;
 
 void TfAcak::paintEvent(QPaintEvent*) {
     static const Shape before[] = {

@@ -1,55 +1,35 @@
 #pragma once
 
 #include "draw/EligibleParticipants.h"
+#include "draw/ui_uAcak.h"
 #include "platform/chance/TickRandom.h"
 #include "platform/db/DataSource.h"
 #include "platform/db/SqlCommand.h"
 #include "platform/db/TableCursor.h"
 #include "platform/record/Journal.h"
 #include "platform/record/SealedList.h"
-#include "platform/ui/FittingLineEdit.h"
-#include "platform/ui/FittingMemo.h"
 
 #include <QWidget>
 #include <memory>
 
-class QLabel;
-class QPushButton;
 class DrawObserver;
 class TfPenonton;
 
 namespace ui {
-class DBEdit;
 class DialogKeys;
 class Timer;
 } // namespace ui
 
-// The draw screen, the main window: shuffles through the participants, stops on one and saves the winner.
-class TfAcak : public QWidget {
+// The draw screen, the main window: shuffles through the participants, stops on one and saves the winner. Its
+// controls are those of its form (uAcak.ui), under their given names; the form stacks them in its order, so the
+// logo (Image1) lies beneath every other control, and "Acak" over "Stop" in the same place. The fields the audience
+// reads hold a participant's field whole, however long. The captions and flat shapes are painted, not controls: the
+// fields carry their names for screen readers themselves.
+class TfAcak : public QWidget, public Ui::TfAcak {
     Q_OBJECT
 public:
     explicit TfAcak(QWidget* parent = nullptr);
     ~TfAcak() override;
-
-    // Components, under their given names.
-    QPushButton* BitBtn1; // "Keluar"
-    QPushButton* BitBtn2; // "&Simpan"
-    ui::FittingLineEdit* ed_hadiah;
-    ui::FittingLineEdit* ed_msisdn;
-    QPushButton* btn_acak;
-    QPushButton* btn_stop;
-    QPushButton* BitBtn3;       // "&Batal"
-    QPushButton* BitBtn4;       // "Tampilkan"
-    ui::FittingLineEdit* Edit1; // the draw-number display
-    ui::FittingMemo* Memo1;     // the name
-    QPushButton* BitBtn6;       // "Lihat Pemenang"
-    QPushButton* BitBtn7;       // "Lihat Peserta"
-    ui::DBEdit* DBEdit1;        // the speed
-    QPushButton* BitBtn5;       // "OK"
-    QPushButton* BitBtn8;       // "About"
-    ui::FittingLineEdit* Edit2; // the phone number
-    QLabel* Image1;             // the logo
-    QLabel* lbl_daftar;         // says when the participants table has changed since start-up
 
     ui::Timer* Timer1;                      // marquee
     ui::Timer* Timer2;                      // shuffle
@@ -99,7 +79,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void createComponents();
     void loadLogo();
     static int speedOf(db::TableCursor& settings);
     void fitOuterSize();

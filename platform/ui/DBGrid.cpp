@@ -24,7 +24,7 @@ DBGrid::DBGrid(QWidget* parent) : QTableView(parent), m_model(new CursorTableMod
     setTabKeyNavigation(true);
     // Fixed row heights keep a grid of a million rows as quick as one of ten.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    fitRowHeight();
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     connect(m_model, &CursorTableModel::currentRowChanged, this, &DBGrid::followCursor);
@@ -33,6 +33,17 @@ DBGrid::DBGrid(QWidget* parent) : QTableView(parent), m_model(new CursorTableMod
     });
     // The rows a column's width is taken from: those in view and as many around them.
     horizontalHeader()->setResizeContentsPrecision(200);
+}
+
+// The rows are as high as the grid's font needs, whatever font the grid had when it was made (a form makes a page's
+// controls before the page has its place, and so its font).
+void DBGrid::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) fitRowHeight();
+}
+
+void DBGrid::fitRowHeight() {
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
 }
 
 void DBGrid::setDataSource(db::DataSource* source) {

@@ -33,11 +33,13 @@ public:
     void fitColumnsToContents();
 
 protected:
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
+    void fitRowHeight();
     db::TableCursor* cursor() const;
     void followCursor();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "participants/ui_uPeserta.h"
 #include "platform/db/DataSource.h"
 #include "platform/db/SqlCommand.h"
 #include "platform/db/TableCursor.h"
@@ -10,58 +11,18 @@
 #include <array>
 
 class PreviewModel;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QTabWidget;
-class QToolButton;
-class QTreeView;
-
-namespace ui {
-class DBEdit;
-class DBGrid;
-} // namespace ui
 
 // The participants screen: a form to type in, change and delete one participant at a time, a grid of them all
-// with deletion of one or every participant, and the spreadsheet upload.
-class TfPeserta : public QWidget {
+// with deletion of one or every participant, and the spreadsheet upload. Its controls are those of its form
+// (uPeserta.ui), under their given names: "Simpan" and "Batal" lie over the row of buttons and the navigator while
+// shown; Edit1 ("Nomor Urut") is set only by the handlers, never typed into; the upload's preview (ListView1) has
+// rows of one height, so a long preview scrolls without measuring every row.
+class TfPeserta : public QWidget, public Ui::TfPeserta {
     Q_OBJECT
 public:
     explicit TfPeserta(QWidget* parent = nullptr);
 
-    // Components, under their given names.
-    QTabWidget* PageControl1;
-    QWidget* TabSheet1; // "Form"
-    QWidget* TabSheet2; // "Table"
-    QWidget* TabSheet3; // "Upload"
-
-    QGroupBox* GroupBox1;
-    QLabel* Label5;
-    QLineEdit* Edit1; // "Nomor Urut": set only by the handlers, never typed into
-    QLabel* Label1;
-    ui::DBEdit* DBEdit1; // no_undian
-    QLabel* Label2;
-    ui::DBEdit* DBEdit2; // nama
-    QLabel* Label4;
-    ui::DBEdit* DBEdit3;  // hp
-    QPushButton* BitBtn1; // "Input Baru"
-    QPushButton* BitBtn3; // "Hapus Data"
-    QPushButton* BitBtn2; // "Ubah Data"
-    ui::DBNavigator* nav;
-    QPushButton* BitBtn5; // "Simpan"
-    QPushButton* BitBtn6; // "Batal"
-
-    ui::DBGrid* DBGrid1;
-    QPushButton* BitBtn7; // "Hapus Data"
-    QPushButton* BitBtn8; // "Hapus Semua"
-
-    QTreeView* ListView1; // the upload's preview, over ListView1Items
-    PreviewModel* ListView1Items;
-    QToolButton* SpeedButton7; // "Import"
-    QToolButton* SpeedButton6; // "Upload.."
-
-    QPushButton* BitBtn4; // "Tutup"
+    PreviewModel* ListView1Items; // the upload's preview, shown in ListView1
 
     db::TableCursor ADOTable3{"ADOTable3"}; // behind the form and the grid
     db::TableCursor ADOTable1{"ADOTable1"}; // the upload's target
@@ -85,10 +46,9 @@ public:
     bool UploadExcel(db::TableCursor& Target, const QString& FileName);
 
 private:
-    void createComponents();
-    void createFormTab();
-    void createTableTab();
-    void createUploadTab();
+    void setUpFormTab();
+    void setUpTableTab();
+    void setUpUploadTab();
     void restoreGridColumnWidths();
 
     std::array<int, 4> m_gridColumnWidths{64, 160, 320, 160}; // ID, no_undian, nama, hp

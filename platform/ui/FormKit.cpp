@@ -28,6 +28,14 @@ void setGlyphs(QWidget* form, const GlyphSource& glyph) {
     }
 }
 
+void chainTabOrder(std::initializer_list<QWidget*> order) {
+    QWidget* previous = nullptr;
+    for (QWidget* widget : order) {
+        if (previous) QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
 void setUpScreen(QWidget* screen, const QIcon& icon, const QFont& font, const QColor& background,
                  std::function<void()> beforePlacing) {
     screen->setWindowIcon(icon);

@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 
 class QWidget;
 
@@ -23,6 +24,10 @@ void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 // called after setupUi().
 using GlyphSource = std::function<QIcon(const QString& name)>;
 void setGlyphs(QWidget* form, const GlyphSource& glyph);
+
+// The keyboard goes from each control to the next in this order; for controls a form cannot name in its tab order,
+// such as the buttons inside a compound control.
+void chainTabOrder(std::initializer_list<QWidget*> order);
 
 // The screen as a window: its icon, the font of every control that has none of its own, its background colour,
 // centred within its monitor on its first showing (beforePlacing runs before each placing), and the focused

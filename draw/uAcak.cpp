@@ -67,6 +67,7 @@ const QColor kSeparator(0x00, 0x40, 0x80);
 } // namespace
 
 TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("fAcak")); // the form is named after the class, the screen after its instance
     // At start-up Enter or Space presses "Keluar": the screen's focus frame shows the operator why.
     ui::setUpScreen(this, resources::windowIcon(QStringLiteral("acak")), verdana(11), QColor(0xF5, 0xFF, 0xDF),
                     [this] { fitOuterSize(); });

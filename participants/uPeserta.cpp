@@ -32,6 +32,7 @@ QFont verdana(int pixels, bool bold = false) {
 } // namespace
 
 TfPeserta::TfPeserta(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("fPeserta")); // the form is named after the class, the screen after its instance
     ui::setUpScreen(this, resources::windowIcon(QStringLiteral("peserta")), verdana(11), QColor(0xF5, 0xFF, 0xDF));
     setupUi(this);
     ui::setGlyphs(this, &resources::glyph);

@@ -22,6 +22,7 @@
 TfPemenang* fPemenang = nullptr;
 
 TfPemenang::TfPemenang(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("fPemenang")); // the form is named after the class, the screen after its instance
     ui::setUpScreen(this, resources::windowIcon(QStringLiteral("pemenang")),
                     ui::pixelFont(QStringLiteral("MS Sans Serif"), 11), QColor(0xF5, 0xFF, 0xDF));
     setupUi(this);

@@ -58,7 +58,23 @@ void Connection::open() {
     const char* setup =
         m_readOnly ? "SELECT count(*) FROM sqlite_master;"
                    : "PRAGMA synchronous=FULL; PRAGMA journal_mode=DELETE; SELECT count(*) FROM sqlite_master;";
-    if (const int failed = sqlite3_exec(handle, setup, nullptr, nullptr, nullptr); failed != SQLITE_OK) {
+    int failed = sqlite3_exec(handle, setup, nullptr, nullptr, nullptr);
+    if (m_readOnly && failed != SQLITE_OK && sqlite3_extended_errcode(handle) == SQLITE_READONLY_ROLLBACK) {
+        // A save cut off by a crash or a power cut left its rollback journal: a reader may not look at the file
+        // until the save is undone, and only a writer can undo it. The program's own start would do the same.
+        sqlite3_close(handle);
+        handle = nullptr;
+        rollBackUnfinishedSave();
+        if (sqlite3_open_v2(m_path.c_str(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) ==
+            SQLITE_OK) {
+            sqlite3_extended_result_codes(handle, 0);
+            sqlite3_busy_timeout(handle, m_busyTimeout);
+            failed = sqlite3_exec(handle, setup, nullptr, nullptr, nullptr);
+        } else {
+            failed = sqlite3_errcode(handle);
+        }
+    }
+    if (failed != SQLITE_OK) {
         std::string reason = errorMessage(handle, failed);
         // SQLite's words for a damaged or foreign file are a programmer's.
         if ((failed & 0xff) == SQLITE_CORRUPT || (failed & 0xff) == SQLITE_NOTADB)
@@ -67,6 +83,16 @@ void Connection::open() {
         throw platform::Error("Cannot open the database '" + m_path + "': " + reason);
     }
     m_handle = handle;
+}
+
+void Connection::rollBackUnfinishedSave() const {
+    sqlite3* writer = nullptr;
+    if (sqlite3_open_v2(m_path.c_str(), &writer, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(writer, m_busyTimeout);
+        sqlite3_exec(writer, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
+    }
+    // A file that cannot be written keeps its journal: opening it again for reading then says it is read-only.
+    sqlite3_close(writer);
 }
 
 void Connection::close() {

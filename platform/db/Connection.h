@@ -21,7 +21,8 @@ public:
 
     void setDatabasePath(const std::string& path) { m_path = path; }
     const std::string& databasePath() const { return m_path; }
-    // Opens the file for reading only (the journal's verification): nothing is ever written to it.
+    // Opens the file for reading only (the journal's verification): nothing is written to it, except that a save
+    // cut off by a crash is undone first, as any start of the program would undo it.
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
 
     void open();
@@ -44,6 +45,8 @@ public:
     RowWriteHook* rowWriteHook() const { return m_hook; }
 
 private:
+    void rollBackUnfinishedSave() const;
+
     std::string m_path;
     sqlite3* m_handle = nullptr;
     RowWriteHook* m_hook = nullptr;

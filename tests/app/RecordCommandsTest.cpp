@@ -2,11 +2,13 @@
 // a database whose journal the program's record layer wrote. The minutes are read back with pdftotext.
 #include "tests/record/RecordedDraw.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -147,6 +149,41 @@ TEST_F(RecordCommands, MinutesOfABrokenJournalSaySo) {
     EXPECT_EQ(program({QStringLiteral("--minutes"), none, dir.filePath(QStringLiteral("none.mdb"))}).exitCode, 2);
     EXPECT_FALSE(QFile::exists(none));
     EXPECT_EQ(program({QStringLiteral("--minutes")}).exitCode, 2);
+}
+
+// A notary checks the file of a program that died in the middle of a save: its rollback journal is still beside
+// it (copied here while the save was half written into the file). The save is undone before the check reads, so the
+// check sees the draw as it was last confirmed, not an error about a read-only file.
+TEST_F(RecordCommands, VerifyAfterACrashMidSaveSeesTheLastConfirmedState) {
+    sqlite3* saving = nullptr;
+    ASSERT_EQ(sqlite3_open(db.path().c_str(), &saving), SQLITE_OK);
+    // A tiny page cache makes the save write changed pages into the file before it commits.
+    ASSERT_EQ(sqlite3_exec(saving,
+                           "PRAGMA cache_size=2; BEGIN IMMEDIATE; UPDATE tb_pemenang SET hadiah='Mobil';"
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<2000) "
+                           "INSERT INTO tb_peserta SELECT 1000+i, 'X'||i, 'Nama '||i, '08'||i FROM n;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    const QString crashed = dir.filePath(QStringLiteral("terputus.mdb"));
+    ASSERT_TRUE(QFile::copy(database(), crashed));
+    ASSERT_TRUE(QFile::copy(database() + QStringLiteral("-journal"), crashed + QStringLiteral("-journal")));
+    sqlite3_exec(saving, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(saving);
+
+    const Outcome check = program({QStringLiteral("--verify"), crashed});
+    EXPECT_EQ(check.exitCode, 0) << check.out.toStdString() << check.err.toStdString();
+    EXPECT_TRUE(check.out.contains(QStringLiteral("\nOK: "))) << check.out.toStdString();
+    EXPECT_FALSE(QFile::exists(crashed + QStringLiteral("-journal")));
+}
+
+// Help and the version are read on a terminal, which may have no display.
+TEST(RecordCommandsTexts, HelpAndVersionNeedNoDisplay) {
+    const Outcome help = program({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0) << help.err.toStdString();
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--verify"))) << help.out.toStdString();
+    const Outcome version = program({QStringLiteral("--version")});
+    EXPECT_EQ(version.exitCode, 0) << version.err.toStdString();
+    EXPECT_FALSE(version.out.trimmed().isEmpty());
 }
 
 } // namespace

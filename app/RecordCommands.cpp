@@ -65,7 +65,11 @@ bool asked(int argc, char** argv, const char* option) {
 
 std::optional<int> run(int argc, char** argv) {
     const bool writeMinutes = asked(argc, argv, "--minutes");
-    if (!writeMinutes && !asked(argc, argv, "--verify")) return std::nullopt;
+    // Help and the version are text for a terminal, which may have no display either.
+    bool asksForText = false;
+    for (const char* option : {"-h", "-?", "--help", "--help-all", "-v", "--version"})
+        asksForText = asksForText || asked(argc, argv, option);
+    if (!writeMinutes && !asked(argc, argv, "--verify") && !asksForText) return std::nullopt;
 
     std::unique_ptr<QCoreApplication> app;
     if (writeMinutes) {

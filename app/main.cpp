@@ -9,7 +9,8 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    // --verify and --minutes open no window, so they run before there is a QApplication, which needs a display.
+    // --verify, --minutes, --help and --version open no window, so they run before there is a QApplication, which
+    // needs a display.
     if (const auto code = RecordCommands::run(argc, argv)) return *code;
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(program::Version);

@@ -145,7 +145,7 @@ void TableCursor::load() {
     std::vector<RowStore::Handle> rows;
     {
         Statement last(m_connection->handle(), "SELECT max(rowid) FROM " + quotedIdentifier(m_table));
-        constexpr std::int64_t kLargestHint = std::int64_t{1} << 26;
+        constexpr std::int64_t kLargestHint = std::int64_t{1} << 24; // 64 MB of handles at the most
         if (last.step())
             rows.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(last.columnInt(0), 0, kLargestHint)));
     }

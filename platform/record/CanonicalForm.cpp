@@ -24,4 +24,12 @@ void appendField(std::string& out, std::optional<std::string_view> value) {
     out.append(*value, start, value->size() - start);
 }
 
+void appendRow(std::string& out, std::span<const std::optional<std::string_view>> fields) {
+    const int count = static_cast<int>(fields.size());
+    for (int i = 0; i < count; ++i) {
+        appendField(out, fields[static_cast<std::size_t>(i)]);
+        appendSeparator(out, i, count);
+    }
+}
+
 } // namespace record::canonical

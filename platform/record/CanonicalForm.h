@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,5 +24,8 @@ void appendField(std::string& out, std::optional<std::string_view> value);
 inline void appendSeparator(std::string& out, int index, int count) {
     out += index + 1 < count ? kFieldEnd : kRowEnd;
 }
+
+// Appends one whole row: its fields with their separators.
+void appendRow(std::string& out, std::span<const std::optional<std::string_view>> fields);
 
 } // namespace record::canonical

@@ -53,11 +53,7 @@ Fingerprint::Fingerprint() : m_hash(QCryptographicHash::Sha256) {
 }
 
 void Fingerprint::addRow(std::span<const std::optional<std::string_view>> fields) {
-    const int count = static_cast<int>(fields.size());
-    for (int i = 0; i < count; ++i) {
-        canonical::appendField(m_buffer, fields[static_cast<std::size_t>(i)]);
-        canonical::appendSeparator(m_buffer, i, count);
-    }
+    canonical::appendRow(m_buffer, fields);
     ++m_rows;
     if (m_buffer.size() >= kBlock) flush();
 }
@@ -74,11 +70,7 @@ ListSeal Fingerprint::result() {
 
 std::string Fingerprint::rowBytes(std::span<const std::optional<std::string_view>> fields) {
     std::string bytes;
-    const int count = static_cast<int>(fields.size());
-    for (int i = 0; i < count; ++i) {
-        canonical::appendField(bytes, fields[static_cast<std::size_t>(i)]);
-        canonical::appendSeparator(bytes, i, count);
-    }
+    canonical::appendRow(bytes, fields);
     return bytes;
 }
 

@@ -12,13 +12,24 @@
 
 namespace record {
 
-namespace {
-
 bool tableExists(db::Connection& connection, const char* table) {
     db::Statement query(connection.handle(), "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?");
     query.bindText(1, table);
     return query.step();
 }
+
+QJsonArray winnerValues(const db::Statement& select) {
+    QJsonArray values;
+    for (int i = 1; i < select.columnCount(); ++i) {
+        const std::string_view text = select.columnText(i);
+        values.append(select.columnType(i) == SQLITE_NULL
+                          ? QJsonValue()
+                          : QJsonValue(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))));
+    }
+    return values;
+}
+
+namespace {
 
 QString utcText(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODateWithMs);
@@ -36,11 +47,8 @@ QJsonObject winnersNow(db::Connection& connection) {
     QJsonArray rows;
     while (select.step()) {
         QJsonArray row{static_cast<double>(select.columnInt(0))};
-        for (int i = 1; i < select.columnCount(); ++i)
-            row.append(select.columnType(i) == SQLITE_NULL
-                           ? QJsonValue()
-                           : QJsonValue(QString::fromUtf8(select.columnText(i).data(),
-                                                          static_cast<qsizetype>(select.columnText(i).size()))));
+        for (const QJsonValue& value : winnerValues(select))
+            row.append(value);
         rows.append(row);
     }
     winners[QStringLiteral("rows")] = rows;

@@ -3,6 +3,7 @@
 #include "platform/record/Fingerprint.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 #include <cstdint>
@@ -13,9 +14,18 @@
 
 namespace db {
 class Connection;
-}
+class Statement;
+} // namespace db
 
 namespace record {
+
+// True when the database holds this table.
+bool tableExists(db::Connection& connection, const char* table);
+
+// A winner's values as the journal holds them, from a row of "SELECT rowid, * FROM tb_pemenang": every column after
+// the rowid, NULL as null, anything else as its text. The journal's seal and its check read the table with this one
+// rule, so the two agree to the byte.
+QJsonArray winnerValues(const db::Statement& select);
 
 // The journal tb_jurnal: what happened, in order, each entry chained to the one before by its hash (EntryHash.h).
 // An entry is written in the same transaction as the change it records, so the two are both there or neither; a

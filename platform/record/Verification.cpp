@@ -81,9 +81,7 @@ Verification Verification::of(const std::string& path) {
         connection.open();
         // One read transaction: the journal and the tables as of one moment, even while the program saves.
         connection.exec("BEGIN");
-        db::Statement journal(connection.handle(), "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?");
-        journal.bindText(1, Journal::kTable);
-        if (!journal.step()) {
+        if (!tableExists(connection, Journal::kTable)) {
             result.m_outcome = Outcome::Broken;
             result.m_verdict = QStringLiteral("BROKEN: the database holds no journal (no table tb_jurnal)");
             return result;
@@ -266,9 +264,7 @@ void Verification::checkWinners(db::Connection& connection) {
     db::Statement select(connection.handle(), "SELECT rowid, * FROM tb_pemenang ORDER BY rowid");
     while (select.step()) {
         const std::int64_t rowid = select.columnInt(0);
-        QJsonArray values;
-        for (int i = 1; i < select.columnCount(); ++i)
-            values.append(select.columnType(i) == SQLITE_NULL ? QJsonValue() : QJsonValue(columnString(select, i)));
+        const QJsonArray values = winnerValues(select);
         const auto there = expected.find(rowid);
         if (there != expected.end() && there->second->values == values) {
             expected.erase(there);

@@ -28,6 +28,8 @@ public:
 
     // Throws when the winners could not be read at start-up: who has won is then unknown.
     void checkKnown() const;
+    // Whether the winners were read at start-up; when not, how many have won is unknown.
+    bool known() const { return !m_unreadable; }
     // Participants in the snapshot, and how many of them may still be drawn.
     std::size_t participants() const;
     std::size_t eligible();

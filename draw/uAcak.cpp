@@ -273,8 +273,9 @@ void TfAcak::setWinnersOnce(bool on) {
 void TfAcak::countParticipants() {
     // With winners not drawn again, who is still in is worked out here rather than at the next tick.
     const std::size_t participants = m_eligible.participants();
-    m_observer->participantsCounted(
-        participants, m_winnersOnce ? std::optional<std::size_t>(participants - m_eligible.eligible()) : std::nullopt);
+    m_observer->participantsCounted(participants, m_winnersOnce && m_eligible.known()
+                                                      ? std::optional<std::size_t>(participants - m_eligible.eligible())
+                                                      : std::nullopt);
 }
 
 void TfAcak::toggleAudience() {
@@ -448,7 +449,7 @@ void TfAcak::BitBtn8Click(QObject*) {
     const std::size_t participants = ADOTable1.active() ? ADOTable1.recordCount() : 0;
     QString about =
         QStringLiteral("Tombolika v1.2\nAplikasi undian berhadiah\n\nPeserta dalam undian ini: %1").arg(participants);
-    if (m_winnersOnce)
+    if (m_winnersOnce && m_eligible.known())
         about += QStringLiteral("\n%1 peserta, %2 sudah menang")
                      .arg(m_eligible.participants())
                      .arg(m_eligible.participants() - m_eligible.eligible());

@@ -102,6 +102,23 @@ private slots:
         QVERIFY(fAcak->audience()->shownTexts().contains(QStringLiteral("1.500 peserta")));
     }
 
+    // Winners that could not be read at start-up: how many have won is unknown, so no figure is shown at all.
+    void noWinnersFigureWhenTheWinnersCannotBeRead() {
+        DrawFixture f([](TestDatabase& db) {
+            db.addParticipants(3);
+            db.exec("UPDATE setup SET pemenang_tidak_diundi_lagi=1; DROP TABLE tb_pemenang");
+        });
+        QVERIFY(fAcak->audience()->shownTexts().contains(QStringLiteral("3 peserta")));
+        for (const QString& text : fAcak->audience()->shownTexts())
+            QVERIFY2(!text.contains(QStringLiteral("sudah menang")), qPrintable(text));
+        TestApplication::clear();
+        DrawFixture::click("BitBtn8");
+        const QStringList about = TestApplication::texts(Kind::Plain);
+        QCOMPARE(about.size(), 1);
+        QVERIFY(about.first().contains(QStringLiteral(": 3")));
+        QVERIFY2(!about.first().contains(QStringLiteral("sudah menang")), qPrintable(about.first()));
+    }
+
     // F11 opens it full screen, on another monitor when there is one; the draw screen keeps the keyboard there,
     // and its focused field stays focused. F11 on the draw screen or Escape on the audience screen closes it.
     void f11OpensAndCloses() {

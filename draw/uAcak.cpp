@@ -437,8 +437,14 @@ void TfAcak::BitBtn7Click(QObject*) {
 
 // The list's seal as the operator and the hall read it: the first 16 hex digits in groups of four; the journal
 // and the minutes carry it whole.
+// Empty when the fingerprint could not be taken: the run's first journal entry says why.
 QString TfAcak::shortFingerprint() const {
-    const QString fingerprint = QString::fromStdString(SealedList1.fingerprint().sha256);
+    QString fingerprint;
+    try {
+        fingerprint = QString::fromStdString(SealedList1.fingerprint().sha256);
+    } catch (const std::exception&) {
+        return {};
+    }
     QStringList groups;
     for (int i = 0; i < 16; i += 4)
         groups << fingerprint.mid(i, 4);
@@ -453,7 +459,8 @@ void TfAcak::BitBtn8Click(QObject*) {
         about += QStringLiteral("\n%1 peserta, %2 sudah menang")
                      .arg(m_eligible.participants())
                      .arg(m_eligible.participants() - m_eligible.eligible());
-    if (SealedList1.sealed()) about += QStringLiteral("\nSidik jari daftar peserta: %1").arg(shortFingerprint());
+    if (const QString fingerprint = SealedList1.sealed() ? shortFingerprint() : QString(); !fingerprint.isEmpty())
+        about += QStringLiteral("\nSidik jari daftar peserta: %1").arg(fingerprint);
     about += QStringLiteral("\n\nF11: layar penonton (buka/tutup)");
     ui::MessageBox::plain(about);
 }

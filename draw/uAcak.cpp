@@ -296,8 +296,7 @@ void TfAcak::btn_acakClick(QObject*) {
     if (m_winnersOnce) {
         m_eligible.checkKnown();
         if (m_eligible.participants() > 0 && m_eligible.eligible() == 0) {
-            ui::MessageBox::information(
-                QStringLiteral("Semua peserta sudah menang: tidak ada lagi yang dapat diundi."));
+            sayEveryoneHasWon();
             return;
         }
     }
@@ -306,6 +305,10 @@ void TfAcak::btn_acakClick(QObject*) {
     Timer2->setEnabled(true);
     btn_acak->hide();
     m_observer->shuffleStarted();
+}
+
+void TfAcak::sayEveryoneHasWon() {
+    ui::MessageBox::information(QStringLiteral("Semua peserta sudah menang: tidak ada lagi yang dapat diundi."));
 }
 
 void TfAcak::Timer2Timer(QObject*) {
@@ -321,7 +324,17 @@ void TfAcak::Timer2Timer(QObject*) {
     m_random.reseed();
     if (m_winnersOnce) {
         // Winners are not drawn again: every participant still in has the same chance.
-        if (const std::size_t left = m_eligible.eligible()) {
+        const std::size_t left = m_eligible.eligible();
+        if (left == 0 && m_eligible.participants() > 0) {
+            // The last one still in has won meanwhile, or the setting was switched on: the shuffle stops as "Acak"
+            // would have refused it, rather than stay on someone who has won.
+            Timer2->setEnabled(false);
+            btn_acak->show();
+            m_lastRank.reset();
+            sayEveryoneHasWon();
+            return;
+        }
+        if (left > 0) {
             const std::size_t rank = m_eligible.rankAt(static_cast<std::size_t>(m_random.uniform(left) - 1));
             ADOTable1.moveToRank(0, rank);
             m_lastRank = rank + 1;

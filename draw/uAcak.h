@@ -86,6 +86,7 @@ private:
     void winnerStored(const QString& number, const QString& name, const QString& prize);
     void countParticipants();
     QString shortFingerprint() const;
+    void sayEveryoneHasWon();
 
     record::Journal::RunStart runStart() const;
     QJsonObject selectedParticipant() const;

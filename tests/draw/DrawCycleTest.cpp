@@ -477,6 +477,27 @@ private slots:
         QCOMPARE(TestApplication::shown().size(), 0);
     }
 
+    // Switched on during a shuffle when everyone has won: the next tick stops the shuffle as "Acak" would have
+    // refused it, rather than stay on someone who has won.
+    void everyoneHasWonDuringTheShuffle() {
+        DrawFixture f([](TestDatabase& db) {
+            db.addParticipants(2);
+            db.exec("INSERT INTO tb_pemenang VALUES('D1','Nama 1','TV'),('D2','Nama 2','Radio')");
+        });
+        fAcak->setRandom(pinnedRandom(3));
+        DrawFixture::click("btn_acak");
+        tick();
+        fAcak->setWinnersOnce(true);
+        TestApplication::clear();
+        const QString shown = fAcak->Edit1->text();
+        tick();
+        QCOMPARE(TestApplication::texts(Kind::Information),
+                 QStringList{QStringLiteral("Semua peserta sudah menang: tidak ada lagi yang dapat diundi.")});
+        QVERIFY(!fAcak->Timer2->enabled());
+        QVERIFY(!fAcak->btn_acak->isHidden());
+        QCOMPARE(fAcak->Edit1->text(), shown);
+    }
+
     // Switched on mid-session, those saved since start-up are out too; an empty list shuffles as before.
     void switchedOnMidSession() {
         {

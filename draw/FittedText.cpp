@@ -13,6 +13,7 @@ void FittedText::clear() {
 
 void FittedText::fit(const QString& text, const QFont& font, const QRect& box, Limits limits) {
     clear();
+    ++m_fits;
     m_font = font;
     // Lines typed into the text stay lines.
     QString shown = text.trimmed();

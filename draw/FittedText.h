@@ -27,6 +27,8 @@ public:
     QRect rect() const { return m_rect; }
     int pixelSize() const { return m_font.pixelSize(); }
     const QStringList& lines() const { return m_lines; }
+    // How many times the text was laid out: each is a search over sizes, dear for a long text.
+    int fits() const { return m_fits; }
     void paint(QPainter& painter, const QColor& colour) const;
 
 private:
@@ -36,4 +38,5 @@ private:
     QStringList m_lines;
     QVector<QRect> m_lineRects;
     QRect m_rect;
+    int m_fits = 0;
 };

@@ -165,7 +165,7 @@ void TfPenonton::prizeTyped(const QString& prize) {
     m_shown.prize = prize;
     if (m_stage != Stage::Details) return;
     const QRect before = m_prize.rect() | m_prizeCaption.rect();
-    layOutDetails();
+    layOutPrize(); // only the prize changed: the name, which may be long, keeps its layout
     update(before | m_prize.rect() | m_prizeCaption.rect());
 }
 
@@ -275,10 +275,18 @@ void TfPenonton::layOutDetails() {
         m_mark.fit(WinnerMark, verdana(), l.mark.adjusted(0, h / 100, 0, -h / 100), {share(h, 0.045), 6, false});
     m_name.fit(shown->name, verdana(), l.name, {share(h, 0.085), std::max(6, share(h, 0.025)), true});
     m_phone.fit(maskedPhone(shown->phone), verdana(), l.phone, {share(h, 0.035), 6, false});
-    if (!shown->prize.trimmed().isEmpty()) {
-        m_prizeCaption.fit(QStringLiteral("HADIAH"), verdana(), l.prizeCaption, {share(h, 0.025), 6, false});
-        m_prize.fit(shown->prize, verdana(), l.prize, {share(h, 0.06), std::max(6, share(h, 0.02)), true});
-    }
+    layOutPrize();
+}
+
+void TfPenonton::layOutPrize() {
+    const Layout& l = m_layout;
+    const int h = height();
+    const DrawDetails* shown = details();
+    m_prizeCaption.clear();
+    m_prize.clear();
+    if (!shown || shown->prize.trimmed().isEmpty()) return;
+    m_prizeCaption.fit(QStringLiteral("HADIAH"), verdana(), l.prizeCaption, {share(h, 0.025), 6, false});
+    m_prize.fit(shown->prize, verdana(), l.prize, {share(h, 0.06), std::max(6, share(h, 0.02)), true});
 }
 
 void TfPenonton::layOutFooter() {

@@ -43,6 +43,7 @@ public:
     QRect numberBox() const { return m_layout.numberBox; }
     int numberPixelSize() const { return m_number.pixelSize(); }
     QRect nameRect() const { return m_name.rect(); }
+    int nameFits() const { return m_name.fits(); }
     QStringList shownTexts();
 
     static const QString WinnerMark;
@@ -65,6 +66,7 @@ private:
     // Lays the screen out for its size if that changed since (a hidden window's resize is delivered late).
     void ensureLaidOut();
     void layOutDetails();
+    void layOutPrize();
     void layOutFooter();
     // Marks the number for repainting, at most once per frame of the monitor.
     void repaintNumber();

@@ -207,8 +207,11 @@ private slots:
         });
         QVERIFY(!rects.isEmpty()); // the whole window: the details appear
         QCOMPARE(painted([&] { screen.numberShown(QStringLiteral("B1")); }).size(), 0);
+        const int nameFits = screen.nameFits();
         rects = painted([&] { screen.prizeTyped(QStringLiteral("Kulkas")); });
         QVERIFY(!rects.isEmpty());
+        QCOMPARE(screen.nameFits(), nameFits); // a keystroke in the prize leaves the name, however long, as it was
+        QVERIFY(screen.shownTexts().contains(QStringLiteral("Kulkas")));
         for (const QRect& rect : rects)
             QVERIFY(!rect.intersects(screen.numberBox()) && !rect.intersects(screen.nameRect()));
         screen.hide();

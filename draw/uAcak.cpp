@@ -379,19 +379,12 @@ void TfAcak::BitBtn2Click(QObject*) {
     // The name as it stands: toPlainText() would turn no-break spaces into plain ones.
     const QString name = Memo1->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
     ADOCommand1.setParameters({ed_msisdn->text().toStdString(), name.toStdString(), ed_hadiah->text().toStdString()});
-    // The winner's row and its journal entry go in one transaction: both or neither. A save that fails gives the
-    // buttons back, so the operator can try again or cancel.
-    try {
-        DTModule->journal.recordChange(record::event::kWinnerSaved, [&] {
-            ADOCommand1.execute();
-            return QJsonObject{{QStringLiteral("rowid"), static_cast<double>(DTModule->cn.lastInsertRowid())},
-                               {QStringLiteral("values"), QJsonArray{ed_msisdn->text(), name, ed_hadiah->text()}}};
-        });
-    } catch (...) {
-        BitBtn2->setEnabled(true);
-        BitBtn3->setEnabled(true);
-        throw;
-    }
+    // The winner's row and its journal entry go in one transaction: both or neither.
+    DTModule->journal.recordChange(record::event::kWinnerSaved, [&] {
+        ADOCommand1.execute();
+        return QJsonObject{{QStringLiteral("rowid"), static_cast<double>(DTModule->cn.lastInsertRowid())},
+                           {QStringLiteral("values"), QJsonArray{ed_msisdn->text(), name, ed_hadiah->text()}}};
+    });
     winnerStored(ed_msisdn->text(), name, ed_hadiah->text());
     ui::MessageBox::information(QStringLiteral("Data Sudah Disimpan"));
 }

@@ -45,6 +45,10 @@ bool MessageBox::confirm(const QString& text) {
     return show(Kind::Confirmation, QStringLiteral("Confirm"), text) == QMessageBox::Ok;
 }
 
+bool MessageBox::ask(const QString& text) {
+    return show(Kind::Question, title(), text) == QMessageBox::Yes;
+}
+
 void MessageBox::setRecording(bool on) {
     recordingFlag() = on;
 }
@@ -59,7 +63,7 @@ void MessageBox::setNextAnswer(QMessageBox::StandardButton answer) {
 }
 
 QMessageBox::StandardButton MessageBox::show(Kind kind, const QString& caption, const QString& text) {
-    const QMessageBox::StandardButton fallback = QMessageBox::Ok;
+    const QMessageBox::StandardButton fallback = kind == Kind::Question ? QMessageBox::Yes : QMessageBox::Ok;
     QWidget* parent = DialogOwner::parentForDialog();
     if (recordingFlag()) {
         log().append({kind, caption, text, parent});
@@ -81,12 +85,17 @@ QMessageBox::StandardButton MessageBox::show(Kind kind, const QString& caption, 
         box.setIcon(QMessageBox::Critical);
         break;
     case Kind::Confirmation:
+    case Kind::Question:
         box.setIcon(QMessageBox::Question);
         break;
     }
     if (kind == Kind::Confirmation) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Ok);
+    } else if (kind == Kind::Question) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }

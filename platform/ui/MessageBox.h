@@ -13,7 +13,7 @@ namespace ui {
 // each would have had, and the next question is answered with what setNextAnswer() gave.
 class MessageBox {
 public:
-    enum class Kind { Information, Plain, Error, Confirmation };
+    enum class Kind { Information, Plain, Error, Confirmation, Question };
     struct Shown {
         Kind kind;
         QString caption;
@@ -32,6 +32,10 @@ public:
     static void error(const QString& text);
     // Question icon, OK and Cancel; true for OK.
     static bool confirm(const QString& text);
+    // Before something that cannot be undone: the application title as caption, question icon, Yes and No with No
+    // as the default button (Enter or Escape on the box keeps things as they are); true for Yes. Recording answers
+    // Yes unless setNextAnswer() says otherwise.
+    static bool ask(const QString& text);
 
     static void setRecording(bool on);
     static const QList<Shown>& shown();

@@ -38,6 +38,8 @@ QString kindName(Kind kind) {
         return QStringLiteral("error");
     case Kind::Confirmation:
         return QStringLiteral("confirm");
+    case Kind::Question:
+        return QStringLiteral("ask");
     }
     return {};
 }

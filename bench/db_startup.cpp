@@ -3,6 +3,7 @@
 #include "bench/make_participants.h"
 #include "bench/step_through.h"
 #include "platform/db/Connection.h"
+#include "platform/db/SqliteAccess.h"
 #include "platform/db/TableCursor.h"
 
 #include <benchmark/benchmark.h>
@@ -36,7 +37,7 @@ void StepSelect(benchmark::State& state) {
     cn.setDatabasePath(database());
     cn.open();
     for (auto _ : state)
-        if (bench::stepReadingColumns(cn.handle(), "select * from tb_peserta") != kParticipants)
+        if (bench::stepReadingColumns(db::SqliteAccess::handle(cn), "select * from tb_peserta") != kParticipants)
             state.SkipWithError("wrong row count");
 }
 
@@ -47,7 +48,7 @@ void StepOnly(benchmark::State& state) {
     cn.open();
     for (auto _ : state) {
         sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(cn.handle(), "select * from tb_peserta", -1, &stmt, nullptr);
+        sqlite3_prepare_v2(db::SqliteAccess::handle(cn), "select * from tb_peserta", -1, &stmt, nullptr);
         std::int64_t rows = 0;
         while (sqlite3_step(stmt) == SQLITE_ROW)
             ++rows;

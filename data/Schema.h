@@ -2,7 +2,9 @@
 
 #include <string>
 
-struct sqlite3;
+namespace db {
+class Connection;
+}
 
 namespace schema {
 
@@ -17,6 +19,6 @@ inline constexpr const char* kWinnersOnceColumn = "pemenang_tidak_diundi_lagi";
 
 // Brings an older file up to the program's schema: adds what later versions added, with its default, and
 // leaves everything else as it is. A missing table is left to whoever opens it.
-void upgrade(sqlite3* handle);
+void upgrade(db::Connection& connection);
 
 } // namespace schema

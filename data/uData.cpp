@@ -47,7 +47,7 @@ void TDTModule::DataModuleCreate(QObject*) {
     cn.setDatabasePath(QDir::toNativeSeparators(path).toStdString());
     cn.open();
     try {
-        schema::upgrade(cn.handle()); // an older file gains what this version keeps
+        schema::upgrade(cn); // an older file gains what this version keeps
     } catch (const platform::Error&) {
         // A file that cannot be written (read-only, locked) is still drawn from; the setting it lacks stays off
         // and says why when it is switched on.

@@ -16,7 +16,7 @@ void EligibleParticipants::readWinners(db::Connection& connection) {
     m_built = false;
     try {
         // By position: the winners table's column names are the database's business.
-        db::Statement winners(connection.handle(), "SELECT * FROM tb_pemenang");
+        db::Statement winners(connection, "SELECT * FROM tb_pemenang");
         while (winners.step())
             m_won.emplace(winners.columnText(0));
     } catch (const platform::Error& error) {

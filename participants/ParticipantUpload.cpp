@@ -35,7 +35,7 @@ std::string insertSql(int rows) {
 class ParticipantUpload::Inserts {
 public:
     explicit Inserts(db::Connection& connection)
-        : many(connection.handle(), insertSql(kRowsPerInsert)), one(connection.handle(), insertSql(1)) {}
+        : many(connection, insertSql(kRowsPerInsert)), one(connection, insertSql(1)) {}
 
     // One row's values at the parameters of its place in the statement; fields beyond the sheet's columns NULL.
     // The batch holding the texts outlives the statement's run, so they are bound without a copy.
@@ -99,7 +99,7 @@ void ParticipantUpload::fillNewColumns(std::int64_t lastRowidBefore, int storedW
     // fields of those rows that were beyond the column count at the time are NULL.
     for (int column = std::max(storedWith, 1) + 1; column <= columns; ++column) {
         const std::string field = kFieldNames[column - 1];
-        db::Statement fill(m_connection.handle(),
+        db::Statement fill(m_connection,
                            "UPDATE tb_peserta SET " + field + " = '' WHERE rowid > ? AND " + field + " IS NULL");
         fill.bindInt(1, lastRowidBefore);
         fill.step();
@@ -118,7 +118,7 @@ ParticipantUpload::Result ParticipantUpload::run(const std::string& path) {
     db::Transaction transaction(m_connection);
     std::int64_t lastRowidBefore = 0;
     {
-        db::Statement last(m_connection.handle(), "SELECT coalesce(max(rowid), 0) FROM tb_peserta");
+        db::Statement last(m_connection, "SELECT coalesce(max(rowid), 0) FROM tb_peserta");
         if (last.step()) lastRowidBefore = last.columnInt(0);
     }
     Inserts inserts(m_connection);

@@ -1,6 +1,8 @@
 #include "platform/db/Connection.h"
 
 #include "platform/Error.h"
+#include "platform/db/SqliteAccess.h"
+#include "platform/db/Statement.h"
 
 #include <filesystem>
 #include <sqlite3.h>
@@ -107,10 +109,57 @@ sqlite3* Connection::handle() const {
     return m_handle;
 }
 
+sqlite3* SqliteAccess::handle(const Connection& connection) {
+    return connection.handle();
+}
+
 void Connection::exec(std::string_view sql) {
     const std::string text(sql);
     if (const int rc = sqlite3_exec(handle(), text.c_str(), nullptr, nullptr, nullptr); rc != SQLITE_OK)
         throw platform::Error(errorMessage(m_handle, rc));
+}
+
+void Connection::createDatabase(const std::string& path, std::string_view sql) {
+    sqlite3* handle = nullptr;
+    if (const int rc = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        rc != SQLITE_OK) {
+        std::string message = errorMessage(handle, rc);
+        sqlite3_close(handle);
+        throw platform::Error("Cannot make the database '" + path + "': " + message);
+    }
+    const std::string text(sql);
+    char* error = nullptr;
+    if (const int rc = sqlite3_exec(handle, text.c_str(), nullptr, nullptr, &error); rc != SQLITE_OK) {
+        std::string message = error ? error : errorMessage(handle, rc);
+        sqlite3_free(error);
+        sqlite3_close(handle);
+        throw platform::Error(message);
+    }
+    sqlite3_close(handle);
+}
+
+bool Connection::hasTable(const std::string& table) const {
+    Statement query(*this, "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?");
+    query.bindText(1, table);
+    return query.step();
+}
+
+std::vector<std::string> Connection::columnNames(const std::string& table) const {
+    Statement info(*this, "SELECT name FROM pragma_table_info(?)");
+    info.bindText(1, table);
+    std::vector<std::string> names;
+    while (info.step())
+        names.emplace_back(info.columnText(0));
+    return names;
+}
+
+std::int64_t Connection::changeCounter() const {
+    Statement pragma(*this, "PRAGMA data_version");
+    return pragma.step() ? pragma.columnInt(0) : 0;
+}
+
+int Connection::changes() const {
+    return sqlite3_changes(handle());
 }
 
 void Connection::setBusyTimeout(int milliseconds) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct sqlite3;
 
@@ -29,14 +30,24 @@ public:
     void close();
     bool isOpen() const { return m_handle != nullptr; }
 
-    // Throws "Connection is closed" style errors on a closed connection, so callers need not check.
-    sqlite3* handle() const;
+    // Runs statements that give no rows, one after the other.
     void exec(std::string_view sql);
+    // Makes a new database file at `path` (which must not exist yet) and runs `sql` in it: the program's tables.
+    static void createDatabase(const std::string& path, std::string_view sql);
+
+    // What the database holds: whether it has a table, and a table's column names in order (none when there is no
+    // such table).
+    bool hasTable(const std::string& table) const;
+    std::vector<std::string> columnNames(const std::string& table) const;
+    // A number that moves whenever another connection commits a change to the database.
+    std::int64_t changeCounter() const;
     // How long a statement waits for another program's lock before it fails, in milliseconds (3000 from open()).
     void setBusyTimeout(int milliseconds);
     int busyTimeout() const { return m_busyTimeout; }
     // The rowid of the row the last INSERT on this connection made.
     std::int64_t lastInsertRowid() const;
+    // The rows the last INSERT, UPDATE or DELETE on this connection changed.
+    int changes() const;
     // True while a transaction is open.
     bool inTransaction() const;
 
@@ -45,6 +56,10 @@ public:
     RowWriteHook* rowWriteHook() const { return m_hook; }
 
 private:
+    friend class Statement;
+    friend struct SqliteAccess;
+    // Throws when the connection is not open, so callers need not check.
+    sqlite3* handle() const;
     void rollBackUnfinishedSave() const;
 
     std::string m_path;

@@ -258,4 +258,26 @@ std::string RowStore::text(const Field& field) {
     return {};
 }
 
+std::optional<std::string_view> RowStore::storedText(const Field& field, std::string& room) {
+    switch (field.kind) {
+    case Kind::Null:
+        return std::nullopt;
+    case Kind::Integer: {
+        room.resize(24);
+        const auto end = std::to_chars(room.data(), room.data() + room.size(), field.integer).ptr;
+        return std::string_view(room.data(), static_cast<std::size_t>(end - room.data()));
+    }
+    case Kind::Real: {
+        // SQLite's own conversion of a real to text, so the form matches CAST(x AS TEXT).
+        room.resize(40);
+        sqlite3_snprintf(static_cast<int>(room.size()), room.data(), "%!.15g", field.real);
+        return std::string_view(room.c_str());
+    }
+    case Kind::Text:
+    case Kind::Blob:
+        return field.text;
+    }
+    return std::nullopt;
+}
+
 } // namespace db

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,9 @@ public:
 
     // The field's value as the screens read it: empty for a missing value.
     static std::string text(const Field& field);
+    // The field's value as the database turns it into text (CAST(x AS TEXT)), nothing for NULL. A number's text
+    // is written into `room`, whose bytes the result then points at.
+    static std::optional<std::string_view> storedText(const Field& field, std::string& room);
 
 private:
     // A row starts below 1 MB into its page; 4096 pages hold some 4 GB of rows.

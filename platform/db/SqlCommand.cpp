@@ -4,18 +4,16 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 
-#include <sqlite3.h>
-
 namespace db {
 
 int SqlCommand::execute() {
     if (!m_connection) throw platform::Error("Missing Connection or ConnectionString");
-    Statement statement(m_connection->handle(), m_text);
+    Statement statement(*m_connection, m_text);
     for (std::size_t i = 0; i < m_parameters.size(); ++i)
         statement.bind(static_cast<int>(i) + 1, m_parameters[i]);
     while (statement.step()) {
     }
-    return sqlite3_changes(m_connection->handle());
+    return m_connection->changes();
 }
 
 } // namespace db

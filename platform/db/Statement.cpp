@@ -16,10 +16,10 @@ std::string quotedIdentifier(const std::string& identifier) {
     return out + '"';
 }
 
-Statement::Statement(sqlite3* handle, std::string_view sql) : m_handle(handle) {
-    if (const int rc = sqlite3_prepare_v2(handle, sql.data(), static_cast<int>(sql.size()), &m_stmt, nullptr);
+Statement::Statement(const Connection& connection, std::string_view sql) : m_handle(connection.handle()) {
+    if (const int rc = sqlite3_prepare_v2(m_handle, sql.data(), static_cast<int>(sql.size()), &m_stmt, nullptr);
         rc != SQLITE_OK)
-        throw platform::Error(errorMessage(handle, rc));
+        throw platform::Error(errorMessage(m_handle, rc));
 }
 
 Statement::~Statement() {
@@ -84,8 +84,8 @@ void Statement::reset() {
 int Statement::columnCount() const {
     return sqlite3_column_count(m_stmt);
 }
-int Statement::columnType(int column) const {
-    return sqlite3_column_type(m_stmt, column);
+bool Statement::columnIsNull(int column) const {
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
 }
 std::int64_t Statement::columnInt(int column) const {
     return sqlite3_column_int64(m_stmt, column);

@@ -14,13 +14,15 @@ class Error;
 
 namespace db {
 
+class Connection;
+
 // A table or column name as SQL quotes it: in double quotes, a double quote inside doubled.
 std::string quotedIdentifier(const std::string& identifier);
 
 // A prepared statement that finalizes itself; failures throw platform::Error with the database's message and code.
 class Statement {
 public:
-    Statement(sqlite3* handle, std::string_view sql);
+    Statement(const Connection& connection, std::string_view sql);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -42,7 +44,7 @@ public:
     void reset();
 
     int columnCount() const;
-    int columnType(int column) const;
+    bool columnIsNull(int column) const;
     std::int64_t columnInt(int column) const;
     std::string_view columnText(int column) const;
 

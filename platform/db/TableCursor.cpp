@@ -125,7 +125,7 @@ void TableCursor::checkBrowseMode() {
 
 void TableCursor::readFields() {
     if (!m_connection) fail("Missing Connection or ConnectionString");
-    Statement info(m_connection->handle(), "PRAGMA table_info(" + quotedIdentifier(m_table) + ")");
+    Statement info(*m_connection, "PRAGMA table_info(" + quotedIdentifier(m_table) + ")");
     m_fieldNames.clear();
     m_integerFields.clear();
     while (info.step()) {
@@ -144,12 +144,12 @@ void TableCursor::load() {
     // from the b-tree's edge, where counting would walk the whole table); after deletions the list is trimmed below.
     std::vector<RowStore::Handle> rows;
     {
-        Statement last(m_connection->handle(), "SELECT max(rowid) FROM " + quotedIdentifier(m_table));
+        Statement last(*m_connection, "SELECT max(rowid) FROM " + quotedIdentifier(m_table));
         constexpr std::int64_t kLargestHint = std::int64_t{1} << 24; // 64 MB of handles at the most
         if (last.step())
             rows.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(last.columnInt(0), 0, kLargestHint)));
     }
-    Statement select(m_connection->handle(), "SELECT rowid, * FROM " + quotedIdentifier(m_table));
+    Statement select(*m_connection, "SELECT rowid, * FROM " + quotedIdentifier(m_table));
     RowStore store;
     const int fields = fieldCount();
     while (select.step())
@@ -447,11 +447,11 @@ void TableCursor::postInsert() {
         sql += i ? ",?" : "?";
     sql += ")";
     HookedWrite write(*m_connection);
-    Statement insert(m_connection->handle(), sql);
+    Statement insert(*m_connection, sql);
     for (int i = 0; i < fields; ++i)
         insert.bind(i + 1, m_buffer[static_cast<std::size_t>(i)]);
     insert.step();
-    const std::int64_t rowid = sqlite3_last_insert_rowid(m_connection->handle());
+    const std::int64_t rowid = m_connection->lastInsertRowid();
     const RowStore::Handle stored = readBack(rowid);
     write.done({RowWrite::Kind::Insert, m_table, rowid, {}, valuesOf(stored), m_fieldNames});
     m_rows.push_back(stored);
@@ -467,7 +467,7 @@ void TableCursor::postEdit() {
             (i ? "," : "") + quotedIdentifier(m_fieldNames[static_cast<std::size_t>(i)]) + "=?" + std::to_string(i + 1);
     sql += whereRowAsRead(fields + 1) + " RETURNING rowid";
     HookedWrite write(*m_connection);
-    Statement update(m_connection->handle(), sql);
+    Statement update(*m_connection, sql);
     for (int i = 0; i < fields; ++i) {
         const auto& typed = m_buffer[static_cast<std::size_t>(i)];
         // A field left as it was keeps its value and type; only what was typed goes in as text.
@@ -498,7 +498,7 @@ void TableCursor::postEdit() {
 RowStore::Handle TableCursor::readBack(std::int64_t rowid) {
     // The snapshot holds the row as a re-query would read it: the column's type applied to what was typed. (A
     // RETURNING clause would give a whole number in a REAL column as an integer, as it lies on disk.)
-    Statement select(m_connection->handle(), "SELECT rowid, * FROM " + quotedIdentifier(m_table) + " WHERE rowid=?");
+    Statement select(*m_connection, "SELECT rowid, * FROM " + quotedIdentifier(m_table) + " WHERE rowid=?");
     select.bindInt(1, rowid);
     if (!select.step()) throw platform::Error(kRowNotLocated);
     return m_store.addFromStatement(select, fieldCount());
@@ -551,8 +551,7 @@ void TableCursor::remove() {
     checkBrowseMode();
     const RowStore::Handle asRead = m_rows[m_current];
     HookedWrite write(*m_connection);
-    Statement erase(m_connection->handle(),
-                    "DELETE FROM " + quotedIdentifier(m_table) + whereRowAsRead(1) + " RETURNING rowid");
+    Statement erase(*m_connection, "DELETE FROM " + quotedIdentifier(m_table) + whereRowAsRead(1) + " RETURNING rowid");
     bindRowAsRead(erase, 1, asRead);
     if (!erase.step()) throw platform::Error(kRowNotLocated); // the snapshot keeps the row as read
     while (erase.step()) {
@@ -626,9 +625,9 @@ void TableCursor::storeField(int index, const std::string& text) {
     const std::optional<std::string> value = typedValue(index, text);
     const RowStore::Handle asRead = m_rows[m_current];
     HookedWrite write(*m_connection);
-    Statement update(m_connection->handle(), "UPDATE " + quotedIdentifier(m_table) + " SET " +
-                                                 quotedIdentifier(m_fieldNames[static_cast<std::size_t>(index)]) +
-                                                 "=?1" + whereRowAsRead(2) + " RETURNING rowid");
+    Statement update(*m_connection, "UPDATE " + quotedIdentifier(m_table) + " SET " +
+                                        quotedIdentifier(m_fieldNames[static_cast<std::size_t>(index)]) + "=?1" +
+                                        whereRowAsRead(2) + " RETURNING rowid");
     update.bind(1, value);
     bindRowAsRead(update, 2, asRead);
     if (!update.step()) throw platform::Error(kRowNotLocated); // the snapshot keeps the row as read

@@ -7,8 +7,6 @@
 #include "platform/Error.h"
 
 #include <QFile>
-#include <charconv>
-#include <sqlite3.h>
 
 namespace record {
 
@@ -17,28 +15,6 @@ namespace {
 constexpr std::size_t kBlock = 64 * 1024;
 
 } // namespace
-
-std::optional<std::string_view> storedText(const db::RowStore::Field& field, std::string& room) {
-    switch (field.kind) {
-    case db::RowStore::Kind::Null:
-        return std::nullopt;
-    case db::RowStore::Kind::Integer: {
-        room.resize(24);
-        const auto end = std::to_chars(room.data(), room.data() + room.size(), field.integer).ptr;
-        return std::string_view(room.data(), static_cast<std::size_t>(end - room.data()));
-    }
-    case db::RowStore::Kind::Real: {
-        // SQLite's own conversion of a real to text, so the form matches CAST(x AS TEXT).
-        room.resize(40);
-        sqlite3_snprintf(static_cast<int>(room.size()), room.data(), "%!.15g", field.real);
-        return std::string_view(room.c_str());
-    }
-    case db::RowStore::Kind::Text:
-    case db::RowStore::Kind::Blob:
-        return field.text;
-    }
-    return std::nullopt;
-}
 
 std::string fileSha256(const std::string& path) {
     QFile file(QString::fromStdString(path));
@@ -81,7 +57,7 @@ ListSeal Fingerprint::ofSnapshot(const db::RowStore& store, std::span<const db::
     for (const db::RowStore::Handle handle : order) {
         for (int i = 0; i < fields; ++i) {
             const auto at = static_cast<std::size_t>(i);
-            values[at] = storedText(store.field(handle, i), rooms[at]);
+            values[at] = db::RowStore::storedText(store.field(handle, i), rooms[at]);
         }
         fingerprint.addRow(values);
     }
@@ -89,15 +65,15 @@ ListSeal Fingerprint::ofSnapshot(const db::RowStore& store, std::span<const db::
 }
 
 ListSeal Fingerprint::ofTable(db::Connection& connection, const std::string& table, bool byRowid) {
-    db::Statement select(connection.handle(), "SELECT * FROM " + db::quotedIdentifier(table) +
-                                                  (byRowid ? " ORDER BY rowid" : " ORDER BY 1, rowid"));
+    db::Statement select(connection, "SELECT * FROM " + db::quotedIdentifier(table) +
+                                         (byRowid ? " ORDER BY rowid" : " ORDER BY 1, rowid"));
     Fingerprint fingerprint;
     const int fields = select.columnCount();
     std::vector<std::optional<std::string_view>> values(static_cast<std::size_t>(fields));
     while (select.step()) {
         for (int i = 0; i < fields; ++i) {
-            // sqlite3_column_text gives SQLite's own text of a number, and a blob's bytes as they are.
-            if (select.columnType(i) == SQLITE_NULL)
+            // The statement gives the database's own text of a number, and a blob's bytes as they are.
+            if (select.columnIsNull(i))
                 values[static_cast<std::size_t>(i)] = std::nullopt;
             else
                 values[static_cast<std::size_t>(i)] = select.columnText(i);

@@ -54,7 +54,4 @@ private:
 // the file cannot be read.
 std::string fileSha256(const std::string& path);
 
-// A snapshot's value as text, as SQLite turns it into text (CAST(x AS TEXT)); empty for NULL.
-std::optional<std::string_view> storedText(const db::RowStore::Field& field, std::string& room);
-
 } // namespace record

@@ -8,21 +8,18 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <sqlite3.h>
 
 namespace record {
 
 bool tableExists(db::Connection& connection, const char* table) {
-    db::Statement query(connection.handle(), "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?");
-    query.bindText(1, table);
-    return query.step();
+    return connection.hasTable(table);
 }
 
 QJsonArray winnerValues(const db::Statement& select) {
     QJsonArray values;
     for (int i = 1; i < select.columnCount(); ++i) {
         const std::string_view text = select.columnText(i);
-        values.append(select.columnType(i) == SQLITE_NULL
+        values.append(select.columnIsNull(i)
                           ? QJsonValue()
                           : QJsonValue(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))));
     }
@@ -43,7 +40,7 @@ QJsonObject sealOfRows(const ListSeal& seal) {
 // The winners as they stand, one [rowid, no_undian, nama, hadiah] each, with their fingerprint.
 QJsonObject winnersNow(db::Connection& connection) {
     QJsonObject winners = sealOfRows(Fingerprint::ofTable(connection, "tb_pemenang", true));
-    db::Statement select(connection.handle(), "SELECT rowid, * FROM tb_pemenang ORDER BY rowid");
+    db::Statement select(connection, "SELECT rowid, * FROM tb_pemenang ORDER BY rowid");
     QJsonArray rows;
     while (select.step()) {
         QJsonArray row{static_cast<double>(select.columnInt(0))};
@@ -68,13 +65,12 @@ void Journal::createTable(db::Connection& connection) {
 
 std::int64_t Journal::lastEntry(db::Connection& connection) {
     if (!tableExists(connection, kTable)) return 0;
-    db::Statement last(connection.handle(), "SELECT max(urut) FROM tb_jurnal");
+    db::Statement last(connection, "SELECT max(urut) FROM tb_jurnal");
     return last.step() ? last.columnInt(0) : 0;
 }
 
 std::int64_t Journal::dataVersion(db::Connection& connection) {
-    db::Statement pragma(connection.handle(), "PRAGMA data_version");
-    return pragma.step() ? pragma.columnInt(0) : 0;
+    return connection.changeCounter();
 }
 
 QJsonValue Journal::jsonValue(const std::optional<std::string>& value) {
@@ -88,7 +84,7 @@ bool Journal::startStands() {
     // table itself).
     const bool stands = [&] {
         if (!tableExists(m_connection, kTable)) return false;
-        db::Statement check(m_connection.handle(), "SELECT hash FROM tb_jurnal WHERE urut=?");
+        db::Statement check(m_connection, "SELECT hash FROM tb_jurnal WHERE urut=?");
         check.bindInt(1, m_run);
         return check.step() && check.columnText(0) == m_runHash;
     }();
@@ -163,7 +159,7 @@ std::int64_t Journal::append(const char* kind, QJsonObject details) {
 
 std::int64_t Journal::appendEntry(const char* kind, const QJsonObject& details) {
     createTable(m_connection);
-    db::Statement last(m_connection.handle(), "SELECT urut, hash FROM tb_jurnal ORDER BY urut DESC LIMIT 1");
+    db::Statement last(m_connection, "SELECT urut, hash FROM tb_jurnal ORDER BY urut DESC LIMIT 1");
     std::int64_t seq = 1;
     std::string previous = kZeroHash;
     if (last.step()) {
@@ -173,7 +169,7 @@ std::int64_t Journal::appendEntry(const char* kind, const QJsonObject& details) 
     const std::string time = utcText(m_clock()).toStdString();
     const std::string text = QJsonDocument(details).toJson(QJsonDocument::Compact).toStdString();
     const std::string hash = entryHash(previous, seq, time, kind, text);
-    db::Statement insert(m_connection.handle(), "INSERT INTO tb_jurnal VALUES(?,?,?,?,?,?)");
+    db::Statement insert(m_connection, "INSERT INTO tb_jurnal VALUES(?,?,?,?,?,?)");
     insert.bindInt(1, seq);
     insert.bindText(2, time);
     insert.bindText(3, kind);

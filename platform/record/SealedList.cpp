@@ -76,14 +76,14 @@ SealedList::Change SealedList::changeSince(db::Connection& connection) const {
     } noWait(connection);
     Change change;
     change.inDraw = m_count;
-    db::Statement count(connection.handle(), "SELECT count(*) FROM tb_peserta");
+    db::Statement count(connection, "SELECT count(*) FROM tb_peserta");
     change.inTable = count.step() ? static_cast<std::uint64_t>(count.columnInt(0)) : 0;
     change.changed = change.inTable != change.inDraw;
     if (!change.changed && Journal::lastEntry(connection) > m_journalAtRead) {
         std::string sql = "SELECT EXISTS(SELECT 1 FROM tb_jurnal WHERE urut > ? AND jenis IN (";
         for (std::size_t i = 0; i < std::size(event::kParticipantChanges); ++i)
             sql += i ? ",?" : "?";
-        db::Statement entries(connection.handle(), sql + "))");
+        db::Statement entries(connection, sql + "))");
         entries.bindInt(1, m_journalAtRead);
         int index = 2;
         for (const char* kind : event::kParticipantChanges)

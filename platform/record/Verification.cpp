@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <map>
 #include <set>
-#include <sqlite3.h>
 
 namespace record {
 
@@ -113,7 +112,7 @@ Verification Verification::of(const std::string& path) {
 }
 
 void Verification::readEntries(db::Connection& connection) {
-    db::Statement select(connection.handle(),
+    db::Statement select(connection,
                          "SELECT urut, waktu, jenis, rincian, hash_sebelum, hash FROM tb_jurnal ORDER BY urut");
     while (select.step()) {
         JournalEntry entry;
@@ -261,7 +260,7 @@ void Verification::checkWinners(db::Connection& connection) {
         if (winner.deletedSeq == 0) expected[winner.rowid] = &winner;
 
     std::vector<std::pair<std::int64_t, QJsonArray>> foreign;
-    db::Statement select(connection.handle(), "SELECT rowid, * FROM tb_pemenang ORDER BY rowid");
+    db::Statement select(connection, "SELECT rowid, * FROM tb_pemenang ORDER BY rowid");
     while (select.step()) {
         const std::int64_t rowid = select.columnInt(0);
         const QJsonArray values = winnerValues(select);

@@ -3,6 +3,7 @@
 #include "draw/uAcak.h"
 #include "participants/uPeserta.h"
 #include "platform/db/Connection.h"
+#include "platform/db/SqliteAccess.h"
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Timer.h"
@@ -107,7 +108,8 @@ private slots:
         TestDatabase db;
         TestApplication app(db.directory());
         sqlite3_stmt* stmt = nullptr;
-        QCOMPARE(sqlite3_prepare_v2(DTModule->cn.handle(), "PRAGMA synchronous", -1, &stmt, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_prepare_v2(db::SqliteAccess::handle(DTModule->cn), "PRAGMA synchronous", -1, &stmt, nullptr),
+                 SQLITE_OK);
         QCOMPARE(sqlite3_step(stmt), SQLITE_ROW);
         QCOMPARE(sqlite3_column_int(stmt, 0), 2); // FULL
         sqlite3_finalize(stmt);

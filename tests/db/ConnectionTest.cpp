@@ -1,6 +1,7 @@
 #include "platform/db/Connection.h"
 #include "data/Schema.h"
 #include "platform/Error.h"
+#include "platform/db/SqliteAccess.h"
 #include "platform/db/TableCursor.h"
 #include "tests/support/TestDatabase.h"
 
@@ -28,7 +29,9 @@ std::string openError(const std::string& path) {
 
 std::string pragma(db::Connection& cn, const char* name) {
     sqlite3_stmt* stmt = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(cn.handle(), (std::string("PRAGMA ") + name).c_str(), -1, &stmt, nullptr), SQLITE_OK);
+    EXPECT_EQ(
+        sqlite3_prepare_v2(db::SqliteAccess::handle(cn), (std::string("PRAGMA ") + name).c_str(), -1, &stmt, nullptr),
+        SQLITE_OK);
     std::string value;
     if (sqlite3_step(stmt) == SQLITE_ROW) value = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
     sqlite3_finalize(stmt);

@@ -3,8 +3,9 @@
 #include "tests/support/ErrorOf.h"
 #include "tests/support/TestDatabase.h"
 
+#include "platform/db/Connection.h"
+
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,10 @@ const std::string kColumns = "SELECT group_concat(name, ',') FROM pragma_table_i
 TEST(SchemaUpgrade, AddsTheSettingOffToAnOlderFileAndKeepsTheSpeed) {
     TestDatabase db;
     makeOlder(db);
-    schema::upgrade(db.cn().handle());
+    schema::upgrade(db.cn());
     EXPECT_EQ(db.rows(kColumns), (Rows{{"speed,pemenang_tidak_diundi_lagi"}}));
     EXPECT_EQ(db.rows("SELECT * FROM setup"), (Rows{{"75", "0"}}));
-    schema::upgrade(db.cn().handle()); // once is enough: a second start-up changes nothing
+    schema::upgrade(db.cn()); // once is enough: a second start-up changes nothing
     EXPECT_EQ(db.rows(kColumns), (Rows{{"speed,pemenang_tidak_diundi_lagi"}}));
     // The column keeps to its two values like one made with the table.
     EXPECT_NE(errorOf([&] { db.cn().exec("UPDATE setup SET pemenang_tidak_diundi_lagi=2"); }), "<no error>");
@@ -35,22 +36,25 @@ TEST(SchemaUpgrade, AddsTheSettingOffToAnOlderFileAndKeepsTheSpeed) {
 TEST(SchemaUpgrade, LeavesCurrentAndIncompleteFilesAlone) {
     TestDatabase current;
     const Rows before = current.rows("SELECT sql FROM sqlite_schema ORDER BY name");
-    schema::upgrade(current.cn().handle());
+    schema::upgrade(current.cn());
     EXPECT_EQ(current.rows("SELECT sql FROM sqlite_schema ORDER BY name"), before);
 
     TestDatabase withoutSetup; // reported by whoever opens the table, not here
     withoutSetup.exec("DROP TABLE setup");
-    schema::upgrade(withoutSetup.cn().handle());
+    schema::upgrade(withoutSetup.cn());
     EXPECT_EQ(withoutSetup.rows("SELECT count(*) FROM sqlite_schema WHERE name='setup'"), (Rows{{"0"}}));
 }
 
 TEST(SchemaUpgrade, AReadOnlyFileSaysWhy) {
     TestDatabase db;
     makeOlder(db);
-    sqlite3* readOnly = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(db.path().c_str(), &readOnly, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    EXPECT_EQ(errorOf([&] { schema::upgrade(readOnly); }), "attempt to write a readonly database");
-    sqlite3_close(readOnly);
+    db::Connection readOnly;
+    readOnly.setDatabasePath(db.path());
+    readOnly.setReadOnly(true);
+    readOnly.open();
+    EXPECT_NE(errorOf([&] { schema::upgrade(readOnly); }).find("attempt to write a readonly database"),
+              std::string::npos);
+    readOnly.close();
     EXPECT_EQ(db.rows(kColumns), (Rows{{"speed"}}));
 }
 

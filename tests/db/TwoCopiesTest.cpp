@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
 #include "platform/db/SqlCommand.h"
+#include "platform/db/SqliteAccess.h"
 #include "platform/db/TableCursor.h"
 #include "tests/support/ErrorOf.h"
 #include "tests/support/TestDatabase.h"
@@ -268,7 +269,7 @@ TEST(TwoCopies, RowIsFoundByItsRowid) {
     db.exec("INSERT INTO tb_pemenang VALUES('0811','Ani','TV'),('0822','Budi','Radio')");
     std::vector<std::string> statements;
     sqlite3_trace_v2(
-        db.cn().handle(), SQLITE_TRACE_STMT,
+        db::SqliteAccess::handle(db.cn()), SQLITE_TRACE_STMT,
         [](unsigned, void* context, void* statement, void*) {
             const std::string sql = sqlite3_sql(static_cast<sqlite3_stmt*>(statement));
             if (sql.rfind("DELETE", 0) == 0 || sql.rfind("UPDATE", 0) == 0)
@@ -286,11 +287,12 @@ TEST(TwoCopies, RowIsFoundByItsRowid) {
         cursor.post();
         cursor.remove();
     }
-    sqlite3_trace_v2(db.cn().handle(), 0, nullptr, nullptr);
+    sqlite3_trace_v2(db::SqliteAccess::handle(db.cn()), 0, nullptr, nullptr);
     ASSERT_EQ(statements.size(), 4u);
     for (const std::string& sql : statements) {
         sqlite3_stmt* plan = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(db.cn().handle(), ("EXPLAIN QUERY PLAN " + sql).c_str(), -1, &plan, nullptr),
+        ASSERT_EQ(sqlite3_prepare_v2(db::SqliteAccess::handle(db.cn()), ("EXPLAIN QUERY PLAN " + sql).c_str(), -1,
+                                     &plan, nullptr),
                   SQLITE_OK);
         std::string details;
         while (sqlite3_step(plan) == SQLITE_ROW)

@@ -70,7 +70,7 @@ std::string integrityOf(const std::string& path) {
     db::Connection connection;
     connection.setDatabasePath(path);
     connection.open();
-    db::Statement check(connection.handle(), "PRAGMA integrity_check");
+    db::Statement check(connection, "PRAGMA integrity_check");
     std::string result;
     while (check.step())
         result += (result.empty() ? "" : "; ") + std::string(check.columnText(0));

@@ -126,7 +126,7 @@ protected:
             {"-5", "", "Ñoño 李", "08"},
             {"100000", "A\x1e", std::nullopt, ""},
         };
-        db::Statement insert(db.cn().handle(), "INSERT INTO tb_peserta VALUES(?,?,?,?)");
+        db::Statement insert(db.cn(), "INSERT INTO tb_peserta VALUES(?,?,?,?)");
         for (const Row& row : rows) {
             insert.bindInt(1, std::stoll(*row[0]));
             for (int i = 1; i < 4; ++i)

@@ -1,14 +1,12 @@
 #pragma once
 
+#include "core/Version.h"
+
 #include <QString>
 
 // The program as a whole, beside Qt's application object: its title and version, its fonts, the default error
 // handler, and the creation of the four long-lived objects in their fixed order.
 namespace program {
-
-inline const QString Title = QStringLiteral("Tombolika");
-// The program's version (the project's), as --version and the record of the draws name it.
-inline const QString Version = QStringLiteral(TOMBOLIKA_VERSION);
 
 // Sets the title, the font substitutions and the default error handler.
 void initialize();

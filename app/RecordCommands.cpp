@@ -2,9 +2,9 @@
 
 #include "app/CommandLine.h"
 #include "app/Program.h"
+#include "core/minutes/Minutes.h"
+#include "core/record/Verification.h"
 #include "data/uData.h"
-#include "platform/minutes/Minutes.h"
-#include "platform/record/Verification.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

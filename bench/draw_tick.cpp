@@ -3,7 +3,7 @@
 // Then the same with winners not drawn again: the tick through the eligible ranks with 1,000 winners out, working
 // those ranks out once, and what one saved winner costs (a pass over those still in).
 #include "bench/make_participants.h"
-#include "draw/EligibleParticipants.h"
+#include "core/draw/EligibleParticipants.h"
 #include "platform/chance/TickRandom.h"
 #include "platform/db/Connection.h"
 #include "platform/db/TableCursor.h"

@@ -6,9 +6,9 @@
 // process held with the preview listed (target <= 64 MB). Also the upload alone (the 65,535-row xls too), the
 // preview's model alone filled with 1,000,000 rows, and a 3,000,000-row CSV preview: how soon its first rows show and
 // the longest the screen goes unpainted before the progress dialog shows (target <= 300 ms).
-#include "data/Schema.h"
+#include "core/Schema.h"
+#include "core/participants/ParticipantUpload.h"
 #include "data/uData.h"
-#include "participants/ParticipantUpload.h"
 #include "participants/PreviewModel.h"
 #include "participants/uPeserta.h"
 #include "platform/db/Connection.h"

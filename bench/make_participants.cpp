@@ -1,6 +1,6 @@
 #include "bench/make_participants.h"
 
-#include "data/Schema.h"
+#include "core/Schema.h"
 
 #include <array>
 #include <cstdio>

@@ -6,7 +6,7 @@
 // - scrolling the grid to random places in the million rows, each step painted.
 // The database is generated into /tmp on the first run; a copy of it is refilled before each "Hapus Semua".
 #include "bench/step_through.h"
-#include "data/Schema.h"
+#include "core/Schema.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
 #include "participants/uPeserta.h"

@@ -2,13 +2,13 @@
 // thread, the fingerprint on its own thread (target: ready within a second), the check of the draw screen's
 // "list changed" line (target: under 50 ms), and a cursor's write with its journal entry against one without.
 #include "bench/make_participants.h"
+#include "core/record/CursorJournal.h"
+#include "core/record/Events.h"
+#include "core/record/Fingerprint.h"
+#include "core/record/Journal.h"
+#include "core/record/SealedList.h"
 #include "platform/db/Connection.h"
 #include "platform/db/TableCursor.h"
-#include "platform/record/CursorJournal.h"
-#include "platform/record/Events.h"
-#include "platform/record/Fingerprint.h"
-#include "platform/record/Journal.h"
-#include "platform/record/SealedList.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>

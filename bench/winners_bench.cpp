@@ -3,7 +3,7 @@
 // open of ADOTable1 with the grid shown) next to a bare C-API step through the table. Prints both pairs and their
 // ratios; the targets are at most 1.5 each. The database is generated into /tmp on the first run.
 #include "bench/step_through.h"
-#include "data/Schema.h"
+#include "core/Schema.h"
 #include "data/uData.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/MessageBox.h"

@@ -1,6 +1,6 @@
 #include "data/uData.h"
 
-#include "data/Schema.h"
+#include "core/Schema.h"
 #include "platform/Error.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/record/CursorJournal.h"
+#include "core/record/Journal.h"
 #include "platform/db/Connection.h"
-#include "platform/record/CursorJournal.h"
-#include "platform/record/Journal.h"
 
 #include <QObject>
 #include <QString>

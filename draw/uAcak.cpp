@@ -1,13 +1,13 @@
 #include "draw/uAcak.h"
 
 #include "app/Program.h"
-#include "data/Schema.h"
+#include "core/Schema.h"
+#include "core/record/Events.h"
 #include "data/uData.h"
 #include "draw/uPenonton.h"
 #include "participants/uPeserta.h"
 #include "platform/Error.h"
 #include "platform/jpeg/JpegImage.h"
-#include "platform/record/Events.h"
 #include "platform/text/Quote.h"
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DialogKeys.h"
@@ -34,7 +34,7 @@
 
 TfAcak* fAcak = nullptr;
 
-const QString TfAcak::MarqueeText = QStringLiteral("Tombolika v1.2 - Aplikasi Tombolika");
+const QString TfAcak::MarqueeText = program::TitleAndVersion + QStringLiteral(" - Aplikasi ") + program::Title;
 const QString TfAcak::BannerText = QStringLiteral("Tombolika Application");
 
 namespace {
@@ -466,8 +466,9 @@ QString TfAcak::shortFingerprint() const {
 
 void TfAcak::BitBtn8Click(QObject*) {
     const std::size_t participants = ADOTable1.active() ? ADOTable1.recordCount() : 0;
-    QString about =
-        QStringLiteral("Tombolika v1.2\nAplikasi undian berhadiah\n\nPeserta dalam undian ini: %1").arg(participants);
+    QString about = QStringLiteral("%1\nAplikasi undian berhadiah\n\nPeserta dalam undian ini: %2")
+                        .arg(program::TitleAndVersion)
+                        .arg(participants);
     if (m_winnersOnce && m_eligible.known())
         about += QStringLiteral("\n%1 peserta, %2 sudah menang")
                      .arg(m_eligible.participants())

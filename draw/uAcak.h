@@ -1,13 +1,13 @@
 #pragma once
 
-#include "draw/EligibleParticipants.h"
+#include "core/draw/EligibleParticipants.h"
+#include "core/record/Journal.h"
+#include "core/record/SealedList.h"
 #include "draw/ui_uAcak.h"
 #include "platform/chance/TickRandom.h"
 #include "platform/db/DataSource.h"
 #include "platform/db/SqlCommand.h"
 #include "platform/db/TableCursor.h"
-#include "platform/record/Journal.h"
-#include "platform/record/SealedList.h"
 
 #include <QWidget>
 #include <memory>

@@ -1,10 +1,10 @@
 #include "participants/uPeserta.h"
 
+#include "core/record/Events.h"
 #include "data/uData.h"
 #include "participants/PreviewModel.h"
 #include "platform/Error.h"
 #include "platform/db/Statement.h"
-#include "platform/record/Events.h"
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/ErrorHandler.h"

@@ -1,13 +1,13 @@
 // The "Upload" tab of the participants screen: "Import" previews a workbook, "Upload.." stores its rows.
 #include "participants/uPeserta.h"
 
+#include "core/participants/ParticipantRows.h"
+#include "core/participants/ParticipantUpload.h"
+#include "core/record/Events.h"
+#include "core/record/Fingerprint.h"
 #include "data/uData.h"
 #include "participants/ImportProgress.h"
-#include "participants/ParticipantRows.h"
-#include "participants/ParticipantUpload.h"
 #include "participants/PreviewModel.h"
-#include "platform/record/Events.h"
-#include "platform/record/Fingerprint.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QDir>

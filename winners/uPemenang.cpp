@@ -1,18 +1,18 @@
 #include "winners/uPemenang.h"
 
 #include "app/Program.h"
+#include "core/minutes/Minutes.h"
+#include "core/record/Events.h"
+#include "core/record/Verification.h"
+#include "core/winners/ExportLine.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
 #include "platform/Error.h"
 #include "platform/files/ExportFile.h"
-#include "platform/minutes/Minutes.h"
-#include "platform/record/Events.h"
-#include "platform/record/Verification.h"
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/FormKit.h"
 #include "platform/ui/MessageBox.h"
 #include "resources/Glyphs.h"
-#include "winners/ExportLine.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -2,7 +2,7 @@
 // database and its logo from there, wherever it was started from.
 #include "app/CommandLine.h"
 #include "app/Program.h"
-#include "data/Schema.h"
+#include "core/Schema.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
 #include "platform/ui/MessageBox.h"

@@ -1,5 +1,5 @@
 #include "platform/db/Connection.h"
-#include "data/Schema.h"
+#include "core/Schema.h"
 #include "platform/Error.h"
 #include "platform/db/SqliteAccess.h"
 #include "platform/db/TableCursor.h"

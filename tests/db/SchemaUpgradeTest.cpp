@@ -1,4 +1,4 @@
-#include "data/Schema.h"
+#include "core/Schema.h"
 #include "platform/Error.h"
 #include "tests/support/ErrorOf.h"
 #include "tests/support/TestDatabase.h"

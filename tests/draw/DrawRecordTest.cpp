@@ -1,8 +1,8 @@
+#include "core/record/Fingerprint.h"
+#include "core/record/Verification.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
 #include "participants/uPeserta.h"
-#include "platform/record/Fingerprint.h"
-#include "platform/record/Verification.h"
 #include "platform/ui/Timer.h"
 #include "tests/draw/DrawFixture.h"
 

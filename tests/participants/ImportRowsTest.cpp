@@ -1,6 +1,6 @@
 // The walk over a workbook's participant rows and the all-or-nothing upload into tb_peserta, without the screen.
-#include "participants/ParticipantRows.h"
-#include "participants/ParticipantUpload.h"
+#include "core/participants/ParticipantRows.h"
+#include "core/participants/ParticipantUpload.h"
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
 #include "tests/support/TestDatabase.h"

@@ -1,4 +1,4 @@
-#include "platform/record/Fingerprint.h"
+#include "core/record/Fingerprint.h"
 #include "platform/db/Statement.h"
 #include "platform/db/TableCursor.h"
 #include "tests/record/DocScript.h"

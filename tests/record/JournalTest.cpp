@@ -1,7 +1,7 @@
+#include "core/record/EntryHash.h"
+#include "core/record/Verification.h"
 #include "platform/Error.h"
 #include "platform/db/Statement.h"
-#include "platform/record/EntryHash.h"
-#include "platform/record/Verification.h"
 #include "tests/record/RecordedDraw.h"
 #include "tests/support/ErrorOf.h"
 

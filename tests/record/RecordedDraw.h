@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/record/CursorJournal.h"
+#include "core/record/Events.h"
+#include "core/record/Journal.h"
+#include "core/record/SealedList.h"
 #include "platform/db/SqlCommand.h"
 #include "platform/db/TableCursor.h"
-#include "platform/record/CursorJournal.h"
-#include "platform/record/Events.h"
-#include "platform/record/Journal.h"
-#include "platform/record/SealedList.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QJsonArray>

@@ -1,4 +1,4 @@
-#include "platform/record/Verification.h"
+#include "core/record/Verification.h"
 #include "tests/record/DocScript.h"
 #include "tests/record/RecordedDraw.h"
 

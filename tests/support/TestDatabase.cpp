@@ -1,6 +1,6 @@
 #include "tests/support/TestDatabase.h"
 
-#include "data/Schema.h"
+#include "core/Schema.h"
 #include "tests/support/OutsideLook.h"
 
 #include <QJsonDocument>

@@ -1,8 +1,8 @@
-#include "platform/record/Fingerprint.h"
+#include "core/record/Fingerprint.h"
 
+#include "core/record/CanonicalForm.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
-#include "platform/record/CanonicalForm.h"
 
 #include "platform/Error.h"
 

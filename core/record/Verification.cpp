@@ -1,11 +1,11 @@
-#include "platform/record/Verification.h"
+#include "core/record/Verification.h"
 
+#include "core/record/EntryHash.h"
+#include "core/record/Events.h"
+#include "core/record/Journal.h"
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
-#include "platform/record/EntryHash.h"
-#include "platform/record/Events.h"
-#include "platform/record/Journal.h"
 
 #include <QJsonDocument>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/record/Fingerprint.h"
-#include "platform/record/Journal.h"
+#include "core/record/Fingerprint.h"
+#include "core/record/Journal.h"
 
 #include <cstdint>
 #include <functional>

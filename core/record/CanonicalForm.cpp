@@ -1,4 +1,4 @@
-#include "platform/record/CanonicalForm.h"
+#include "core/record/CanonicalForm.h"
 
 namespace record::canonical {
 

@@ -1,4 +1,4 @@
-#include "winners/ExportLine.h"
+#include "core/winners/ExportLine.h"
 
 #include "platform/db/TableCursor.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "participants/ParticipantRows.h"
+#include "core/participants/ParticipantRows.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "participants/ParticipantRows.h"
+#include "core/participants/ParticipantRows.h"
 
 #include "platform/sheets/ReadError.h"
 

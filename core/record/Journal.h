@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/record/Fingerprint.h"
+#include "core/record/Fingerprint.h"
 
 #include <QDateTime>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
-#include "platform/minutes/Minutes.h"
+#include "core/minutes/Minutes.h"
 
+#include "core/record/Verification.h"
 #include "platform/Error.h"
-#include "platform/record/Verification.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFileInfo>

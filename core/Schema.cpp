@@ -1,6 +1,6 @@
-#include "data/Schema.h"
+#include "core/Schema.h"
 
-#include "data/schema_sql.h"
+#include "core/schema_sql.h"
 #include "platform/db/Connection.h"
 
 #include <QString>

@@ -1,10 +1,10 @@
-#include "platform/record/SealedList.h"
+#include "core/record/SealedList.h"
 
+#include "core/record/Events.h"
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 #include "platform/db/TableCursor.h"
-#include "platform/record/Events.h"
 
 #include <QJsonObject>
 

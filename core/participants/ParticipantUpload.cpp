@@ -1,4 +1,4 @@
-#include "participants/ParticipantUpload.h"
+#include "core/participants/ParticipantUpload.h"
 
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"

@@ -1,7 +1,7 @@
-#include "platform/record/CursorJournal.h"
+#include "core/record/CursorJournal.h"
 
-#include "platform/record/Events.h"
-#include "platform/record/Journal.h"
+#include "core/record/Events.h"
+#include "core/record/Journal.h"
 
 #include <QJsonArray>
 

@@ -1,10 +1,10 @@
-#include "platform/record/Journal.h"
+#include "core/record/Journal.h"
 
+#include "core/record/EntryHash.h"
+#include "core/record/Events.h"
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
-#include "platform/record/EntryHash.h"
-#include "platform/record/Events.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "draw/EligibleParticipants.h"
+#include "core/draw/EligibleParticipants.h"
 
 #include "platform/Error.h"
 #include "platform/db/Connection.h"

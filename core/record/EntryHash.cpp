@@ -1,6 +1,6 @@
-#include "platform/record/EntryHash.h"
+#include "core/record/EntryHash.h"
 
-#include "platform/record/Fingerprint.h"
+#include "core/record/Fingerprint.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

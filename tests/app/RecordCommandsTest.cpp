@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -149,6 +150,103 @@ TEST_F(RecordCommands, MinutesOfABrokenJournalSaySo) {
     EXPECT_EQ(program({QStringLiteral("--minutes"), none, dir.filePath(QStringLiteral("none.mdb"))}).exitCode, 2);
     EXPECT_FALSE(QFile::exists(none));
     EXPECT_EQ(program({QStringLiteral("--minutes")}).exitCode, 2);
+}
+
+// A company's event as the minutes must print it: 60 winners with draw numbers of 13 to 21 characters, names of
+// three and four words (among them long single words) and prizes of several words, so rows run to two and three
+// lines and meet the pages' ends.
+class LongMinutes : public ::testing::Test {
+protected:
+    struct Row {
+        QString number, name, prize;
+    };
+
+    void SetUp() override {
+        static const QStringList names{
+            QStringLiteral("Raden Ajeng Kusumawardhaniningsih"), QStringLiteral("Muhammad Rizky Pratama Wijayakusuma"),
+            QStringLiteral("Siti Nurhalizah Purbaningtyas"), QStringLiteral("Bagus Hadiningrat Mangkubumi Suryokusumo"),
+            QStringLiteral("Yohanes Krisostomus Simanjuntak")};
+        static const QStringList prizes{QStringLiteral("Sepeda Motor Listrik"),
+                                        QStringLiteral("Voucher Belanja Rp1.000.000"),
+                                        QStringLiteral("Kulkas Dua Pintu"), QStringLiteral("Televisi LED 43 inci")};
+        RecordedDraw draw(db, 0);
+        for (int i = 1; i <= 80; ++i)
+            db.exec(QStringLiteral("INSERT INTO tb_peserta VALUES(%1, '%2', '%3', '0812%1')")
+                        .arg(i)
+                        .arg(i % 3 == 0 ? QStringLiteral("KUPON/JKT/2025/%1").arg(i, 6, 10, QLatin1Char('0'))
+                                        : QStringLiteral("EMP-2025-%1").arg(300 + i, 4, 10, QLatin1Char('0')),
+                             names[i % names.size()])
+                        .toStdString());
+        draw.start();
+        for (int i = 1; i <= 60; ++i) {
+            draw.drawWinner(i, prizes[i % prizes.size()]);
+            rows.push_back({QString::fromStdString(draw.draw->fieldText(1)),
+                            QString::fromStdString(draw.draw->fieldText(2)), prizes[i % prizes.size()]});
+        }
+        draw.end();
+        db.cn().close();
+    }
+
+    TestDatabase db;
+    std::vector<Row> rows;
+    QTemporaryDir dir;
+};
+
+TEST_F(LongMinutes, NumbersNamesAndPrizesStayWholeAndRowsOnOnePage) {
+    const QString pdf = dir.filePath(QStringLiteral("berita-acara.pdf"));
+    const Outcome run = program({QStringLiteral("--minutes"), pdf, QString::fromStdString(db.path())});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    const QString text = pdfText(pdf);
+    ASSERT_GE(text.count(QLatin1Char('\f')), 3) << "the winners run over several pages";
+    // A winner's row: from the line with its number to the next winner's number or the page's end. Each of its
+    // words is a whole word there; a word broken inside, or a part of the row on the next page, is not.
+    qsizetype at = text.indexOf(QStringLiteral("2. Pemenang"));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        const qsizetype start = text.lastIndexOf(QLatin1Char('\n'), text.indexOf(row.number, at)) + 1;
+        ASSERT_GT(start, at) << "winner " << i + 1 << " " << row.number.toStdString() << " not whole\n"
+                             << text.toStdString();
+        qsizetype end = text.indexOf(QLatin1Char('\f'), start);
+        if (i + 1 < rows.size()) {
+            const qsizetype next = text.indexOf(rows[i + 1].number, start);
+            if (next >= 0) end = std::min(end, text.lastIndexOf(QLatin1Char('\n'), next));
+        }
+        const QStringList words = text.mid(start, end - start).split(QRegularExpression(QStringLiteral("\\s+")));
+        const QStringList whole = (row.name + QLatin1Char(' ') + row.prize).split(QLatin1Char(' ')) << row.number;
+        for (const QString& word : whole)
+            EXPECT_TRUE(words.contains(word)) << "winner " << i + 1 << ": '" << word.toStdString() << "' not whole in\n"
+                                              << text.mid(start, end - start).toStdString();
+        at = start;
+    }
+}
+
+// A draw number or a word wider than a page cannot stay whole: it is broken where it must, never cut off at the
+// page's edge.
+TEST(RecordCommandsMinutes, WhatIsWiderThanAPageIsBrokenNotCutOff) {
+    TestDatabase db;
+    const QString number = QStringLiteral("KUPON-") + QString(QStringLiteral("1234567890")).repeated(9);
+    const QString word = QString(QStringLiteral("Panjangnamanya")).repeated(6);
+    db.exec(QStringLiteral("INSERT INTO tb_peserta VALUES(1, '%1', '%2', '0812')")
+                .arg(number, QStringLiteral("Budi ") + word)
+                .toStdString());
+    {
+        RecordedDraw draw(db, 0);
+        draw.start();
+        draw.drawWinner(1, QStringLiteral("Sepeda Motor"));
+        draw.end();
+        db.cn().close();
+    }
+    const QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("berita-acara.pdf"));
+    const Outcome run = program({QStringLiteral("--minutes"), pdf, QString::fromStdString(db.path())});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    QProcess pdftotext; // without -layout: the cells' lines one after the other
+    pdftotext.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(pdftotext.waitForFinished(60000));
+    const QString text =
+        QString::fromUtf8(pdftotext.readAllStandardOutput()).remove(QRegularExpression(QStringLiteral("\\s")));
+    EXPECT_TRUE(text.contains(number)) << text.toStdString();
+    EXPECT_TRUE(text.contains(word)) << text.toStdString();
 }
 
 // A notary checks the file of a program that died in the middle of a save: its rollback journal is still beside

@@ -152,7 +152,8 @@ QString minutesHtml(const record::Verification& check, const Minutes::Header& he
                              QString::number(list.value(QStringLiteral("count")).toInteger()),
                              grouped(list.value(QStringLiteral("fingerprint")).toString(), true)};
     }
-    for (const auto& run : check.runs())
+    const auto drew = check.runsWithDraws();
+    for (const auto& run : drew)
         lists << QStringList{QString(), localTime(run.time),
                              run.participants ? QString::number(*run.participants) : QStringLiteral("-"),
                              run.fingerprint.isEmpty() ? QStringLiteral("-") : grouped(run.fingerprint, true)};
@@ -161,6 +162,13 @@ QString minutesHtml(const record::Verification& check, const Minutes::Header& he
     html += tables.table({QStringLiteral("No"), QStringLiteral("Program dijalankan"), QStringLiteral("Jumlah peserta"),
                           QStringLiteral("Sidik jari daftar peserta (SHA-256)")},
                          lists, {6, 24, 14, 56});
+    // The runs that drew nothing (started to look, to import the list, to export) only in number.
+    if (const auto others = check.runs().size() - drew.size(); others > 0)
+        html += (drew.empty() ? QStringLiteral("<p>Program dijalankan %1 kali tanpa ada yang diundi, disimpan, atau "
+                                               "dihapus.</p>")
+                              : QStringLiteral("<p>Selain itu, program dijalankan %1 kali lagi tanpa ada yang diundi, "
+                                               "disimpan, atau dihapus.</p>"))
+                    .arg(others);
 
     QList<QStringList> winners, deleted;
     for (const auto& w : check.winners()) {

@@ -9,6 +9,7 @@
 
 #include <QJsonDocument>
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sqlite3.h>
@@ -366,6 +367,18 @@ void Verification::checkParticipants(db::Connection& connection) {
                     .arg(shortHash(QString::fromStdString(now.sha256)), entryName(reference->entry))
                     .arg(reference->seal.count)
                     .arg(shortHash(QString::fromStdString(reference->seal.sha256))));
+}
+
+std::vector<Verification::Run> Verification::runsWithDraws() const {
+    std::set<std::int64_t> drew;
+    for (const JournalEntry& entry : m_entries)
+        for (const char* kind :
+             {event::kStop, event::kWinnerSaved, event::kWinnerAdded, event::kWinnerChanged, event::kWinnerDeleted})
+            if (isKind(entry, kind)) drew.insert(integer(entry.details, "run"));
+    std::vector<Run> runs;
+    std::copy_if(m_runs.begin(), m_runs.end(), std::back_inserter(runs),
+                 [&](const Run& run) { return drew.count(run.seq) != 0; });
+    return runs;
 }
 
 QString Verification::text() const {

@@ -2,6 +2,8 @@
 // a database whose journal the program's record layer wrote. The minutes are read back with pdftotext.
 #include "tests/record/RecordedDraw.h"
 
+#include "platform/record/Verification.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -218,6 +220,70 @@ TEST_F(LongMinutes, NumbersNamesAndPrizesStayWholeAndRowsOnOnePage) {
                                               << text.mid(start, end - start).toStdString();
         at = start;
     }
+}
+
+// An event's day as the trial ran it: started before the list was imported (0 participants), the list uploaded,
+// started again to look, the draw, a start that only deleted a winner, a last start to print. The minutes name the
+// lists of the runs that drew, saved or deleted, and count the others.
+TEST(RecordCommandsMinutes, ListOnlyTheRunsThatDrewSavedOrDeleted) {
+    TestDatabase db;
+    RecordedDraw draw(db, 0);
+    const auto idle = [&] {
+        draw.start();
+        draw.journal->ensureStarted();
+    };
+    idle(); // run 1: before the import
+    draw.journal->recordChange(record::event::kUpload, [&] {
+        for (int i = 1; i <= 30; ++i) {
+            db::SqlCommand insert;
+            insert.setConnection(&db.cn());
+            insert.setCommandText("insert into tb_peserta values(?,?,?,?)");
+            insert.setParameters({std::to_string(i), "D" + std::to_string(i), "Nama " + std::to_string(i), "08"});
+            insert.execute();
+        }
+        return QJsonObject{{QStringLiteral("rows"), 30}};
+    });
+    draw.end();
+    idle(); // run 2: to look
+    draw.end();
+    draw.start(); // run 3: the draw
+    const std::int64_t saved = draw.drawWinner(7, QStringLiteral("Kulkas"));
+    draw.drawWinner(9, QStringLiteral("Sepeda"));
+    draw.end();
+    draw.start(); // run 4: a winner deleted
+    draw.deleteWinner(saved);
+    draw.end();
+    idle(); // run 5: to print
+    draw.end();
+    db.cn().close();
+
+    const auto check = record::Verification::of(db.path());
+    ASSERT_EQ(check.exitCode(), 0) << check.text().toStdString();
+    ASSERT_EQ(check.runs().size(), 5u);
+    const QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("berita-acara.pdf"));
+    const Outcome run = program({QStringLiteral("--minutes"), pdf, QString::fromStdString(db.path())});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    const QString text = pdfText(pdf);
+    const QString lists =
+        text.mid(text.indexOf(QStringLiteral("1. Daftar peserta")),
+                 text.indexOf(QStringLiteral("2. Pemenang")) - text.indexOf(QStringLiteral("1. Daftar peserta")));
+    const auto local = [](const QString& time) {
+        return QDateTime::fromString(time, Qt::ISODateWithMs).toString(QStringLiteral("dd-MM-yyyy HH:mm:ss"));
+    };
+    const auto started = [&](std::size_t run) { return local(check.runs()[run].time); };
+    // The journal's beginning, then runs 3 and 4, numbered 1 to 3.
+    const QStringList rows = lists.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^\\d+ ")));
+    ASSERT_EQ(rows.size(), 3) << lists.toStdString();
+    EXPECT_TRUE(rows[0].startsWith(QStringLiteral("1 ")) && rows[0].contains(local(check.begun()->time)))
+        << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].startsWith(QStringLiteral("2 ")) && rows[1].contains(started(2))) << rows[1].toStdString();
+    EXPECT_TRUE(rows[2].startsWith(QStringLiteral("3 ")) && rows[2].contains(started(3))) << rows[2].toStdString();
+    for (const std::size_t idleRun : {1u, 4u})
+        EXPECT_FALSE(lists.contains(started(idleRun))) << idleRun;
+    EXPECT_TRUE(lists.simplified().contains(
+        QStringLiteral("Selain itu, program dijalankan 3 kali lagi tanpa ada yang diundi, disimpan, atau dihapus.")))
+        << lists.toStdString();
 }
 
 // A draw number or a word wider than a page cannot stay whole: it is broken where it must, never cut off at the

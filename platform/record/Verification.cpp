@@ -46,6 +46,21 @@ struct ListState {
     ListSeal seal;
 };
 
+// Whether the database holds nothing a journal would have to account for: no row in any table but setup, which
+// holds the settings from the day the database is made.
+bool holdsNoRows(db::Connection& connection) {
+    db::Statement tables(connection.handle(), "SELECT name FROM sqlite_master WHERE type='table' AND name <> 'setup' "
+                                              "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
+    while (tables.step()) {
+        std::string name(tables.columnText(0));
+        for (std::size_t quote = name.find('"'); quote != std::string::npos; quote = name.find('"', quote + 2))
+            name.insert(quote, 1, '"');
+        db::Statement any(connection.handle(), "SELECT 1 FROM \"" + name + "\" LIMIT 1");
+        if (any.step()) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QString Verification::quoted(const QJsonArray& values) {
@@ -83,6 +98,12 @@ Verification Verification::of(const std::string& path) {
         // One read transaction: the journal and the tables as of one moment, even while the program saves.
         connection.exec("BEGIN");
         if (!tableExists(connection, Journal::kTable)) {
+            // A database the program never opened: the journal begins with its first start.
+            if (holdsNoRows(connection)) {
+                result.m_verdict = QStringLiteral("OK: nothing to check: the database holds no journal, no "
+                                                  "participants and no winners");
+                return result;
+            }
             result.m_outcome = Outcome::Broken;
             result.m_verdict = QStringLiteral("BROKEN: the database holds no journal (no table tb_jurnal)");
             return result;

@@ -350,4 +350,38 @@ TEST(RecordCommandsTexts, HelpAndVersionNeedNoDisplay) {
     EXPECT_FALSE(version.out.trimmed().isEmpty());
 }
 
+// Started on a terminal without a display: what cannot be done is said, with the status of a refused command line,
+// rather than Qt's abort.
+struct Terminal {
+    const char* name;
+    QStringList arguments;
+    QString error; // all of stderr
+};
+
+std::ostream& operator<<(std::ostream& out, const Terminal& t) {
+    return out << t.name;
+}
+
+class WithoutADisplay : public ::testing::TestWithParam<Terminal> {};
+
+TEST_P(WithoutADisplay, SaysWhyAndExits2) {
+    const Outcome run = program(GetParam().arguments);
+    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+    EXPECT_EQ(run.err, GetParam().error);
+    EXPECT_EQ(run.out, QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Terminal, WithoutADisplay,
+    ::testing::Values(
+        Terminal{"start",
+                 {},
+                 QStringLiteral("tombolika: cannot open a window: no display is set (DISPLAY is empty).\n"
+                                "--verify and --minutes work without a display.\n")},
+        Terminal{"unknown_option", {QStringLiteral("--bogus")}, QStringLiteral("tombolika: Unknown option 'bogus'.\n")},
+        Terminal{"folder_not_there",
+                 {QStringLiteral("--folder"), QStringLiteral("/nonexistent/folder")},
+                 QStringLiteral("tombolika: The folder \"/nonexistent/folder\" does not exist.\n")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/minutes/Minutes.h"
+
 #include <QString>
 
 // The program as a whole, beside Qt's application object: its title and version, its fonts, the default error
@@ -9,6 +11,12 @@ namespace program {
 inline const QString Title = QStringLiteral("Tombolika");
 // The program's version (the project's), as --version and the record of the draws name it.
 inline const QString Version = QStringLiteral(TOMBOLIKA_VERSION);
+
+// Where the record of the draws is documented: docs/record.md as installed beside the program (the build puts it
+// there too); empty when it is not there.
+QString recordDocumentation();
+// The heading of the minutes made now by this program.
+Minutes::Header minutesHeader();
 
 // Sets the title, the font substitutions and the default error handler.
 void initialize();

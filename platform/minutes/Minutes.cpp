@@ -4,6 +4,7 @@
 #include "platform/record/Verification.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QPageLayout>
@@ -144,7 +145,9 @@ QString minutesHtml(const record::Verification& check, const Minutes::Header& he
     html += tables.section(++number, QStringLiteral("Daftar peserta yang diundi"), true);
     html += QStringLiteral("<p>Setiap kali program dijalankan, daftar peserta yang diundi disegel dengan sidik jari "
                            "SHA-256 atas semua barisnya; cara menghitungnya ulang dijelaskan dalam dokumentasi program "
-                           "(docs/record.md).</p>");
+                           "(%1).</p>")
+                .arg(escaped(header.documentation.isEmpty() ? QStringLiteral("docs/record.md")
+                                                            : QDir::toNativeSeparators(header.documentation)));
     QList<QStringList> lists;
     if (const auto& begun = check.begun()) {
         const QJsonObject list = begun->details.value(QStringLiteral("participants")).toObject();

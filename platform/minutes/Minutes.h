@@ -19,6 +19,9 @@ public:
         QString program;
         QString version;
         QDateTime madeAt; // shown in local time
+        // Where the reader finds how to check the fingerprints by hand: the installed docs/record.md. Empty: named
+        // as in the sources.
+        QString documentation;
     };
 
     // The document as HTML, in the layout it is printed with.

@@ -72,7 +72,10 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return refused(QStringLiteral("Unexpected argument '%1'.").arg(positional.at(reads ? 1 : 0)));
 
     CommandLine result;
-    if (parser.isSet(folder)) {
+    // A database named to --verify or --minutes is read wherever the folder is: the launcher names the operator's
+    // folder every time, whether the operator has one yet or not.
+    const bool namesDatabase = reads && !positional.isEmpty();
+    if (parser.isSet(folder) && !namesDatabase) {
         result = startOn(parser.value(folder));
         if (result.action == Action::Refuse) return result;
     }

@@ -8,6 +8,9 @@
 #include "winners/uPemenang.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
 
@@ -32,6 +35,15 @@ void setupFonts() {
     substitute(QStringLiteral("Bookman Old Style"),
                {QStringLiteral("URW Bookman"), QStringLiteral("URW Bookman L"), QStringLiteral("DejaVu Serif")});
     substitute(QStringLiteral("MS Sans Serif"), {QStringLiteral("DejaVu Sans")});
+}
+
+QString recordDocumentation() {
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(TOMBOLIKA_RECORD_DOC));
+    return QFileInfo::exists(path) ? path : QString();
+}
+
+Minutes::Header minutesHeader() {
+    return {Title, Version, QDateTime::currentDateTime(), recordDocumentation()};
 }
 
 void initialize() {

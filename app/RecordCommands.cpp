@@ -7,7 +7,6 @@
 #include "data/uData.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -42,7 +41,7 @@ int minutes(const CommandLine& line) {
         return kUnreadable;
     }
     try {
-        Minutes::writePdf(check, {program::Title, program::Version, QDateTime::currentDateTime()}, line.minutes);
+        Minutes::writePdf(check, program::minutesHeader(), line.minutes);
     } catch (const std::exception& error) {
         QTextStream(stderr) << "tombolika: " << QString::fromUtf8(error.what()) << '\n';
         return kUnreadable;

@@ -1,18 +1,22 @@
 #include "app/CommandLine.h"
 #include "app/Program.h"
 #include "app/RecordCommands.h"
+#include "app/StartGuard.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
 #include "platform/ui/ErrorHandler.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <optional>
 
 int main(int argc, char** argv) {
     // --verify, --minutes, --help and --version open no window, so they run before there is a QApplication, which
     // needs a display.
     if (const auto code = RecordCommands::run(argc, argv)) return *code;
+    std::optional<StartGuard> guard(std::in_place, argc, argv);
     QApplication app(argc, argv);
+    guard.reset();
     QApplication::setApplicationVersion(program::Version);
     program::initialize();
 

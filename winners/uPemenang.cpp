@@ -103,7 +103,7 @@ void TfPemenang::BitBtn4Click(QObject*) {
     const auto check = record::Verification::of(DTModule->cn.databasePath());
     if (check.outcome() == record::Verification::Outcome::Unreadable)
         throw platform::Error(check.verdict().toStdString());
-    Minutes::writePdf(check, {program::Title, program::Version, QDateTime::currentDateTime()}, SaveDialog2.fileName());
+    Minutes::writePdf(check, program::minutesHeader(), SaveDialog2.fileName());
     ui::MessageBox::plain(check.outcome() == record::Verification::Outcome::Intact
                               ? QStringLiteral("Berita Acara telah disimpan")
                               : QStringLiteral("Berita Acara telah disimpan. Pemeriksaan jurnal: TIDAK UTUH."));

@@ -4,15 +4,25 @@
 #include "platform/Error.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <optional>
+#include <set>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -42,32 +52,86 @@ QString value(const QJsonValue& v) {
     return v.isNull() || v.isUndefined() ? QString() : escaped(v.toString());
 }
 
-// A table with its heading row, repeated on every page it runs over.
-QString table(const QStringList& heading, const QList<QStringList>& rows, const QList<int>& widths) {
-    QString html = QStringLiteral("<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><thead><tr>");
-    for (qsizetype i = 0; i < heading.size(); ++i)
-        html += QStringLiteral("<th width=\"%1%\">%2</th>").arg(widths.value(i)).arg(heading[i]);
-    html += QStringLiteral("</tr></thead>");
-    for (const QStringList& row : rows) {
-        html += QStringLiteral("<tr>");
-        for (const QString& cell : row)
-            html += QStringLiteral("<td>%1</td>").arg(cell);
-        html += QStringLiteral("</tr>");
-    }
-    return html + QStringLiteral("</table>");
-}
+// How the minutes are laid out on their pages, found by laying them out: whether draw numbers and words are kept
+// whole, and where the tables go on to a new page.
+struct Printing {
+    // Draw numbers on one line and every word whole. Off when they do not fit a page's width: then Qt breaks them
+    // where it must rather than cut them off at the page's edge.
+    bool wholeWords = true;
+    // Per table, in the order printed: the rows (0 the first below the heading) that begin a new page. At 0 the
+    // table's section goes over with it.
+    std::map<int, std::set<int>> breaks;
+};
 
-QString section(int number, const QString& title) {
-    return QStringLiteral("<h3>%1. %2</h3>").arg(number).arg(title);
-}
+// One printed table: a table of the minutes, or a part of one that goes on on a new page.
+struct Piece {
+    int table = 0;
+    int firstRow = 0;
+};
+
+// The HTML of the minutes' sections and tables, each table with its heading row, which Qt repeats when a table runs
+// over a page. A table is cut into pieces where the printing breaks it; `pieces` lists them in the order printed.
+class Tables {
+public:
+    explicit Tables(const Printing& printing) : m_printing(printing) {}
+
+    // A section's title; `withTable`: the next table is the section's.
+    QString section(int number, const QString& title, bool withTable) const {
+        return QStringLiteral("<h3%1>%2. %3</h3>")
+            .arg(withTable && breaksBefore(m_tables, 0) ? QStringLiteral(" style=\"page-break-before: always\"")
+                                                        : QString())
+            .arg(number)
+            .arg(title);
+    }
+
+    // `whole`: the columns whose cells never break (draw numbers).
+    QString table(const QStringList& heading, const QList<QStringList>& rows, const QList<int>& widths,
+                  const QList<int>& whole = {}) {
+        const int number = m_tables++;
+        QString head = QStringLiteral("<thead><tr>");
+        for (qsizetype i = 0; i < heading.size(); ++i)
+            head += QStringLiteral("<th width=\"%1%\">%2</th>").arg(widths.value(i)).arg(heading[i]);
+        head += QStringLiteral("</tr></thead>");
+        QString html = start(number, 0, head);
+        for (qsizetype row = 0; row < rows.size(); ++row) {
+            if (row > 0 && breaksBefore(number, static_cast<int>(row)))
+                html += QStringLiteral("</table>") + start(number, static_cast<int>(row), head);
+            html += QStringLiteral("<tr>");
+            for (qsizetype column = 0; column < rows[row].size(); ++column)
+                html += (m_printing.wholeWords && whole.contains(column)
+                             ? QStringLiteral("<td style=\"white-space: nowrap\">%1</td>")
+                             : QStringLiteral("<td>%1</td>"))
+                            .arg(rows[row][column]);
+            html += QStringLiteral("</tr>");
+        }
+        return html + QStringLiteral("</table>");
+    }
+
+    std::vector<Piece> pieces;
+
+private:
+    bool breaksBefore(int table, int row) const {
+        const auto breaks = m_printing.breaks.find(table);
+        return breaks != m_printing.breaks.end() && breaks->second.count(row);
+    }
+
+    QString start(int table, int firstRow, const QString& head) {
+        pieces.push_back({table, firstRow});
+        return QStringLiteral("<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\"%1>")
+                   .arg(firstRow > 0 ? QStringLiteral(" style=\"page-break-before: always\"") : QString()) +
+               head;
+    }
+
+    const Printing& m_printing;
+    int m_tables = 0;
+};
 
 QString none() {
     return QStringLiteral("<p>Tidak ada.</p>");
 }
 
-} // namespace
-
-QString Minutes::html(const record::Verification& check, const Header& header) {
+// The whole document, its tables built by `tables`.
+QString minutesHtml(const record::Verification& check, const Minutes::Header& header, Tables& tables) {
     const QDateTime made = header.madeAt.toLocalTime();
     QString html = QStringLiteral("<h1 align=\"center\">BERITA ACARA PENGUNDIAN</h1>");
     html += QStringLiteral("<p align=\"center\">Dibuat dengan %1 versi %2 pada %3 pukul %4 (waktu setempat)</p>")
@@ -78,10 +142,12 @@ QString Minutes::html(const record::Verification& check, const Header& header) {
                 .arg(escaped(QFileInfo(QString::fromStdString(check.path())).absoluteFilePath()));
 
     int number = 0;
-    html += section(++number, QStringLiteral("Daftar peserta yang diundi"));
+    html += tables.section(++number, QStringLiteral("Daftar peserta yang diundi"), true);
     html += QStringLiteral("<p>Setiap kali program dijalankan, daftar peserta yang diundi disegel dengan sidik jari "
                            "SHA-256 atas semua barisnya; cara menghitungnya ulang dijelaskan dalam dokumentasi program "
-                           "(docs/record.md).</p>");
+                           "(%1).</p>")
+                .arg(escaped(header.documentation.isEmpty() ? QStringLiteral("docs/record.md")
+                                                            : QDir::toNativeSeparators(header.documentation)));
     QList<QStringList> lists;
     if (const auto& begun = check.begun()) {
         const QJsonObject list = begun->details.value(QStringLiteral("participants")).toObject();
@@ -89,17 +155,24 @@ QString Minutes::html(const record::Verification& check, const Header& header) {
                              QString::number(list.value(QStringLiteral("count")).toInteger()),
                              grouped(list.value(QStringLiteral("fingerprint")).toString(), true)};
     }
-    for (const auto& run : check.runs())
+    const auto drew = check.runsWithDraws();
+    for (const auto& run : drew)
         lists << QStringList{QString(), localTime(run.time),
                              run.participants ? QString::number(*run.participants) : QStringLiteral("-"),
                              run.fingerprint.isEmpty() ? QStringLiteral("-") : grouped(run.fingerprint, true)};
     for (qsizetype i = 0; i < lists.size(); ++i)
         lists[i][0] = QString::number(i + 1);
-    html += table({QStringLiteral("No"), QStringLiteral("Program dijalankan"), QStringLiteral("Jumlah peserta"),
-                   QStringLiteral("Sidik jari daftar peserta (SHA-256)")},
-                  lists, {6, 24, 14, 56});
+    html += tables.table({QStringLiteral("No"), QStringLiteral("Program dijalankan"), QStringLiteral("Jumlah peserta"),
+                          QStringLiteral("Sidik jari daftar peserta (SHA-256)")},
+                         lists, {6, 24, 14, 56});
+    // The runs that drew nothing (started to look, to import the list, to export) only in number.
+    if (const auto others = check.runs().size() - drew.size(); others > 0)
+        html += (drew.empty() ? QStringLiteral("<p>Program dijalankan %1 kali tanpa ada yang diundi, disimpan, atau "
+                                               "dihapus.</p>")
+                              : QStringLiteral("<p>Selain itu, program dijalankan %1 kali lagi tanpa ada yang diundi, "
+                                               "disimpan, atau dihapus.</p>"))
+                    .arg(others);
 
-    html += section(++number, QStringLiteral("Pemenang"));
     QList<QStringList> winners, deleted;
     for (const auto& w : check.winners()) {
         QString time = w.savedSeq == 0 ? QStringLiteral("sebelum jurnal dimulai") : localTime(w.savedTime);
@@ -118,19 +191,20 @@ QString Minutes::html(const record::Verification& check, const Header& header) {
         winners[i][0] = QString::number(i + 1);
     for (qsizetype i = 0; i < deleted.size(); ++i)
         deleted[i][0] = QString::number(i + 1);
-    html += winners.isEmpty() ? none()
-                              : table({QStringLiteral("No"), QStringLiteral("Waktu"), QStringLiteral("Nomor Undian"),
-                                       QStringLiteral("Nama"), QStringLiteral("Hadiah")},
-                                      winners, {6, 25, 17, 31, 21});
+    html += tables.section(++number, QStringLiteral("Pemenang"), !winners.isEmpty());
+    html += winners.isEmpty()
+                ? none()
+                : tables.table({QStringLiteral("No"), QStringLiteral("Waktu"), QStringLiteral("Nomor Undian"),
+                                QStringLiteral("Nama"), QStringLiteral("Hadiah")},
+                               winners, {6, 25, 17, 31, 21}, {2});
 
-    html += section(++number, QStringLiteral("Pemenang yang dihapus"));
+    html += tables.section(++number, QStringLiteral("Pemenang yang dihapus"), !deleted.isEmpty());
     html += deleted.isEmpty()
                 ? none()
-                : table({QStringLiteral("No"), QStringLiteral("Disimpan"), QStringLiteral("Dihapus"),
-                         QStringLiteral("Nomor Undian"), QStringLiteral("Nama"), QStringLiteral("Hadiah")},
-                        deleted, {5, 21, 21, 15, 22, 16});
+                : tables.table({QStringLiteral("No"), QStringLiteral("Disimpan"), QStringLiteral("Dihapus"),
+                                QStringLiteral("Nomor Undian"), QStringLiteral("Nama"), QStringLiteral("Hadiah")},
+                               deleted, {5, 21, 21, 15, 22, 16}, {3});
 
-    html += section(++number, QStringLiteral("Pengundian yang dihentikan tetapi tidak disimpan"));
     QList<QStringList> stops;
     for (const auto& stop : check.unsavedStops()) {
         const QJsonValue rank = stop.details.value(QStringLiteral("rank"));
@@ -142,12 +216,15 @@ QString Minutes::html(const record::Verification& check, const Header& header) {
                              value(stop.details.value(QStringLiteral("id"))),
                              value(stop.details.value(QStringLiteral("no_undian")))};
     }
-    html += stops.isEmpty() ? none()
-                            : table({QStringLiteral("No"), QStringLiteral("Waktu"), QStringLiteral("Urutan terundi"),
-                                     QStringLiteral("Nomor Urut"), QStringLiteral("Nomor Undian")},
-                                    stops, {6, 26, 22, 20, 26});
+    html +=
+        tables.section(++number, QStringLiteral("Pengundian yang dihentikan tetapi tidak disimpan"), !stops.isEmpty());
+    html += stops.isEmpty()
+                ? none()
+                : tables.table({QStringLiteral("No"), QStringLiteral("Waktu"), QStringLiteral("Urutan terundi"),
+                                QStringLiteral("Nomor Urut"), QStringLiteral("Nomor Undian")},
+                               stops, {6, 26, 22, 20, 26}, {3, 4});
 
-    html += section(++number, QStringLiteral("Pemeriksaan jurnal"));
+    html += tables.section(++number, QStringLiteral("Pemeriksaan jurnal"), false);
     html += QStringLiteral("<p>Jumlah entri jurnal: %1<br/>Hash terakhir:<br/>%2</p>")
                 .arg(check.entryCount())
                 .arg(check.entryCount() ? grouped(check.lastHash()) : QStringLiteral("-"));
@@ -178,6 +255,78 @@ QString Minutes::html(const record::Verification& check, const Header& header) {
     return html;
 }
 
+int pageOf(qreal y, qreal pageHeight) {
+    return static_cast<int>(std::floor(y / pageHeight));
+}
+
+// The top and the bottom of a table row's text in the laid-out document.
+std::pair<qreal, qreal> rowExtent(QAbstractTextDocumentLayout* layout, const QTextTable* table, int row) {
+    qreal top = std::numeric_limits<qreal>::max();
+    qreal bottom = std::numeric_limits<qreal>::lowest();
+    for (int column = 0; column < table->columns(); ++column) {
+        const QTextTableCell cell = table->cellAt(row, column);
+        for (auto it = cell.begin(); !it.atEnd(); ++it) {
+            if (!it.currentBlock().isValid()) continue;
+            const QRectF place = layout->blockBoundingRect(it.currentBlock());
+            top = std::min(top, place.top());
+            bottom = std::max(bottom, place.bottom());
+        }
+    }
+    return {top, bottom};
+}
+
+// The title of the section a table is in.
+QTextBlock titleBefore(const QTextDocument& document, const QTextTable* table) {
+    for (QTextBlock block = document.findBlock(table->firstPosition()).previous(); block.isValid();
+         block = block.previous())
+        if (block.blockFormat().headingLevel() > 0) return block;
+    return {};
+}
+
+// The printed tables in the order of their pieces.
+QList<QTextTable*> printedTables(const QTextDocument& document, std::size_t pieces) {
+    QList<QTextTable*> tables;
+    for (QTextFrame* frame : document.rootFrame()->childFrames())
+        if (auto* table = qobject_cast<QTextTable*>(frame); table && static_cast<std::size_t>(tables.size()) < pieces)
+            tables << table;
+    return tables;
+}
+
+// The first place where the layout parts what belongs together: a table row over two pages, or a table's first row
+// on another page than its section's title. Gives the table and the row that must begin a new page.
+std::optional<std::pair<int, int>> nextBreak(const QTextDocument& document, const std::vector<Piece>& pieces,
+                                             const Printing& printing, qreal pageHeight) {
+    QAbstractTextDocumentLayout* layout = document.documentLayout();
+    const QList<QTextTable*> tables = printedTables(document, pieces.size());
+    for (qsizetype i = 0; i < tables.size(); ++i) {
+        const Piece& piece = pieces[static_cast<std::size_t>(i)];
+        const auto breaks = printing.breaks.find(piece.table);
+        const bool movedWhole = breaks != printing.breaks.end() && breaks->second.count(0);
+        for (int r = 1; r < tables[i]->rows(); ++r) { // row 0 is the heading
+            const int row = piece.firstRow + r - 1;
+            const auto [top, bottom] = rowExtent(layout, tables[i], r);
+            bool parted = pageOf(top, pageHeight) != pageOf(bottom - 0.5, pageHeight);
+            if (row == 0) {
+                const QTextBlock title = titleBefore(document, tables[i]);
+                parted = parted || (title.isValid() && pageOf(layout->blockBoundingRect(title).top(), pageHeight) !=
+                                                           pageOf(top, pageHeight));
+            }
+            // A row that begins a page already and still runs over is longer than a page: nothing to do.
+            const bool beginsPage = r == 1 && (row > 0 || movedWhole);
+            if (parted && !beginsPage) return std::pair{piece.table, row};
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QString Minutes::html(const record::Verification& check, const Header& header) {
+    const Printing printing;
+    Tables tables(printing);
+    return minutesHtml(check, header, tables);
+}
+
 void Minutes::writePdf(const record::Verification& check, const Header& header, const QString& path) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -198,13 +347,30 @@ void Minutes::writePdf(const record::Verification& check, const Header& header, 
         "h1 { font-size: 15pt; } h3 { font-size: 11pt; margin-top: 14px; } th { background-color: #e8e8e8; } "
         ".hash { font-family: 'DejaVu Sans Mono', 'Courier New', monospace; }"));
     document.documentLayout()->setPaintDevice(&writer);
-    document.setHtml(html(check, header));
 
     // The page's body above a line for its number.
     const QFontMetricsF footerMetrics(font, &writer);
     const qreal footer = footerMetrics.height() * 2;
     const QSizeF body(writer.width(), writer.height() - footer);
     document.setPageSize(body);
+
+    // Laid out again until nothing that belongs together is parted: each round gives one more table row a new page.
+    Printing printing;
+    for (;;) {
+        QTextOption wrapping = document.defaultTextOption();
+        wrapping.setWrapMode(printing.wholeWords ? QTextOption::WordWrap : QTextOption::WrapAtWordBoundaryOrAnywhere);
+        document.setDefaultTextOption(wrapping);
+        Tables tables(printing);
+        document.setHtml(minutesHtml(check, header, tables));
+        if (printing.wholeWords && document.documentLayout()->documentSize().width() > body.width() + 1) {
+            printing = Printing{false, {}};
+            continue;
+        }
+        const auto next = nextBreak(document, tables.pieces, printing, body.height());
+        if (!next) break;
+        printing.breaks[next->first].insert(next->second);
+    }
+
     // The signatures stay on one page: when their table would run over a page's end, it starts on the next page.
     if (QTextTable* signatures = qobject_cast<QTextTable*>(
             document.rootFrame()->childFrames().value(document.rootFrame()->childFrames().size() - 1))) {

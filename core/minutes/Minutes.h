@@ -10,14 +10,18 @@ class Verification;
 // The minutes of the draws (berita acara pengundian) as an A4 PDF in Indonesian, from what the journal's check
 // read: the list used per run, the winners in the order saved, the winners deleted, the draws stopped and not
 // saved, the journal's last hash and whether the check holds, and signature blocks for the organiser, the notary and
-// two witnesses. Rendered with Qt's own PDF writer; needs a QGuiApplication (any platform, offscreen included) but
-// no widgets.
+// two witnesses. A draw number stays on one line and no word is broken inside (unless it is wider than the page),
+// and a table row is never parted over two pages. Rendered with Qt's own PDF writer; needs a QGuiApplication (any
+// platform, offscreen included) but no widgets.
 class Minutes {
 public:
     struct Header {
         QString program;
         QString version;
         QDateTime madeAt; // shown in local time
+        // Where the reader finds how to check the fingerprints by hand: the installed docs/record.md. Empty: named
+        // as in the sources.
+        QString documentation;
     };
 
     // The document as HTML, in the layout it is printed with.

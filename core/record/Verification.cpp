@@ -9,6 +9,7 @@
 
 #include <QJsonDocument>
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -43,6 +44,17 @@ struct ListState {
     std::int64_t entry = 0; // the entry that says so
     ListSeal seal;
 };
+
+// Whether the database holds nothing a journal would have to account for: no row in any table but setup, which
+// holds the settings from the day the database is made.
+bool holdsNoRows(db::Connection& connection) {
+    for (const std::string& table : connection.tableNames()) {
+        if (table == "setup") continue;
+        db::Statement any(connection, "SELECT 1 FROM " + db::quotedIdentifier(table) + " LIMIT 1");
+        if (any.step()) return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -81,6 +93,12 @@ Verification Verification::of(const std::string& path) {
         // One read transaction: the journal and the tables as of one moment, even while the program saves.
         connection.exec("BEGIN");
         if (!tableExists(connection, Journal::kTable)) {
+            // A database the program never opened: the journal begins with its first start.
+            if (holdsNoRows(connection)) {
+                result.m_verdict = QStringLiteral("OK: nothing to check: the database holds no journal, no "
+                                                  "participants and no winners");
+                return result;
+            }
             result.m_outcome = Outcome::Broken;
             result.m_verdict = QStringLiteral("BROKEN: the database holds no journal (no table tb_jurnal)");
             return result;
@@ -365,6 +383,18 @@ void Verification::checkParticipants(db::Connection& connection) {
                     .arg(shortHash(QString::fromStdString(now.sha256)), entryName(reference->entry))
                     .arg(reference->seal.count)
                     .arg(shortHash(QString::fromStdString(reference->seal.sha256))));
+}
+
+std::vector<Verification::Run> Verification::runsWithDraws() const {
+    std::set<std::int64_t> drew;
+    for (const JournalEntry& entry : m_entries)
+        for (const char* kind :
+             {event::kStop, event::kWinnerSaved, event::kWinnerAdded, event::kWinnerChanged, event::kWinnerDeleted})
+            if (isKind(entry, kind)) drew.insert(integer(entry.details, "run"));
+    std::vector<Run> runs;
+    std::copy_if(m_runs.begin(), m_runs.end(), std::back_inserter(runs),
+                 [&](const Run& run) { return drew.count(run.seq) != 0; });
+    return runs;
 }
 
 QString Verification::text() const {

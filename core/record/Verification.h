@@ -77,6 +77,9 @@ public:
     QString lastHash() const { return m_entries.empty() ? QString() : m_entries.back().hash; }
     const std::vector<JournalEntry>& entries() const { return m_entries; }
     const std::vector<Run>& runs() const { return m_runs; }
+    // The runs in which something was drawn ("Stop") or a winner saved, typed in, changed or deleted: those whose
+    // lists the minutes name. The other runs changed nothing of the draw.
+    std::vector<Run> runsWithDraws() const;
     const std::vector<Winner>& winners() const { return m_winners; }
     const std::vector<Stop>& unsavedStops() const { return m_unsavedStops; }
     // The journal's first entry: what the tables held when it began.

@@ -144,6 +144,15 @@ bool Connection::hasTable(const std::string& table) const {
     return query.step();
 }
 
+std::vector<std::string> Connection::tableNames() const {
+    Statement query(*this,
+                    "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
+    std::vector<std::string> names;
+    while (query.step())
+        names.emplace_back(query.columnText(0));
+    return names;
+}
+
 std::vector<std::string> Connection::columnNames(const std::string& table) const {
     Statement info(*this, "SELECT name FROM pragma_table_info(?)");
     info.bindText(1, table);

@@ -38,6 +38,8 @@ public:
     // What the database holds: whether it has a table, and a table's column names in order (none when there is no
     // such table).
     bool hasTable(const std::string& table) const;
+    // The tables the program or anyone made, without the database's own.
+    std::vector<std::string> tableNames() const;
     std::vector<std::string> columnNames(const std::string& table) const;
     // A number that moves whenever another connection commits a change to the database.
     std::int64_t changeCounter() const;

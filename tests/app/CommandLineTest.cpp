@@ -135,6 +135,10 @@ private slots:
         QTest::newRow("both modes") << QStringList{"--verify", "--minutes", "ba.pdf"} << Action::Refuse << ""
                                     << ""
                                     << "--verify and --minutes cannot be given together.";
+        QTest::newRow("a database named: the folder not needed")
+            << QStringList{"--folder", "@/gone", "--verify", "lain.mdb"} << Action::Verify << "lain.mdb"
+            << ""
+            << "";
         QTest::newRow("a bad folder still refused")
             << QStringList{"--folder", "@/gone", "--verify"} << Action::Refuse << ""
             << "" << QString("The folder \"%1\" does not exist.").arg(QDir::toNativeSeparators("@/gone"));
@@ -155,7 +159,7 @@ private slots:
         QCOMPARE(line.minutes, minutes);
         QCOMPARE(line.text, expand(text));
         if (arguments.contains(QStringLiteral("--folder")) && action != Action::Refuse)
-            QCOMPARE(line.folder, expand(QStringLiteral("@/folder")));
+            QCOMPARE(line.folder, database.isEmpty() ? expand(QStringLiteral("@/folder")) : QString());
     }
 
     void folderHoldsDatabaseAndLogo() {

@@ -2,9 +2,12 @@
 // a database whose journal the program's record layer wrote. The minutes are read back with pdftotext.
 #include "tests/record/RecordedDraw.h"
 
+#include "core/record/Verification.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -151,6 +154,167 @@ TEST_F(RecordCommands, MinutesOfABrokenJournalSaySo) {
     EXPECT_EQ(program({QStringLiteral("--minutes")}).exitCode, 2);
 }
 
+// A company's event as the minutes must print it: 60 winners with draw numbers of 13 to 21 characters, names of
+// three and four words (among them long single words) and prizes of several words, so rows run to two and three
+// lines and meet the pages' ends.
+class LongMinutes : public ::testing::Test {
+protected:
+    struct Row {
+        QString number, name, prize;
+    };
+
+    void SetUp() override {
+        static const QStringList names{
+            QStringLiteral("Raden Ajeng Kusumawardhaniningsih"), QStringLiteral("Muhammad Rizky Pratama Wijayakusuma"),
+            QStringLiteral("Siti Nurhalizah Purbaningtyas"), QStringLiteral("Bagus Hadiningrat Mangkubumi Suryokusumo"),
+            QStringLiteral("Yohanes Krisostomus Simanjuntak")};
+        static const QStringList prizes{QStringLiteral("Sepeda Motor Listrik"),
+                                        QStringLiteral("Voucher Belanja Rp1.000.000"),
+                                        QStringLiteral("Kulkas Dua Pintu"), QStringLiteral("Televisi LED 43 inci")};
+        RecordedDraw draw(db, 0);
+        for (int i = 1; i <= 80; ++i)
+            db.exec(QStringLiteral("INSERT INTO tb_peserta VALUES(%1, '%2', '%3', '0812%1')")
+                        .arg(i)
+                        .arg(i % 3 == 0 ? QStringLiteral("KUPON/JKT/2025/%1").arg(i, 6, 10, QLatin1Char('0'))
+                                        : QStringLiteral("EMP-2025-%1").arg(300 + i, 4, 10, QLatin1Char('0')),
+                             names[i % names.size()])
+                        .toStdString());
+        draw.start();
+        for (int i = 1; i <= 60; ++i) {
+            draw.drawWinner(i, prizes[i % prizes.size()]);
+            rows.push_back({QString::fromStdString(draw.draw->fieldText(1)),
+                            QString::fromStdString(draw.draw->fieldText(2)), prizes[i % prizes.size()]});
+        }
+        draw.end();
+        db.cn().close();
+    }
+
+    TestDatabase db;
+    std::vector<Row> rows;
+    QTemporaryDir dir;
+};
+
+TEST_F(LongMinutes, NumbersNamesAndPrizesStayWholeAndRowsOnOnePage) {
+    const QString pdf = dir.filePath(QStringLiteral("berita-acara.pdf"));
+    const Outcome run = program({QStringLiteral("--minutes"), pdf, QString::fromStdString(db.path())});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    const QString text = pdfText(pdf);
+    ASSERT_GE(text.count(QLatin1Char('\f')), 3) << "the winners run over several pages";
+    // A winner's row: from the line with its number to the next winner's number or the page's end. Each of its
+    // words is a whole word there; a word broken inside, or a part of the row on the next page, is not.
+    qsizetype at = text.indexOf(QStringLiteral("2. Pemenang"));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        const qsizetype start = text.lastIndexOf(QLatin1Char('\n'), text.indexOf(row.number, at)) + 1;
+        ASSERT_GT(start, at) << "winner " << i + 1 << " " << row.number.toStdString() << " not whole\n"
+                             << text.toStdString();
+        qsizetype end = text.indexOf(QLatin1Char('\f'), start);
+        if (i + 1 < rows.size()) {
+            const qsizetype next = text.indexOf(rows[i + 1].number, start);
+            if (next >= 0) end = std::min(end, text.lastIndexOf(QLatin1Char('\n'), next));
+        }
+        const QStringList words = text.mid(start, end - start).split(QRegularExpression(QStringLiteral("\\s+")));
+        const QStringList whole = (row.name + QLatin1Char(' ') + row.prize).split(QLatin1Char(' ')) << row.number;
+        for (const QString& word : whole)
+            EXPECT_TRUE(words.contains(word)) << "winner " << i + 1 << ": '" << word.toStdString() << "' not whole in\n"
+                                              << text.mid(start, end - start).toStdString();
+        at = start;
+    }
+}
+
+// An event's day as the trial ran it: started before the list was imported (0 participants), the list uploaded,
+// started again to look, the draw, a start that only deleted a winner, a last start to print. The minutes name the
+// lists of the runs that drew, saved or deleted, and count the others.
+TEST(RecordCommandsMinutes, ListOnlyTheRunsThatDrewSavedOrDeleted) {
+    TestDatabase db;
+    RecordedDraw draw(db, 0);
+    const auto idle = [&] {
+        draw.start();
+        draw.journal->ensureStarted();
+    };
+    idle(); // run 1: before the import
+    draw.journal->recordChange(record::event::kUpload, [&] {
+        for (int i = 1; i <= 30; ++i) {
+            db::SqlCommand insert;
+            insert.setConnection(&db.cn());
+            insert.setCommandText("insert into tb_peserta values(?,?,?,?)");
+            insert.setParameters({std::to_string(i), "D" + std::to_string(i), "Nama " + std::to_string(i), "08"});
+            insert.execute();
+        }
+        return QJsonObject{{QStringLiteral("rows"), 30}};
+    });
+    draw.end();
+    idle(); // run 2: to look
+    draw.end();
+    draw.start(); // run 3: the draw
+    const std::int64_t saved = draw.drawWinner(7, QStringLiteral("Kulkas"));
+    draw.drawWinner(9, QStringLiteral("Sepeda"));
+    draw.end();
+    draw.start(); // run 4: a winner deleted
+    draw.deleteWinner(saved);
+    draw.end();
+    idle(); // run 5: to print
+    draw.end();
+    db.cn().close();
+
+    const auto check = record::Verification::of(db.path());
+    ASSERT_EQ(check.exitCode(), 0) << check.text().toStdString();
+    ASSERT_EQ(check.runs().size(), 5u);
+    const QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("berita-acara.pdf"));
+    const Outcome run = program({QStringLiteral("--minutes"), pdf, QString::fromStdString(db.path())});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    const QString text = pdfText(pdf);
+    const QString lists =
+        text.mid(text.indexOf(QStringLiteral("1. Daftar peserta")),
+                 text.indexOf(QStringLiteral("2. Pemenang")) - text.indexOf(QStringLiteral("1. Daftar peserta")));
+    const auto local = [](const QString& time) {
+        return QDateTime::fromString(time, Qt::ISODateWithMs).toString(QStringLiteral("dd-MM-yyyy HH:mm:ss"));
+    };
+    const auto started = [&](std::size_t run) { return local(check.runs()[run].time); };
+    // The journal's beginning, then runs 3 and 4, numbered 1 to 3.
+    const QStringList rows = lists.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^\\d+ ")));
+    ASSERT_EQ(rows.size(), 3) << lists.toStdString();
+    EXPECT_TRUE(rows[0].startsWith(QStringLiteral("1 ")) && rows[0].contains(local(check.begun()->time)))
+        << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].startsWith(QStringLiteral("2 ")) && rows[1].contains(started(2))) << rows[1].toStdString();
+    EXPECT_TRUE(rows[2].startsWith(QStringLiteral("3 ")) && rows[2].contains(started(3))) << rows[2].toStdString();
+    for (const std::size_t idleRun : {1u, 4u})
+        EXPECT_FALSE(lists.contains(started(idleRun))) << idleRun;
+    EXPECT_TRUE(lists.simplified().contains(
+        QStringLiteral("Selain itu, program dijalankan 3 kali lagi tanpa ada yang diundi, disimpan, atau dihapus.")))
+        << lists.toStdString();
+}
+
+// A draw number or a word wider than a page cannot stay whole: it is broken where it must, never cut off at the
+// page's edge.
+TEST(RecordCommandsMinutes, WhatIsWiderThanAPageIsBrokenNotCutOff) {
+    TestDatabase db;
+    const QString number = QStringLiteral("KUPON-") + QString(QStringLiteral("1234567890")).repeated(9);
+    const QString word = QString(QStringLiteral("Panjangnamanya")).repeated(6);
+    db.exec(QStringLiteral("INSERT INTO tb_peserta VALUES(1, '%1', '%2', '0812')")
+                .arg(number, QStringLiteral("Budi ") + word)
+                .toStdString());
+    {
+        RecordedDraw draw(db, 0);
+        draw.start();
+        draw.drawWinner(1, QStringLiteral("Sepeda Motor"));
+        draw.end();
+        db.cn().close();
+    }
+    const QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("berita-acara.pdf"));
+    const Outcome run = program({QStringLiteral("--minutes"), pdf, QString::fromStdString(db.path())});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    QProcess pdftotext; // without -layout: the cells' lines one after the other
+    pdftotext.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(pdftotext.waitForFinished(60000));
+    const QString text =
+        QString::fromUtf8(pdftotext.readAllStandardOutput()).remove(QRegularExpression(QStringLiteral("\\s")));
+    EXPECT_TRUE(text.contains(number)) << text.toStdString();
+    EXPECT_TRUE(text.contains(word)) << text.toStdString();
+}
+
 // A notary checks the file of a program that died in the middle of a save: its rollback journal is still beside
 // it (copied here while the save was half written into the file). The save is undone before the check reads, so the
 // check sees the draw as it was last confirmed, not an error about a read-only file.
@@ -185,5 +349,39 @@ TEST(RecordCommandsTexts, HelpAndVersionNeedNoDisplay) {
     EXPECT_EQ(version.exitCode, 0) << version.err.toStdString();
     EXPECT_FALSE(version.out.trimmed().isEmpty());
 }
+
+// Started on a terminal without a display: what cannot be done is said, with the status of a refused command line,
+// rather than Qt's abort.
+struct Terminal {
+    const char* name;
+    QStringList arguments;
+    QString error; // all of stderr
+};
+
+std::ostream& operator<<(std::ostream& out, const Terminal& t) {
+    return out << t.name;
+}
+
+class WithoutADisplay : public ::testing::TestWithParam<Terminal> {};
+
+TEST_P(WithoutADisplay, SaysWhyAndExits2) {
+    const Outcome run = program(GetParam().arguments);
+    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+    EXPECT_EQ(run.err, GetParam().error);
+    EXPECT_EQ(run.out, QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Terminal, WithoutADisplay,
+    ::testing::Values(
+        Terminal{"start",
+                 {},
+                 QStringLiteral("tombolika: cannot open a window: no display is set (DISPLAY is empty).\n"
+                                "--verify and --minutes work without a display.\n")},
+        Terminal{"unknown_option", {QStringLiteral("--bogus")}, QStringLiteral("tombolika: Unknown option 'bogus'.\n")},
+        Terminal{"folder_not_there",
+                 {QStringLiteral("--folder"), QStringLiteral("/nonexistent/folder")},
+                 QStringLiteral("tombolika: The folder \"/nonexistent/folder\" does not exist.\n")}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

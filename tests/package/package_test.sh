@@ -41,6 +41,9 @@ for f in tombolika tombolika-start new-database; do
 done
 cmp -s "$program/schema.sql" "$source/data/schema.sql" || fail "/opt/tombolika/schema.sql is not the program's schema"
 cmp -s "$program/LOGO.JPG" "$source/resources/LOGO.JPG" || fail "/opt/tombolika/LOGO.JPG is not the sample logo"
+cmp -s "$program/share/doc/tombolika/record.md" "$source/docs/record.md" ||
+    fail "the record's documentation is not in /opt/tombolika/share/doc/tombolika"
+[ "$(readlink "$root/usr/bin/tombolika")" = /opt/tombolika/tombolika-start ] || fail "tombolika is not on the PATH"
 
 entry=$program/share/applications/tombolika.desktop
 metainfo=$program/share/metainfo/org.tombolika.tombolika.metainfo.xml
@@ -127,6 +130,44 @@ start_launcher HOME="$work/home" XDG_DATA_HOME="$work/data"
 [ "$(sqlite3 -batch -init /dev/null "$folder/db_sms.mdb" "SELECT nama FROM tb_peserta")" = Ani ] ||
     fail "the second start lost the operator's participants"
 cmp -s "$folder/LOGO.JPG" "$work/own.jpg" || fail "the second start replaced the operator's logo"
+
+# --- On a terminal, without a display ---------------------------------------------------------------------------
+# `tombolika` on the PATH is the launcher through a link: it checks and prints the operator's own database, makes
+# nothing, and writes the minutes where it is asked to.
+mkdir "$work/bin"
+ln -s "$program/tombolika-start" "$work/bin/tombolika"
+terminal() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM PATH="$work/bin:$PATH" "$@"; }
+operator=$work/home-unset/.local/share/tombolika
+terminal HOME="$work/home-unset" tombolika --verify >"$work/verify.log" 2>&1 ||
+    { cat "$work/verify.log"; fail "tombolika --verify on the operator's database"; }
+[ "$(head -n1 "$work/verify.log")" = "Journal of $operator/db_sms.mdb" ] ||
+    fail "tombolika --verify did not check the operator's database: $(cat "$work/verify.log")"
+tail -n1 "$work/verify.log" | grep -q '^OK: ' || fail "tombolika --verify: $(cat "$work/verify.log")"
+(cd "$work" && terminal HOME="$work/home-unset" tombolika --minutes berita-acara.pdf) >"$work/minutes.log" 2>&1 ||
+    { cat "$work/minutes.log"; fail "tombolika --minutes"; }
+[ -f "$work/berita-acara.pdf" ] || fail "the minutes were not written where they were asked for"
+pdftotext "$work/berita-acara.pdf" - | tr -d '\n' | grep -qF "($program/share/doc/tombolika/record.md)" ||
+    fail "the minutes do not name the installed documentation"
+[ "$(ls -A "$operator" | tr '\n' ' ')" = "LOGO.JPG db_sms.mdb " ] || fail "left over in $operator: $(ls -A "$operator")"
+
+# An operator who never started it: nothing is made, and the program says what is missing.
+if terminal HOME="$work/home-new" tombolika --verify >"$work/new.log" 2>&1; then fail "--verify without a folder"; fi
+grep -qF "tombolika: The folder \"$work/home-new/.local/share/tombolika\" does not exist." "$work/new.log" ||
+    fail "--verify without a folder: $(cat "$work/new.log")"
+[ ! -e "$work/home-new" ] || fail "--verify made the operator's folder"
+# A database made and never opened has nothing to check.
+"$program/new-database" "$program/schema.sql" "$work/new.mdb"
+terminal tombolika --verify "$work/new.mdb" >"$work/fresh.log" 2>&1 ||
+    { cat "$work/fresh.log"; fail "--verify on a new database"; }
+# A wrong option, and a start, without a display: a message and exit status 2, not Qt's abort.
+status=0
+terminal HOME="$work/home-new" tombolika --bogus >"$work/bogus.log" 2>&1 || status=$?
+[ $status -eq 2 ] && [ "$(cat "$work/bogus.log")" = "tombolika: Unknown option 'bogus'." ] ||
+    fail "tombolika --bogus without a display: exit $status, $(cat "$work/bogus.log")"
+status=0
+terminal HOME="$work/home-unset" tombolika >"$work/nodisplay.log" 2>&1 || status=$?
+[ $status -eq 2 ] && grep -q '^tombolika: cannot open a window' "$work/nodisplay.log" ||
+    fail "tombolika without a display: exit $status, $(cat "$work/nodisplay.log")"
 
 # The plain install starts the same way, from a folder with a blank in its name.
 program=$plain

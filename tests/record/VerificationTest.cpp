@@ -112,6 +112,44 @@ TEST_F(Verified, HandCheckFindsTheSameBreak) {
     EXPECT_EQ(byHand.out, "entry #4 does not match its hash");
 }
 
+// A database the program never opened has no journal. With nothing in it there is nothing to check; a row in it
+// that no journal accounts for is what a journal would have caught.
+struct WithoutJournal {
+    const char* name;
+    const char* sql; // on a database made from the schema
+    int exitCode;
+    const char* verdict;
+};
+
+std::ostream& operator<<(std::ostream& out, const WithoutJournal& w) {
+    return out << w.name;
+}
+
+const WithoutJournal withoutJournal[] = {
+    {"made_empty", "", 0, "OK: nothing to check: the database holds no journal, no participants and no winners"},
+    {"speed_set", "UPDATE setup SET speed=120", 0, "OK: nothing to check"},
+    {"a_participant", "INSERT INTO tb_peserta VALUES(1,'D1','Ani','0812')", 1,
+     "BROKEN: the database holds no journal (no table tb_jurnal)"},
+    {"a_winner", "INSERT INTO tb_pemenang VALUES('D1','Ani','TV')", 1,
+     "BROKEN: the database holds no journal (no table tb_jurnal)"},
+    {"a_row_in_another_table", "CREATE TABLE \"odd \"\"name\"(x); INSERT INTO \"odd \"\"name\" VALUES(1)", 1,
+     "BROKEN: the database holds no journal"},
+};
+
+class NeverOpened : public ::testing::TestWithParam<WithoutJournal> {};
+
+TEST_P(NeverOpened, IsCheckedByWhatItHolds) {
+    TestDatabase db;
+    if (*GetParam().sql) db.exec(GetParam().sql);
+    const auto check = record::Verification::of(db.path());
+    EXPECT_EQ(check.exitCode(), GetParam().exitCode) << check.text().toStdString();
+    EXPECT_TRUE(check.verdict().startsWith(QString::fromUtf8(GetParam().verdict))) << check.verdict().toStdString();
+    EXPECT_TRUE(check.text().endsWith(check.verdict() + QLatin1Char('\n')));
+}
+
+INSTANTIATE_TEST_SUITE_P(WithoutJournal, NeverOpened, ::testing::ValuesIn(withoutJournal),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Verification, FileThatCannotBeReadIsUnreadable) {
     const QTemporaryDir scratch;
     const std::filesystem::path dir = scratch.path().toStdString();

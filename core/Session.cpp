@@ -1,0 +1,24 @@
+#include "core/Session.h"
+
+#include "core/Schema.h"
+#include "platform/Error.h"
+
+namespace core {
+
+Session::Session() {
+    m_connection.setRowWriteHook(&m_cursorJournal);
+}
+
+void Session::open(const std::string& path) {
+    m_connection.close();
+    m_connection.setDatabasePath(path);
+    m_connection.open();
+    try {
+        schema::upgrade(m_connection); // an older file gains what this version keeps
+    } catch (const platform::Error&) {
+        // A file that cannot be written (read-only, locked) is still drawn from; the setting it lacks stays off
+        // and says why when it is switched on.
+    }
+}
+
+} // namespace core

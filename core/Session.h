@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/Settings.h"
+#include "core/record/CursorJournal.h"
+#include "core/record/Journal.h"
+#include "platform/db/Connection.h"
+
+#include <QString>
+#include <string>
+
+namespace core {
+
+// One operator's session with db_sms.mdb, created at start-up and handed to every screen: the one connection, the
+// journal that records every change made over it (the table cursors' writes through its hook), and the settings.
+class Session {
+public:
+    Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Opens the database at `path`: a missing file is an error, never a new empty database. An older file gains
+    // what this version keeps, when it can be written; one that cannot be written is still drawn from.
+    void open(const std::string& path);
+
+    db::Connection& connection() { return m_connection; }
+    record::Journal& journal() { return m_journal; }
+    Settings& settings() { return m_settings; }
+
+    // LOGO.JPG, shown in the draw screen's top band and on the audience screen.
+    const QString& logoPath() const { return m_logoPath; }
+    void setLogoPath(const QString& path) { m_logoPath = path; }
+
+private:
+    db::Connection m_connection;
+    record::Journal m_journal{m_connection};
+    record::CursorJournal m_cursorJournal{m_journal};
+    Settings m_settings{m_connection};
+    QString m_logoPath;
+};
+
+} // namespace core

@@ -367,6 +367,9 @@ void TfAcak::BitBtn4Click(QObject*) {
     Edit2->setText(QString::fromStdString(ADOTable1.fieldText(3)));
     BitBtn2->setEnabled(true);
     BitBtn3->setEnabled(true);
+    // The prize comes next: typing replaces the last one, Enter saves.
+    ed_hadiah->setFocus();
+    ed_hadiah->selectAll();
     m_observer->detailsShown({ed_msisdn->text(), Memo1->toPlainText(), Edit2->text(), ed_hadiah->text()});
     DTModule->journal.record(record::event::kShow, selectedParticipant());
 }

@@ -5,6 +5,7 @@
 #include "tests/draw/DrawFixture.h"
 #include "tests/support/ClickScript.h"
 
+#include <QApplication>
 #include <QMap>
 #include <QSet>
 #include <QTest>
@@ -190,6 +191,32 @@ private slots:
         }
         QCOMPARE(TestApplication::texts(Kind::Information).count(QStringLiteral("Data Sudah Disimpan")), winners);
         QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+    }
+
+    // However "Tampilkan" is pressed, the keyboard is then in the prize with the last prize selected: typing
+    // replaces it and Enter saves.
+    void tampilkanLeavesTheKeyboardInThePrize_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("click") << "click";
+        QTest::newRow("Space") << "Space";
+        QTest::newRow("Enter") << "Enter";
+    }
+
+    void tampilkanLeavesTheKeyboardInThePrize() {
+        QFETCH(QString, how);
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(5); });
+        fAcak->ed_hadiah->setText(QStringLiteral("Kulkas 2 pintu")); // the last winner's prize
+        if (how == QLatin1String("click")) {
+            DrawFixture::click("BitBtn4");
+        } else {
+            fAcak->BitBtn4->setFocus();
+            QTest::keyClick(fAcak->BitBtn4, how == QLatin1String("Space") ? Qt::Key_Space : Qt::Key_Return);
+        }
+        QCOMPARE(QApplication::focusWidget(), fAcak->ed_hadiah);
+        QCOMPARE(fAcak->ed_hadiah->selectedText(), QStringLiteral("Kulkas 2 pintu"));
+        QTest::keyClicks(fAcak->ed_hadiah, QStringLiteral("Sepeda"));
+        QTest::keyClick(fAcak->ed_hadiah, Qt::Key_Return);
+        QCOMPARE(f.db().rows("SELECT hadiah FROM tb_pemenang"), (std::vector<std::vector<std::string>>{{"Sepeda"}}));
     }
 
     void saveStoresTheTextsExactly_data() {

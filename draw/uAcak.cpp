@@ -114,6 +114,8 @@ TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
     Timer2 = new ui::Timer(this, 50, false);
 
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close); // closing kind: ends the program
+    // "Acak" lies over "Stop": while it shows, the focus given to "Stop" (by Tab, say) goes to it instead.
+    btn_stop->setFocusProxy(btn_acak);
     ui::on(btn_acak, &QPushButton::clicked, this, &TfAcak::btn_acakClick);
     ui::on(btn_stop, &QPushButton::clicked, this, &TfAcak::btn_stopClick);
     ui::on(BitBtn4, &QPushButton::clicked, this, &TfAcak::BitBtn4Click);
@@ -303,7 +305,7 @@ void TfAcak::btn_acakClick(QObject*) {
     ed_msisdn->clear();
     Memo1->clear();
     Timer2->setEnabled(true);
-    btn_acak->hide();
+    showAcak(false);
     m_observer->shuffleStarted();
 }
 
@@ -329,7 +331,7 @@ void TfAcak::Timer2Timer(QObject*) {
             // The last one still in has won meanwhile, or the setting was switched on: the shuffle stops as "Acak"
             // would have refused it, rather than stay on someone who has won.
             Timer2->setEnabled(false);
-            btn_acak->show();
+            showAcak(true);
             m_lastRank.reset();
             sayEveryoneHasWon();
             return;
@@ -349,8 +351,26 @@ void TfAcak::Timer2Timer(QObject*) {
     m_observer->numberShown(Edit1->text());
 }
 
+// "Acak" and "Stop" share one place, "Acak" lying over "Stop". The focus on that place is on the button showing, so
+// Space or Enter there presses what a click there would: never the "Stop" hidden beneath "Acak", which would record
+// another stop on the participant already drawn.
+void TfAcak::showAcak(bool shown) {
+    const bool focusHere = focusWidget() == btn_acak || focusWidget() == btn_stop;
+    btn_stop->setFocusProxy(shown ? btn_acak : nullptr);
+    btn_acak->setVisible(shown);
+    if (focusHere) focusAcakOrStop();
+}
+
+// The keyboard goes to the next draw: Space or Enter then presses "Acak" (or "Stop" while the shuffle runs).
+void TfAcak::focusAcakOrStop() {
+    if (btn_acak->isHidden())
+        btn_stop->setFocus();
+    else
+        btn_acak->setFocus();
+}
+
 void TfAcak::btn_stopClick(QObject*) {
-    btn_acak->show();
+    showAcak(true);
     Timer2->setEnabled(false);
     QJsonObject stop = selectedParticipant();
     stop[QStringLiteral("n")] = static_cast<double>(ADOTable1.active() ? ADOTable1.recordCount() : 0);
@@ -389,6 +409,7 @@ void TfAcak::BitBtn2Click(QObject*) {
                            {QStringLiteral("values"), QJsonArray{ed_msisdn->text(), name, ed_hadiah->text()}}};
     });
     winnerStored(ed_msisdn->text(), name, ed_hadiah->text());
+    focusAcakOrStop();
     ui::MessageBox::information(QStringLiteral("Data Sudah Disimpan"));
 }
 
@@ -407,6 +428,7 @@ void TfAcak::BitBtn3Click(QObject*) {
     BitBtn2->setEnabled(false);
     BitBtn3->setEnabled(false);
     m_observer->detailsCleared();
+    focusAcakOrStop(); // an absent winner: the next draw is a key away
     DTModule->journal.record(record::event::kCancel, {{QStringLiteral("values"), cleared}});
 }
 

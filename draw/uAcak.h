@@ -87,6 +87,8 @@ private:
     void countParticipants();
     QString shortFingerprint() const;
     void sayEveryoneHasWon();
+    void showAcak(bool shown);
+    void focusAcakOrStop();
 
     record::Journal::RunStart runStart() const;
     QJsonObject selectedParticipant() const;

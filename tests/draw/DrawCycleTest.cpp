@@ -193,6 +193,69 @@ private slots:
         QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
     }
 
+    // A whole draw by keyboard, from "Keluar" at start-up: each key does what a click on the button showing would.
+    // Space on the place of "Acak" and "Stop" presses the one showing, never the "Stop" hidden beneath "Acak";
+    // "Tampilkan" leaves the keyboard in the prize, Enter saves, and the keyboard goes back to "Acak" after a save
+    // and after "&Batal" (an absent winner drawn again).
+    void wholeDrawByKeyboard() {
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(25); });
+        fAcak->setRandom(pinnedRandom());
+        struct Step {
+            const char* action; // a key, "tick", or text typed
+            const char* focus;  // the focused control after it
+            bool shuffling;
+        };
+        const Step steps[] = {
+            {"Tab", "ed_hadiah", false},  {"Tab", "ed_msisdn", false},   {"Tab", "btn_acak", false},
+            {"Space", "btn_stop", true},  {"tick", "btn_stop", true},    {"Space", "btn_acak", false}, // stop 1
+            {"Space", "btn_stop", true},  {"tick", "btn_stop", true},    {"Enter", "btn_acak", false}, // stop 2
+            {"Tab", "BitBtn4", false},    {"Space", "ed_hadiah", false}, {"Kulkas", "ed_hadiah", false},
+            {"Enter", "btn_acak", false},                                                               // saved
+            {"Enter", "btn_stop", true},  {"tick", "btn_stop", true},    {"Space", "btn_acak", false},  // stop 3
+            {"Tab", "BitBtn4", false},    {"Enter", "ed_hadiah", false}, {"Escape", "btn_acak", false}, // absent
+            {"Space", "btn_stop", true},  {"tick", "btn_stop", true},    {"Space", "btn_acak", false},  // stop 4
+        };
+        const QMap<QString, Qt::Key> keys{{QStringLiteral("Tab"), Qt::Key_Tab},
+                                          {QStringLiteral("Space"), Qt::Key_Space},
+                                          {QStringLiteral("Enter"), Qt::Key_Return},
+                                          {QStringLiteral("Escape"), Qt::Key_Escape}};
+        QCOMPARE(QApplication::focusWidget(), fAcak->BitBtn1);
+        QStringList stopped; // the draw number on the display at each "Stop"
+        bool shuffling = false;
+        for (const Step& step : steps) {
+            const QString action = QString::fromLatin1(step.action);
+            if (action == QLatin1String("tick")) {
+                tick();
+            } else if (keys.contains(action)) {
+                QTest::keyClick(QApplication::focusWidget(), keys.value(action));
+                if (shuffling && !step.shuffling) stopped << fAcak->Edit1->text();
+            } else {
+                QTest::keyClicks(QApplication::focusWidget(), action);
+            }
+            const QString where = QStringLiteral("after %1").arg(action);
+            QVERIFY2(QApplication::focusWidget(), qPrintable(where));
+            QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromLatin1(step.focus));
+            QVERIFY2(QApplication::focusWidget()->isVisible(), qPrintable(where));
+            QCOMPARE(fAcak->Timer2->enabled(), step.shuffling);
+            shuffling = step.shuffling;
+        }
+
+        QStringList kinds;
+        QStringList stops;
+        for (const auto& [kind, details] : f.db().journal()) {
+            if (kind == QLatin1String("journal_begun") || kind == QLatin1String("program_started")) continue;
+            kinds << kind;
+            if (kind == QLatin1String("stop")) stops << details.value(QStringLiteral("no_undian")).toString();
+        }
+        QCOMPARE(kinds, (QStringList{"stop", "stop", "show", "winner_saved", "stop", "show", "cancel", "stop"}));
+        QCOMPARE(stops, stopped);
+        const auto winners = f.db().rows("SELECT * FROM tb_pemenang");
+        QCOMPARE(winners.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(winners[0][0]), stops.at(1));
+        QCOMPARE(QString::fromStdString(winners[0][2]), QStringLiteral("Kulkas"));
+        QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+    }
+
     // However "Tampilkan" is pressed, the keyboard is then in the prize with the last prize selected: typing
     // replaces it and Enter saves.
     void tampilkanLeavesTheKeyboardInThePrize_data() {

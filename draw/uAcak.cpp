@@ -204,6 +204,14 @@ void TfAcak::changeEvent(QEvent* event) {
 }
 
 void TfAcak::closeEvent(QCloseEvent* event) {
+    // A slip on "Keluar" must not end the program in front of the hall with a winner drawn and not saved.
+    if (m_round.unsaved()) {
+        const ui::DialogOwner owner(this);
+        if (!ui::MessageBox::ask(QStringLiteral("Pemenang belum disimpan. Keluar?"))) {
+            event->ignore();
+            return;
+        }
+    }
     ui::guarded([] { DTModule->journal.record(record::event::kProgramEnded); });
     QWidget::closeEvent(event);
     QCoreApplication::quit(); // closing the main window ends the program, whatever else is open
@@ -306,6 +314,7 @@ void TfAcak::btn_acakClick(QObject*) {
     Memo1->clear();
     Timer2->setEnabled(true);
     showAcak(false);
+    m_round.shuffleStarted();
     m_observer->shuffleStarted();
 }
 
@@ -332,6 +341,7 @@ void TfAcak::Timer2Timer(QObject*) {
             // would have refused it, rather than stay on someone who has won.
             Timer2->setEnabled(false);
             showAcak(true);
+            m_round.shuffleEnded();
             m_lastRank.reset();
             sayEveryoneHasWon();
             return;
@@ -372,6 +382,7 @@ void TfAcak::focusAcakOrStop() {
 void TfAcak::btn_stopClick(QObject*) {
     showAcak(true);
     Timer2->setEnabled(false);
+    m_round.stopped();
     QJsonObject stop = selectedParticipant();
     stop[QStringLiteral("n")] = static_cast<double>(ADOTable1.active() ? ADOTable1.recordCount() : 0);
     stop[QStringLiteral("rank")] = m_lastRank ? QJsonValue(static_cast<double>(*m_lastRank)) : QJsonValue();
@@ -387,6 +398,7 @@ void TfAcak::BitBtn4Click(QObject*) {
     Edit2->setText(QString::fromStdString(ADOTable1.fieldText(3)));
     BitBtn2->setEnabled(true);
     BitBtn3->setEnabled(true);
+    m_round.shown();
     // The prize comes next: typing replaces the last one, Enter saves.
     ed_hadiah->setFocus();
     ed_hadiah->selectAll();
@@ -408,6 +420,7 @@ void TfAcak::BitBtn2Click(QObject*) {
         return QJsonObject{{QStringLiteral("rowid"), static_cast<double>(DTModule->cn.lastInsertRowid())},
                            {QStringLiteral("values"), QJsonArray{ed_msisdn->text(), name, ed_hadiah->text()}}};
     });
+    m_round.closed();
     winnerStored(ed_msisdn->text(), name, ed_hadiah->text());
     focusAcakOrStop();
     ui::MessageBox::information(QStringLiteral("Data Sudah Disimpan"));
@@ -427,6 +440,7 @@ void TfAcak::BitBtn3Click(QObject*) {
     Edit2->clear();
     BitBtn2->setEnabled(false);
     BitBtn3->setEnabled(false);
+    m_round.closed();
     m_observer->detailsCleared();
     focusAcakOrStop(); // an absent winner: the next draw is a key away
     DTModule->journal.record(record::event::kCancel, {{QStringLiteral("values"), cleared}});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "draw/DrawRound.h"
 #include "draw/EligibleParticipants.h"
 #include "draw/ui_uAcak.h"
 #include "platform/chance/TickRandom.h"
@@ -103,6 +104,7 @@ private:
     std::unique_ptr<TfPenonton> m_audience;
     DrawObserver* m_observer = nullptr; // the audience screen
     EligibleParticipants m_eligible;
+    DrawRound m_round;
     bool m_winnersOnce = false;
 };
 

@@ -282,6 +282,64 @@ private slots:
         QCOMPARE(f.db().rows("SELECT hadiah FROM tb_pemenang"), (std::vector<std::vector<std::string>>{{"Sepeda"}}));
     }
 
+    // "Keluar" and closing the window ask first while a round is drawn or shown and not yet saved: from "Stop" or
+    // "Tampilkan" until the next "Acak", a save that went through, or "&Batal". No keeps the program running and
+    // records nothing; without such a round the program ends at once, as ever.
+    void leavingAsksWhileARoundIsUnsaved_data() {
+        QTest::addColumn<QString>("presses");
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("start-up") << "" << false;
+        QTest::newRow("shuffling") << "acak; tick" << false;
+        QTest::newRow("stopped") << "acak; tick; stop" << true;
+        QTest::newRow("details shown") << "acak; tick; stop; tampilkan" << true;
+        QTest::newRow("tampilkan without a draw") << "tampilkan" << true;
+        QTest::newRow("saved") << "acak; tick; stop; tampilkan; simpan" << false;
+        QTest::newRow("cleared") << "acak; tick; stop; tampilkan; batal" << false;
+        QTest::newRow("drawn again") << "acak; tick; stop; acak; tick" << false;
+        QTest::newRow("stopped after a save") << "acak; tick; stop; tampilkan; simpan; acak; tick; stop" << true;
+        QTest::newRow("save failed") << "acak; tick; stop; tampilkan; break; simpan" << true;
+    }
+
+    void leavingAsksWhileARoundIsUnsaved() {
+        QFETCH(QString, presses);
+        QFETCH(bool, asks);
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(25); });
+        fAcak->setRandom(pinnedRandom());
+        ClickScript script;
+        const std::pair<const char*, const char*> buttons[] = {{"acak", "btn_acak"},
+                                                               {"stop", "btn_stop"},
+                                                               {"tampilkan", "BitBtn4"},
+                                                               {"simpan", "BitBtn2"},
+                                                               {"batal", "BitBtn3"}};
+        for (const auto& [verb, button] : buttons)
+            script.on(QString::fromLatin1(verb), [button] { DrawFixture::click(button); });
+        script.on(QStringLiteral("tick"), [] { tick(); });
+        script.on(QStringLiteral("break"), [&] { f.db().exec("DROP TABLE tb_pemenang"); });
+        script.run(presses);
+        if (QTest::currentTestFailed()) return;
+        const QString question = QStringLiteral("Pemenang belum disimpan. Keluar?");
+        auto ended = [&] { return f.db().journal().last().first == QLatin1String("program_ended"); };
+
+        if (asks) {
+            for (const char* how : {"Keluar", "window"}) {
+                TestApplication::clear();
+                ui::MessageBox::setNextAnswer(QMessageBox::No);
+                if (QByteArray(how) == "Keluar")
+                    DrawFixture::click("BitBtn1");
+                else
+                    fAcak->close();
+                QCOMPARE(TestApplication::texts(Kind::Question), QStringList{question});
+                QVERIFY2(fAcak->isVisible(), how);
+                QVERIFY(!ended());
+            }
+        }
+        TestApplication::clear();
+        DrawFixture::click("BitBtn1"); // answered Yes
+        QCOMPARE(TestApplication::texts(Kind::Question), asks ? QStringList{question} : QStringList());
+        QVERIFY(!fAcak->isVisible());
+        QVERIFY(ended());
+    }
+
     void saveStoresTheTextsExactly_data() {
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("name");

@@ -25,6 +25,7 @@
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
@@ -73,6 +74,8 @@ TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
                     [this] { fitOuterSize(); });
     m_audience = std::make_unique<TfPenonton>(this, BannerText);
     m_observer = m_audience.get();
+    m_audience->setConsoleKeys([this](const QKeyEvent& key) { return keyFromAudience(key); });
+    ui::DialogOwner::setStandIn(this, m_audience.get());
     setupUi(this);
     ui::setGlyphs(this, &resources::glyph);
 
@@ -291,6 +294,36 @@ void TfAcak::countParticipants() {
 void TfAcak::toggleAudience() {
     m_audience->setLogo(Image1->pixmap());
     m_audience->toggle();
+}
+
+// A key pressed on the audience screen, which covers this screen on a single monitor: the draw's keys act here as
+// they would here, so the operator never shows this screen, and its full phone number, to the hall. Space or Enter
+// press "Acak" or "Stop", whichever shows; T presses "Tampilkan"; from then until the save the keys type the prize
+// and Enter saves; Alt+S saves; Escape and Alt+B clear. Nothing else of this screen, "Keluar" least of all, is
+// within reach there.
+bool TfAcak::keyFromAudience(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    auto press = [&](QPushButton* button) {
+        if (!key.isAutoRepeat() && button->isEnabled()) button->click(); // a key held down presses once
+        return true;
+    };
+    if (modifiers == Qt::AltModifier && key.key() == Qt::Key_S) return press(BitBtn2);
+    if (modifiers == Qt::AltModifier && key.key() == Qt::Key_B) return press(BitBtn3);
+    if (key.key() == Qt::Key_Escape) return press(BitBtn3);
+    const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+    if (focusWidget() == ed_hadiah && BitBtn2->isEnabled()) {
+        if (enter) return press(BitBtn2);
+        // Tab would move the keyboard out of the prize unseen.
+        if (key.key() != Qt::Key_Tab && key.key() != Qt::Key_Backtab) {
+            QKeyEvent typed(QEvent::KeyPress, key.key(), key.modifiers(), key.text(), key.isAutoRepeat(), key.count());
+            QCoreApplication::sendEvent(ed_hadiah, &typed);
+        }
+        return true;
+    }
+    if (modifiers != Qt::NoModifier) return false;
+    if (enter || key.key() == Qt::Key_Space) return press(btn_acak->isHidden() ? btn_stop : btn_acak);
+    if (key.key() == Qt::Key_T) return press(BitBtn4);
+    return false;
 }
 
 void TfAcak::loadLogo() {
@@ -514,6 +547,8 @@ void TfAcak::BitBtn8Click(QObject*) {
     if (const QString fingerprint = SealedList1.sealed() ? shortFingerprint() : QString(); !fingerprint.isEmpty())
         about += QStringLiteral("\nSidik jari daftar peserta: %1").arg(fingerprint);
     about += QStringLiteral("\n\nF11: layar penonton (buka/tutup)");
+    about += QStringLiteral("\nDi layar penonton pada monitor yang sama: Spasi/Enter Acak atau Stop, T Tampilkan, "
+                            "ketik hadiah lalu Enter atau Alt+S Simpan, Esc Batal");
     ui::MessageBox::plain(about);
 }
 

@@ -89,6 +89,7 @@ private:
     QString shortFingerprint() const;
     void sayEveryoneHasWon();
     void showAcak(bool shown);
+    bool keyFromAudience(const QKeyEvent& key);
     void focusAcakOrStop();
 
     record::Journal::RunStart runStart() const;

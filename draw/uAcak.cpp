@@ -128,6 +128,7 @@ TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
     ui::on(BitBtn6, &QPushButton::clicked, this, &TfAcak::BitBtn6Click);
     ui::on(BitBtn7, &QPushButton::clicked, this, &TfAcak::BitBtn7Click);
     ui::on(BitBtn8, &QPushButton::clicked, this, &TfAcak::BitBtn8Click);
+    ui::on(btn_muatUlang, &QPushButton::clicked, this, &TfAcak::btn_muatUlangClick);
     ui::on(Timer1, &ui::Timer::timeout, this, &TfAcak::Timer1Timer);
     ui::on(Timer2, &ui::Timer::timeout, this, &TfAcak::Timer2Timer);
     connect(ed_hadiah, &QLineEdit::textChanged, this, [this](const QString& prize) { m_observer->prizeTyped(prize); });
@@ -235,11 +236,21 @@ void TfAcak::FormCreate(QObject*) {
     ADOTable1.setTableName("tb_peserta");
     ADOTable2.setTableName("setup");
     DTModule->journal.setRunStart([this] { return runStart(); });
+    readList();
+    ADOTable2.setConnection(&DTModule->cn);
+    ADOTable2.open();
+    Timer2->setInterval(speedOf(ADOTable2));
+    readWinnersOnce();
+    loadLogo();
+}
+
+// Reads the participants drawn from and seals them: at start-up, and again for "Muat Ulang Daftar".
+void TfAcak::readList() {
     SealedList1.markBeforeRead(DTModule->cn);
     ADOTable1.open();
     ADOTable1.prepareOrder(0); // the draw picks by rank of ID; sort once now, not at the first tick
     m_eligible.setParticipants(&ADOTable1);
-    m_eligible.readWinners(DTModule->cn); // who has won, as at start-up
+    m_eligible.readWinners(DTModule->cn); // who has won, as the list is read
     countParticipants();
     // The fingerprint is taken on a thread of its own; the run's first journal entry follows as soon as it is done.
     SealedList1.seal(ADOTable1, [this] {
@@ -251,11 +262,36 @@ void TfAcak::FormCreate(QObject*) {
             },
             Qt::QueuedConnection);
     });
-    ADOTable2.setConnection(&DTModule->cn);
-    ADOTable2.open();
-    Timer2->setInterval(speedOf(ADOTable2));
-    readWinnersOnce();
-    loadLogo();
+}
+
+// "Muat Ulang Daftar": the draw takes the participants table as it is now, sealed and recorded as a start would,
+// without a restart. Not while a shuffle runs or a winner is drawn or shown and not yet saved: that round belongs to
+// the list it was drawn from.
+void TfAcak::btn_muatUlangClick(QObject*) {
+    if (m_round.shuffling()) {
+        ui::MessageBox::information(
+            QStringLiteral("Pengacakan sedang berjalan. Tekan Stop dan selesaikan undian ini dulu, lalu muat ulang "
+                           "daftar."));
+        return;
+    }
+    if (m_round.unsaved()) {
+        ui::MessageBox::information(
+            QStringLiteral("Pemenang belum disimpan. Simpan atau batalkan dulu, lalu muat ulang daftar."));
+        return;
+    }
+    DTModule->journal.ensureStarted(); // the run's start names the list drawn from until now
+    // The fingerprint's thread reads the rows the cursor holds: it is done with them before they are read again.
+    SealedList1.join();
+    ADOTable1.close();
+    m_lastRank.reset();
+    m_closedReported = false;
+    readList();
+    lbl_daftar->hide();
+    btn_muatUlang->hide();
+    DTModule->journal.recordListReloaded(SealedList1.runStart().details); // waits for the fingerprint
+    const QLocale indonesian(QLocale::Indonesian, QLocale::Indonesia);
+    ui::MessageBox::information(QStringLiteral("Daftar peserta telah dimuat ulang: %1 peserta dalam undian.")
+                                    .arg(indonesian.toString(static_cast<qulonglong>(ADOTable1.recordCount()))));
 }
 
 void TfAcak::readWinnersOnce() {
@@ -336,6 +372,11 @@ void TfAcak::loadLogo() {
 
 void TfAcak::btn_acakClick(QObject*) {
     ADOTable1.checkActive(); // without participants there is nothing to shuffle
+    if (ADOTable1.recordCount() == 0) {
+        ui::MessageBox::information(QStringLiteral("Tidak ada peserta yang dapat diundi. Isi daftar peserta lewat "
+                                                   "Lihat Peserta, lalu tekan Muat Ulang Daftar."));
+        return;
+    }
     if (m_winnersOnce) {
         m_eligible.checkKnown();
         if (m_eligible.participants() > 0 && m_eligible.eligible() == 0) {
@@ -557,17 +598,14 @@ void TfAcak::FormActivate(QObject*) {
     // A line of information: when the database cannot answer now, the line stays as it was.
     try {
         const auto change = SealedList1.changeSince(DTModule->cn);
-        if (!change.changed) {
-            lbl_daftar->hide();
-            return;
-        }
+        lbl_daftar->setVisible(change.changed);
+        btn_muatUlang->setVisible(change.changed);
+        if (!change.changed) return;
         const QLocale indonesian(QLocale::Indonesian, QLocale::Indonesia);
-        lbl_daftar->setText(QStringLiteral("Daftar peserta telah berubah sejak program dibuka: %1 peserta dalam "
-                                           "undian ini, %2 di tabel. Mulai ulang program untuk mengundi daftar yang "
-                                           "baru.")
+        lbl_daftar->setText(QStringLiteral("Daftar peserta telah berubah sejak dimuat: %1 peserta dalam undian ini, "
+                                           "%2 di tabel. Tekan Muat Ulang Daftar untuk mengundi daftar yang baru.")
                                 .arg(indonesian.toString(static_cast<qulonglong>(change.inDraw)),
                                      indonesian.toString(static_cast<qulonglong>(change.inTable))));
-        lbl_daftar->show();
     } catch (const platform::Error&) {
     }
 }

@@ -55,6 +55,7 @@ public:
     void BitBtn6Click(QObject* Sender);
     void BitBtn7Click(QObject* Sender);
     void BitBtn8Click(QObject* Sender);
+    void btn_muatUlangClick(QObject* Sender);
     // The draw screen became active again: is the participants table still the list drawn from?
     void FormActivate(QObject* Sender);
 
@@ -81,6 +82,7 @@ protected:
 
 private:
     void loadLogo();
+    void readList();
     static int speedOf(db::TableCursor& settings);
     void fitOuterSize();
     void readWinnersOnce();

@@ -17,6 +17,8 @@ using Kind = ui::MessageBox::Kind;
 namespace {
 
 const QString kTenEmptyLines = QString(9, QLatin1Char('\n'));
+const QString kNobodyToDraw = QStringLiteral(
+    "Tidak ada peserta yang dapat diundi. Isi daftar peserta lewat Lihat Peserta, lalu tekan Muat Ulang Daftar.");
 
 // A pinned clock (a counter of nanoseconds) and pinned entropy (a fixed sequence): every run draws the same.
 chance::TickRandom pinnedRandom(std::uint64_t seed = 1) {
@@ -426,9 +428,13 @@ private slots:
                  (std::vector<std::vector<std::string>>{{"D1", "Nama 1", ""}}));
     }
 
+    // With nobody in the list, "Acak" says there is no one to draw and does not shuffle.
     void emptyParticipantsTable() {
         DrawFixture f;
         DrawFixture::click("btn_acak");
+        QCOMPARE(TestApplication::texts(Kind::Information), QStringList{kNobodyToDraw});
+        QVERIFY(!fAcak->Timer2->enabled());
+        QVERIFY(!fAcak->btn_acak->isHidden());
         for (int i = 0; i < 5; ++i)
             tick();
         QCOMPARE(fAcak->Edit1->text(), QString());
@@ -437,7 +443,7 @@ private slots:
         QCOMPARE(fAcak->ed_msisdn->text(), QString());
         QCOMPARE(fAcak->Memo1->toPlainText(), QString());
         QVERIFY(fAcak->BitBtn2->isEnabled());
-        QCOMPARE(TestApplication::shown().size(), 0);
+        QCOMPARE(TestApplication::shown().size(), 1);
     }
 
     // Where the participants could not be opened at start-up, each press reports the closed cursor once and the
@@ -646,7 +652,8 @@ private slots:
         QCOMPARE(fAcak->Edit1->text(), shown);
     }
 
-    // Switched on mid-session, those saved since start-up are out too; an empty list shuffles as before.
+    // Switched on mid-session, those saved since start-up are out too; an empty list has nobody to draw, as
+    // without the setting.
     void switchedOnMidSession() {
         {
             DrawFixture f([](TestDatabase& db) { db.addParticipants(2); });
@@ -665,7 +672,8 @@ private slots:
         DrawFixture::click("btn_acak");
         tick();
         QCOMPARE(fAcak->Edit1->text(), QString());
-        QCOMPARE(TestApplication::shown().size(), 0);
+        QCOMPARE(TestApplication::texts(Kind::Information), QStringList{kNobodyToDraw});
+        QCOMPARE(TestApplication::shown().size(), 1);
     }
 
     void realTimerShuffles() {

@@ -334,9 +334,9 @@ void TfAcak::toggleAudience() {
 
 // A key pressed on the audience screen, which covers this screen on a single monitor: the draw's keys act here as
 // they would here, so the operator never shows this screen, and its full phone number, to the hall. Space or Enter
-// press "Acak" or "Stop", whichever shows; T presses "Tampilkan"; from then until the save the keys type the prize
-// and Enter saves; Alt+S saves; Escape and Alt+B clear. Nothing else of this screen, "Keluar" least of all, is
-// within reach there.
+// press "Acak" or "Stop", whichever shows; T presses "Tampilkan" once the shuffle has stopped; from then until the
+// save the keys type the prize and Enter saves; Alt+S saves; Escape and Alt+B clear. Nothing else of this screen,
+// "Keluar" least of all, is within reach there.
 bool TfAcak::keyFromAudience(const QKeyEvent& key) {
     const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
     auto press = [&](QPushButton* button) {
@@ -347,7 +347,7 @@ bool TfAcak::keyFromAudience(const QKeyEvent& key) {
     if (modifiers == Qt::AltModifier && key.key() == Qt::Key_B) return press(BitBtn3);
     if (key.key() == Qt::Key_Escape) return press(BitBtn3);
     const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
-    if (focusWidget() == ed_hadiah && BitBtn2->isEnabled()) {
+    if (focusWidget() == ed_hadiah && BitBtn2->isEnabled() && !m_round.shuffling()) {
         if (enter) return press(BitBtn2);
         // Tab would move the keyboard out of the prize unseen.
         if (key.key() != Qt::Key_Tab && key.key() != Qt::Key_Backtab) {
@@ -358,7 +358,8 @@ bool TfAcak::keyFromAudience(const QKeyEvent& key) {
     }
     if (modifiers != Qt::NoModifier) return false;
     if (enter || key.key() == Qt::Key_Space) return press(btn_acak->isHidden() ? btn_stop : btn_acak);
-    if (key.key() == Qt::Key_T) return press(BitBtn4);
+    // A slip during the shuffle would show a participant nobody stopped on, and take the next keys for the prize.
+    if (key.key() == Qt::Key_T) return m_round.shuffling() || press(BitBtn4);
     return false;
 }
 

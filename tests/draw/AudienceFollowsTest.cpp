@@ -182,13 +182,14 @@ private slots:
             bool shuffling;
         };
         const Step steps[] = {
-            {"Space", Stage::Shuffle, true}, {"tick", Stage::Shuffle, true},        {"Enter", Stage::Shuffle, false},
-            {"T", Stage::Details, false},    {"Kulkas", Stage::Details, false},     {"Enter", Stage::Winner, false},
-            {"Space", Stage::Shuffle, true}, {"tick", Stage::Shuffle, true},        {"Space", Stage::Shuffle, false},
-            {"T", Stage::Details, false},    {"Escape", Stage::Shuffle, false}, // absent: cleared
-            {"Tab", Stage::Shuffle, false},  {"x", Stage::Shuffle, false},      // nothing there
-            {"Space", Stage::Shuffle, true}, {"tick", Stage::Shuffle, true},        {"Space", Stage::Shuffle, false},
-            {"T", Stage::Details, false},    {"TV 32 inci", Stage::Details, false}, {"Alt+S", Stage::Winner, false},
+            {"Space", Stage::Shuffle, true},  {"tick", Stage::Shuffle, true},        {"T", Stage::Shuffle, true},
+            {"Enter", Stage::Shuffle, false}, // T during the shuffle does nothing: Enter still stops
+            {"T", Stage::Details, false},     {"Kulkas", Stage::Details, false},     {"Enter", Stage::Winner, false},
+            {"Space", Stage::Shuffle, true},  {"tick", Stage::Shuffle, true},        {"Space", Stage::Shuffle, false},
+            {"T", Stage::Details, false},     {"Escape", Stage::Shuffle, false}, // absent: cleared
+            {"Tab", Stage::Shuffle, false},   {"x", Stage::Shuffle, false},      // nothing there
+            {"Space", Stage::Shuffle, true},  {"tick", Stage::Shuffle, true},        {"Space", Stage::Shuffle, false},
+            {"T", Stage::Details, false},     {"TV 32 inci", Stage::Details, false}, {"Alt+S", Stage::Winner, false},
         };
         const QMap<QString, std::pair<Qt::Key, Qt::KeyboardModifiers>> keys{
             {QStringLiteral("Space"), {Qt::Key_Space, Qt::NoModifier}},

@@ -19,8 +19,8 @@ class DrawObserver {
 public:
     virtual ~DrawObserver() = default;
 
-    // The participants in the draw (the start-up snapshot) and, while winners are not drawn again, how many of
-    // them have won already.
+    // The participants in the draw (the snapshot read at start-up, or again) and, while winners are not drawn
+    // again, how many of them have won already.
     virtual void participantsCounted(std::size_t participants, std::optional<std::size_t> alreadyWon) = 0;
     // The list drawn from is sealed: its participant count and short fingerprint.
     virtual void listSealed(std::size_t participants, const QString& fingerprint) = 0;

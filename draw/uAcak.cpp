@@ -25,6 +25,7 @@
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
@@ -73,6 +74,8 @@ TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
                     [this] { fitOuterSize(); });
     m_audience = std::make_unique<TfPenonton>(this, BannerText);
     m_observer = m_audience.get();
+    m_audience->setConsoleKeys([this](const QKeyEvent& key) { return keyFromAudience(key); });
+    ui::DialogOwner::setStandIn(this, m_audience.get());
     setupUi(this);
     ui::setGlyphs(this, &resources::glyph);
 
@@ -114,6 +117,8 @@ TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
     Timer2 = new ui::Timer(this, 50, false);
 
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close); // closing kind: ends the program
+    // "Acak" lies over "Stop": while it shows, the focus given to "Stop" (by Tab, say) goes to it instead.
+    btn_stop->setFocusProxy(btn_acak);
     ui::on(btn_acak, &QPushButton::clicked, this, &TfAcak::btn_acakClick);
     ui::on(btn_stop, &QPushButton::clicked, this, &TfAcak::btn_stopClick);
     ui::on(BitBtn4, &QPushButton::clicked, this, &TfAcak::BitBtn4Click);
@@ -123,6 +128,7 @@ TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
     ui::on(BitBtn6, &QPushButton::clicked, this, &TfAcak::BitBtn6Click);
     ui::on(BitBtn7, &QPushButton::clicked, this, &TfAcak::BitBtn7Click);
     ui::on(BitBtn8, &QPushButton::clicked, this, &TfAcak::BitBtn8Click);
+    ui::on(btn_muatUlang, &QPushButton::clicked, this, &TfAcak::btn_muatUlangClick);
     ui::on(Timer1, &ui::Timer::timeout, this, &TfAcak::Timer1Timer);
     ui::on(Timer2, &ui::Timer::timeout, this, &TfAcak::Timer2Timer);
     connect(ed_hadiah, &QLineEdit::textChanged, this, [this](const QString& prize) { m_observer->prizeTyped(prize); });
@@ -202,6 +208,14 @@ void TfAcak::changeEvent(QEvent* event) {
 }
 
 void TfAcak::closeEvent(QCloseEvent* event) {
+    // A slip on "Keluar" must not end the program in front of the hall with a winner drawn and not saved.
+    if (m_round.unsaved()) {
+        const ui::DialogOwner owner(this);
+        if (!ui::MessageBox::ask(QStringLiteral("Pemenang belum disimpan. Keluar?"))) {
+            event->ignore();
+            return;
+        }
+    }
     ui::guarded([] { DTModule->journal.record(record::event::kProgramEnded); });
     QWidget::closeEvent(event);
     QCoreApplication::quit(); // closing the main window ends the program, whatever else is open
@@ -222,11 +236,21 @@ void TfAcak::FormCreate(QObject*) {
     ADOTable1.setTableName("tb_peserta");
     ADOTable2.setTableName("setup");
     DTModule->journal.setRunStart([this] { return runStart(); });
+    readList();
+    ADOTable2.setConnection(&DTModule->cn);
+    ADOTable2.open();
+    Timer2->setInterval(speedOf(ADOTable2));
+    readWinnersOnce();
+    loadLogo();
+}
+
+// Reads the participants drawn from and seals them: at start-up, and again for "Muat Ulang Daftar".
+void TfAcak::readList() {
     SealedList1.markBeforeRead(DTModule->cn);
     ADOTable1.open();
     ADOTable1.prepareOrder(0); // the draw picks by rank of ID; sort once now, not at the first tick
     m_eligible.setParticipants(&ADOTable1);
-    m_eligible.readWinners(DTModule->cn); // who has won, as at start-up
+    m_eligible.readWinners(DTModule->cn); // who has won, as the list is read
     countParticipants();
     // The fingerprint is taken on a thread of its own; the run's first journal entry follows as soon as it is done.
     SealedList1.seal(ADOTable1, [this] {
@@ -238,11 +262,36 @@ void TfAcak::FormCreate(QObject*) {
             },
             Qt::QueuedConnection);
     });
-    ADOTable2.setConnection(&DTModule->cn);
-    ADOTable2.open();
-    Timer2->setInterval(speedOf(ADOTable2));
-    readWinnersOnce();
-    loadLogo();
+}
+
+// "Muat Ulang Daftar": the draw takes the participants table as it is now, sealed and recorded as a start would,
+// without a restart. Not while a shuffle runs or a winner is drawn or shown and not yet saved: that round belongs to
+// the list it was drawn from.
+void TfAcak::btn_muatUlangClick(QObject*) {
+    if (m_round.shuffling()) {
+        ui::MessageBox::information(
+            QStringLiteral("Pengacakan sedang berjalan. Tekan Stop dan selesaikan undian ini dulu, lalu muat ulang "
+                           "daftar."));
+        return;
+    }
+    if (m_round.unsaved()) {
+        ui::MessageBox::information(
+            QStringLiteral("Pemenang belum disimpan. Simpan atau batalkan dulu, lalu muat ulang daftar."));
+        return;
+    }
+    DTModule->journal.ensureStarted(); // the run's start names the list drawn from until now
+    // The fingerprint's thread reads the rows the cursor holds: it is done with them before they are read again.
+    SealedList1.join();
+    ADOTable1.close();
+    m_lastRank.reset();
+    m_closedReported = false;
+    readList();
+    lbl_daftar->hide();
+    btn_muatUlang->hide();
+    DTModule->journal.recordListReloaded(SealedList1.runStart().details); // waits for the fingerprint
+    const QLocale indonesian(QLocale::Indonesian, QLocale::Indonesia);
+    ui::MessageBox::information(QStringLiteral("Daftar peserta telah dimuat ulang: %1 peserta dalam undian.")
+                                    .arg(indonesian.toString(static_cast<qulonglong>(ADOTable1.recordCount()))));
 }
 
 void TfAcak::readWinnersOnce() {
@@ -283,6 +332,37 @@ void TfAcak::toggleAudience() {
     m_audience->toggle();
 }
 
+// A key pressed on the audience screen, which covers this screen on a single monitor: the draw's keys act here as
+// they would here, so the operator never shows this screen, and its full phone number, to the hall. Space or Enter
+// press "Acak" or "Stop", whichever shows; T presses "Tampilkan" once the shuffle has stopped; from then until the
+// save the keys type the prize and Enter saves; Alt+S saves; Escape and Alt+B clear. Nothing else of this screen,
+// "Keluar" least of all, is within reach there.
+bool TfAcak::keyFromAudience(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    auto press = [&](QPushButton* button) {
+        if (!key.isAutoRepeat() && button->isEnabled()) button->click(); // a key held down presses once
+        return true;
+    };
+    if (modifiers == Qt::AltModifier && key.key() == Qt::Key_S) return press(BitBtn2);
+    if (modifiers == Qt::AltModifier && key.key() == Qt::Key_B) return press(BitBtn3);
+    if (key.key() == Qt::Key_Escape) return press(BitBtn3);
+    const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+    if (focusWidget() == ed_hadiah && BitBtn2->isEnabled() && !m_round.shuffling()) {
+        if (enter) return press(BitBtn2);
+        // Tab would move the keyboard out of the prize unseen.
+        if (key.key() != Qt::Key_Tab && key.key() != Qt::Key_Backtab) {
+            QKeyEvent typed(QEvent::KeyPress, key.key(), key.modifiers(), key.text(), key.isAutoRepeat(), key.count());
+            QCoreApplication::sendEvent(ed_hadiah, &typed);
+        }
+        return true;
+    }
+    if (modifiers != Qt::NoModifier) return false;
+    if (enter || key.key() == Qt::Key_Space) return press(btn_acak->isHidden() ? btn_stop : btn_acak);
+    // A slip during the shuffle would show a participant nobody stopped on, and take the next keys for the prize.
+    if (key.key() == Qt::Key_T) return m_round.shuffling() || press(BitBtn4);
+    return false;
+}
+
 void TfAcak::loadLogo() {
     const QString path = QDir(TDTModule::logoDirectory()).absoluteFilePath(QStringLiteral("LOGO.JPG"));
     const jpeg::JpegImage logo = jpeg::decodeJpegFile(QDir::toNativeSeparators(path).toStdString());
@@ -293,6 +373,11 @@ void TfAcak::loadLogo() {
 
 void TfAcak::btn_acakClick(QObject*) {
     ADOTable1.checkActive(); // without participants there is nothing to shuffle
+    if (ADOTable1.recordCount() == 0) {
+        ui::MessageBox::information(QStringLiteral("Tidak ada peserta yang dapat diundi. Isi daftar peserta lewat "
+                                                   "Lihat Peserta, lalu tekan Muat Ulang Daftar."));
+        return;
+    }
     if (m_winnersOnce) {
         m_eligible.checkKnown();
         if (m_eligible.participants() > 0 && m_eligible.eligible() == 0) {
@@ -303,7 +388,8 @@ void TfAcak::btn_acakClick(QObject*) {
     ed_msisdn->clear();
     Memo1->clear();
     Timer2->setEnabled(true);
-    btn_acak->hide();
+    showAcak(false);
+    m_round.shuffleStarted();
     m_observer->shuffleStarted();
 }
 
@@ -329,7 +415,8 @@ void TfAcak::Timer2Timer(QObject*) {
             // The last one still in has won meanwhile, or the setting was switched on: the shuffle stops as "Acak"
             // would have refused it, rather than stay on someone who has won.
             Timer2->setEnabled(false);
-            btn_acak->show();
+            showAcak(true);
+            m_round.shuffleEnded();
             m_lastRank.reset();
             sayEveryoneHasWon();
             return;
@@ -349,9 +436,28 @@ void TfAcak::Timer2Timer(QObject*) {
     m_observer->numberShown(Edit1->text());
 }
 
+// "Acak" and "Stop" share one place, "Acak" lying over "Stop". The focus on that place is on the button showing, so
+// Space or Enter there presses what a click there would: never the "Stop" hidden beneath "Acak", which would record
+// another stop on the participant already drawn.
+void TfAcak::showAcak(bool shown) {
+    const bool focusHere = focusWidget() == btn_acak || focusWidget() == btn_stop;
+    btn_stop->setFocusProxy(shown ? btn_acak : nullptr);
+    btn_acak->setVisible(shown);
+    if (focusHere) focusAcakOrStop();
+}
+
+// The keyboard goes to the next draw: Space or Enter then presses "Acak" (or "Stop" while the shuffle runs).
+void TfAcak::focusAcakOrStop() {
+    if (btn_acak->isHidden())
+        btn_stop->setFocus();
+    else
+        btn_acak->setFocus();
+}
+
 void TfAcak::btn_stopClick(QObject*) {
-    btn_acak->show();
+    showAcak(true);
     Timer2->setEnabled(false);
+    m_round.stopped();
     QJsonObject stop = selectedParticipant();
     stop[QStringLiteral("n")] = static_cast<double>(ADOTable1.active() ? ADOTable1.recordCount() : 0);
     stop[QStringLiteral("rank")] = m_lastRank ? QJsonValue(static_cast<double>(*m_lastRank)) : QJsonValue();
@@ -367,6 +473,10 @@ void TfAcak::BitBtn4Click(QObject*) {
     Edit2->setText(QString::fromStdString(ADOTable1.fieldText(3)));
     BitBtn2->setEnabled(true);
     BitBtn3->setEnabled(true);
+    m_round.shown();
+    // The prize comes next: typing replaces the last one, Enter saves.
+    ed_hadiah->setFocus();
+    ed_hadiah->selectAll();
     m_observer->detailsShown({ed_msisdn->text(), Memo1->toPlainText(), Edit2->text(), ed_hadiah->text()});
     DTModule->journal.record(record::event::kShow, selectedParticipant());
 }
@@ -385,7 +495,9 @@ void TfAcak::BitBtn2Click(QObject*) {
         return QJsonObject{{QStringLiteral("rowid"), static_cast<double>(DTModule->cn.lastInsertRowid())},
                            {QStringLiteral("values"), QJsonArray{ed_msisdn->text(), name, ed_hadiah->text()}}};
     });
+    m_round.closed();
     winnerStored(ed_msisdn->text(), name, ed_hadiah->text());
+    focusAcakOrStop();
     ui::MessageBox::information(QStringLiteral("Data Sudah Disimpan"));
 }
 
@@ -403,7 +515,9 @@ void TfAcak::BitBtn3Click(QObject*) {
     Edit2->clear();
     BitBtn2->setEnabled(false);
     BitBtn3->setEnabled(false);
+    m_round.closed();
     m_observer->detailsCleared();
+    focusAcakOrStop(); // an absent winner: the next draw is a key away
     DTModule->journal.record(record::event::kCancel, {{QStringLiteral("values"), cleared}});
 }
 
@@ -476,6 +590,8 @@ void TfAcak::BitBtn8Click(QObject*) {
     if (const QString fingerprint = SealedList1.sealed() ? shortFingerprint() : QString(); !fingerprint.isEmpty())
         about += QStringLiteral("\nSidik jari daftar peserta: %1").arg(fingerprint);
     about += QStringLiteral("\n\nF11: layar penonton (buka/tutup)");
+    about += QStringLiteral("\nDi layar penonton pada monitor yang sama: Spasi/Enter Acak atau Stop, T Tampilkan, "
+                            "ketik hadiah lalu Enter atau Alt+S Simpan, Esc Batal");
     ui::MessageBox::plain(about);
 }
 
@@ -484,17 +600,14 @@ void TfAcak::FormActivate(QObject*) {
     // A line of information: when the database cannot answer now, the line stays as it was.
     try {
         const auto change = SealedList1.changeSince(DTModule->cn);
-        if (!change.changed) {
-            lbl_daftar->hide();
-            return;
-        }
+        lbl_daftar->setVisible(change.changed);
+        btn_muatUlang->setVisible(change.changed);
+        if (!change.changed) return;
         const QLocale indonesian(QLocale::Indonesian, QLocale::Indonesia);
-        lbl_daftar->setText(QStringLiteral("Daftar peserta telah berubah sejak program dibuka: %1 peserta dalam "
-                                           "undian ini, %2 di tabel. Mulai ulang program untuk mengundi daftar yang "
-                                           "baru.")
+        lbl_daftar->setText(QStringLiteral("Daftar peserta telah berubah sejak dimuat: %1 peserta dalam undian ini, "
+                                           "%2 di tabel. Tekan Muat Ulang Daftar untuk mengundi daftar yang baru.")
                                 .arg(indonesian.toString(static_cast<qulonglong>(change.inDraw)),
                                      indonesian.toString(static_cast<qulonglong>(change.inTable))));
-        lbl_daftar->show();
     } catch (const platform::Error&) {
     }
 }

@@ -3,6 +3,7 @@
 #include "core/draw/EligibleParticipants.h"
 #include "core/record/Journal.h"
 #include "core/record/SealedList.h"
+#include "draw/DrawRound.h"
 #include "draw/ui_uAcak.h"
 #include "platform/chance/TickRandom.h"
 #include "platform/db/DataSource.h"
@@ -54,6 +55,7 @@ public:
     void BitBtn6Click(QObject* Sender);
     void BitBtn7Click(QObject* Sender);
     void BitBtn8Click(QObject* Sender);
+    void btn_muatUlangClick(QObject* Sender);
     // The draw screen became active again: is the participants table still the list drawn from?
     void FormActivate(QObject* Sender);
 
@@ -80,6 +82,7 @@ protected:
 
 private:
     void loadLogo();
+    void readList();
     static int speedOf(db::TableCursor& settings);
     void fitOuterSize();
     void readWinnersOnce();
@@ -87,6 +90,9 @@ private:
     void countParticipants();
     QString shortFingerprint() const;
     void sayEveryoneHasWon();
+    void showAcak(bool shown);
+    bool keyFromAudience(const QKeyEvent& key);
+    void focusAcakOrStop();
 
     record::Journal::RunStart runStart() const;
     QJsonObject selectedParticipant() const;
@@ -101,6 +107,7 @@ private:
     std::unique_ptr<TfPenonton> m_audience;
     DrawObserver* m_observer = nullptr; // the audience screen
     EligibleParticipants m_eligible;
+    DrawRound m_round;
     bool m_winnersOnce = false;
 };
 

@@ -373,7 +373,15 @@ void TfPenonton::paintFooter(QPainter& painter, const QRect& dirty) {
 // --- Keys and closing ----------------------------------------------------------------------------------------
 
 void TfPenonton::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F11 || event->key() == Qt::Key_Escape) {
+    if (event->key() == Qt::Key_F11) {
+        close();
+        return;
+    }
+    if (m_consoleKeys && m_consoleKeys(*event)) {
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
         close();
         return;
     }

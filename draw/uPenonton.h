@@ -8,12 +8,14 @@
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 // The audience screen: the draw as the hall sees it, full screen on a projector or a second monitor. It follows
-// the draw through DrawObserver, has no control of its own and never takes the keyboard from the draw screen (the
-// console). Everything is scaled to the window: the logo and banner at the top, the draw number as large as fits
-// in the black band, then the winner's name, masked phone and prize, and small at the bottom the participants in
-// the draw and the list's fingerprint.
+// the draw through DrawObserver and has no control of its own. On a monitor of its own it never takes the keyboard
+// from the draw screen (the console); on the console's own monitor it covers the console and passes the console's
+// keys on to it, so the operator runs the draw without ever showing the console to the hall. Everything is scaled to
+// the window: the logo and banner at the top, the draw number as large as fits in the black band, then the winner's
+// name, masked phone and prize, and small at the bottom the participants in the draw and the list's fingerprint.
 class TfPenonton : public QWidget, public DrawObserver {
     Q_OBJECT
 public:
@@ -24,6 +26,10 @@ public:
     // Opens full screen, on another monitor than the console's when there is one, or closes when open.
     void toggle();
     void setLogo(const QPixmap& logo);
+    // What the console does with a key pressed on this screen; true when it took the key. F11 always closes this
+    // screen, and Escape does when the console leaves it.
+    using ConsoleKeys = std::function<bool(const QKeyEvent& key)>;
+    void setConsoleKeys(ConsoleKeys keys) { m_consoleKeys = std::move(keys); }
 
     void participantsCounted(std::size_t participants, std::optional<std::size_t> alreadyWon) override;
     void listSealed(std::size_t participants, const QString& fingerprint) override;
@@ -76,6 +82,7 @@ private:
     void paintFooter(QPainter& painter, const QRect& dirty);
 
     QWidget* m_console;
+    ConsoleKeys m_consoleKeys;
     bool m_ownMonitor = false; // open on another monitor than the console's
     QString m_bannerText;
     QPixmap m_logo;

@@ -13,14 +13,16 @@ class TableCursor;
 } // namespace db
 
 // Who may still be drawn when winners are not drawn again: the participants of the draw's snapshot whose draw
-// number is neither among the winners read at start-up nor saved as a winner since. Like the snapshot, a winner
-// deleted later stays out until the next start-up. Kept as ranks in ascending ID order, the order the draw picks
-// by, so a tick stays O(1); the ranks are worked out on first use, so a draw that never uses them pays nothing.
+// number is neither among the winners read with the snapshot nor saved as a winner since. Like the snapshot, a
+// winner deleted later stays out until the list is read again (the next start-up, or "Muat Ulang Daftar"). Kept as
+// ranks in ascending ID order, the order the draw picks by, so a tick stays O(1); the ranks are worked out on first
+// use, so a draw that never uses them pays nothing.
 class EligibleParticipants {
 public:
-    // The participants drawn from: the draw's snapshot, which never changes once opened.
+    // The participants drawn from: the draw's snapshot, which never changes once opened (a list read again is
+    // given anew).
     void setParticipants(const db::TableCursor* participants);
-    // The draw numbers of the winners as the winners table holds them now: read once, at start-up. A table that
+    // The draw numbers of the winners as the winners table holds them now: read with the snapshot. A table that
     // cannot be read is remembered, and checkKnown() then says so instead of drawing winners again unawares.
     void readWinners(db::Connection& connection);
     // A winner saved since start-up: that draw number leaves the draw at once.

@@ -7,11 +7,12 @@ namespace record::event {
 inline constexpr char kJournalBegun[] = "journal_begun";     // the first entry: what the tables held then
 inline constexpr char kProgramStarted[] = "program_started"; // one per run of the program: the list drawn from
 inline constexpr char kProgramEnded[] = "program_ended";
-inline constexpr char kStop[] = "stop";                // "Stop": the rank drawn and the participant it selected
-inline constexpr char kShow[] = "show";                // "Tampilkan": the participant copied into the details
-inline constexpr char kCancel[] = "cancel";            // "Batal": the details emptied
-inline constexpr char kWinnerSaved[] = "winner_saved"; // "Simpan" on the draw screen
-inline constexpr char kWinnerAdded[] = "winner_added"; // a row typed into the winners grid
+inline constexpr char kListReloaded[] = "list_reloaded"; // "Muat Ulang Daftar": the list the run draws from now
+inline constexpr char kStop[] = "stop";                  // "Stop": the rank drawn and the participant it selected
+inline constexpr char kShow[] = "show";                  // "Tampilkan": the participant copied into the details
+inline constexpr char kCancel[] = "cancel";              // "Batal": the details emptied
+inline constexpr char kWinnerSaved[] = "winner_saved";   // "Simpan" on the draw screen
+inline constexpr char kWinnerAdded[] = "winner_added";   // a row typed into the winners grid
 inline constexpr char kWinnerChanged[] = "winner_changed";
 inline constexpr char kWinnerDeleted[] = "winner_deleted";
 inline constexpr char kParticipantAdded[] = "participant_added";

@@ -98,20 +98,37 @@ bool Journal::startStands() {
 }
 
 void Journal::ensureStarted() {
-    if (startStands()) return;
-    if (m_connection.inTransaction()) {
-        writeStart();
-        m_startUnconfirmed = true;
+    if (!startStands()) {
+        m_listReloaded.reset(); // the start names the list the run draws from now
+        if (m_connection.inTransaction()) {
+            writeStart();
+            m_startUnconfirmed = true;
+            return;
+        }
+        db::Transaction transaction(m_connection);
+        try {
+            writeStart();
+            transaction.commit();
+        } catch (...) {
+            m_run = 0;
+            throw;
+        }
         return;
     }
-    db::Transaction transaction(m_connection);
-    try {
-        writeStart();
+    // Not inside a caller's transaction, which may yet roll back: the next entry outside one writes it.
+    if (m_listReloaded && !m_connection.inTransaction()) {
+        db::Transaction transaction(m_connection);
+        QJsonObject details = *m_listReloaded;
+        details[QStringLiteral("run")] = static_cast<double>(m_run);
+        appendEntry(event::kListReloaded, details);
         transaction.commit();
-    } catch (...) {
-        m_run = 0;
-        throw;
+        m_listReloaded.reset();
     }
+}
+
+void Journal::recordListReloaded(QJsonObject details) {
+    m_listReloaded = std::move(details);
+    ensureStarted();
 }
 
 void Journal::startQuietly() noexcept {

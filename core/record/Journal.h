@@ -55,7 +55,8 @@ public:
     // Asked, on the caller's thread, when the run's first entry is written. Without one, the entry has no list.
     void setRunStart(StartSource source) { m_source = std::move(source); }
 
-    // Writes the run's first entries, in a transaction of their own, unless they are written.
+    // Writes the run's first entries, in a transaction of their own, unless they are written; then a list reloaded
+    // and not yet recorded, when not inside the caller's transaction.
     void ensureStarted();
     // The same as soon as the list is sealed, with nobody waiting: when the database cannot take them now, the run's
     // first event writes them, or fails with the database's message.
@@ -67,6 +68,11 @@ public:
     void recordChange(const char* kind, const std::function<QJsonObject()>& change);
     // Appends an entry inside the caller's transaction; returns its urut.
     std::int64_t append(const char* kind, QJsonObject details);
+    // The run now draws from a list read again ("Muat Ulang Daftar"): records a "list_reloaded" entry with these
+    // details of it, in a transaction of its own. When the database cannot take the entry now (the error says so),
+    // it stays due and the run's next entry writes it first, so no draw from that list is recorded without it. A
+    // run whose start is not written yet names the list in its start instead.
+    void recordListReloaded(QJsonObject details);
 
     // The urut of this run's "program_started" entry; 0 until it is written.
     std::int64_t run() const { return m_run; }
@@ -94,6 +100,7 @@ private:
     std::string m_lastHash; // of the entry appended last
     // The start was written inside a caller's transaction, which may yet roll back.
     bool m_startUnconfirmed = false;
+    std::optional<QJsonObject> m_listReloaded; // due to be recorded
 };
 
 } // namespace record

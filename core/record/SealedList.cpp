@@ -11,6 +11,10 @@
 namespace record {
 
 SealedList::~SealedList() {
+    join();
+}
+
+void SealedList::join() {
     if (m_thread.joinable()) m_thread.join();
 }
 
@@ -20,7 +24,7 @@ void SealedList::markBeforeRead(db::Connection& connection) {
 }
 
 void SealedList::seal(const db::TableCursor& cursor, std::function<void()> ready) {
-    if (m_thread.joinable()) m_thread.join();
+    join();
     m_count = cursor.recordCount();
     // The order is taken here, on the cursor's own thread: the fingerprint's thread reads only the rows.
     std::vector<db::RowStore::Handle> order = cursor.rowsInOrderOf(0);

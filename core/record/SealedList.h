@@ -33,13 +33,16 @@ public:
     // Starts the fingerprint of the cursor's rows in ascending order of its first field (the draw's order). `ready`
     // runs on the fingerprint's thread once it is done.
     void seal(const db::TableCursor& cursor, std::function<void()> ready = {});
+    // Waits until the fingerprint's thread is done with the cursor's rows, so that the cursor may read the table
+    // again (and then be sealed anew).
+    void join();
 
     bool sealed() const { return m_result.valid(); }
     // The count and the fingerprint; waits for the thread. Throws when the list was never read.
     ListSeal fingerprint() const;
     std::uint64_t count() const { return m_count; }
 
-    // What the run's first journal entry says of the list.
+    // What the run's first journal entry, or a "list_reloaded" entry, says of the list.
     Journal::RunStart runStart() const;
 
     // Whether the participants table has changed since the list was read: another program's (or another copy's)

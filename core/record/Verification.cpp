@@ -241,6 +241,17 @@ void Verification::replay() {
             run.fingerprint = d.value(QStringLiteral("fingerprint")).toString();
             if (d.value(QStringLiteral("speed")).isDouble()) run.speed = integer(d, "speed");
             m_runs.push_back(run);
+        } else if (isKind(entry, event::kListReloaded)) {
+            ReloadedList list;
+            list.seq = entry.seq;
+            list.time = entry.time;
+            if (d.value(QStringLiteral("participants")).isDouble())
+                list.participants = static_cast<std::uint64_t>(d.value(QStringLiteral("participants")).toDouble());
+            list.fingerprint = d.value(QStringLiteral("fingerprint")).toString();
+            const std::int64_t run = integer(d, "run");
+            const auto owner =
+                std::find_if(m_runs.begin(), m_runs.end(), [&](const Run& candidate) { return candidate.seq == run; });
+            if (owner != m_runs.end()) owner->reloads.push_back(list);
         } else if (isKind(entry, event::kStop)) {
             const std::int64_t run = integer(d, "run");
             if (const auto earlier = pendingStop.find(run); earlier != pendingStop.end())
@@ -367,7 +378,8 @@ void Verification::checkParticipants(db::Connection& connection) {
                          entry.seq,
                          {static_cast<std::uint64_t>(list.value(QStringLiteral("count")).toDouble()),
                           list.value(QStringLiteral("fingerprint")).toString().toStdString()}});
-        } else if (isKind(entry, event::kProgramStarted) && d.value(QStringLiteral("fingerprint")).isString()) {
+        } else if ((isKind(entry, event::kProgramStarted) || isKind(entry, event::kListReloaded)) &&
+                   d.value(QStringLiteral("fingerprint")).isString()) {
             compare({integer(d, "list_read_after"),
                      entry.seq,
                      {static_cast<std::uint64_t>(d.value(QStringLiteral("participants")).toDouble()),
@@ -428,6 +440,13 @@ QString Verification::text() const {
                           run.fingerprint.isEmpty() ? QStringLiteral("(none)") : run.fingerprint,
                           run.speed ? QStringLiteral(", speed %1 ms").arg(*run.speed) : QString());
         std::vector<std::pair<std::int64_t, QString>> events;
+        for (const ReloadedList& list : run.reloads)
+            events.emplace_back(list.seq,
+                                QStringLiteral("  entry #%1, %2: list reloaded: %3 participants, fingerprint %4")
+                                    .arg(list.seq)
+                                    .arg(list.time,
+                                         list.participants ? QString::number(*list.participants) : QStringLiteral("no"),
+                                         list.fingerprint.isEmpty() ? QStringLiteral("(none)") : list.fingerprint));
         for (const Winner& winner : m_winners) {
             if (winner.savedSeq != 0 && winner.run == run.seq)
                 events.emplace_back(winner.savedSeq,

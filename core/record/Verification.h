@@ -35,12 +35,20 @@ class Verification {
 public:
     enum class Outcome { Intact, Broken, Unreadable };
 
+    // A list a run read again while it went on ("Muat Ulang Daftar"): the list it drew from from then on.
+    struct ReloadedList {
+        std::int64_t seq = 0;
+        QString time;
+        std::optional<std::uint64_t> participants;
+        QString fingerprint;
+    };
     struct Run {
         std::int64_t seq = 0;
         QString time;
         std::optional<std::uint64_t> participants;
         QString fingerprint;
         std::optional<std::int64_t> speed;
+        std::vector<ReloadedList> reloads; // in order
     };
     struct Winner {
         std::int64_t rowid = 0;

@@ -1,6 +1,7 @@
 #include "platform/ui/DialogOwner.h"
 
 #include <QApplication>
+#include <QList>
 
 namespace ui {
 
@@ -8,6 +9,14 @@ namespace {
 QPointer<QWidget>& current() {
     static QPointer<QWidget> owner;
     return owner;
+}
+struct StandIn {
+    QPointer<const QWidget> screen;
+    QPointer<QWidget> window;
+};
+QList<StandIn>& standIns() {
+    static QList<StandIn> list;
+    return list;
 }
 } // namespace
 
@@ -21,8 +30,20 @@ DialogOwner::~DialogOwner() {
 
 QWidget* DialogOwner::parentForDialog() {
     // A hidden window cannot hold a dialog above itself; the active one is the best guess then.
-    if (QWidget* owner = current(); owner && owner->isVisible()) return owner;
+    if (QWidget* owner = current(); owner && owner->isVisible()) {
+        for (const StandIn& standIn : standIns())
+            if (standIn.screen == owner && standIn.window && standIn.window->isVisible() &&
+                standIn.window->isActiveWindow())
+                return standIn.window;
+        return owner;
+    }
     return QApplication::activeWindow();
+}
+
+void DialogOwner::setStandIn(const QWidget* screen, QWidget* standIn) {
+    QList<StandIn>& list = standIns();
+    list.removeIf([&](const StandIn& s) { return !s.screen || s.screen == screen; });
+    if (standIn) list.append({screen, standIn});
 }
 
 void DialogOwner::keepAboveScreensOnTop(QWidget* dialog) {

@@ -5,6 +5,7 @@
 #include "tests/draw/DrawFixture.h"
 
 #include <QGuiApplication>
+#include <QMap>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
@@ -120,7 +121,7 @@ private slots:
     }
 
     // F11 opens it full screen, on another monitor when there is one; the draw screen keeps the keyboard there,
-    // and its focused field stays focused. F11 on the draw screen or Escape on the audience screen closes it.
+    // and its focused field stays focused. F11 on the draw screen or on the audience screen closes it.
     void f11OpensAndCloses() {
         DrawFixture f([](TestDatabase& db) { db.addParticipants(5); });
         TfPenonton* audience = fAcak->audience();
@@ -142,13 +143,14 @@ private slots:
             QVERIFY(!audience->isActiveWindow());
             QTest::keyClick(fAcak->ed_hadiah, Qt::Key_Return);
             QCOMPARE(f.db().count("tb_pemenang"), 1);
+            QCOMPARE(TestApplication::shown().last().parent.data(), static_cast<QWidget*>(fAcak)); // the box too
             QVERIFY(audience->isVisible());
             QTest::keyClick(fAcak->ed_hadiah, Qt::Key_F11);
             QTRY_VERIFY(!audience->isVisible());
         } else {
-            // On the same monitor it comes to the front; Escape on it gives the draw screen the keyboard back.
+            // On the same monitor it comes to the front; F11 on it gives the draw screen the keyboard back.
             QVERIFY(QTest::qWaitForWindowActive(audience));
-            QTest::keyClick(audience, Qt::Key_Escape);
+            QTest::keyClick(audience, Qt::Key_F11);
             QVERIFY(!audience->isVisible());
             QVERIFY(QTest::qWaitForWindowActive(fAcak));
             QCOMPARE(fAcak->focusWidget(), static_cast<QWidget*>(fAcak->ed_hadiah));
@@ -159,6 +161,83 @@ private slots:
             QTest::keyClick(fAcak->ed_hadiah, Qt::Key_F11);
             QTRY_VERIFY(!audience->isVisible());
         }
+        QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+    }
+
+    // On a single monitor the audience screen covers the draw screen and takes the draw's keys for it: a whole
+    // event by keyboard there, a winner saved, an absent winner cleared and drawn again, without the draw screen
+    // ever coming to the front. Its boxes show over the audience screen; "Keluar" is out of reach.
+    void wholeDrawByKeyboardOnTheAudienceScreen() {
+        if (QGuiApplication::screens().size() > 1) QSKIP("on two monitors the draw screen keeps the keyboard");
+        DrawFixture f([](TestDatabase& db) {
+            db.addParticipants(25);
+            db.exec("UPDATE tb_peserta SET hp='081234567890'");
+        });
+        TfPenonton* audience = fAcak->audience();
+        QTest::keyClick(fAcak, Qt::Key_F11);
+        QVERIFY(QTest::qWaitForWindowActive(audience));
+        struct Step {
+            const char* keys; // a key's name, "tick", or text typed
+            Stage stage;
+            bool shuffling;
+        };
+        const Step steps[] = {
+            {"Space", Stage::Shuffle, true},  {"tick", Stage::Shuffle, true},        {"T", Stage::Shuffle, true},
+            {"Enter", Stage::Shuffle, false}, // T during the shuffle does nothing: Enter still stops
+            {"T", Stage::Details, false},     {"Kulkas", Stage::Details, false},     {"Enter", Stage::Winner, false},
+            {"Space", Stage::Shuffle, true},  {"tick", Stage::Shuffle, true},        {"Space", Stage::Shuffle, false},
+            {"T", Stage::Details, false},     {"Escape", Stage::Shuffle, false}, // absent: cleared
+            {"Tab", Stage::Shuffle, false},   {"x", Stage::Shuffle, false},      // nothing there
+            {"Space", Stage::Shuffle, true},  {"tick", Stage::Shuffle, true},        {"Space", Stage::Shuffle, false},
+            {"T", Stage::Details, false},     {"TV 32 inci", Stage::Details, false}, {"Alt+S", Stage::Winner, false},
+        };
+        const QMap<QString, std::pair<Qt::Key, Qt::KeyboardModifiers>> keys{
+            {QStringLiteral("Space"), {Qt::Key_Space, Qt::NoModifier}},
+            {QStringLiteral("Enter"), {Qt::Key_Return, Qt::NoModifier}},
+            {QStringLiteral("T"), {Qt::Key_T, Qt::NoModifier}},
+            {QStringLiteral("Escape"), {Qt::Key_Escape, Qt::NoModifier}},
+            {QStringLiteral("Tab"), {Qt::Key_Tab, Qt::NoModifier}},
+            {QStringLiteral("x"), {Qt::Key_X, Qt::NoModifier}},
+            {QStringLiteral("Alt+S"), {Qt::Key_S, Qt::AltModifier}},
+        };
+        for (const Step& step : steps) {
+            const QString action = QString::fromLatin1(step.keys);
+            if (action == QLatin1String("tick"))
+                tick();
+            else if (keys.contains(action))
+                QTest::keyClick(audience, keys.value(action).first, keys.value(action).second);
+            else
+                QTest::keyClicks(audience, action);
+            const QByteArray where = "after " + action.toUtf8();
+            QVERIFY2(audience->isVisible() && audience->isActiveWindow(), where.constData());
+            QVERIFY2(fAcak->isVisible() && !fAcak->isActiveWindow(), where.constData());
+            QVERIFY2(audience->stage() == step.stage, where.constData());
+            QVERIFY2(fAcak->Timer2->enabled() == step.shuffling, where.constData());
+            for (const QString& text : audience->shownTexts())
+                QVERIFY2(!text.contains(QStringLiteral("081234567890")), qPrintable(text));
+        }
+        QVERIFY(audience->shownTexts().contains(QStringLiteral("TV 32 inci")));
+
+        QStringList kinds;
+        for (const auto& entry : f.db().journal())
+            kinds << entry.first;
+        kinds.removeAll(QStringLiteral("journal_begun"));
+        kinds.removeAll(QStringLiteral("program_started"));
+        QCOMPARE(kinds, (QStringList{"stop", "show", "winner_saved", "stop", "show", "cancel", "stop", "show",
+                                     "winner_saved"}));
+        const auto prizes = f.db().rows("SELECT hadiah FROM tb_pemenang");
+        QCOMPARE(prizes, (std::vector<std::vector<std::string>>{{"Kulkas"}, {"TV 32 inci"}}));
+        // The saves' boxes belong to the audience screen, so the window manager shows them over it.
+        const auto shown = TestApplication::shown();
+        QCOMPARE(shown.size(), 2);
+        for (const auto& box : shown) {
+            QCOMPARE(box.text, QStringLiteral("Data Sudah Disimpan"));
+            QCOMPARE(box.parent.data(), static_cast<QWidget*>(audience));
+        }
+
+        QTest::keyClick(audience, Qt::Key_F11);
+        QVERIFY(!audience->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(fAcak));
         QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
     }
 };

@@ -5,6 +5,7 @@
 #include "tests/draw/DrawFixture.h"
 #include "tests/support/ClickScript.h"
 
+#include <QApplication>
 #include <QMap>
 #include <QSet>
 #include <QTest>
@@ -16,6 +17,8 @@ using Kind = ui::MessageBox::Kind;
 namespace {
 
 const QString kTenEmptyLines = QString(9, QLatin1Char('\n'));
+const QString kNobodyToDraw = QStringLiteral(
+    "Tidak ada peserta yang dapat diundi. Isi daftar peserta lewat Lihat Peserta, lalu tekan Muat Ulang Daftar.");
 
 // A pinned clock (a counter of nanoseconds) and pinned entropy (a fixed sequence): every run draws the same.
 chance::TickRandom pinnedRandom(std::uint64_t seed = 1) {
@@ -192,6 +195,153 @@ private slots:
         QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
     }
 
+    // A whole draw by keyboard, from "Keluar" at start-up: each key does what a click on the button showing would.
+    // Space on the place of "Acak" and "Stop" presses the one showing, never the "Stop" hidden beneath "Acak";
+    // "Tampilkan" leaves the keyboard in the prize, Enter saves, and the keyboard goes back to "Acak" after a save
+    // and after "&Batal" (an absent winner drawn again).
+    void wholeDrawByKeyboard() {
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(25); });
+        fAcak->setRandom(pinnedRandom());
+        struct Step {
+            const char* action; // a key, "tick", or text typed
+            const char* focus;  // the focused control after it
+            bool shuffling;
+        };
+        const Step steps[] = {
+            {"Tab", "ed_hadiah", false},  {"Tab", "ed_msisdn", false},   {"Tab", "btn_acak", false},
+            {"Space", "btn_stop", true},  {"tick", "btn_stop", true},    {"Space", "btn_acak", false}, // stop 1
+            {"Space", "btn_stop", true},  {"tick", "btn_stop", true},    {"Enter", "btn_acak", false}, // stop 2
+            {"Tab", "BitBtn4", false},    {"Space", "ed_hadiah", false}, {"Kulkas", "ed_hadiah", false},
+            {"Enter", "btn_acak", false},                                                               // saved
+            {"Enter", "btn_stop", true},  {"tick", "btn_stop", true},    {"Space", "btn_acak", false},  // stop 3
+            {"Tab", "BitBtn4", false},    {"Enter", "ed_hadiah", false}, {"Escape", "btn_acak", false}, // absent
+            {"Space", "btn_stop", true},  {"tick", "btn_stop", true},    {"Space", "btn_acak", false},  // stop 4
+        };
+        const QMap<QString, Qt::Key> keys{{QStringLiteral("Tab"), Qt::Key_Tab},
+                                          {QStringLiteral("Space"), Qt::Key_Space},
+                                          {QStringLiteral("Enter"), Qt::Key_Return},
+                                          {QStringLiteral("Escape"), Qt::Key_Escape}};
+        QCOMPARE(QApplication::focusWidget(), fAcak->BitBtn1);
+        QStringList stopped; // the draw number on the display at each "Stop"
+        bool shuffling = false;
+        for (const Step& step : steps) {
+            const QString action = QString::fromLatin1(step.action);
+            if (action == QLatin1String("tick")) {
+                tick();
+            } else if (keys.contains(action)) {
+                QTest::keyClick(QApplication::focusWidget(), keys.value(action));
+                if (shuffling && !step.shuffling) stopped << fAcak->Edit1->text();
+            } else {
+                QTest::keyClicks(QApplication::focusWidget(), action);
+            }
+            const QString where = QStringLiteral("after %1").arg(action);
+            QVERIFY2(QApplication::focusWidget(), qPrintable(where));
+            QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromLatin1(step.focus));
+            QVERIFY2(QApplication::focusWidget()->isVisible(), qPrintable(where));
+            QCOMPARE(fAcak->Timer2->enabled(), step.shuffling);
+            shuffling = step.shuffling;
+        }
+
+        QStringList kinds;
+        QStringList stops;
+        for (const auto& [kind, details] : f.db().journal()) {
+            if (kind == QLatin1String("journal_begun") || kind == QLatin1String("program_started")) continue;
+            kinds << kind;
+            if (kind == QLatin1String("stop")) stops << details.value(QStringLiteral("no_undian")).toString();
+        }
+        QCOMPARE(kinds, (QStringList{"stop", "stop", "show", "winner_saved", "stop", "show", "cancel", "stop"}));
+        QCOMPARE(stops, stopped);
+        const auto winners = f.db().rows("SELECT * FROM tb_pemenang");
+        QCOMPARE(winners.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(winners[0][0]), stops.at(1));
+        QCOMPARE(QString::fromStdString(winners[0][2]), QStringLiteral("Kulkas"));
+        QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
+    }
+
+    // However "Tampilkan" is pressed, the keyboard is then in the prize with the last prize selected: typing
+    // replaces it and Enter saves.
+    void tampilkanLeavesTheKeyboardInThePrize_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("click") << "click";
+        QTest::newRow("Space") << "Space";
+        QTest::newRow("Enter") << "Enter";
+    }
+
+    void tampilkanLeavesTheKeyboardInThePrize() {
+        QFETCH(QString, how);
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(5); });
+        fAcak->ed_hadiah->setText(QStringLiteral("Kulkas 2 pintu")); // the last winner's prize
+        if (how == QLatin1String("click")) {
+            DrawFixture::click("BitBtn4");
+        } else {
+            fAcak->BitBtn4->setFocus();
+            QTest::keyClick(fAcak->BitBtn4, how == QLatin1String("Space") ? Qt::Key_Space : Qt::Key_Return);
+        }
+        QCOMPARE(QApplication::focusWidget(), fAcak->ed_hadiah);
+        QCOMPARE(fAcak->ed_hadiah->selectedText(), QStringLiteral("Kulkas 2 pintu"));
+        QTest::keyClicks(fAcak->ed_hadiah, QStringLiteral("Sepeda"));
+        QTest::keyClick(fAcak->ed_hadiah, Qt::Key_Return);
+        QCOMPARE(f.db().rows("SELECT hadiah FROM tb_pemenang"), (std::vector<std::vector<std::string>>{{"Sepeda"}}));
+    }
+
+    // "Keluar" and closing the window ask first while a round is drawn or shown and not yet saved: from "Stop" or
+    // "Tampilkan" until the next "Acak", a save that went through, or "&Batal". No keeps the program running and
+    // records nothing; without such a round the program ends at once, as ever.
+    void leavingAsksWhileARoundIsUnsaved_data() {
+        QTest::addColumn<QString>("presses");
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("start-up") << "" << false;
+        QTest::newRow("shuffling") << "acak; tick" << false;
+        QTest::newRow("stopped") << "acak; tick; stop" << true;
+        QTest::newRow("details shown") << "acak; tick; stop; tampilkan" << true;
+        QTest::newRow("tampilkan without a draw") << "tampilkan" << true;
+        QTest::newRow("saved") << "acak; tick; stop; tampilkan; simpan" << false;
+        QTest::newRow("cleared") << "acak; tick; stop; tampilkan; batal" << false;
+        QTest::newRow("drawn again") << "acak; tick; stop; acak; tick" << false;
+        QTest::newRow("stopped after a save") << "acak; tick; stop; tampilkan; simpan; acak; tick; stop" << true;
+        QTest::newRow("save failed") << "acak; tick; stop; tampilkan; break; simpan" << true;
+    }
+
+    void leavingAsksWhileARoundIsUnsaved() {
+        QFETCH(QString, presses);
+        QFETCH(bool, asks);
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(25); });
+        fAcak->setRandom(pinnedRandom());
+        ClickScript script;
+        const std::pair<const char*, const char*> buttons[] = {{"acak", "btn_acak"},
+                                                               {"stop", "btn_stop"},
+                                                               {"tampilkan", "BitBtn4"},
+                                                               {"simpan", "BitBtn2"},
+                                                               {"batal", "BitBtn3"}};
+        for (const auto& [verb, button] : buttons)
+            script.on(QString::fromLatin1(verb), [button] { DrawFixture::click(button); });
+        script.on(QStringLiteral("tick"), [] { tick(); });
+        script.on(QStringLiteral("break"), [&] { f.db().exec("DROP TABLE tb_pemenang"); });
+        script.run(presses);
+        if (QTest::currentTestFailed()) return;
+        const QString question = QStringLiteral("Pemenang belum disimpan. Keluar?");
+        auto ended = [&] { return f.db().journal().last().first == QLatin1String("program_ended"); };
+
+        if (asks) {
+            for (const char* how : {"Keluar", "window"}) {
+                TestApplication::clear();
+                ui::MessageBox::setNextAnswer(QMessageBox::No);
+                if (QByteArray(how) == "Keluar")
+                    DrawFixture::click("BitBtn1");
+                else
+                    fAcak->close();
+                QCOMPARE(TestApplication::texts(Kind::Question), QStringList{question});
+                QVERIFY2(fAcak->isVisible(), how);
+                QVERIFY(!ended());
+            }
+        }
+        TestApplication::clear();
+        DrawFixture::click("BitBtn1"); // answered Yes
+        QCOMPARE(TestApplication::texts(Kind::Question), asks ? QStringList{question} : QStringList());
+        QVERIFY(!fAcak->isVisible());
+        QVERIFY(ended());
+    }
+
     void saveStoresTheTextsExactly_data() {
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("name");
@@ -278,9 +428,13 @@ private slots:
                  (std::vector<std::vector<std::string>>{{"D1", "Nama 1", ""}}));
     }
 
+    // With nobody in the list, "Acak" says there is no one to draw and does not shuffle.
     void emptyParticipantsTable() {
         DrawFixture f;
         DrawFixture::click("btn_acak");
+        QCOMPARE(TestApplication::texts(Kind::Information), QStringList{kNobodyToDraw});
+        QVERIFY(!fAcak->Timer2->enabled());
+        QVERIFY(!fAcak->btn_acak->isHidden());
         for (int i = 0; i < 5; ++i)
             tick();
         QCOMPARE(fAcak->Edit1->text(), QString());
@@ -289,7 +443,7 @@ private slots:
         QCOMPARE(fAcak->ed_msisdn->text(), QString());
         QCOMPARE(fAcak->Memo1->toPlainText(), QString());
         QVERIFY(fAcak->BitBtn2->isEnabled());
-        QCOMPARE(TestApplication::shown().size(), 0);
+        QCOMPARE(TestApplication::shown().size(), 1);
     }
 
     // Where the participants could not be opened at start-up, each press reports the closed cursor once and the
@@ -498,7 +652,8 @@ private slots:
         QCOMPARE(fAcak->Edit1->text(), shown);
     }
 
-    // Switched on mid-session, those saved since start-up are out too; an empty list shuffles as before.
+    // Switched on mid-session, those saved since start-up are out too; an empty list has nobody to draw, as
+    // without the setting.
     void switchedOnMidSession() {
         {
             DrawFixture f([](TestDatabase& db) { db.addParticipants(2); });
@@ -517,7 +672,8 @@ private slots:
         DrawFixture::click("btn_acak");
         tick();
         QCOMPARE(fAcak->Edit1->text(), QString());
-        QCOMPARE(TestApplication::shown().size(), 0);
+        QCOMPARE(TestApplication::texts(Kind::Information), QStringList{kNobodyToDraw});
+        QCOMPARE(TestApplication::shown().size(), 1);
     }
 
     void realTimerShuffles() {

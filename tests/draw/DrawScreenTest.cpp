@@ -529,9 +529,10 @@ private slots:
         fAcak->BitBtn4->setFocus();
         const QImage unfocused = fAcak->BitBtn1->grab().toImage();
         QVERIFY(focused != unfocused);
-        // Using the mouse meanwhile does not turn the frame off.
-        QTest::mouseClick(fAcak->BitBtn4, Qt::LeftButton);
-        QCOMPARE(QApplication::focusWidget(), fAcak->BitBtn4);
+        // Using the mouse meanwhile does not turn the frame off. ("Tampilkan" would hand the keyboard on to the
+        // prize: "About" keeps it.)
+        QTest::mouseClick(fAcak->BitBtn8, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), fAcak->BitBtn8);
         fAcak->BitBtn1->setFocus();
         QCOMPARE(fAcak->BitBtn1->grab().toImage(), focused);
     }

@@ -125,6 +125,46 @@ TEST_F(RefusedJournal, CursorWriteIsUndoneAndTheCursorKeepsItsRow) {
     EXPECT_EQ(kinds(db).back(), (std::vector<std::string>{"3", "participant_deleted"}));
 }
 
+// A list read again whose entry the database refuses is due: the run's next entry writes it first, so no draw from
+// that list is recorded without it.
+TEST_F(RefusedJournal, ReloadedListIsRecordedBeforeTheNextDraw) {
+    db.exec("DROP TRIGGER refuse; CREATE TRIGGER refuse BEFORE INSERT ON tb_jurnal WHEN NEW.jenis='list_reloaded' "
+            "BEGIN SELECT RAISE(ABORT, 'journal full'); END");
+    draw.addParticipant(4);
+    EXPECT_EQ(errorOf([&] { draw.reload(); }), "journal full");
+    db.exec("DROP TRIGGER refuse");
+    draw.addParticipant(5);
+    draw.stop(4);
+    EXPECT_EQ(kinds(db), (Rows{{"1", "journal_begun"},
+                               {"2", "program_started"},
+                               {"3", "participant_added"},
+                               {"4", "list_reloaded"},
+                               {"5", "participant_added"},
+                               {"6", "stop"}}));
+    const QJsonObject list = details(db, 4);
+    EXPECT_EQ(list.value("participants").toInteger(), 4);
+    EXPECT_EQ(list.value("list_read_after").toInteger(), 3);
+    EXPECT_EQ(list.value("run").toInteger(), 2);
+    EXPECT_EQ(record::Verification::of(db.path()).exitCode(), 0);
+}
+
+// A run whose start is not written yet names the list read again in its start, and needs no other entry.
+TEST(Journal, ReloadBeforeTheStartIsNamedByTheStart) {
+    TestDatabase db;
+    RecordedDraw draw(db);
+    draw.start();
+    db.exec("INSERT INTO tb_peserta VALUES(4,'D4','Nama 4','084')");
+    draw.list->join();
+    draw.list->markBeforeRead(db.cn());
+    draw.draw = openCursor(db.cn(), "tb_peserta", "ADOTable1");
+    draw.list->seal(*draw.draw);
+    draw.journal->recordListReloaded(draw.list->runStart().details);
+    draw.stop(4);
+    EXPECT_EQ(kinds(db), (Rows{{"1", "journal_begun"}, {"2", "program_started"}, {"3", "stop"}}));
+    EXPECT_EQ(details(db, 2).value("participants").toInteger(), 4);
+    EXPECT_EQ(record::Verification::of(db.path()).exitCode(), 0);
+}
+
 // The other way round: a change the database refuses leaves no entry.
 TEST(Journal, RefusedChangeLeavesNoEntry) {
     TestDatabase db;

@@ -51,6 +51,26 @@ public:
         });
     }
 
+    // A participant typed in on the participants screen, journaled through the connection's hook.
+    void addParticipant(int id) {
+        const auto participants = openCursor(m_db.cn(), "tb_peserta");
+        participants->append();
+        const std::string n = std::to_string(id);
+        for (const auto& [field, text] : {std::pair{0, n}, {1, "D" + n}, {2, "Nama " + n}, {3, "08" + n}})
+            participants->setFieldText(field, text);
+        participants->post();
+    }
+
+    // "Muat Ulang Daftar": the draw reads the table again, seals it, and the run records the new list.
+    void reload() {
+        journal->ensureStarted();
+        list->join();
+        list->markBeforeRead(m_db.cn());
+        draw = openCursor(m_db.cn(), "tb_peserta", "ADOTable1");
+        list->seal(*draw);
+        journal->recordListReloaded(list->runStart().details);
+    }
+
     // "Stop" on the participant of this rank, then "Tampilkan" and "Simpan" with the prize; returns the rowid.
     std::int64_t drawWinner(int rank, const QString& prize) {
         stop(rank);

@@ -150,6 +150,69 @@ TEST_P(NeverOpened, IsCheckedByWhatItHolds) {
 INSTANTIATE_TEST_SUITE_P(WithoutJournal, NeverOpened, ::testing::ValuesIn(withoutJournal),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A run that read its list again: its draws after that are held to the new list, which the report names under the
+// run. Entries: 1 journal_begun, 2 program_started (3 participants), 3 stop, 4 winner_saved, 5 participant_added,
+// 6 list_reloaded (4 participants), 7 stop, 8 winner_saved, 9 program_ended. The fourth participant is typed in on
+// the participants screen, or, as a tampering, put in behind the program's back (entry 5 is then the reload).
+record::Verification reloadedRun(TestDatabase& db, bool addedOutside) {
+    RecordedDraw draw(db);
+    draw.start();
+    draw.drawWinner(2, QStringLiteral("TV"));
+    if (addedOutside)
+        db.exec("INSERT INTO tb_peserta VALUES(4,'D4','Nama 4','084')");
+    else
+        draw.addParticipant(4);
+    draw.reload();
+    draw.drawWinner(4, QStringLiteral("Kulkas"));
+    draw.end();
+    db.cn().close();
+    return record::Verification::of(db.path());
+}
+
+TEST(Verification, ReloadedListIsTheListDrawnFromThen) {
+    TestDatabase db;
+    const auto check = reloadedRun(db, false);
+    ASSERT_EQ(check.exitCode(), 0) << check.text().toStdString();
+    ASSERT_EQ(check.runs().size(), 1u);
+    const auto& run = check.runs()[0];
+    EXPECT_EQ(run.participants, 3u);
+    ASSERT_EQ(run.reloads.size(), 1u);
+    EXPECT_EQ(run.reloads[0].seq, 6);
+    EXPECT_EQ(run.reloads[0].participants, 4u);
+    // The list as the table holds it now, by the document's own script.
+    EXPECT_EQ(docscript::run("fingerprint", {QString::fromStdString(db.path())}).out,
+              "4 " + run.reloads[0].fingerprint.toStdString());
+    const QStringList lines = check.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const auto at = [&](const QString& start) {
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            if (lines[i].startsWith(start)) return i;
+        return qsizetype(-1);
+    };
+    // Under its run, between the winners saved before and after it.
+    EXPECT_TRUE(lines.contains(QStringLiteral("  entry #6, 2024-05-01T09:00:05.000Z: list reloaded: 4 participants, "
+                                              "fingerprint ") +
+                               run.reloads[0].fingerprint));
+    EXPECT_LT(at(QStringLiteral("  entry #4,")), at(QStringLiteral("  entry #6,")));
+    EXPECT_LT(at(QStringLiteral("  entry #6,")), at(QStringLiteral("  entry #8,")));
+}
+
+TEST(Verification, ListChangedOutsideBeforeOrAfterAReloadIsBroken) {
+    {
+        TestDatabase db; // the fourth participant came in behind the program's back: the reload found it
+        const auto check = reloadedRun(db, true);
+        EXPECT_EQ(check.exitCode(), 1);
+        EXPECT_TRUE(check.verdict().startsWith(
+            QStringLiteral("BROKEN: the participants changed outside the program: entry #5 found 4 participants")))
+            << check.verdict().toStdString();
+    }
+    TestDatabase db; // changed behind the program's back after the reload: the table against the reloaded list
+    reloadedRun(db, false);
+    db.exec("UPDATE tb_peserta SET nama='Palsu' WHERE ID=4");
+    const auto check = record::Verification::of(db.path());
+    EXPECT_EQ(check.exitCode(), 1);
+    EXPECT_TRUE(check.verdict().contains(QStringLiteral(", entry #6 found 4 ("))) << check.verdict().toStdString();
+}
+
 TEST(Verification, FileThatCannotBeReadIsUnreadable) {
     const QTemporaryDir scratch;
     const std::filesystem::path dir = scratch.path().toStdString();

@@ -26,7 +26,8 @@ constexpr std::chrono::milliseconds kWaitStep{50};
 void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
     if (ImportProgress::running()) return;
     OpenDialog1.setTitle(QStringLiteral("Import Data Peserta dari Excel"));
-    OpenDialog1.setNameFilters({QStringLiteral("*.xls"), QStringLiteral("Spreadsheets (*.xls *.xlsx *.ods *.csv)"),
+    // Every kind the readers take is shown at first: an operator's list is as often an .xlsx as an .xls.
+    OpenDialog1.setNameFilters({QStringLiteral("Spreadsheets (*.xls *.xlsx *.ods *.csv)"), QStringLiteral("*.xls"),
                                 QStringLiteral("All files (*)")});
     ListView1Items->clear();
     if (!OpenDialog1.execute(this)) return;

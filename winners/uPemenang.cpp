@@ -15,6 +15,7 @@
 #include "resources/Glyphs.h"
 
 #include <QCheckBox>
+#include <QDate>
 #include <QDir>
 #include <QJsonObject>
 #include <QPushButton>
@@ -66,7 +67,18 @@ void TfPemenang::CheckBox1Click(QObject*) {
     }
 }
 
+namespace {
+
+// "pemenang-2025-05-01.xls": the files of an event's days sort by date and none replaces another by accident.
+QString datedName(const char* stem, const char* suffix) {
+    return QStringLiteral("%1-%2.%3")
+        .arg(QLatin1String(stem), QDate::currentDate().toString(Qt::ISODate), QLatin1String(suffix));
+}
+
+} // namespace
+
 void TfPemenang::BitBtn2Click(QObject*) {
+    SaveDialog1.setSuggestedName(datedName("pemenang", "xls"));
     if (!SaveDialog1.execute(this)) return;
     files::ExportFile file(SaveDialog1.fileName());
     file.writeLine(kExportHeader);
@@ -97,6 +109,7 @@ void TfPemenang::BitBtn2Click(QObject*) {
 }
 
 void TfPemenang::BitBtn4Click(QObject*) {
+    SaveDialog2.setSuggestedName(datedName("berita-acara", "pdf"));
     if (!SaveDialog2.execute(this)) return;
     // This run's start is in the journal before the minutes are read from it.
     DTModule->journal.ensureStarted();

@@ -8,6 +8,7 @@
 #include "tests/support/TestDatabase.h"
 
 #include <QAbstractItemModelTester>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProgressDialog>
@@ -119,13 +120,24 @@ private slots:
         m_db.reset();
     }
 
+    // The dialog shows every kind the readers take at first, opens in the documents folder, and the next time in
+    // the folder of the list picked before, with that list selected.
     void dialogOffersSpreadsheets() {
         importFile({});
         QCOMPARE(screen().OpenDialog1.title(), QStringLiteral("Import Data Peserta dari Excel"));
         const QStringList filters = screen().OpenDialog1.nameFilters();
-        QCOMPARE(filters.value(0), QStringLiteral("*.xls"));
-        for (const char* pattern : {"*.xlsx", "*.ods", "*.csv"})
-            QVERIFY2(filters.join(QLatin1Char(' ')).contains(QLatin1String(pattern)), pattern);
+        QCOMPARE(filters.value(0), QStringLiteral("Spreadsheets (*.xls *.xlsx *.ods *.csv)"));
+        QVERIFY(filters.contains(QStringLiteral("*.xls")));
+        QCOMPARE(ui::FileDialog::offered().filter, filters.value(0));
+        QCOMPARE(ui::FileDialog::offered().folder, ui::FileDialog::lastFolder());
+        QVERIFY(ui::FileDialog::offered().folder != QDir::currentPath());
+        QCOMPARE(ui::FileDialog::offered().name, QString());
+
+        const QString list = write(QStringLiteral("peserta.csv"), "NO\n1\n");
+        importFile(list);
+        importFile({});
+        QCOMPARE(ui::FileDialog::offered().folder, m_dir.path());
+        QCOMPARE(ui::FileDialog::offered().name, QStringLiteral("peserta.csv"));
     }
 
     // Every reader, and the walk: row 2 on, up to the first empty first cell, columns 1 to the last used one.

@@ -137,6 +137,7 @@ private slots:
     void exportPostsPendingEditAndLeavesCursorAtEnd();
     void exportTwiceReplacesFile();
     void cancelledDialogWritesNothing();
+    void dialogsSuggestDatedNames();
 
     void deleteRemovesCurrentRowOnly();
     void numberingAfterDeletionHasNoGap();
@@ -516,6 +517,37 @@ void WinnersScreenTest::cancelledDialogWritesNothing() {
     QVERIFY(TestApplication::shown().isEmpty());
     QVERIFY(entries(m_out->path()).isEmpty());
     QVERIFY(!fPemenang->ADOTable1.eof());
+}
+
+// Export and "Berita Acara" propose a name with the day's date, in the documents folder at first and then where
+// the last file went.
+void WinnersScreenTest::dialogsSuggestDatedNames() {
+    addWinners({{"0811", "Ani", "TV"}});
+    showScreen();
+    const QDate before = QDate::currentDate();
+    ui::FileDialog::setNextFileName(QString());
+    QTest::mouseClick(button("BitBtn2"), Qt::LeftButton);
+    ui::FileDialog::Offer offered = ui::FileDialog::offered();
+    const QString day = offered.name.mid(9, 10);
+    QVERIFY2(day == before.toString(Qt::ISODate) || day == QDate::currentDate().toString(Qt::ISODate),
+             qPrintable(offered.name));
+    QCOMPARE(offered.name, QStringLiteral("pemenang-%1.xls").arg(day));
+    QCOMPARE(offered.folder, ui::FileDialog::lastFolder());
+    QCOMPARE(offered.filter, QStringLiteral("Microsoft Excel (*.xls)"));
+
+    exportTo(m_out->filePath(QStringLiteral("hasil.xls")));
+    ui::FileDialog::setNextFileName(QString());
+    QTest::mouseClick(button("BitBtn4"), Qt::LeftButton);
+    offered = ui::FileDialog::offered();
+    QCOMPARE(offered.name, QStringLiteral("berita-acara-%1.pdf").arg(day));
+    QCOMPARE(offered.folder, m_out->path());
+    QCOMPARE(offered.filter, QStringLiteral("PDF (*.pdf)"));
+    // The export proposes the day's name again, beside the last one.
+    ui::FileDialog::setNextFileName(QString());
+    QTest::mouseClick(button("BitBtn2"), Qt::LeftButton);
+    QCOMPARE(ui::FileDialog::offered().name, QStringLiteral("pemenang-%1.xls").arg(day));
+    QCOMPARE(ui::FileDialog::offered().folder, m_out->path());
+    QVERIFY(errors().isEmpty());
 }
 
 void WinnersScreenTest::deleteRemovesCurrentRowOnly() {

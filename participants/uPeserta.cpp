@@ -166,6 +166,15 @@ void TfPeserta::BitBtn6Click(QObject*) {
 }
 
 void TfPeserta::BitBtn8Click(QObject*) {
+    // The count is the table's, not the grid's, which may be older than an upload or a change made elsewhere.
+    std::int64_t count = 0;
+    {
+        db::Statement rows(DTModule->cn, "SELECT count(*) FROM tb_peserta");
+        if (rows.step()) count = rows.columnInt(0);
+    }
+    if (count > 0 &&
+        !ui::MessageBox::ask(QStringLiteral("Hapus semua %1 peserta? Tindakan ini tidak dapat dibatalkan.").arg(count)))
+        return;
     // Without a WHERE clause SQLite empties the table in one step instead of deleting row by row.
     ADOCommand1.setCommandText("DELETE FROM tb_peserta");
     DTModule->journal.recordChange(record::event::kParticipantsCleared, [this] {

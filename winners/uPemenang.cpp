@@ -54,6 +54,14 @@ void TfPemenang::FormCreate(QObject*) {
 void TfPemenang::BitBtn3Click(QObject*) {
     // A closed cursor has no current row either.
     if (!ADOTable1.active() || ADOTable1.eof()) return;
+    // A new row not yet stored is only dropped; a stored winner is named first, since a slip cannot be undone.
+    if (ADOTable1.state() != db::TableCursor::State::Insert) {
+        QStringList who;
+        for (const char* field : {"no_undian", "nama"})
+            if (const auto text = QString::fromStdString(ADOTable1.fieldText(field)); !text.isEmpty()) who << text;
+        if (who.isEmpty()) who << QStringLiteral("di baris %1").arg(ADOTable1.position() + 1);
+        if (!ui::MessageBox::ask(QStringLiteral("Hapus pemenang %1?").arg(who.join(QStringLiteral(", "))))) return;
+    }
     ADOTable1.remove();
 }
 

@@ -18,6 +18,35 @@
 namespace {
 
 const QString kRefused = QStringLiteral("Terdapat duplikasi pada nomor urut, silahkan anda cek kembali");
+
+// What is wrong with the file, on a line of its own under kRefused: which row or ID, and what the operator can do.
+QString refusalText(const ParticipantUpload::Result& result) {
+    using Refusal = ParticipantUpload::Refusal;
+    const QString row = QString::number(result.sheetRow);
+    const QString id = QString::fromStdString(result.id);
+    switch (result.refusal) {
+    case Refusal::EmptyId:
+        return QStringLiteral("Baris %1: nomor urut kosong.").arg(row);
+    case Refusal::IdNotWholeNumber:
+        return QStringLiteral("Baris %1: nomor urut \"%2\" bukan bilangan bulat.").arg(row, id);
+    case Refusal::IdTooLarge:
+        return QStringLiteral("Baris %1: nomor urut %2 terlalu besar.").arg(row, id.trimmed());
+    case Refusal::IdRepeatedInFile:
+        return QStringLiteral("Nomor urut %1 ada dua kali di file: baris %2 dan baris %3.")
+            .arg(id, QString::number(result.earlierRow), row);
+    case Refusal::IdAlreadyStored:
+        return QStringLiteral("Nomor urut %1 sudah ada di tabel peserta; gunakan Hapus Semua untuk mengganti daftar.")
+            .arg(id);
+    case Refusal::TooManyColumns:
+        return QStringLiteral("File ini berisi %1 kolom; tabel peserta hanya 4: nomor urut, nomor undian, nama, "
+                              "nomor handphone.")
+            .arg(result.columns);
+    case Refusal::None:
+    case Refusal::Other:
+        break;
+    }
+    return QString::fromStdString(result.reason);
+}
 // How long the screen waits for the reader before it tells the progress (and so keeps painting) again.
 constexpr std::chrono::milliseconds kWaitStep{50};
 
@@ -70,10 +99,11 @@ void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
 void TfPeserta::SpeedButton6Click(QObject* /*Sender*/) {
     if (ImportProgress::running()) return;
     const QString fileName = OpenDialog1.fileName();
-    // A refused row gets the fixed message; a file that cannot be read or a failing database reaches the default
-    // error handler with its own words.
-    if (!UploadExcel(ADOTable1, fileName)) {
-        ui::MessageBox::plain(kRefused);
+    // A refused row gets the fixed message and, on a line of its own, what is wrong where; a file that cannot be read
+    // or a failing database reaches the default error handler with its own words.
+    const ParticipantUpload::Result result = UploadExcel(ADOTable1, fileName);
+    if (result.outcome == ParticipantUpload::Outcome::Refused) {
+        ui::MessageBox::plain(kRefused + QLatin1Char('\n') + refusalText(result));
         return;
     }
     ui::MessageBox::plain(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()) +
@@ -82,7 +112,7 @@ void TfPeserta::SpeedButton6Click(QObject* /*Sender*/) {
     SpeedButton6->setEnabled(false);
 }
 
-bool TfPeserta::UploadExcel(db::TableCursor& Target, const QString& FileName) {
+ParticipantUpload::Result TfPeserta::UploadExcel(db::TableCursor& Target, const QString& FileName) {
     // The rows go in through one prepared statement, not through the cursor, whose snapshot would hold the whole
     // table. Closing the cursor drops whatever an earlier upload left in it, so it never holds a stale row.
     Target.close();
@@ -99,5 +129,5 @@ bool TfPeserta::UploadExcel(db::TableCursor& Target, const QString& FileName) {
              {QStringLiteral("sha256"), QString::fromStdString(record::fileSha256(FileName.toStdString()))},
              {QStringLiteral("rows"), static_cast<double>(rows)}});
     });
-    return upload.run(FileName.toStdString()).outcome == ParticipantUpload::Outcome::Stored;
+    return upload.run(FileName.toStdString());
 }

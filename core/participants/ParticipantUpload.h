@@ -16,10 +16,26 @@ class Connection;
 class ParticipantUpload {
 public:
     enum class Outcome { Stored, Refused };
+    // Why the file was refused, for the operator's message.
+    enum class Refusal {
+        None,
+        EmptyId,          // the row's ID is empty or blank
+        IdNotWholeNumber, // the row's ID is text, a fraction, ...
+        IdTooLarge,       // digits beyond 64 bits
+        IdRepeatedInFile, // an earlier row of the file has the same ID
+        IdAlreadyStored,  // the table held the ID before the upload
+        TooManyColumns,   // the sheet has more columns than the table has fields
+        Other,            // another refusal of the table's: only `reason` says what
+    };
     struct Result {
         Outcome outcome = Outcome::Stored;
         std::size_t rows = 0; // rows stored; when refused, the rows read before the refused one
         std::string reason;   // why a row was refused, naming its sheet row
+        Refusal refusal = Refusal::None;
+        std::size_t sheetRow = 0;   // the refused row
+        std::string id;             // its ID: the cell's text, or the number when it clashes
+        std::size_t earlierRow = 0; // IdRepeatedInFile: the row that holds the ID first
+        int columns = 0;            // TooManyColumns: the sheet's column count
     };
     // Told the number of rows read so far: after each batch, and every few tens of milliseconds while the reader
     // has nothing ready, so the screen can show how far the upload has got and stay painted.
@@ -55,9 +71,12 @@ private:
     void fillNewColumns(std::int64_t lastRowidBefore, int storedWith, int columns);
     // The next batch of the walk, telling the progress while waiting for it.
     bool nextBatch(ParticipantRows& rows, ParticipantRows::Batch& batch) const;
+    // The refusal of a row whose ID the table refused: already stored before the upload, or earlier in the file.
+    Result clash(std::int64_t id, const std::string& refusal) const;
 
     db::Connection& m_connection;
     Progress m_progress;
     BeforeCommit m_beforeCommit;
     std::size_t m_stored = 0;
+    std::int64_t m_lastRowidBefore = 0; // the table's last rowid before the upload
 };

@@ -27,6 +27,8 @@ QString joined(const Rows& rows) {
 
 } // namespace
 
+Q_DECLARE_METATYPE(ParticipantUpload::Refusal)
+
 class ImportRowsTest : public QObject {
     Q_OBJECT
 
@@ -174,24 +176,48 @@ private slots:
     }
 
     void uploadRefusesTheWholeFile_data() {
+        using Refusal = ParticipantUpload::Refusal;
         QTest::addColumn<QByteArray>("csv");
-        QTest::newRow("ID repeated in the file") << QByteArray("NO,NAMA\n1,Ani\n2,Budi\n1,Citra\n");
-        QTest::newRow("ID already stored") << QByteArray("NO,NAMA\n7,Ani\n100,Budi\n");
-        QTest::newRow("decimal ID") << QByteArray("NO,NAMA\n1,Ani\n1.5,Budi\n");
-        QTest::newRow("text ID") << QByteArray("NO,NAMA\n1,Ani\nsatu,Budi\n");
-        QTest::newRow("blank ID") << QByteArray("NO,NAMA\n1,Ani\n  ,Budi\n");
-        QTest::newRow("heading only: row 2 has no ID") << QByteArray("NO,NAMA\n");
-        QTest::newRow("ID beyond 64 bits") << QByteArray("NO,NAMA\n99999999999999999999,Ani\n");
-        QTest::newRow("five columns") << QByteArray("NO,UNDIAN,NAMA,HP,KOTA\n1,A1,Ani,0811,Solo\n");
+        QTest::addColumn<Refusal>("refusal");
+        QTest::addColumn<int>("row");        // the refused sheet row
+        QTest::addColumn<QString>("id");     // as the refusal names it
+        QTest::addColumn<int>("earlierRow"); // a repeated ID's first row
+        QTest::newRow("ID repeated in the file")
+            << QByteArray("NO,NAMA\n1,Ani\n2,Budi\n1,Citra\n") << Refusal::IdRepeatedInFile << 4 << "1" << 2;
+        QTest::newRow("ID repeated in another form")
+            << QByteArray("NO,NAMA\n1,Ani\n+2,Budi\n 2 ,Citra\n") << Refusal::IdRepeatedInFile << 4 << "2" << 3;
+        QTest::newRow("ID already stored")
+            << QByteArray("NO,NAMA\n7,Ani\n100,Budi\n") << Refusal::IdAlreadyStored << 3 << "100" << 0;
+        QTest::newRow("decimal ID") << QByteArray("NO,NAMA\n1,Ani\n1.5,Budi\n") << Refusal::IdNotWholeNumber << 3
+                                    << "1.5" << 0;
+        QTest::newRow("text ID") << QByteArray("NO,NAMA\n1,Ani\nsatu,Budi\n") << Refusal::IdNotWholeNumber << 3
+                                 << "satu" << 0;
+        QTest::newRow("two signs") << QByteArray("NO,NAMA\n1,Ani\n+-2,Budi\n") << Refusal::IdNotWholeNumber << 3
+                                   << "+-2" << 0;
+        QTest::newRow("blank ID") << QByteArray("NO,NAMA\n1,Ani\n  ,Budi\n") << Refusal::EmptyId << 3 << "  " << 0;
+        QTest::newRow("heading only: row 2 has no ID") << QByteArray("NO,NAMA\n") << Refusal::EmptyId << 2 << "" << 0;
+        QTest::newRow("ID beyond 64 bits") << QByteArray("NO,NAMA\n99999999999999999999,Ani\n") << Refusal::IdTooLarge
+                                           << 2 << "99999999999999999999" << 0;
+        QTest::newRow("five columns") << QByteArray("NO,UNDIAN,NAMA,HP,KOTA\n1,A1,Ani,0811,Solo\n")
+                                      << Refusal::TooManyColumns << 0 << "" << 0;
     }
     void uploadRefusesTheWholeFile() {
         QFETCH(QByteArray, csv);
+        QFETCH(ParticipantUpload::Refusal, refusal);
+        QFETCH(int, row);
+        QFETCH(QString, id);
+        QFETCH(int, earlierRow);
         Upload upload;
         upload.database.exec("INSERT INTO tb_peserta VALUES (100, 'X', 'Lama', '0800')");
         const auto result = upload.run(write(QStringLiteral("bad.csv"), csv));
         QCOMPARE(result.outcome, ParticipantUpload::Outcome::Refused);
         QVERIFY(!result.reason.empty());
         QCOMPARE(joined(upload.stored()), QStringLiteral("100|X|Lama|0800"));
+        QCOMPARE(result.refusal, refusal);
+        QCOMPARE(result.sheetRow, std::size_t(row));
+        QCOMPARE(QString::fromStdString(result.id), id);
+        QCOMPARE(result.earlierRow, std::size_t(earlierRow));
+        if (refusal == ParticipantUpload::Refusal::TooManyColumns) QCOMPARE(result.columns, 5);
     }
 
     // Long sheets go in many rows per statement: a refused row anywhere among them is still found exactly, and
@@ -236,6 +262,9 @@ private slots:
             QCOMPARE(result.rows, std::size_t(badRow));
             const std::string row = "row " + std::to_string(badRow + 2) + ":";
             QVERIFY2(result.reason.rfind(row, 0) == 0, result.reason.c_str());
+            QCOMPARE(result.sheetRow, std::size_t(badRow + 2));
+            // A repeated ID names the row that holds it first, though that row went in with many others.
+            if (badId != "x") QCOMPARE(result.earlierRow, std::size_t(badId.toInt() + 1));
             QCOMPARE(upload.database.count("tb_peserta"), 0);
             // The transaction was closed: the connection takes the next upload.
             QCOMPARE(upload.run(write(QStringLiteral("after.csv"), "NO\n1\n")).outcome,
@@ -270,7 +299,10 @@ private slots:
         Upload upload;
         const QString path = write(QStringLiteral("twice.csv"), "NO,UNDIAN,NAMA,HP\n1,A1,Ani,0811\n2,A2,Budi,0812\n");
         QCOMPARE(upload.run(path).outcome, ParticipantUpload::Outcome::Stored);
-        QCOMPARE(upload.run(path).outcome, ParticipantUpload::Outcome::Refused);
+        const auto second = upload.run(path);
+        QCOMPARE(second.outcome, ParticipantUpload::Outcome::Refused);
+        QCOMPARE(second.refusal, ParticipantUpload::Refusal::IdAlreadyStored); // not a repeat within the file
+        QCOMPARE(second.id, std::string("1"));
         QCOMPARE(upload.database.count("tb_peserta"), 2);
     }
 };

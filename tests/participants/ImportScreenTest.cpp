@@ -37,6 +37,17 @@ QString imported(const QString& path) {
     return path + QStringLiteral(" has been imported!");
 }
 
+// The refusal, with what is wrong where on a line of its own.
+QString refused(const QString& reason) {
+    return kRefused + QLatin1Char('\n') + reason;
+}
+
+QString tooWide(int columns) {
+    return QStringLiteral("File ini berisi %1 kolom; tabel peserta hanya 4: nomor urut, nomor undian, nama, nomor "
+                          "handphone.")
+        .arg(columns);
+}
+
 } // namespace
 
 class ImportScreenTest : public QObject {
@@ -230,26 +241,29 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("ids"); // tb_peserta afterwards, 100 and 101 stored before
         QTest::addColumn<bool>("stored");
+        QTest::addColumn<QString>("reason"); // when refused
         const QString none = QStringLiteral("100,101");
-        QTest::newRow("xlsx") << fixture("participants.xlsx") << "100,101,1,2,3,4,5,6,7" << true;
-        QTest::newRow("xls") << fixture("participants.xls") << "100,101,1,2,3,4,5,6,7" << true;
-        QTest::newRow("ods") << fixture("participants.ods") << "100,101,1,2,3,4,5,6,7" << true;
-        QTest::newRow("gap: only row 2") << fixture("gap.xlsx") << "100,101,1" << true;
-        QTest::newRow("five columns") << fixture("five-columns.xlsx") << none << false;
-        QTest::newRow("heading only: row 2 has no ID") << fixture("heading-only.xlsx") << none << false;
-        QTest::newRow("six columns of formulas") << fixture("formulas.xlsx") << none << false;
+        QTest::newRow("xlsx") << fixture("participants.xlsx") << "100,101,1,2,3,4,5,6,7" << true << "";
+        QTest::newRow("xls") << fixture("participants.xls") << "100,101,1,2,3,4,5,6,7" << true << "";
+        QTest::newRow("ods") << fixture("participants.ods") << "100,101,1,2,3,4,5,6,7" << true << "";
+        QTest::newRow("gap: only row 2") << fixture("gap.xlsx") << "100,101,1" << true << "";
+        QTest::newRow("five columns") << fixture("five-columns.xlsx") << none << false << tooWide(5);
+        QTest::newRow("heading only: row 2 has no ID")
+            << fixture("heading-only.xlsx") << none << false << "Baris 2: nomor urut kosong.";
+        QTest::newRow("six columns of formulas") << fixture("formulas.xlsx") << none << false << tooWide(6);
     }
     void upload() {
         QFETCH(QString, file);
         QFETCH(QString, ids);
         QFETCH(bool, stored);
+        QFETCH(QString, reason);
         m_db->addParticipants(std::vector<long long>{100, 101});
         QTest::mouseClick(fAcak->BitBtn7, Qt::LeftButton); // shows them
         importFile(file);
         const QString shownBefore = listed();
         TestApplication::clear();
         pressUpload();
-        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{stored ? imported(file) : kRefused});
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{stored ? imported(file) : refused(reason)});
         QCOMPARE(TestApplication::shown().size(), 1);
         QCOMPARE(storedIds(), ids);
         QCOMPARE(screen().SpeedButton6->isEnabled(), !stored);
@@ -274,29 +288,44 @@ private slots:
         QCOMPARE(rows[3], (std::vector<std::string>{"4", "A-17", "李小龍", "6281234567890"}));
     }
 
-    // A refused row anywhere rolls the whole file back, so the mended file can be uploaded afterwards.
+    // A refused row anywhere rolls the whole file back, so the mended file can be uploaded afterwards. The message
+    // says what is wrong where: a repeated ID within the file, one the table holds already, an ID that is none.
     void refusedRowStoresNothing_data() {
         QTest::addColumn<QByteArray>("csv");
         QTest::addColumn<QByteArray>("mended");
+        QTest::addColumn<QString>("reason");
         QTest::newRow("ID repeated in the file")
             << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n2,B,Budi,08\n2,C,Citra,08\n")
-            << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n2,B,Budi,08\n3,C,Citra,08\n");
-        QTest::newRow("ID already stored") << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n100,B,Budi,08\n")
-                                           << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n102,B,Budi,08\n");
+            << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n2,B,Budi,08\n3,C,Citra,08\n")
+            << "Nomor urut 2 ada dua kali di file: baris 3 dan baris 4.";
+        QTest::newRow("ID already stored")
+            << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n100,B,Budi,08\n")
+            << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n102,B,Budi,08\n")
+            << "Nomor urut 100 sudah ada di tabel peserta; gunakan Hapus Semua untuk mengganti daftar.";
         QTest::newRow("ID not a whole number") << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\nA-2,B,Budi,08\n")
-                                               << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n2,B,Budi,08\n");
+                                               << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n2,B,Budi,08\n")
+                                               << "Baris 3: nomor urut \"A-2\" bukan bilangan bulat.";
         // Refused by the entry form as well: one sign at most.
         QTest::newRow("ID with two signs") << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n+-2,B,Budi,08\n")
-                                           << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n-2,B,Budi,08\n");
+                                           << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n-2,B,Budi,08\n")
+                                           << "Baris 3: nomor urut \"+-2\" bukan bilangan bulat.";
+        QTest::newRow("ID beyond 64 bits")
+            << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n 99999999999999999999 ,B,Budi,08\n")
+            << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n99,B,Budi,08\n")
+            << "Baris 3: nomor urut 99999999999999999999 terlalu besar.";
+        QTest::newRow("blank ID") << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n ,B,Budi,08\n")
+                                  << QByteArray("NO,UNDIAN,NAMA,HP\n1,A,Ani,08\n2,B,Budi,08\n")
+                                  << "Baris 3: nomor urut kosong.";
     }
     void refusedRowStoresNothing() {
         QFETCH(QByteArray, csv);
         QFETCH(QByteArray, mended);
+        QFETCH(QString, reason);
         m_db->addParticipants(std::vector<long long>{100, 101});
         const QString path = write(QStringLiteral("peserta.csv"), csv);
         importFile(path);
         pressUpload();
-        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{kRefused});
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{refused(reason)});
         QCOMPARE(m_db->count("tb_peserta"), 2);
         QVERIFY(screen().SpeedButton6->isEnabled());
         QCOMPARE(screen().ADOTable1.state(), db::TableCursor::State::Inactive);
@@ -380,7 +409,7 @@ private slots:
     // Declared sizes are hints at most: the column count is where values are, in any row of the sheet.
     void uploadCountsTheColumnsThatHoldValues_data() {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("stored");
+        QTest::addColumn<bool>("stored"); // refused: five columns
         QTest::newRow("declared A1:D2, a value in E") << fixture("dimension-too-narrow.xlsx") << false;
         QTest::newRow("declared A1:Z4 over four columns") << fixture("dimension-too-wide.xlsx") << true;
         QTest::newRow("declared the whole grid over four columns") << fixture("dimension-whole-grid.xlsx") << true;
@@ -395,7 +424,7 @@ private slots:
         importFile(file);
         TestApplication::clear();
         pressUpload();
-        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{stored ? imported(file) : kRefused});
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{stored ? imported(file) : refused(tooWide(5))});
         QCOMPARE(m_db->count("tb_peserta") > 0, stored);
     }
 
@@ -409,6 +438,7 @@ private slots:
         QCOMPARE(listed(), QStringLiteral("1|U-1|Ani|08122"));
     }
 
+    // The same list twice: the clash is with the table, and the message says so and how to replace the list.
     void uploadTwice() {
         const QString file = fixture("participants.xlsx");
         importFile(file);
@@ -416,7 +446,9 @@ private slots:
         importFile(file);
         TestApplication::clear();
         pressUpload();
-        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{kRefused});
+        QCOMPARE(TestApplication::texts(Kind::Plain),
+                 QStringList{refused(QStringLiteral(
+                     "Nomor urut 1 sudah ada di tabel peserta; gunakan Hapus Semua untuk mengganti daftar."))});
         QCOMPARE(m_db->count("tb_peserta"), 7);
         QVERIFY(screen().SpeedButton6->isEnabled());
     }

@@ -115,6 +115,10 @@ void TfPeserta::setUpUploadTab() {
     ListView1Items = new PreviewModel({QStringLiteral("NO. URUT"), QStringLiteral("NO. UNDIAN"),
                                        QStringLiteral("NAMA PESERTA"), QStringLiteral("NO. HANDPHONE")},
                                       this);
+    // Under the preview, beside its buttons: what a row with an empty first cell left out of the list.
+    ListEndWarning->hide();
+    ListEndWarning->setFont(verdana(11, true));
+    ui::setColour(ListEndWarning, QPalette::WindowText, QColor(0xB0, 0x00, 0x00));
     ListView1->setModel(ListView1Items);
     ListView1->header()->setSectionsMovable(false);
     const int widths[] = {100, 200, 300, 180};

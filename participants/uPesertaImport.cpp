@@ -19,6 +19,20 @@ namespace {
 
 const QString kRefused = QStringLiteral("Terdapat duplikasi pada nomor urut, silahkan anda cek kembali");
 
+// What a row with an empty first cell left out of the list, as the preview shows it and the upload asks about it.
+QString listEndText(const ParticipantRows::ListEnd& end) {
+    const QString row = QString::number(end.row);
+    const QString after = QString::number(end.rowsWithValues);
+    if (!end.rowHoldsValues)
+        return QStringLiteral("Baris %1 kosong: daftar berhenti di sana, %2 baris berisi data setelahnya tidak ikut.")
+            .arg(row, after);
+    if (end.rowsWithValues == 0)
+        return QStringLiteral("Nomor urut di baris %1 kosong: daftar berhenti di sana, baris itu tidak ikut.").arg(row);
+    return QStringLiteral("Nomor urut di baris %1 kosong: daftar berhenti di sana, baris itu dan %2 baris berisi data "
+                          "setelahnya tidak ikut.")
+        .arg(row, after);
+}
+
 // What is wrong with the file, on a line of its own under kRefused: which row or ID, and what the operator can do.
 QString refusalText(const ParticipantUpload::Result& result) {
     using Refusal = ParticipantUpload::Refusal;
@@ -59,6 +73,8 @@ void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
     OpenDialog1.setNameFilters({QStringLiteral("Spreadsheets (*.xls *.xlsx *.ods *.csv)"), QStringLiteral("*.xls"),
                                 QStringLiteral("All files (*)")});
     ListView1Items->clear();
+    ListEndWarning->clear();
+    ListEndWarning->hide();
     if (!OpenDialog1.execute(this)) return;
     SpeedButton6->setEnabled(true);
 
@@ -89,11 +105,18 @@ void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
             }
             progress.step(rows.delivered());
         }
+        list();
+        // The rest of the sheet is read for what the list leaves out, which the grid cannot show.
+        while (rows.finish(kWaitStep) == ParticipantRows::Next::NotYet)
+            progress.step(rows.delivered());
     } catch (...) {
         list();
         throw;
     }
-    list();
+    if (rows.listEnd().leavesOut()) {
+        ListEndWarning->setText(listEndText(rows.listEnd()));
+        ListEndWarning->show();
+    }
 }
 
 void TfPeserta::SpeedButton6Click(QObject* /*Sender*/) {
@@ -106,8 +129,10 @@ void TfPeserta::SpeedButton6Click(QObject* /*Sender*/) {
         ui::MessageBox::plain(kRefused + QLatin1Char('\n') + refusalText(result));
         return;
     }
+    if (result.outcome == ParticipantUpload::Outcome::Declined) return; // the operator kept the table as it was
+    // The count on a line of its own: a list cut short by an empty row shows there.
     ui::MessageBox::plain(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()) +
-                          QStringLiteral(" has been imported!"));
+                          QStringLiteral(" has been imported!\n%1 peserta disimpan.").arg(result.rows));
     ADOTable3.requery();
     SpeedButton6->setEnabled(false);
 }
@@ -120,6 +145,11 @@ ParticipantUpload::Result TfPeserta::UploadExcel(db::TableCursor& Target, const 
     ImportProgress progress(this, QStringLiteral("Menyimpan %1 baris..."), {SpeedButton7, SpeedButton6});
     ParticipantUpload upload(connection);
     upload.setProgress([&progress](std::size_t rows) { progress.step(rows); });
+    // Asked before anything is committed, so No leaves the table as it was.
+    upload.setConfirmListEnd([&progress](const ParticipantRows::ListEnd& end, std::size_t) {
+        progress.hideDialog();
+        return ui::MessageBox::ask(listEndText(end) + QStringLiteral(" Lanjutkan?"));
+    });
     // The rows and the journal's entry naming the file by its SHA-256 go in together.
     DTModule->journal.ensureStarted();
     upload.setBeforeCommit([&](std::size_t rows) {

@@ -193,6 +193,11 @@ ParticipantUpload::Result ParticipantUpload::run(const std::string& path) {
     while (rows.finish(kProgressEvery) == ParticipantRows::Next::NotYet)
         if (m_progress) m_progress(rows.delivered());
     if (rows.columnCount() > kFields) return wider(rows.columnCount());
+    if (rows.listEnd().leavesOut() && m_confirmListEnd && !m_confirmListEnd(rows.listEnd(), m_stored)) {
+        Result declined = stored(m_stored);
+        declined.outcome = Outcome::Declined;
+        return declined; // the transaction rolls back
+    }
     if (rows.columnCount() > storedWith) fillNewColumns(m_lastRowidBefore, storedWith, rows.columnCount());
     if (m_beforeCommit) m_beforeCommit(m_stored);
     transaction.commit();

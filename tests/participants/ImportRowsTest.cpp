@@ -28,6 +28,7 @@ QString joined(const Rows& rows) {
 } // namespace
 
 Q_DECLARE_METATYPE(ParticipantUpload::Refusal)
+Q_DECLARE_METATYPE(ParticipantUpload::Outcome)
 
 class ImportRowsTest : public QObject {
     Q_OBJECT
@@ -127,6 +128,99 @@ private slots:
             seen += batch.size();
         QCOMPARE(seen, std::size_t{1});
         QCOMPARE(rows.delivered(), std::size_t{1});
+    }
+
+    // What a row with an empty first cell leaves out of the list: its own other cells and the rows after it that
+    // hold a value, wherever the batches break.
+    void listEnd_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<int>("row"); // the row that ended the list, 0 for the sheet's end
+        QTest::addColumn<bool>("rowHoldsValues");
+        QTest::addColumn<int>("rowsWithValues");
+        QTest::addColumn<bool>("leavesOut");
+        QTest::newRow("a blank row, then rows with values")
+            << QByteArray("NO,NAMA\n1,Ani\n2,Budi\n,\n4,Dewi\n5,Eka\n") << 4 << false << 2 << true;
+        QTest::newRow("a row blank in column 1 only")
+            << QByteArray("NO,NAMA\n1,Ani\n,Budi\n3,Citra\n") << 3 << true << 1 << true;
+        QTest::newRow("a row blank in column 1 only, last")
+            << QByteArray("NO,NAMA\n1,Ani\n,Budi\n") << 3 << true << 0 << true;
+        // Empty rows at the end are no rows of the sheet: the sheet ends the list.
+        QTest::newRow("trailing blank rows")
+            << QByteArray("NO,NAMA\n1,Ani\n2,Budi\n,\n\n,\n") << 0 << false << 0 << false;
+        QTest::newRow("blank rows among those left out")
+            << QByteArray("NO\n1\n\n\n5\n\n7\n,\n") << 3 << false << 2 << true;
+        QTest::newRow("a blank is a value") << QByteArray("NO\n1\n\n \n") << 3 << false << 1 << true;
+        QTest::newRow("the sheet ends the list") << QByteArray("NO,NAMA\n1,Ani\n2,Budi\n") << 0 << false << 0 << false;
+        QTest::newRow("row 2 empty is read, row 3 ends the list")
+            << QByteArray("NO,NAMA\n,\n\n4,Dewi\n") << 3 << false << 1 << true;
+    }
+    void listEnd() {
+        QFETCH(QByteArray, csv);
+        QFETCH(int, row);
+        QFETCH(bool, rowHoldsValues);
+        QFETCH(int, rowsWithValues);
+        QFETCH(bool, leavesOut);
+        const QString path = write(QStringLiteral("end.csv"), csv);
+        for (std::size_t batchRows : {std::size_t{1}, std::size_t{2}, std::size_t{4096}}) {
+            ParticipantRows rows(path.toStdString(), batchRows);
+            ParticipantRows::Batch batch;
+            while (rows.next(batch)) {
+            }
+            while (rows.finish(std::chrono::milliseconds(10)) == ParticipantRows::Next::NotYet) {
+            }
+            const ParticipantRows::ListEnd& end = rows.listEnd();
+            QCOMPARE(end.row, std::size_t(row));
+            QCOMPARE(end.rowHoldsValues, rowHoldsValues);
+            QCOMPARE(end.rowsWithValues, std::size_t(rowsWithValues));
+            QCOMPARE(end.leavesOut(), leavesOut);
+        }
+    }
+
+    // A list that leaves rows out is stored only when the operator agrees, asked before anything is committed (the
+    // journal's entry included); a refused file and a list that leaves nothing out ask nothing.
+    void uploadAsksAboutWhatTheListLeavesOut_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QString>("asked"); // "row/rows after", empty when not asked
+        QTest::addColumn<ParticipantUpload::Outcome>("outcome");
+        QTest::addColumn<QString>("ids"); // tb_peserta afterwards, 100 stored before
+        const QByteArray cut("NO,NAMA\n1,Ani\n2,Budi\n,\n4,Dewi\n5,Eka\n");
+        QTest::newRow("yes") << cut << true << "4/2" << ParticipantUpload::Outcome::Stored << "100,1,2";
+        QTest::newRow("no") << cut << false << "4/2" << ParticipantUpload::Outcome::Declined << "100";
+        QTest::newRow("trailing blank rows")
+            << QByteArray("NO,NAMA\n1,Ani\n,\n,\n") << false << "" << ParticipantUpload::Outcome::Stored << "100,1";
+        QTest::newRow("refused before the question") << QByteArray("NO,NAMA\n1,Ani\n1,Budi\n,\n4,Dewi\n") << true << ""
+                                                     << ParticipantUpload::Outcome::Refused << "100";
+        QTest::newRow("a fifth column among the rows left out")
+            << QByteArray("NO,NAMA\n1,Ani\n,\n,,,,x\n") << true << "" << ParticipantUpload::Outcome::Refused << "100";
+    }
+    void uploadAsksAboutWhatTheListLeavesOut() {
+        QFETCH(QByteArray, csv);
+        QFETCH(bool, answer);
+        QFETCH(QString, asked);
+        QFETCH(ParticipantUpload::Outcome, outcome);
+        QFETCH(QString, ids);
+        Upload upload;
+        upload.database.exec("INSERT INTO tb_peserta VALUES (100, 'X', 'Lama', '0800')");
+        ParticipantUpload job(upload.connection);
+        QStringList questions;
+        std::size_t storedWhenAsked = 0;
+        job.setConfirmListEnd([&](const ParticipantRows::ListEnd& end, std::size_t rows) {
+            questions << QStringLiteral("%1/%2").arg(end.row).arg(end.rowsWithValues);
+            storedWhenAsked = rows;
+            return answer;
+        });
+        bool committing = false;
+        job.setBeforeCommit([&](std::size_t) { committing = true; });
+        const auto result = job.run(write(QStringLiteral("cut.csv"), csv).toStdString());
+        QCOMPARE(questions, asked.isEmpty() ? QStringList() : QStringList{asked});
+        QCOMPARE(result.outcome, outcome);
+        if (!asked.isEmpty()) QCOMPARE(storedWhenAsked, std::size_t{2});
+        QCOMPARE(committing, outcome == ParticipantUpload::Outcome::Stored);
+        QStringList stored;
+        for (const auto& row : upload.stored())
+            stored << QString::fromStdString(row.at(0));
+        QCOMPARE(stored.join(QLatin1Char(',')), ids);
     }
 
     void unreadableFileNamesIt_data() {

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
@@ -33,8 +34,9 @@ QString fixture(const QString& name) {
     return QStringLiteral(TOMBOLIKA_TEST_DATA "/sheets/") + name;
 }
 
-QString imported(const QString& path) {
-    return path + QStringLiteral(" has been imported!");
+// The success message: the file, then the participants stored on a line of their own.
+QString imported(const QString& path, int rows) {
+    return path + QStringLiteral(" has been imported!\n%1 peserta disimpan.").arg(rows);
 }
 
 // The refusal, with what is wrong where on a line of its own.
@@ -191,6 +193,57 @@ private slots:
         QCOMPARE(m_db->count("tb_peserta"), 0); // the preview stores nothing
     }
 
+    // 500 employees with an empty row after the 250th: the sheet's rows 2-251, row 252 empty, rows 253-502.
+    QByteArray employees(int blankAfter = 250, int total = 500) {
+        QByteArray csv("NO,UNDIAN,NAMA,HP\n");
+        for (int i = 1; i <= total; ++i) {
+            if (i == blankAfter + 1) csv += ",,,\n";
+            csv += QByteArray::number(i) + ",EMP-2025-" + QByteArray::number(i) + ",Karyawan " + QByteArray::number(i) +
+                   ",0812\n";
+        }
+        return csv;
+    }
+
+    // The preview stops where the list ends, and says under its grid what that leaves out of the sheet; a list
+    // that leaves nothing out says nothing, and the next import takes the warning away.
+    void previewWarnsWhatTheListLeavesOut_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<int>("listed");
+        QTest::addColumn<QString>("warning"); // empty: none shown
+        QTest::newRow("a blank row") << employees() << 250
+                                     << "Baris 252 kosong: daftar berhenti di sana, 250 baris berisi data setelahnya "
+                                        "tidak ikut.";
+        QTest::newRow("a row blank in column 1 only")
+            << QByteArray("NO,NAMA\n1,Ani\n,Budi\n3,Citra\n4,Dewi\n") << 1
+            << "Nomor urut di baris 3 kosong: daftar berhenti di sana, baris itu dan 2 baris berisi data setelahnya "
+               "tidak ikut.";
+        QTest::newRow("a row blank in column 1 only, last")
+            << QByteArray("NO,NAMA\n1,Ani\n2,Budi\n,Citra\n") << 2
+            << "Nomor urut di baris 4 kosong: daftar berhenti di sana, baris itu tidak ikut.";
+        QTest::newRow("trailing blank rows") << QByteArray("NO,NAMA\n1,Ani\n2,Budi\n,\n,\n\n") << 2 << "";
+        QTest::newRow("no blank row") << employees(500) << 500 << "";
+    }
+    void previewWarnsWhatTheListLeavesOut() {
+        QFETCH(QByteArray, csv);
+        QFETCH(int, listed);
+        QFETCH(QString, warning);
+        importFile(write(QStringLiteral("peserta.csv"), csv));
+        QCOMPARE(screen().ListView1Items->itemCount(), listed);
+        QLabel* label = screen().ListEndWarning;
+        QCOMPARE(label->isVisible(), !warning.isEmpty());
+        QCOMPARE(label->text(), warning);
+        QCOMPARE(TestApplication::shown().size(), 0);
+        // Under the grid, beside the buttons, whole.
+        if (!warning.isEmpty()) {
+            QVERIFY(label->geometry().top() >= screen().ListView1->geometry().bottom());
+            QVERIFY(!label->geometry().intersects(screen().SpeedButton6->geometry()));
+            QVERIFY(label->heightForWidth(label->width()) <= label->height());
+        }
+        importFile(write(QStringLiteral("utuh.csv"), "NO\n1\n"));
+        QVERIFY(!label->isVisible());
+        QCOMPARE(label->text(), QString());
+    }
+
     void previewOfAnUnreadableFile_data() {
         QTest::addColumn<QString>("file");
         QTest::newRow("no spreadsheet") << fixture("not-a-spreadsheet.xlsx");
@@ -242,29 +295,40 @@ private slots:
         QTest::addColumn<QString>("ids"); // tb_peserta afterwards, 100 and 101 stored before
         QTest::addColumn<bool>("stored");
         QTest::addColumn<QString>("reason"); // when refused
+        QTest::addColumn<QString>("asked");  // the question before storing a list that leaves rows out
         const QString none = QStringLiteral("100,101");
-        QTest::newRow("xlsx") << fixture("participants.xlsx") << "100,101,1,2,3,4,5,6,7" << true << "";
-        QTest::newRow("xls") << fixture("participants.xls") << "100,101,1,2,3,4,5,6,7" << true << "";
-        QTest::newRow("ods") << fixture("participants.ods") << "100,101,1,2,3,4,5,6,7" << true << "";
-        QTest::newRow("gap: only row 2") << fixture("gap.xlsx") << "100,101,1" << true << "";
-        QTest::newRow("five columns") << fixture("five-columns.xlsx") << none << false << tooWide(5);
+        QTest::newRow("xlsx") << fixture("participants.xlsx") << "100,101,1,2,3,4,5,6,7" << true << ""
+                              << "";
+        QTest::newRow("xls") << fixture("participants.xls") << "100,101,1,2,3,4,5,6,7" << true << ""
+                             << "";
+        QTest::newRow("ods") << fixture("participants.ods") << "100,101,1,2,3,4,5,6,7" << true << ""
+                             << "";
+        QTest::newRow("gap: only row 2, asked first")
+            << fixture("gap.xlsx") << "100,101,1" << true << ""
+            << "Nomor urut di baris 3 kosong: daftar berhenti di sana, baris itu dan 2 baris berisi data setelahnya "
+               "tidak ikut. Lanjutkan?";
+        QTest::newRow("five columns") << fixture("five-columns.xlsx") << none << false << tooWide(5) << "";
         QTest::newRow("heading only: row 2 has no ID")
-            << fixture("heading-only.xlsx") << none << false << "Baris 2: nomor urut kosong.";
-        QTest::newRow("six columns of formulas") << fixture("formulas.xlsx") << none << false << tooWide(6);
+            << fixture("heading-only.xlsx") << none << false << "Baris 2: nomor urut kosong."
+            << "";
+        QTest::newRow("six columns of formulas") << fixture("formulas.xlsx") << none << false << tooWide(6) << "";
     }
     void upload() {
         QFETCH(QString, file);
         QFETCH(QString, ids);
         QFETCH(bool, stored);
         QFETCH(QString, reason);
+        QFETCH(QString, asked);
         m_db->addParticipants(std::vector<long long>{100, 101});
         QTest::mouseClick(fAcak->BitBtn7, Qt::LeftButton); // shows them
         importFile(file);
         const QString shownBefore = listed();
         TestApplication::clear();
         pressUpload();
-        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{stored ? imported(file) : refused(reason)});
-        QCOMPARE(TestApplication::shown().size(), 1);
+        const int added = static_cast<int>(ids.count(QLatin1Char(','))) - 1;
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{stored ? imported(file, added) : refused(reason)});
+        QCOMPARE(TestApplication::texts(Kind::Question), asked.isEmpty() ? QStringList() : QStringList{asked});
+        QCOMPARE(TestApplication::shown().size(), asked.isEmpty() ? 1 : 2);
         QCOMPARE(storedIds(), ids);
         QCOMPARE(screen().SpeedButton6->isEnabled(), !stored);
         QCOMPARE(listed(), shownBefore); // the upload leaves the preview alone
@@ -274,6 +338,31 @@ private slots:
         QCOMPARE(screen().ADOTable3.fieldText("ID"), std::string("100"));
         // The target cursor never keeps a failed row pending.
         QVERIFY(!screen().ADOTable1.active() || screen().ADOTable1.state() == db::TableCursor::State::Browse);
+    }
+
+    // "Upload.." asks before storing a list that leaves rows of the sheet out. No, the default, stores nothing and
+    // says nothing more; Yes stores the list and says how many were stored.
+    void uploadAsksBeforeLeavingRowsOut() {
+        const QString path = write(QStringLiteral("karyawan.csv"), employees());
+        importFile(path);
+        const QString asked = QStringLiteral("Baris 252 kosong: daftar berhenti di sana, 250 baris berisi data "
+                                             "setelahnya tidak ikut. Lanjutkan?");
+        TestApplication::clear();
+        ui::MessageBox::setNextAnswer(QMessageBox::No);
+        pressUpload();
+        QCOMPARE(TestApplication::texts(Kind::Question), QStringList{asked});
+        QCOMPARE(TestApplication::shown().size(), 1);
+        QCOMPARE(m_db->count("tb_peserta"), 0);
+        QCOMPARE(m_db->count("tb_jurnal WHERE jenis = 'upload'"), 0);
+        QVERIFY(screen().SpeedButton6->isEnabled());
+        QVERIFY(screen().SpeedButton7->isEnabled());
+
+        TestApplication::clear();
+        pressUpload();
+        QCOMPARE(TestApplication::texts(Kind::Question), QStringList{asked});
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{imported(path, 250)});
+        QCOMPARE(m_db->count("tb_peserta"), 250);
+        QVERIFY(!screen().SpeedButton6->isEnabled());
     }
 
     void uploadStoresTheCellTexts() {
@@ -333,7 +422,7 @@ private slots:
         write(QStringLiteral("peserta.csv"), mended);
         TestApplication::clear();
         pressUpload();
-        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{imported(path)});
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{imported(path, mended.count('\n') - 1)});
         QCOMPARE(m_db->count("tb_peserta"), 2 + mended.count('\n') - 1);
         QVERIFY(!screen().SpeedButton6->isEnabled());
     }
@@ -410,22 +499,24 @@ private slots:
     void uploadCountsTheColumnsThatHoldValues_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("stored"); // refused: five columns
-        QTest::newRow("declared A1:D2, a value in E") << fixture("dimension-too-narrow.xlsx") << false;
-        QTest::newRow("declared A1:Z4 over four columns") << fixture("dimension-too-wide.xlsx") << true;
-        QTest::newRow("declared the whole grid over four columns") << fixture("dimension-whole-grid.xlsx") << true;
+        QTest::addColumn<int>("rows");
+        QTest::newRow("declared A1:D2, a value in E") << fixture("dimension-too-narrow.xlsx") << false << 0;
+        QTest::newRow("declared A1:Z4 over four columns") << fixture("dimension-too-wide.xlsx") << true << 2;
+        QTest::newRow("declared the whole grid over four columns") << fixture("dimension-whole-grid.xlsx") << true << 2;
         QTest::newRow("a fifth column after the last participant")
-            << fixture("fifth-column-after-the-list.xlsx") << false;
-        QTest::newRow("first sheets not worksheets") << fixture("chart-sheet-first.xlsx") << true;
-        QTest::newRow("Excel 95") << fixture("excel95.xls") << true;
+            << fixture("fifth-column-after-the-list.xlsx") << false << 0;
+        QTest::newRow("first sheets not worksheets") << fixture("chart-sheet-first.xlsx") << true << 2;
+        QTest::newRow("Excel 95") << fixture("excel95.xls") << true << 2;
     }
     void uploadCountsTheColumnsThatHoldValues() {
         QFETCH(QString, file);
         QFETCH(bool, stored);
+        QFETCH(int, rows);
         importFile(file);
         TestApplication::clear();
         pressUpload();
-        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{stored ? imported(file) : refused(tooWide(5))});
-        QCOMPARE(m_db->count("tb_peserta") > 0, stored);
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{stored ? imported(file, rows) : refused(tooWide(5))});
+        QCOMPARE(m_db->count("tb_peserta"), rows);
     }
 
     // A formula without a stored result: the rows before it are listed, then the message names its cell.
@@ -480,7 +571,7 @@ private slots:
         QCOMPARE(screen().OpenDialog1.fileName(), good);
         TestApplication::clear();
         pressUpload();
-        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{imported(good)});
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{imported(good, 1)});
         QVERIFY(!uploadButton.isEnabled());
         importFile({});
         QVERIFY(!uploadButton.isEnabled());
@@ -521,7 +612,7 @@ private slots:
         pressUpload();
         watcher.stop();
 
-        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{imported(path)});
+        QCOMPARE(TestApplication::texts(Kind::Plain), QStringList{imported(path, 100000)});
         QCOMPARE(screen().ListView1Items->itemCount(), 100000);
         QCOMPARE(m_db->count("tb_peserta"), 100000);
         QVERIFY2(previewLabels.size() >= 1, qPrintable(previewLabels.join(QLatin1Char('/'))));

@@ -209,6 +209,7 @@ void ParticipantsScreenTest::layout_data() {
     row("ListView1", "TabSheet3", {16, 32, 809, 473}, "");
     row("SpeedButton7", "TabSheet3", {16, 528, 185, 57}, "Import");
     row("SpeedButton6", "TabSheet3", {208, 528, 185, 57}, "Upload..", true, false);
+    row("ListEndWarning", "TabSheet3", {408, 528, 417, 57}, "", false);
     row("BitBtn4", "fPeserta", {752, 680, 91, 33}, "Tutup");
 }
 

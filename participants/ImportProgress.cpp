@@ -53,6 +53,10 @@ void ImportProgress::step(std::size_t rows) {
     pumpEvents();
 }
 
+void ImportProgress::hideDialog() {
+    m_dialog.reset();
+}
+
 void ImportProgress::pumpEvents() {
     // Input waits until the job is done, so nothing can start in the middle of it, not even closing the dialog.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

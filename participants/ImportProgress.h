@@ -27,6 +27,8 @@ public:
 
     // Rows done so far; cheap to call after every batch, and while waiting for one.
     void step(std::size_t rows);
+    // Takes the dialog away while the job asks the operator something; the next step shows it again.
+    void hideDialog();
     // Runs the events waiting now, except user input: the screens repaint (e.g. to show the first rows of a preview).
     static void pumpEvents();
 

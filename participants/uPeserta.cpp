@@ -115,6 +115,10 @@ void TfPeserta::setUpUploadTab() {
     ListView1Items = new PreviewModel({QStringLiteral("NO. URUT"), QStringLiteral("NO. UNDIAN"),
                                        QStringLiteral("NAMA PESERTA"), QStringLiteral("NO. HANDPHONE")},
                                       this);
+    // Under the preview, beside its buttons: what a row with an empty first cell left out of the list.
+    ListEndWarning->hide();
+    ListEndWarning->setFont(verdana(11, true));
+    ui::setColour(ListEndWarning, QPalette::WindowText, QColor(0xB0, 0x00, 0x00));
     ListView1->setModel(ListView1Items);
     ListView1->header()->setSectionsMovable(false);
     const int widths[] = {100, 200, 300, 180};
@@ -166,6 +170,15 @@ void TfPeserta::BitBtn6Click(QObject*) {
 }
 
 void TfPeserta::BitBtn8Click(QObject*) {
+    // The count is the table's, not the grid's, which may be older than an upload or a change made elsewhere.
+    std::int64_t count = 0;
+    {
+        db::Statement rows(DTModule->cn, "SELECT count(*) FROM tb_peserta");
+        if (rows.step()) count = rows.columnInt(0);
+    }
+    if (count > 0 &&
+        !ui::MessageBox::ask(QStringLiteral("Hapus semua %1 peserta? Tindakan ini tidak dapat dibatalkan.").arg(count)))
+        return;
     // Without a WHERE clause SQLite empties the table in one step instead of deleting row by row.
     ADOCommand1.setCommandText("DELETE FROM tb_peserta");
     DTModule->journal.recordChange(record::event::kParticipantsCleared, [this] {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/participants/ParticipantUpload.h"
 #include "participants/ui_uPeserta.h"
 #include "platform/db/DataSource.h"
 #include "platform/db/SqlCommand.h"
@@ -41,9 +42,9 @@ public:
     // The Upload tab (uPesertaImport.cpp): "Import" previews a workbook, "Upload.." stores its rows all or nothing.
     void SpeedButton7Click(QObject* Sender);
     void SpeedButton6Click(QObject* Sender);
-    // True when every row was stored; false when a row was refused (nothing stored). A file that cannot be read
-    // or a database failure throws.
-    bool UploadExcel(db::TableCursor& Target, const QString& FileName);
+    // Stored, with the rows stored, or Refused with the reason (nothing stored). A file that cannot be read or a
+    // database failure throws.
+    ParticipantUpload::Result UploadExcel(db::TableCursor& Target, const QString& FileName);
 
 private:
     void setUpFormTab();

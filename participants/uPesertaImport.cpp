@@ -18,6 +18,49 @@
 namespace {
 
 const QString kRefused = QStringLiteral("Terdapat duplikasi pada nomor urut, silahkan anda cek kembali");
+
+// What a row with an empty first cell left out of the list, as the preview shows it and the upload asks about it.
+QString listEndText(const ParticipantRows::ListEnd& end) {
+    const QString row = QString::number(end.row);
+    const QString after = QString::number(end.rowsWithValues);
+    if (!end.rowHoldsValues)
+        return QStringLiteral("Baris %1 kosong: daftar berhenti di sana, %2 baris berisi data setelahnya tidak ikut.")
+            .arg(row, after);
+    if (end.rowsWithValues == 0)
+        return QStringLiteral("Nomor urut di baris %1 kosong: daftar berhenti di sana, baris itu tidak ikut.").arg(row);
+    return QStringLiteral("Nomor urut di baris %1 kosong: daftar berhenti di sana, baris itu dan %2 baris berisi data "
+                          "setelahnya tidak ikut.")
+        .arg(row, after);
+}
+
+// What is wrong with the file, on a line of its own under kRefused: which row or ID, and what the operator can do.
+QString refusalText(const ParticipantUpload::Result& result) {
+    using Refusal = ParticipantUpload::Refusal;
+    const QString row = QString::number(result.sheetRow);
+    const QString id = QString::fromStdString(result.id);
+    switch (result.refusal) {
+    case Refusal::EmptyId:
+        return QStringLiteral("Baris %1: nomor urut kosong.").arg(row);
+    case Refusal::IdNotWholeNumber:
+        return QStringLiteral("Baris %1: nomor urut \"%2\" bukan bilangan bulat.").arg(row, id);
+    case Refusal::IdTooLarge:
+        return QStringLiteral("Baris %1: nomor urut %2 terlalu besar.").arg(row, id.trimmed());
+    case Refusal::IdRepeatedInFile:
+        return QStringLiteral("Nomor urut %1 ada dua kali di file: baris %2 dan baris %3.")
+            .arg(id, QString::number(result.earlierRow), row);
+    case Refusal::IdAlreadyStored:
+        return QStringLiteral("Nomor urut %1 sudah ada di tabel peserta; gunakan Hapus Semua untuk mengganti daftar.")
+            .arg(id);
+    case Refusal::TooManyColumns:
+        return QStringLiteral("File ini berisi %1 kolom; tabel peserta hanya 4: nomor urut, nomor undian, nama, "
+                              "nomor handphone.")
+            .arg(result.columns);
+    case Refusal::None:
+    case Refusal::Other:
+        break;
+    }
+    return QString::fromStdString(result.reason);
+}
 // How long the screen waits for the reader before it tells the progress (and so keeps painting) again.
 constexpr std::chrono::milliseconds kWaitStep{50};
 
@@ -26,9 +69,12 @@ constexpr std::chrono::milliseconds kWaitStep{50};
 void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
     if (ImportProgress::running()) return;
     OpenDialog1.setTitle(QStringLiteral("Import Data Peserta dari Excel"));
-    OpenDialog1.setNameFilters({QStringLiteral("*.xls"), QStringLiteral("Spreadsheets (*.xls *.xlsx *.ods *.csv)"),
+    // Every kind the readers take is shown at first: an operator's list is as often an .xlsx as an .xls.
+    OpenDialog1.setNameFilters({QStringLiteral("Spreadsheets (*.xls *.xlsx *.ods *.csv)"), QStringLiteral("*.xls"),
                                 QStringLiteral("All files (*)")});
     ListView1Items->clear();
+    ListEndWarning->clear();
+    ListEndWarning->hide();
     if (!OpenDialog1.execute(this)) return;
     SpeedButton6->setEnabled(true);
 
@@ -59,29 +105,39 @@ void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
             }
             progress.step(rows.delivered());
         }
+        list();
+        // The rest of the sheet is read for what the list leaves out, which the grid cannot show.
+        while (rows.finish(kWaitStep) == ParticipantRows::Next::NotYet)
+            progress.step(rows.delivered());
     } catch (...) {
         list();
         throw;
     }
-    list();
+    if (rows.listEnd().leavesOut()) {
+        ListEndWarning->setText(listEndText(rows.listEnd()));
+        ListEndWarning->show();
+    }
 }
 
 void TfPeserta::SpeedButton6Click(QObject* /*Sender*/) {
     if (ImportProgress::running()) return;
     const QString fileName = OpenDialog1.fileName();
-    // A refused row gets the fixed message; a file that cannot be read or a failing database reaches the default
-    // error handler with its own words.
-    if (!UploadExcel(ADOTable1, fileName)) {
-        ui::MessageBox::plain(kRefused);
+    // A refused row gets the fixed message and, on a line of its own, what is wrong where; a file that cannot be read
+    // or a failing database reaches the default error handler with its own words.
+    const ParticipantUpload::Result result = UploadExcel(ADOTable1, fileName);
+    if (result.outcome == ParticipantUpload::Outcome::Refused) {
+        ui::MessageBox::plain(kRefused + QLatin1Char('\n') + refusalText(result));
         return;
     }
+    if (result.outcome == ParticipantUpload::Outcome::Declined) return; // the operator kept the table as it was
+    // The count on a line of its own: a list cut short by an empty row shows there.
     ui::MessageBox::plain(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()) +
-                          QStringLiteral(" has been imported!"));
+                          QStringLiteral(" has been imported!\n%1 peserta disimpan.").arg(result.rows));
     ADOTable3.requery();
     SpeedButton6->setEnabled(false);
 }
 
-bool TfPeserta::UploadExcel(db::TableCursor& Target, const QString& FileName) {
+ParticipantUpload::Result TfPeserta::UploadExcel(db::TableCursor& Target, const QString& FileName) {
     // The rows go in through one prepared statement, not through the cursor, whose snapshot would hold the whole
     // table. Closing the cursor drops whatever an earlier upload left in it, so it never holds a stale row.
     Target.close();
@@ -89,6 +145,11 @@ bool TfPeserta::UploadExcel(db::TableCursor& Target, const QString& FileName) {
     ImportProgress progress(this, QStringLiteral("Menyimpan %1 baris..."), {SpeedButton7, SpeedButton6});
     ParticipantUpload upload(connection);
     upload.setProgress([&progress](std::size_t rows) { progress.step(rows); });
+    // Asked before anything is committed, so No leaves the table as it was.
+    upload.setConfirmListEnd([&progress](const ParticipantRows::ListEnd& end, std::size_t) {
+        progress.hideDialog();
+        return ui::MessageBox::ask(listEndText(end) + QStringLiteral(" Lanjutkan?"));
+    });
     // The rows and the journal's entry naming the file by its SHA-256 go in together.
     DTModule->journal.ensureStarted();
     upload.setBeforeCommit([&](std::size_t rows) {
@@ -98,5 +159,5 @@ bool TfPeserta::UploadExcel(db::TableCursor& Target, const QString& FileName) {
              {QStringLiteral("sha256"), QString::fromStdString(record::fileSha256(FileName.toStdString()))},
              {QStringLiteral("rows"), static_cast<double>(rows)}});
     });
-    return upload.run(FileName.toStdString()).outcome == ParticipantUpload::Outcome::Stored;
+    return upload.run(FileName.toStdString());
 }

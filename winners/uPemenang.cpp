@@ -15,6 +15,7 @@
 #include "resources/Glyphs.h"
 
 #include <QCheckBox>
+#include <QDate>
 #include <QDir>
 #include <QJsonObject>
 #include <QPushButton>
@@ -53,6 +54,14 @@ void TfPemenang::FormCreate(QObject*) {
 void TfPemenang::BitBtn3Click(QObject*) {
     // A closed cursor has no current row either.
     if (!ADOTable1.active() || ADOTable1.eof()) return;
+    // A new row not yet stored is only dropped; a stored winner is named first, since a slip cannot be undone.
+    if (ADOTable1.state() != db::TableCursor::State::Insert) {
+        QStringList who;
+        for (const char* field : {"no_undian", "nama"})
+            if (const auto text = QString::fromStdString(ADOTable1.fieldText(field)); !text.isEmpty()) who << text;
+        if (who.isEmpty()) who << QStringLiteral("di baris %1").arg(ADOTable1.position() + 1);
+        if (!ui::MessageBox::ask(QStringLiteral("Hapus pemenang %1?").arg(who.join(QStringLiteral(", "))))) return;
+    }
     ADOTable1.remove();
 }
 
@@ -66,7 +75,18 @@ void TfPemenang::CheckBox1Click(QObject*) {
     }
 }
 
+namespace {
+
+// "pemenang-2025-05-01.xls": the files of an event's days sort by date and none replaces another by accident.
+QString datedName(const char* stem, const char* suffix) {
+    return QStringLiteral("%1-%2.%3")
+        .arg(QLatin1String(stem), QDate::currentDate().toString(Qt::ISODate), QLatin1String(suffix));
+}
+
+} // namespace
+
 void TfPemenang::BitBtn2Click(QObject*) {
+    SaveDialog1.setSuggestedName(datedName("pemenang", "xls"));
     if (!SaveDialog1.execute(this)) return;
     files::ExportFile file(SaveDialog1.fileName());
     file.writeLine(kExportHeader);
@@ -97,6 +117,7 @@ void TfPemenang::BitBtn2Click(QObject*) {
 }
 
 void TfPemenang::BitBtn4Click(QObject*) {
+    SaveDialog2.setSuggestedName(datedName("berita-acara", "pdf"));
     if (!SaveDialog2.execute(this)) return;
     // This run's start is in the journal before the minutes are read from it.
     DTModule->journal.ensureStarted();

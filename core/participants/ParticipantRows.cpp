@@ -15,10 +15,22 @@ std::string columnName(int column) {
     return name;
 }
 
+// A row holds a value when any of its cells has text, or a formula without a stored result.
+bool holdsValue(const ParticipantRows::Batch& rows, std::size_t row) {
+    for (int column = 1; column <= rows.cellCount(row); ++column)
+        if (!rows.cell(row, column).empty()) return true;
+    return rows.uncalculatedColumn(row) != 0;
+}
+
 } // namespace
 
 ParticipantRows::ParticipantRows(const std::string& path, std::size_t batchRows)
     : m_path(path), m_stream(path, QLocale(), batchRows) {}
+
+void ParticipantRows::countRowsLeftOut(const Batch& rows, std::size_t from) {
+    for (std::size_t i = from; i < rows.size(); ++i)
+        if (holdsValue(rows, i)) ++m_listEnd.rowsWithValues;
+}
 
 void ParticipantRows::learnColumns(const Batch& rows, std::size_t from) {
     for (std::size_t i = from; i < rows.size(); ++i)
@@ -53,6 +65,9 @@ ParticipantRows::Next ParticipantRows::next(Batch& rows, std::chrono::millisecon
             const bool rowTwo = m_delivered == 0;
             if (!rowTwo && m_incoming.cell(walked, 1).empty() && m_incoming.uncalculatedColumn(walked) != 1) {
                 m_ended = true;
+                m_listEnd.row = m_delivered + 2;
+                m_listEnd.rowHoldsValues = holdsValue(m_incoming, walked);
+                countRowsLeftOut(m_incoming, walked + 1);
                 break;
             }
             if (const int column = m_incoming.uncalculatedColumn(walked)) {
@@ -86,6 +101,7 @@ ParticipantRows::Next ParticipantRows::finish(std::chrono::milliseconds wait) {
         if (got == Next::NotYet) return got;
         if (got == Next::End) break;
         learnColumns(m_incoming, 0);
+        countRowsLeftOut(m_incoming, 0);
     }
     m_sheetRead = true;
     return Next::End;

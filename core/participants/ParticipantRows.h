@@ -35,8 +35,22 @@ public:
     // Participant rows delivered so far.
     std::size_t delivered() const { return m_delivered; }
 
+    // Where a row with an empty first cell ended the list before the sheet did, and what that leaves out: the row's
+    // own values in its other cells, and the rows after it that hold any value (blank rows are not counted).
+    struct ListEnd {
+        std::size_t row = 0;            // the sheet row that ended the list; 0 when the sheet itself ended it
+        bool rowHoldsValues = false;    // that row has values beyond its empty first cell
+        std::size_t rowsWithValues = 0; // rows after it that hold a value
+        // Values of the sheet that the list leaves out.
+        bool leavesOut() const { return rowHoldsValues || rowsWithValues > 0; }
+    };
+    // As far as the sheet has been read: complete once finish() has ended.
+    const ListEnd& listEnd() const { return m_listEnd; }
+
 private:
     void learnColumns(const Batch& rows, std::size_t from);
+    // Counts the rows from `from` on that hold a value.
+    void countRowsLeftOut(const Batch& rows, std::size_t from);
 
     std::string m_path;
     sheets::RowStream m_stream;
@@ -46,5 +60,6 @@ private:
     bool m_ended = false;
     bool m_sheetRead = false;
     std::size_t m_delivered = 0;
+    ListEnd m_listEnd;
     std::string m_pendingError; // a formula without a result, raised once the rows before it are delivered
 };

@@ -22,6 +22,34 @@ std::string sheetRow(std::size_t index) {
     return "row " + std::to_string(index + 2);
 }
 
+ParticipantUpload::Result stored(std::size_t rows) {
+    ParticipantUpload::Result result;
+    result.rows = rows;
+    return result;
+}
+
+ParticipantUpload::Result refused(std::size_t rows, std::string reason, ParticipantUpload::Refusal refusal) {
+    ParticipantUpload::Result result;
+    result.outcome = ParticipantUpload::Outcome::Refused;
+    result.rows = rows;
+    result.reason = std::move(reason);
+    result.refusal = refusal;
+    return result;
+}
+
+// Why an ID that parseInteger() refused is not one: empty, too large for 64 bits, or no whole number at all.
+ParticipantUpload::Refusal notAnId(std::string_view text) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    if (text.empty()) return ParticipantUpload::Refusal::EmptyId;
+    if (text.front() == '+' || text.front() == '-') text.remove_prefix(1);
+    const bool digits =
+        !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return digits ? ParticipantUpload::Refusal::IdTooLarge : ParticipantUpload::Refusal::IdNotWholeNumber;
+}
+
 std::string insertSql(int rows) {
     std::string sql = "INSERT INTO tb_peserta (ID, no_undian, nama, hp) VALUES ";
     for (int i = 0; i < rows; ++i)
@@ -82,16 +110,38 @@ ParticipantUpload::Result ParticipantUpload::storeRowByRow(Inserts& inserts, con
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view text = batch.cell(first + i, 1);
         const auto id = text::parseInteger(text);
-        if (!id)
-            return {Outcome::Refused, m_stored,
-                    sheetRow(m_stored) + ": '" + std::string(text) + "' is not a whole number"};
+        if (!id) {
+            Result result = refused(
+                m_stored, sheetRow(m_stored) + ": '" + std::string(text) + "' is not a whole number", notAnId(text));
+            result.sheetRow = m_stored + 2;
+            result.id = std::string(text);
+            return result;
+        }
         Inserts::bind(inserts.one, 0, *id, batch, first + i, columns);
-        if (!inserts.one.runUnlessRefused(inserts.refusal))
-            return {Outcome::Refused, m_stored,
-                    sheetRow(m_stored) + ": ID " + std::to_string(*id) + ": " + inserts.refusal};
+        if (!inserts.one.runUnlessRefused(inserts.refusal)) return clash(*id, inserts.refusal);
         ++m_stored;
     }
-    return {Outcome::Stored, m_stored, {}};
+    return stored(m_stored);
+}
+
+ParticipantUpload::Result ParticipantUpload::clash(std::int64_t id, const std::string& refusal) const {
+    Result result =
+        refused(m_stored, sheetRow(m_stored) + ": ID " + std::to_string(id) + ": " + refusal, Refusal::Other);
+    result.sheetRow = m_stored + 2;
+    result.id = std::to_string(id);
+    db::Statement holder(m_connection, "SELECT rowid FROM tb_peserta WHERE ID = ?");
+    holder.bindInt(1, id);
+    if (!holder.step()) return result;
+    // The upload's rows follow every row that was there before, each with the next rowid, so the rowid of an
+    // earlier row of the file gives its place in the sheet.
+    const std::int64_t rowid = holder.columnInt(0);
+    if (rowid <= m_lastRowidBefore) {
+        result.refusal = Refusal::IdAlreadyStored;
+    } else {
+        result.refusal = Refusal::IdRepeatedInFile;
+        result.earlierRow = static_cast<std::size_t>(rowid - m_lastRowidBefore) + 1;
+    }
+    return result;
 }
 
 void ParticipantUpload::fillNewColumns(std::int64_t lastRowidBefore, int storedWith, int columns) {
@@ -108,18 +158,21 @@ void ParticipantUpload::fillNewColumns(std::int64_t lastRowidBefore, int storedW
 
 ParticipantUpload::Result ParticipantUpload::run(const std::string& path) {
     const auto wider = [](int columns) {
-        return Result{Outcome::Refused, 0,
-                      "the sheet has " + std::to_string(columns) + " columns, the table " + std::to_string(kFields) +
-                          " fields"};
+        Result result = refused(0,
+                                "the sheet has " + std::to_string(columns) + " columns, the table " +
+                                    std::to_string(kFields) + " fields",
+                                Refusal::TooManyColumns);
+        result.columns = columns;
+        return result;
     };
     ParticipantRows rows(path);
     m_stored = 0;
     // The connection's own page cache is kept: a larger one stored a million rows no faster, only in more memory.
     db::Transaction transaction(m_connection);
-    std::int64_t lastRowidBefore = 0;
+    m_lastRowidBefore = 0;
     {
         db::Statement last(m_connection, "SELECT coalesce(max(rowid), 0) FROM tb_peserta");
-        if (last.step()) lastRowidBefore = last.columnInt(0);
+        if (last.step()) m_lastRowidBefore = last.columnInt(0);
     }
     Inserts inserts(m_connection);
     int storedWith = kFields; // the smallest column count any row was stored with
@@ -140,8 +193,13 @@ ParticipantUpload::Result ParticipantUpload::run(const std::string& path) {
     while (rows.finish(kProgressEvery) == ParticipantRows::Next::NotYet)
         if (m_progress) m_progress(rows.delivered());
     if (rows.columnCount() > kFields) return wider(rows.columnCount());
-    if (rows.columnCount() > storedWith) fillNewColumns(lastRowidBefore, storedWith, rows.columnCount());
+    if (rows.listEnd().leavesOut() && m_confirmListEnd && !m_confirmListEnd(rows.listEnd(), m_stored)) {
+        Result declined = stored(m_stored);
+        declined.outcome = Outcome::Declined;
+        return declined; // the transaction rolls back
+    }
+    if (rows.columnCount() > storedWith) fillNewColumns(m_lastRowidBefore, storedWith, rows.columnCount());
     if (m_beforeCommit) m_beforeCommit(m_stored);
     transaction.commit();
-    return {Outcome::Stored, m_stored, {}};
+    return stored(m_stored);
 }

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -64,8 +65,9 @@ void upload(const QString& file) {
     announce("uploading");
     fPeserta->SpeedButton6->click(); // "Upload.."
     failOnErrorShown();
-    const QString done = file + QStringLiteral(" has been imported!");
-    if (!TestApplication::texts(ui::MessageBox::Kind::Plain).contains(done))
+    const QString done = file + QStringLiteral(" has been imported!\n");
+    const QStringList said = TestApplication::texts(ui::MessageBox::Kind::Plain);
+    if (std::none_of(said.begin(), said.end(), [&done](const QString& text) { return text.startsWith(done); }))
         fail(QStringLiteral("no confirmation: ") + TestApplication::texts(ui::MessageBox::Kind::Plain).join(u'|'));
     announce("uploaded");
 }

@@ -27,6 +27,9 @@ QString joined(const Rows& rows) {
 
 } // namespace
 
+Q_DECLARE_METATYPE(ParticipantUpload::Refusal)
+Q_DECLARE_METATYPE(ParticipantUpload::Outcome)
+
 class ImportRowsTest : public QObject {
     Q_OBJECT
 
@@ -127,6 +130,99 @@ private slots:
         QCOMPARE(rows.delivered(), std::size_t{1});
     }
 
+    // What a row with an empty first cell leaves out of the list: its own other cells and the rows after it that
+    // hold a value, wherever the batches break.
+    void listEnd_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<int>("row"); // the row that ended the list, 0 for the sheet's end
+        QTest::addColumn<bool>("rowHoldsValues");
+        QTest::addColumn<int>("rowsWithValues");
+        QTest::addColumn<bool>("leavesOut");
+        QTest::newRow("a blank row, then rows with values")
+            << QByteArray("NO,NAMA\n1,Ani\n2,Budi\n,\n4,Dewi\n5,Eka\n") << 4 << false << 2 << true;
+        QTest::newRow("a row blank in column 1 only")
+            << QByteArray("NO,NAMA\n1,Ani\n,Budi\n3,Citra\n") << 3 << true << 1 << true;
+        QTest::newRow("a row blank in column 1 only, last")
+            << QByteArray("NO,NAMA\n1,Ani\n,Budi\n") << 3 << true << 0 << true;
+        // Empty rows at the end are no rows of the sheet: the sheet ends the list.
+        QTest::newRow("trailing blank rows")
+            << QByteArray("NO,NAMA\n1,Ani\n2,Budi\n,\n\n,\n") << 0 << false << 0 << false;
+        QTest::newRow("blank rows among those left out")
+            << QByteArray("NO\n1\n\n\n5\n\n7\n,\n") << 3 << false << 2 << true;
+        QTest::newRow("a blank is a value") << QByteArray("NO\n1\n\n \n") << 3 << false << 1 << true;
+        QTest::newRow("the sheet ends the list") << QByteArray("NO,NAMA\n1,Ani\n2,Budi\n") << 0 << false << 0 << false;
+        QTest::newRow("row 2 empty is read, row 3 ends the list")
+            << QByteArray("NO,NAMA\n,\n\n4,Dewi\n") << 3 << false << 1 << true;
+    }
+    void listEnd() {
+        QFETCH(QByteArray, csv);
+        QFETCH(int, row);
+        QFETCH(bool, rowHoldsValues);
+        QFETCH(int, rowsWithValues);
+        QFETCH(bool, leavesOut);
+        const QString path = write(QStringLiteral("end.csv"), csv);
+        for (std::size_t batchRows : {std::size_t{1}, std::size_t{2}, std::size_t{4096}}) {
+            ParticipantRows rows(path.toStdString(), batchRows);
+            ParticipantRows::Batch batch;
+            while (rows.next(batch)) {
+            }
+            while (rows.finish(std::chrono::milliseconds(10)) == ParticipantRows::Next::NotYet) {
+            }
+            const ParticipantRows::ListEnd& end = rows.listEnd();
+            QCOMPARE(end.row, std::size_t(row));
+            QCOMPARE(end.rowHoldsValues, rowHoldsValues);
+            QCOMPARE(end.rowsWithValues, std::size_t(rowsWithValues));
+            QCOMPARE(end.leavesOut(), leavesOut);
+        }
+    }
+
+    // A list that leaves rows out is stored only when the operator agrees, asked before anything is committed (the
+    // journal's entry included); a refused file and a list that leaves nothing out ask nothing.
+    void uploadAsksAboutWhatTheListLeavesOut_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QString>("asked"); // "row/rows after", empty when not asked
+        QTest::addColumn<ParticipantUpload::Outcome>("outcome");
+        QTest::addColumn<QString>("ids"); // tb_peserta afterwards, 100 stored before
+        const QByteArray cut("NO,NAMA\n1,Ani\n2,Budi\n,\n4,Dewi\n5,Eka\n");
+        QTest::newRow("yes") << cut << true << "4/2" << ParticipantUpload::Outcome::Stored << "100,1,2";
+        QTest::newRow("no") << cut << false << "4/2" << ParticipantUpload::Outcome::Declined << "100";
+        QTest::newRow("trailing blank rows")
+            << QByteArray("NO,NAMA\n1,Ani\n,\n,\n") << false << "" << ParticipantUpload::Outcome::Stored << "100,1";
+        QTest::newRow("refused before the question") << QByteArray("NO,NAMA\n1,Ani\n1,Budi\n,\n4,Dewi\n") << true << ""
+                                                     << ParticipantUpload::Outcome::Refused << "100";
+        QTest::newRow("a fifth column among the rows left out")
+            << QByteArray("NO,NAMA\n1,Ani\n,\n,,,,x\n") << true << "" << ParticipantUpload::Outcome::Refused << "100";
+    }
+    void uploadAsksAboutWhatTheListLeavesOut() {
+        QFETCH(QByteArray, csv);
+        QFETCH(bool, answer);
+        QFETCH(QString, asked);
+        QFETCH(ParticipantUpload::Outcome, outcome);
+        QFETCH(QString, ids);
+        Upload upload;
+        upload.database.exec("INSERT INTO tb_peserta VALUES (100, 'X', 'Lama', '0800')");
+        ParticipantUpload job(upload.connection);
+        QStringList questions;
+        std::size_t storedWhenAsked = 0;
+        job.setConfirmListEnd([&](const ParticipantRows::ListEnd& end, std::size_t rows) {
+            questions << QStringLiteral("%1/%2").arg(end.row).arg(end.rowsWithValues);
+            storedWhenAsked = rows;
+            return answer;
+        });
+        bool committing = false;
+        job.setBeforeCommit([&](std::size_t) { committing = true; });
+        const auto result = job.run(write(QStringLiteral("cut.csv"), csv).toStdString());
+        QCOMPARE(questions, asked.isEmpty() ? QStringList() : QStringList{asked});
+        QCOMPARE(result.outcome, outcome);
+        if (!asked.isEmpty()) QCOMPARE(storedWhenAsked, std::size_t{2});
+        QCOMPARE(committing, outcome == ParticipantUpload::Outcome::Stored);
+        QStringList stored;
+        for (const auto& row : upload.stored())
+            stored << QString::fromStdString(row.at(0));
+        QCOMPARE(stored.join(QLatin1Char(',')), ids);
+    }
+
     void unreadableFileNamesIt_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("reason");
@@ -174,24 +270,48 @@ private slots:
     }
 
     void uploadRefusesTheWholeFile_data() {
+        using Refusal = ParticipantUpload::Refusal;
         QTest::addColumn<QByteArray>("csv");
-        QTest::newRow("ID repeated in the file") << QByteArray("NO,NAMA\n1,Ani\n2,Budi\n1,Citra\n");
-        QTest::newRow("ID already stored") << QByteArray("NO,NAMA\n7,Ani\n100,Budi\n");
-        QTest::newRow("decimal ID") << QByteArray("NO,NAMA\n1,Ani\n1.5,Budi\n");
-        QTest::newRow("text ID") << QByteArray("NO,NAMA\n1,Ani\nsatu,Budi\n");
-        QTest::newRow("blank ID") << QByteArray("NO,NAMA\n1,Ani\n  ,Budi\n");
-        QTest::newRow("heading only: row 2 has no ID") << QByteArray("NO,NAMA\n");
-        QTest::newRow("ID beyond 64 bits") << QByteArray("NO,NAMA\n99999999999999999999,Ani\n");
-        QTest::newRow("five columns") << QByteArray("NO,UNDIAN,NAMA,HP,KOTA\n1,A1,Ani,0811,Solo\n");
+        QTest::addColumn<Refusal>("refusal");
+        QTest::addColumn<int>("row");        // the refused sheet row
+        QTest::addColumn<QString>("id");     // as the refusal names it
+        QTest::addColumn<int>("earlierRow"); // a repeated ID's first row
+        QTest::newRow("ID repeated in the file")
+            << QByteArray("NO,NAMA\n1,Ani\n2,Budi\n1,Citra\n") << Refusal::IdRepeatedInFile << 4 << "1" << 2;
+        QTest::newRow("ID repeated in another form")
+            << QByteArray("NO,NAMA\n1,Ani\n+2,Budi\n 2 ,Citra\n") << Refusal::IdRepeatedInFile << 4 << "2" << 3;
+        QTest::newRow("ID already stored")
+            << QByteArray("NO,NAMA\n7,Ani\n100,Budi\n") << Refusal::IdAlreadyStored << 3 << "100" << 0;
+        QTest::newRow("decimal ID") << QByteArray("NO,NAMA\n1,Ani\n1.5,Budi\n") << Refusal::IdNotWholeNumber << 3
+                                    << "1.5" << 0;
+        QTest::newRow("text ID") << QByteArray("NO,NAMA\n1,Ani\nsatu,Budi\n") << Refusal::IdNotWholeNumber << 3
+                                 << "satu" << 0;
+        QTest::newRow("two signs") << QByteArray("NO,NAMA\n1,Ani\n+-2,Budi\n") << Refusal::IdNotWholeNumber << 3
+                                   << "+-2" << 0;
+        QTest::newRow("blank ID") << QByteArray("NO,NAMA\n1,Ani\n  ,Budi\n") << Refusal::EmptyId << 3 << "  " << 0;
+        QTest::newRow("heading only: row 2 has no ID") << QByteArray("NO,NAMA\n") << Refusal::EmptyId << 2 << "" << 0;
+        QTest::newRow("ID beyond 64 bits") << QByteArray("NO,NAMA\n99999999999999999999,Ani\n") << Refusal::IdTooLarge
+                                           << 2 << "99999999999999999999" << 0;
+        QTest::newRow("five columns") << QByteArray("NO,UNDIAN,NAMA,HP,KOTA\n1,A1,Ani,0811,Solo\n")
+                                      << Refusal::TooManyColumns << 0 << "" << 0;
     }
     void uploadRefusesTheWholeFile() {
         QFETCH(QByteArray, csv);
+        QFETCH(ParticipantUpload::Refusal, refusal);
+        QFETCH(int, row);
+        QFETCH(QString, id);
+        QFETCH(int, earlierRow);
         Upload upload;
         upload.database.exec("INSERT INTO tb_peserta VALUES (100, 'X', 'Lama', '0800')");
         const auto result = upload.run(write(QStringLiteral("bad.csv"), csv));
         QCOMPARE(result.outcome, ParticipantUpload::Outcome::Refused);
         QVERIFY(!result.reason.empty());
         QCOMPARE(joined(upload.stored()), QStringLiteral("100|X|Lama|0800"));
+        QCOMPARE(result.refusal, refusal);
+        QCOMPARE(result.sheetRow, std::size_t(row));
+        QCOMPARE(QString::fromStdString(result.id), id);
+        QCOMPARE(result.earlierRow, std::size_t(earlierRow));
+        if (refusal == ParticipantUpload::Refusal::TooManyColumns) QCOMPARE(result.columns, 5);
     }
 
     // Long sheets go in many rows per statement: a refused row anywhere among them is still found exactly, and
@@ -236,6 +356,9 @@ private slots:
             QCOMPARE(result.rows, std::size_t(badRow));
             const std::string row = "row " + std::to_string(badRow + 2) + ":";
             QVERIFY2(result.reason.rfind(row, 0) == 0, result.reason.c_str());
+            QCOMPARE(result.sheetRow, std::size_t(badRow + 2));
+            // A repeated ID names the row that holds it first, though that row went in with many others.
+            if (badId != "x") QCOMPARE(result.earlierRow, std::size_t(badId.toInt() + 1));
             QCOMPARE(upload.database.count("tb_peserta"), 0);
             // The transaction was closed: the connection takes the next upload.
             QCOMPARE(upload.run(write(QStringLiteral("after.csv"), "NO\n1\n")).outcome,
@@ -270,7 +393,10 @@ private slots:
         Upload upload;
         const QString path = write(QStringLiteral("twice.csv"), "NO,UNDIAN,NAMA,HP\n1,A1,Ani,0811\n2,A2,Budi,0812\n");
         QCOMPARE(upload.run(path).outcome, ParticipantUpload::Outcome::Stored);
-        QCOMPARE(upload.run(path).outcome, ParticipantUpload::Outcome::Refused);
+        const auto second = upload.run(path);
+        QCOMPARE(second.outcome, ParticipantUpload::Outcome::Refused);
+        QCOMPARE(second.refusal, ParticipantUpload::Refusal::IdAlreadyStored); // not a repeat within the file
+        QCOMPARE(second.id, std::string("1"));
         QCOMPARE(upload.database.count("tb_peserta"), 2);
     }
 };

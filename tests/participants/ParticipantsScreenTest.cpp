@@ -91,6 +91,7 @@ private slots:
     void ctrlDeleteInTheGridAsks();
     void participantTypedInShowsInTheGridAndTheTable();
     void hapusSemuaEmptiesTheTableInOneStep();
+    void hapusSemuaAsksFirst();
     void hapusSemuaThatFailsNeitherConfirmsNorRequeries();
     void closedCursorWhenTheDatabaseIsMissing();
     void tutupHidesAndKeepsTheForm();
@@ -208,6 +209,7 @@ void ParticipantsScreenTest::layout_data() {
     row("ListView1", "TabSheet3", {16, 32, 809, 473}, "");
     row("SpeedButton7", "TabSheet3", {16, 528, 185, 57}, "Import");
     row("SpeedButton6", "TabSheet3", {208, 528, 185, 57}, "Upload..", true, false);
+    row("ListEndWarning", "TabSheet3", {408, 528, 417, 57}, "", false);
     row("BitBtn4", "fPeserta", {752, 680, 91, 33}, "Tutup");
 }
 
@@ -363,7 +365,8 @@ void ParticipantsScreenTest::entryForm_data() {
     const QString three = QStringLiteral("1 Nama 1,2 Nama 2,3 Nama 3");
     const QStringList none;
     const QStringList saved{"plain: Data baru telah disimpan"};
-    const QStringList deletedAll{"info: Data Sudah diHapus"};
+    const QString askedAll = QStringLiteral("ask: Hapus semua 3 peserta? Tindakan ini tidak dapat dibatalkan.");
+    const QStringList deletedAll{askedAll, "info: Data Sudah diHapus"};
 
     // Browsing
     QTest::newRow("browse, Input Baru") << 3 << "show; input"
@@ -398,7 +401,7 @@ void ParticipantsScreenTest::entryForm_data() {
         << "browse" << false << "1"
         << ""
         << ""
-        << QStringList{"info: Data Sudah diHapus",
+        << QStringList{"ask: Hapus semua 1 peserta? Tindakan ini tidak dapat dibatalkan.", "info: Data Sudah diHapus",
                        "error: ADOTable3: Cannot perform this operation on an empty dataset."};
     QTest::newRow("browse, navigator next") << 3 << "show; next"
                                             << "browse" << false << "2"
@@ -443,7 +446,8 @@ void ParticipantsScreenTest::entryForm_data() {
         << 3 << "show; input; semua; simpan"
         << "browse" << false << "4"
         << ""
-        << "" << QStringList{"info: Data Sudah diHapus", "error: ADOTable3: Dataset not in edit or insert mode."};
+        << ""
+        << QStringList{askedAll, "info: Data Sudah diHapus", "error: ADOTable3: Dataset not in edit or insert mode."};
     QTest::newRow("insert, shown again, Batal") << 3 << "show; input; type DBEdit2 Dewi; show; batal"
                                                 << "browse" << false << "1"
                                                 << "Nama 1" << three << none;
@@ -467,7 +471,7 @@ void ParticipantsScreenTest::entryForm_data() {
         << "browse" << true << "2"
         << "Nama 2"
         << ""
-        << QStringList{"info: Data Sudah diHapus",
+        << QStringList{askedAll, "info: Data Sudah diHapus",
                        "error: Row cannot be located for updating. Some values may have been changed since it was "
                        "last read."};
 }
@@ -627,14 +631,16 @@ void ParticipantsScreenTest::participantTypedInShowsInTheGridAndTheTable() {
     QCOMPARE(cells, (QStringList{"3", "U-003", "Siti Nur'aini", "0812 3456"}));
 }
 
-// "Hapus Semua" asks nothing, and its statement keeps SQLite's one-step emptying of the table (an OP_Clear),
-// which a WHERE clause, a trigger or a RETURNING would turn into a row-by-row delete.
+// "Hapus Semua" asks first, naming how many participants the table holds, and its statement keeps SQLite's
+// one-step emptying of the table (an OP_Clear), which a WHERE clause, a trigger or a RETURNING would turn into a
+// row-by-row delete.
 void ParticipantsScreenTest::hapusSemuaEmptiesTheTableInOneStep() {
     m_db->addParticipants(50);
     run(QStringLiteral("show; semua"));
     QCOMPARE(m_db->count("tb_peserta"), 0);
     QCOMPARE(screen().DBGrid1->model()->rowCount(), 0);
-    QCOMPARE(messages(), QStringList{"info: Data Sudah diHapus"});
+    QCOMPARE(messages(), (QStringList{"ask: Hapus semua 50 peserta? Tindakan ini tidak dapat dibatalkan.",
+                                      "info: Data Sudah diHapus"}));
 
     bool clears = false, deletesRows = false;
     for (const auto& op : m_db->rows("EXPLAIN " + screen().ADOCommand1.commandText())) {
@@ -643,6 +649,25 @@ void ParticipantsScreenTest::hapusSemuaEmptiesTheTableInOneStep() {
     }
     QVERIFY(clears);
     QVERIFY(!deletesRows);
+}
+
+// No, the default answer, keeps every participant and the grid as they were; the count is the table's, including
+// rows stored since the grid was read; an empty table has nothing to ask about.
+void ParticipantsScreenTest::hapusSemuaAsksFirst() {
+    m_db->addParticipants(3);
+    run(QStringLiteral("show; grid 1"));
+    m_db->exec("INSERT INTO tb_peserta VALUES(9,'D9','Nama 9','089')"); // stored elsewhere meanwhile
+    ui::MessageBox::setNextAnswer(QMessageBox::No);
+    run(QStringLiteral("semua"));
+    QCOMPARE(messages(), QStringList{"ask: Hapus semua 4 peserta? Tindakan ini tidak dapat dibatalkan."});
+    QCOMPARE(m_db->count("tb_peserta"), 4);
+    QCOMPARE(screen().DBGrid1->model()->rowCount(), 3);
+    QCOMPARE(screen().ADOTable3.position(), std::size_t{1});
+
+    m_db->exec("DELETE FROM tb_peserta");
+    TestApplication::clear();
+    run(QStringLiteral("semua"));
+    QCOMPARE(messages(), QStringList{"info: Data Sudah diHapus"});
 }
 
 void ParticipantsScreenTest::hapusSemuaThatFailsNeitherConfirmsNorRequeries() {

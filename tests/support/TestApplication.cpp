@@ -2,12 +2,14 @@
 
 #include "app/Program.h"
 #include "data/uData.h"
+#include "platform/ui/FileDialog.h"
 
 #include <QDir>
 
 TestApplication::TestApplication(const QString& databaseDirectory, const QString& logoDirectory) {
     ui::MessageBox::setRecording(true);
     ui::MessageBox::clearShown();
+    ui::FileDialog::forgetLastFolder(); // as at a start of the program
     TDTModule::setDatabaseDirectory(databaseDirectory);
     QDir::setCurrent(logoDirectory.isEmpty() ? QString::fromLatin1(TOMBOLIKA_RESOURCES_DIR) : logoDirectory);
     program::initialize();
@@ -31,4 +33,5 @@ QStringList TestApplication::texts(ui::MessageBox::Kind kind) {
 
 void TestApplication::clear() {
     ui::MessageBox::clearShown();
+    ui::FileDialog::forgetLastFolder(); // as at a start of the program
 }

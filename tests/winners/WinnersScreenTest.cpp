@@ -137,8 +137,11 @@ private slots:
     void exportPostsPendingEditAndLeavesCursorAtEnd();
     void exportTwiceReplacesFile();
     void cancelledDialogWritesNothing();
+    void dialogsSuggestDatedNames();
 
     void deleteRemovesCurrentRowOnly();
+    void deleteAsksAndMovesToTheNextRow_data();
+    void deleteAsksAndMovesToTheNextRow();
     void numberingAfterDeletionHasNoGap();
     void deleteDoesNothingAtEndOfData();
 
@@ -518,6 +521,37 @@ void WinnersScreenTest::cancelledDialogWritesNothing() {
     QVERIFY(!fPemenang->ADOTable1.eof());
 }
 
+// Export and "Berita Acara" propose a name with the day's date, in the documents folder at first and then where
+// the last file went.
+void WinnersScreenTest::dialogsSuggestDatedNames() {
+    addWinners({{"0811", "Ani", "TV"}});
+    showScreen();
+    const QDate before = QDate::currentDate();
+    ui::FileDialog::setNextFileName(QString());
+    QTest::mouseClick(button("BitBtn2"), Qt::LeftButton);
+    ui::FileDialog::Offer offered = ui::FileDialog::offered();
+    const QString day = offered.name.mid(9, 10);
+    QVERIFY2(day == before.toString(Qt::ISODate) || day == QDate::currentDate().toString(Qt::ISODate),
+             qPrintable(offered.name));
+    QCOMPARE(offered.name, QStringLiteral("pemenang-%1.xls").arg(day));
+    QCOMPARE(offered.folder, ui::FileDialog::lastFolder());
+    QCOMPARE(offered.filter, QStringLiteral("Microsoft Excel (*.xls)"));
+
+    exportTo(m_out->filePath(QStringLiteral("hasil.xls")));
+    ui::FileDialog::setNextFileName(QString());
+    QTest::mouseClick(button("BitBtn4"), Qt::LeftButton);
+    offered = ui::FileDialog::offered();
+    QCOMPARE(offered.name, QStringLiteral("berita-acara-%1.pdf").arg(day));
+    QCOMPARE(offered.folder, m_out->path());
+    QCOMPARE(offered.filter, QStringLiteral("PDF (*.pdf)"));
+    // The export proposes the day's name again, beside the last one.
+    ui::FileDialog::setNextFileName(QString());
+    QTest::mouseClick(button("BitBtn2"), Qt::LeftButton);
+    QCOMPARE(ui::FileDialog::offered().name, QStringLiteral("pemenang-%1.xls").arg(day));
+    QCOMPARE(ui::FileDialog::offered().folder, m_out->path());
+    QVERIFY(errors().isEmpty());
+}
+
 void WinnersScreenTest::deleteRemovesCurrentRowOnly() {
     addWinners({{"0811", "Ani", "TV"}, {"0811", "Ani", "TV"}, {"0822", "Budi", "Radio"}});
     showScreen();
@@ -529,7 +563,66 @@ void WinnersScreenTest::deleteRemovesCurrentRowOnly() {
     // The neighbour becomes current.
     QCOMPARE(fPemenang->ADOTable1.fieldText(1), std::string("Budi"));
     QCOMPARE(fPemenang->DBGrid1->currentIndex().row(), 1);
-    QVERIFY(TestApplication::shown().isEmpty()); // no confirmation, no message
+    // Asked first, and nothing else said.
+    QCOMPARE(TestApplication::texts(Kind::Question), QStringList{QStringLiteral("Hapus pemenang 0811, Ani?")});
+    QCOMPARE(TestApplication::shown().size(), 1);
+}
+
+// "Delete" names the winner and asks; No, the default, keeps the winner and the place. After Yes the next row, not
+// the last, is current in the cursor and the grid, so a second slip would name another winner; after the last row,
+// the one before it.
+void WinnersScreenTest::deleteAsksAndMovesToTheNextRow_data() {
+    QTest::addColumn<Winners>("winners");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("after"); // the current row's name after Yes
+    const Winners five = {{"EMP-2025-0101", "Ani", "TV"},
+                          {"EMP-2025-0122", "Budi Santoso", "Radio"},
+                          {"EMP-2025-0133", "Citra", "HP"},
+                          {"EMP-2025-0144", "Dewi", "Tas"},
+                          {"EMP-2025-0155", "Eka", "Sepeda"}};
+    QTest::newRow("a middle row") << five << 1 << "Hapus pemenang EMP-2025-0122, Budi Santoso?"
+                                  << "Citra";
+    QTest::newRow("the first row") << five << 0 << "Hapus pemenang EMP-2025-0101, Ani?"
+                                   << "Budi Santoso";
+    QTest::newRow("the last row") << five << 4 << "Hapus pemenang EMP-2025-0155, Eka?"
+                                  << "Dewi";
+    QTest::newRow("no draw number") << Winners{{std::nullopt, "Ani", "TV"}, {"B2", "Budi", "TV"}} << 0
+                                    << "Hapus pemenang Ani?"
+                                    << "Budi";
+    QTest::newRow("neither number nor name")
+        << Winners{{"A1", "Ani", "TV"}, {"", std::nullopt, "TV"}} << 1 << "Hapus pemenang di baris 2?"
+        << "Ani";
+}
+
+void WinnersScreenTest::deleteAsksAndMovesToTheNextRow() {
+    QFETCH(Winners, winners);
+    QFETCH(int, row);
+    QFETCH(QString, question);
+    QFETCH(QString, after);
+    addWinners(winners);
+    showScreen();
+    clickRow(row);
+    const auto before = m_db->rows("SELECT rowid FROM tb_pemenang ORDER BY rowid");
+
+    ui::MessageBox::setNextAnswer(QMessageBox::No);
+    QTest::mouseClick(button("BitBtn3"), Qt::LeftButton);
+    QCOMPARE(TestApplication::texts(Kind::Question), QStringList{question});
+    QCOMPARE(m_db->rows("SELECT rowid FROM tb_pemenang ORDER BY rowid"), before);
+    QCOMPARE(fPemenang->ADOTable1.position(), std::size_t(row));
+    QCOMPARE(fPemenang->DBGrid1->currentIndex().row(), row);
+
+    TestApplication::clear();
+    QTest::mouseClick(button("BitBtn3"), Qt::LeftButton);
+    QCOMPARE(TestApplication::texts(Kind::Question), QStringList{question});
+    QCOMPARE(TestApplication::shown().size(), 1);
+    QCOMPARE(m_db->count("tb_pemenang"), static_cast<long long>(winners.size()) - 1);
+    const int next = std::min(row, static_cast<int>(winners.size()) - 2);
+    QCOMPARE(fPemenang->ADOTable1.position(), std::size_t(next));
+    QCOMPARE(QString::fromStdString(fPemenang->ADOTable1.fieldText("nama")), after);
+    QCOMPARE(fPemenang->DBGrid1->currentIndex().row(), next);
+    QCOMPARE(fPemenang->DBGrid1->model()->headerData(next, Qt::Vertical).toString(), QStringLiteral("\u25B6"));
+    QVERIFY(errors().isEmpty());
 }
 
 void WinnersScreenTest::numberingAfterDeletionHasNoGap() {

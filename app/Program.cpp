@@ -1,18 +1,15 @@
 #include "app/Program.h"
 
+#include "core/Look.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
+#include "draw/uPenonton.h"
 #include "participants/uPeserta.h"
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/MessageBox.h"
 #include "winners/uPemenang.h"
 
 #include <QApplication>
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
-#include <QFont>
-#include <QFontDatabase>
 
 namespace program {
 
@@ -25,43 +22,31 @@ void showException(const QString& message) {
     ui::MessageBox::error(withFullStop(message));
 }
 
-void setupFonts() {
-    const QStringList families = QFontDatabase::families();
-    auto substitute = [&](const QString& wanted, const QStringList& candidates) {
-        if (families.contains(wanted, Qt::CaseInsensitive)) return;
-        QFont::insertSubstitutions(wanted, candidates);
-    };
-    substitute(QStringLiteral("Verdana"), {QStringLiteral("DejaVu Sans"), QStringLiteral("Tahoma")});
-    substitute(QStringLiteral("Bookman Old Style"),
-               {QStringLiteral("URW Bookman"), QStringLiteral("URW Bookman L"), QStringLiteral("DejaVu Serif")});
-    substitute(QStringLiteral("MS Sans Serif"), {QStringLiteral("DejaVu Sans")});
-}
-
-QString recordDocumentation() {
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(TOMBOLIKA_RECORD_DOC));
-    return QFileInfo::exists(path) ? path : QString();
-}
-
-Minutes::Header minutesHeader() {
-    return {Title, Version, QDateTime::currentDateTime(), recordDocumentation()};
-}
-
 void initialize() {
     QApplication::setApplicationName(Title);
     QApplication::setApplicationDisplayName(QString());
     ui::MessageBox::setApplicationTitle(Title);
     ui::setErrorHandler(&showException);
-    setupFonts();
+    look::substituteFonts();
 }
 
 void createForms() {
     DTModule = new TDTModule();
     ui::guarded([] { DTModule->DataModuleCreate(DTModule); });
-    fAcak = new TfAcak();
+    core::Session& session = DTModule->session;
+    fAcak = new TfAcak(session);
+    // The screen the hall sees follows the draw itself; the draw screen opens it (F11) and takes its keys. A window
+    // of its own, owned by no other: an owned window would stay above the draw screen on the same monitor, where
+    // the operator switches back to the draw screen with Alt+Tab.
+    fPenonton = new TfPenonton(fAcak, look::BannerText);
+    session.draw().addObserver(fPenonton);
+    fAcak->setAudience(fPenonton);
     ui::guarded([] { fAcak->FormCreate(fAcak); });
-    fPemenang = new TfPemenang();
+    fPemenang = new TfPemenang(session);
     ui::guarded([] { fPemenang->FormCreate(fPemenang); });
-    fPeserta = new TfPeserta();
+    fPeserta = new TfPeserta(session);
+    QObject::connect(fAcak, &TfAcak::winnersScreenWanted, fPemenang, &TfPemenang::showFromDraw);
+    QObject::connect(fAcak, &TfAcak::participantsScreenWanted, fPeserta, &TfPeserta::showFromDraw);
 }
 
 void destroyForms() {
@@ -69,6 +54,9 @@ void destroyForms() {
     fPeserta = nullptr;
     delete fPemenang;
     fPemenang = nullptr;
+    DTModule->session.draw().removeObserver(fPenonton);
+    delete fPenonton;
+    fPenonton = nullptr;
     delete fAcak;
     fAcak = nullptr;
     delete DTModule;

@@ -41,7 +41,7 @@ int minutes(const CommandLine& line) {
         return kUnreadable;
     }
     try {
-        Minutes::writePdf(check, program::minutesHeader(), line.minutes);
+        Minutes::writePdf(check, Minutes::headerNow(), line.minutes);
     } catch (const std::exception& error) {
         QTextStream(stderr) << "tombolika: " << QString::fromUtf8(error.what()) << '\n';
         return kUnreadable;

@@ -94,19 +94,13 @@ void shuffleAtOneMillisecond(bool withAudience) {
     bench::makeParticipants(QDir(directory.path()).filePath(QStringLiteral("db_sms.mdb")).toStdString(), 100000);
     ui::MessageBox::setRecording(true);
     TDTModule::setDatabaseDirectory(directory.path());
-    DTModule = new TDTModule();
-    DTModule->DataModuleCreate(DTModule);
-    fAcak = new TfAcak();
-    try {
-        fAcak->FormCreate(fAcak);
-    } catch (const std::exception&) {
-        // the logo, looked for in the working directory: not needed here
-    }
+    program::initialize();
+    program::createForms(); // the logo, looked for in the working directory, is not needed here
     fAcak->Timer1->setEnabled(false);
     fAcak->Timer2->setInterval(1);
     fAcak->show();
     PaintCounter counter;
-    TfPenonton* audience = fAcak->audience();
+    TfPenonton* audience = fPenonton;
     if (withAudience) {
         audience->setGeometry(QRect(QPoint(0, 0), k4K));
         audience->show();
@@ -135,10 +129,7 @@ void shuffleAtOneMillisecond(bool withAudience) {
     std::printf("%-58s tick handler %5.1f us; %4d ticks/s, audience painted %3d times/s, processor %3.0f %%\n",
                 withAudience ? "shuffle at 1 ms, audience at 3840 x 2160 shown" : "shuffle at 1 ms, audience closed",
                 handlerUs, ticks / 2, counter.paints / 2, cpu / 20.0);
-    delete fAcak;
-    fAcak = nullptr;
-    delete DTModule;
-    DTModule = nullptr;
+    program::destroyForms();
 }
 
 } // namespace

@@ -376,7 +376,7 @@ int main(int argc, char** argv) {
     TDTModule::setDatabaseDirectory(QString::fromStdString(kDirectory));
     DTModule = new TDTModule();
     DTModule->DataModuleCreate(DTModule);
-    fPeserta = new TfPeserta();
+    fPeserta = new TfPeserta(DTModule->session);
     fPeserta->show();
     fPeserta->PageControl1->setCurrentWidget(fPeserta->TabSheet3);
     QApplication::processEvents();

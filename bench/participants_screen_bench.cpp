@@ -7,8 +7,8 @@
 // The database is generated into /tmp on the first run; a copy of it is refilled before each "Hapus Semua".
 #include "bench/step_through.h"
 #include "core/Schema.h"
+#include "core/participants/Participants.h"
 #include "data/uData.h"
-#include "draw/uAcak.h"
 #include "participants/uPeserta.h"
 #include "platform/ui/DBGrid.h"
 #include "platform/ui/MessageBox.h"
@@ -116,7 +116,7 @@ void BM_LihatPeserta(benchmark::State& state) {
             QApplication::processEvents();
         },
         [] {
-            fAcak->BitBtn7Click(fAcak); // show, bind, close and open ADOTable3
+            fPeserta->showFromDraw(); // show, bind, close and open ADOTable3
             QApplication::processEvents();
             fPeserta->repaint(); // the grid painted with its first rows
         });
@@ -155,7 +155,7 @@ void BM_HapusSemua(benchmark::State& state) {
         state, "delete_all",
         [] {
             refill();
-            fAcak->BitBtn7Click(fAcak); // the screen shows the full table, as before the press
+            fPeserta->showFromDraw(); // the screen shows the full table, as before the press
             ui::MessageBox::clearShown();
         },
         [] { fPeserta->BitBtn8Click(fPeserta->BitBtn8); });
@@ -195,8 +195,7 @@ int main(int argc, char** argv) {
     TDTModule::setDatabaseDirectory(QString::fromStdString(kDirectory));
     DTModule = new TDTModule();
     DTModule->DataModuleCreate(DTModule);
-    fAcak = new TfAcak(); // only its "Lihat Peserta" handler is used: no draw cursor is opened
-    fPeserta = new TfPeserta();
+    fPeserta = new TfPeserta(DTModule->session);
     fPeserta->PageControl1->setCurrentWidget(fPeserta->TabSheet2); // the grid in view
 
     benchmark::Initialize(&argc, argv);
@@ -213,14 +212,13 @@ int main(int argc, char** argv) {
         std::printf("%-44s %8.2f ms\n", "slowest grid scroll step, painted", b.at("scroll_slowest") * 1e3);
     if (b.count("delete_all"))
         std::printf("%-44s %8.1f ms (target < 1000)\n", "Hapus Semua on a full table", b.at("delete_all") * 1e3);
-    const std::string statement = fPeserta->ADOCommand1.commandText();
+    const std::string statement = core::Participants::kClearAll;
     if (!statement.empty())
         std::printf("%-44s %s\n", ("\"" + statement + "\" empties in one step").c_str(),
                     emptiesInOneStep(statement) ? "yes (OP_Clear)" : "NO: deleted row by row");
 
     std::fflush(stdout);
     delete fPeserta;
-    delete fAcak;
     delete DTModule;
     return 0;
 }

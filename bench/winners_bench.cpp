@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     TDTModule::setDatabaseDirectory(QString::fromStdString(kDirectory));
     DTModule = new TDTModule();
     DTModule->DataModuleCreate(DTModule);
-    fPemenang = new TfPemenang();
+    fPemenang = new TfPemenang(DTModule->session);
     fPemenang->FormCreate(fPemenang);
     fPemenang->show();
     QApplication::processEvents();

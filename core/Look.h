@@ -33,6 +33,9 @@ inline const QString ScreenFamily = QStringLiteral("Verdana");
 inline const QString NumberFamily = QStringLiteral("Bookman Old Style");
 inline const QString WinnersFamily = QStringLiteral("MS Sans Serif");
 
+// The banner in the top band of the draw screen and of the audience screen.
+inline const QString BannerText = program::Title + QStringLiteral(" Application");
+
 // A font of one of those families at a size in pixels (the screens are laid out in pixels).
 QFont font(const QString& family, int pixels, bool bold = false);
 // The screens' font, and the draw number's (bold).

@@ -7,6 +7,8 @@ namespace core {
 
 Session::Session() {
     m_connection.setRowWriteHook(&m_cursorJournal);
+    // A run's first journal entry names the list the draw read.
+    m_journal.setRunStart([this] { return m_draw.runStart(); });
 }
 
 void Session::open(const std::string& path) {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "core/Settings.h"
+#include "core/draw/Draw.h"
+#include "core/participants/Participants.h"
 #include "core/record/CursorJournal.h"
 #include "core/record/Journal.h"
+#include "core/winners/Winners.h"
 #include "platform/db/Connection.h"
 
 #include <QString>
@@ -11,7 +14,8 @@
 namespace core {
 
 // One operator's session with db_sms.mdb, created at start-up and handed to every screen: the one connection, the
-// journal that records every change made over it (the table cursors' writes through its hook), and the settings.
+// journal that records every change made over it (the table cursors' writes through its hook), the settings, and
+// the draw with the sealed list it draws from, the participants and the winners.
 class Session {
 public:
     Session();
@@ -25,6 +29,9 @@ public:
     db::Connection& connection() { return m_connection; }
     record::Journal& journal() { return m_journal; }
     Settings& settings() { return m_settings; }
+    Draw& draw() { return m_draw; }
+    Participants& participants() { return m_participants; }
+    Winners& winners() { return m_winners; }
 
     // LOGO.JPG, shown in the draw screen's top band and on the audience screen.
     const QString& logoPath() const { return m_logoPath; }
@@ -35,6 +42,10 @@ private:
     record::Journal m_journal{m_connection};
     record::CursorJournal m_cursorJournal{m_journal};
     Settings m_settings{m_connection};
+    // After the connection, so it is gone (its list let go) before the connection closes.
+    Draw m_draw{m_connection, m_journal, m_settings};
+    Participants m_participants{m_connection, m_journal};
+    Winners m_winners{m_journal};
     QString m_logoPath;
 };
 

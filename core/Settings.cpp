@@ -22,9 +22,8 @@ int Settings::speed() const {
     return static_cast<int>(speed);
 }
 
-int Settings::applySpeed() {
+void Settings::reread() {
     m_cursor.requery();
-    return speed();
 }
 
 void Settings::readWinnersOnce() {

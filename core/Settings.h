@@ -23,9 +23,8 @@ public:
     // The shuffle interval in milliseconds as the current row holds it. Throws when the table has no row or no
     // speed, or one out of range.
     int speed() const;
-    // "OK" of the speed box: a speed being typed is stored first, then the table is read again; the speed it now
-    // holds.
-    int applySpeed();
+    // Reads the table again ("OK" of the speed box): a speed being typed is stored first.
+    void reread();
 
     // "Pemenang tidak diundi lagi", read from the current row; off when the file could not be given the setting.
     void readWinnersOnce();

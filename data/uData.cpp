@@ -1,8 +1,5 @@
 #include "data/uData.h"
 
-#include "core/Schema.h"
-#include "platform/Error.h"
-
 #include <QCoreApplication>
 #include <QDir>
 
@@ -21,7 +18,6 @@ QString& logoOverride() {
 
 TDTModule::TDTModule(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("DTModule"));
-    cn.setRowWriteHook(&cursorJournal);
 }
 
 QString TDTModule::databaseDirectory() {
@@ -42,14 +38,7 @@ void TDTModule::setFolder(const QString& folder) {
 }
 
 void TDTModule::DataModuleCreate(QObject*) {
-    cn.close();
-    const QString path = QDir(databaseDirectory()).filePath(QStringLiteral("db_sms.mdb"));
-    cn.setDatabasePath(QDir::toNativeSeparators(path).toStdString());
-    cn.open();
-    try {
-        schema::upgrade(cn); // an older file gains what this version keeps
-    } catch (const platform::Error&) {
-        // A file that cannot be written (read-only, locked) is still drawn from; the setting it lacks stays off
-        // and says why when it is switched on.
-    }
+    session.setLogoPath(QDir(logoDirectory()).absoluteFilePath(QStringLiteral("LOGO.JPG")));
+    session.open(
+        QDir::toNativeSeparators(QDir(databaseDirectory()).filePath(QStringLiteral("db_sms.mdb"))).toStdString());
 }

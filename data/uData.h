@@ -1,25 +1,24 @@
 #pragma once
 
-#include "core/record/CursorJournal.h"
-#include "core/record/Journal.h"
-#include "platform/db/Connection.h"
+#include "core/Session.h"
 
 #include <QObject>
 #include <QString>
 
-// The data module: owns the one connection every screen uses.
+// The data module, created first at start-up: it owns the session (the one connection every screen uses, the
+// journal, the settings and the draw), which it hands to each screen as the screen is made.
 class TDTModule : public QObject {
     Q_OBJECT
 public:
     explicit TDTModule(QObject* parent = nullptr);
 
-    db::Connection cn;
-    // The record of the draws: every change made over cn, by the table cursors (through the hook) or by the
-    // screens' handlers, gets its entry in the same transaction.
-    record::Journal journal{cn};
-    record::CursorJournal cursorJournal{journal};
+    core::Session session;
+    db::Connection& cn = session.connection();
+    // The record of the draws: every change made over cn, by the table cursors (through the hook) or by the rules
+    // beneath the screens, gets its entry in the same transaction.
+    record::Journal& journal = session.journal();
 
-    // Opens cn on db_sms.mdb in databaseDirectory().
+    // Opens cn on db_sms.mdb in databaseDirectory(); the logo is LOGO.JPG in logoDirectory().
     void DataModuleCreate(QObject* Sender);
 
     // Where db_sms.mdb is looked for: the folder given with --folder, else the executable's directory (a test may

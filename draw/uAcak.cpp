@@ -1,50 +1,42 @@
 #include "draw/uAcak.h"
 
-#include "app/Program.h"
-#include "core/Schema.h"
+#include "core/Look.h"
+#include "core/Session.h"
+#include "core/draw/Draw.h"
 #include "core/record/Events.h"
-#include "data/uData.h"
-#include "draw/uPenonton.h"
-#include "participants/uPeserta.h"
+#include "draw/AudienceScreen.h"
 #include "platform/Error.h"
 #include "platform/jpeg/JpegImage.h"
 #include "platform/text/Quote.h"
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DialogKeys.h"
+#include "platform/ui/DialogOwner.h"
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/FormKit.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Timer.h"
 #include "resources/Glyphs.h"
-#include "winners/uPemenang.h"
 
-#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QGuiApplication>
 #include <QImage>
-#include <QJsonArray>
-#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QTextDocument>
 
 TfAcak* fAcak = nullptr;
 
 const QString TfAcak::MarqueeText = program::TitleAndVersion + QStringLiteral(" - Aplikasi ") + program::Title;
-const QString TfAcak::BannerText = QStringLiteral("Tombolika Application");
 
 namespace {
 
 constexpr int kMarqueeCycle = 42;
-
-QFont verdana(int pixels, bool bold = false) {
-    return ui::pixelFont(QStringLiteral("Verdana"), pixels, bold);
-}
 
 // The flat elements beneath the controls, in painting order.
 struct Shape {
@@ -61,42 +53,40 @@ struct Caption {
     Qt::Alignment alignment;
 };
 
-const QColor kBand(0x53, 0x56, 0x5B);
-const QColor kTeal(0x8A, 0xC9, 0xCE);
-const QColor kSeparator(0x00, 0x40, 0x80);
+QString inIndonesian(std::size_t number) {
+    return QLocale(QLocale::Indonesian, QLocale::Indonesia).toString(static_cast<qulonglong>(number));
+}
 
 } // namespace
 
-TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
+TfAcak::TfAcak(core::Session& session, QWidget* parent)
+    : QWidget(parent), ADOTable1(session.draw().participants()), ADOTable2(session.settings().cursor()),
+      m_session(session), m_draw(session.draw()) {
     setObjectName(QStringLiteral("fAcak")); // the form is named after the class, the screen after its instance
     // At start-up Enter or Space presses "Keluar": the screen's focus frame shows the operator why.
-    ui::setUpScreen(this, resources::windowIcon(QStringLiteral("acak")), verdana(11), QColor(0xF5, 0xFF, 0xDF),
+    ui::setUpScreen(this, resources::windowIcon(QStringLiteral("acak")), look::screenFont(11), look::Background,
                     [this] { fitOuterSize(); });
-    m_audience = std::make_unique<TfPenonton>(this, BannerText);
-    m_observer = m_audience.get();
-    m_audience->setConsoleKeys([this](const QKeyEvent& key) { return keyFromAudience(key); });
-    ui::DialogOwner::setStandIn(this, m_audience.get());
     setupUi(this);
     ui::setGlyphs(this, &resources::glyph);
 
     // The fields the audience reads keep their whole value in view, shrinking the font for a long one.
     for (ui::FittingLineEdit* field : {ed_hadiah, ed_msisdn, Edit2}) {
-        field->setFont(verdana(20, true));
+        field->setFont(look::screenFont(20, true));
         ui::setColour(field, QPalette::Base, Qt::white);
     }
-    ui::setColour(ed_hadiah, QPalette::Text, QColor(0x00, 0x80, 0xFF));
-    ui::setColour(ed_msisdn, QPalette::Text, QColor(0xFF, 0x80, 0x00));
-    ui::setColour(Edit2, QPalette::Text, QColor(0xFF, 0x80, 0x00));
-    Edit1->setFont(ui::pixelFont(QStringLiteral("Bookman Old Style"), 60, true));
+    ui::setColour(ed_hadiah, QPalette::Text, look::Prize);
+    ui::setColour(ed_msisdn, QPalette::Text, look::Detail);
+    ui::setColour(Edit2, QPalette::Text, look::Detail);
+    Edit1->setFont(look::numberFont(60));
     ui::setColour(Edit1, QPalette::Base, Qt::black);
-    ui::setColour(Edit1, QPalette::Text, QColor(0x00, 0xFF, 0x00));
-    Memo1->setFont(verdana(20, true));
-    ui::setColour(Memo1, QPalette::Text, QColor(0xFF, 0x80, 0x00));
+    ui::setColour(Edit1, QPalette::Text, look::Number);
+    Memo1->setFont(look::screenFont(20, true));
+    ui::setColour(Memo1, QPalette::Text, look::Detail);
     ui::setColour(Memo1, QPalette::Base, Qt::white);
     Memo1->setPlainText(QString(9, QLatin1Char('\n'))); // ten empty lines
-    ui::setColour(DBEdit1, QPalette::Base, QColor(0xC0, 0xC0, 0xC0));
+    ui::setColour(DBEdit1, QPalette::Base, look::SpeedField);
     // Small text in the bottom band, below its buttons: shown only when the participants table has changed.
-    ui::setColour(lbl_daftar, QPalette::WindowText, QColor(0xFF, 0xFF, 0x80));
+    ui::setColour(lbl_daftar, QPalette::WindowText, look::Notice);
 
     DataSource1.setDataSet(&ADOTable2);
     DBEdit1->setDataSource(&DataSource1, "speed");
@@ -131,42 +121,77 @@ TfAcak::TfAcak(QWidget* parent) : QWidget(parent) {
     ui::on(btn_muatUlang, &QPushButton::clicked, this, &TfAcak::btn_muatUlangClick);
     ui::on(Timer1, &ui::Timer::timeout, this, &TfAcak::Timer1Timer);
     ui::on(Timer2, &ui::Timer::timeout, this, &TfAcak::Timer2Timer);
-    connect(ed_hadiah, &QLineEdit::textChanged, this, [this](const QString& prize) { m_observer->prizeTyped(prize); });
+    followTyping();
     auto* audienceKey = new QShortcut(QKeySequence(Qt::Key_F11), this);
     connect(audienceKey, &QShortcut::activated, this, [this] { ui::guarded([this] { toggleAudience(); }); });
 }
 
 TfAcak::~TfAcak() = default;
 
+// The detail fields are the operator's as well: what is typed there is what "&Simpan" saves.
+void TfAcak::followTyping() {
+    auto typed = [this](void (core::Draw::*set)(const QString&)) {
+        return [this, set](const QString& text) {
+            if (!m_showingDetails) (m_draw.*set)(text);
+        };
+    };
+    connect(ed_msisdn, &QLineEdit::textChanged, this, typed(&core::Draw::setNumber));
+    connect(Edit2, &QLineEdit::textChanged, this, typed(&core::Draw::setPhone));
+    connect(ed_hadiah, &QLineEdit::textChanged, this, typed(&core::Draw::setPrize));
+    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_showingDetails) m_draw.setName(memoName());
+    });
+}
+
+// The name as the field holds it: toPlainText() would turn no-break spaces into plain ones.
+QString TfAcak::memoName() const {
+    return Memo1->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
+}
+
+void TfAcak::showDetails() {
+    const QScopedValueRollback showing(m_showingDetails, true);
+    const DrawDetails& details = m_draw.details();
+    if (ed_msisdn->text() != details.number) ed_msisdn->setText(details.number);
+    if (memoName() != details.name) {
+        Memo1->setPlainText(details.name);
+        // The field keeps line breaks its own way (one for CR LF): what is saved is what it shows.
+        m_draw.setName(memoName());
+    }
+    if (Edit2->text() != details.phone) Edit2->setText(details.phone);
+    if (ed_hadiah->text() != details.prize) ed_hadiah->setText(details.prize);
+    BitBtn2->setEnabled(m_draw.canSave());
+    BitBtn3->setEnabled(m_draw.canSave());
+}
+
 void TfAcak::paintEvent(QPaintEvent*) {
     static const Shape before[] = {
-        {{0, -1, 1017, 77}, Qt::white, kTeal, false},                     // Shape3, top band
-        {{72, 192, 857, 393}, QColor(0xF1, 0xF1, 0xEF), kBand, false},    // Shape2, central panel
-        {{0, 104, 1017, 89}, Qt::black, QColor(0x00, 0x80, 0x40), false}, // Shape1, display band
+        {{0, -1, 1017, 77}, Qt::white, look::BandEdge, false},     // Shape3, top band
+        {{72, 192, 857, 393}, look::Panel, look::Band, false},     // Shape2, central panel
+        {{0, 104, 1017, 89}, Qt::black, look::DisplayEdge, false}, // Shape1, display band
     };
     static const Shape after[] = {
-        {{-16, 616, 1065, 121}, kBand, kTeal, false}, // Shape5, bottom band
+        {{-16, 616, 1065, 121}, look::Band, look::BandEdge, false}, // Shape5, bottom band
     };
     static const Shape speedBox[] = {
-        {{16, 640, 241, 73}, kBand, Qt::white, true}, // Shape4
-        {{92, 632, 89, 17}, kBand, kBand, false},     // Shape6, behind the box's title
+        {{16, 640, 241, 73}, look::Band, Qt::white, true},  // Shape4
+        {{92, 632, 89, 17}, look::Band, look::Band, false}, // Shape6, behind the box's title
     };
     const Caption middle[] = {
-        {{112, 336, 142, 25}, QStringLiteral("NO. UNDIAN"), verdana(20, true), Qt::black, Qt::AlignLeft},
-        {{112, 376, 178, 25}, QStringLiteral("NAMA PESERTA"), verdana(20, true), Qt::black, Qt::AlignLeft},
-        {{312, 376, 9, 25}, QStringLiteral(":"), verdana(20), kSeparator, Qt::AlignLeft},
-        {{312, 336, 9, 25}, QStringLiteral(":"), verdana(20), kSeparator, Qt::AlignLeft},
-        {{112, 496, 94, 25}, QStringLiteral("HADIAH"), verdana(20, true), Qt::black, Qt::AlignLeft},
-        {{312, 496, 9, 25}, QStringLiteral(":"), verdana(20), kSeparator, Qt::AlignLeft},
+        {{112, 336, 142, 25}, QStringLiteral("NO. UNDIAN"), look::screenFont(20, true), Qt::black, Qt::AlignLeft},
+        {{112, 376, 178, 25}, QStringLiteral("NAMA PESERTA"), look::screenFont(20, true), Qt::black, Qt::AlignLeft},
+        {{312, 376, 9, 25}, QStringLiteral(":"), look::screenFont(20), look::Separator, Qt::AlignLeft},
+        {{312, 336, 9, 25}, QStringLiteral(":"), look::screenFont(20), look::Separator, Qt::AlignLeft},
+        {{112, 496, 94, 25}, QStringLiteral("HADIAH"), look::screenFont(20, true), Qt::black, Qt::AlignLeft},
+        {{312, 496, 9, 25}, QStringLiteral(":"), look::screenFont(20), look::Separator, Qt::AlignLeft},
     };
     const Caption late[] = {
-        {{0, 16, 981, 40}, BannerText, verdana(33, true), QColor(0x7C, 0xB9, 0x00), Qt::AlignRight},
+        {{0, 16, 981, 40}, look::BannerText, look::screenFont(33, true), look::Banner, Qt::AlignRight},
     };
     const Caption last[] = {
-        {{96, 632, 80, 13}, QStringLiteral("Setting Speed"), verdana(11), Qt::white, Qt::AlignLeft},
-        {{96, 672, 58, 13}, QStringLiteral("Milisecond"), verdana(11), Qt::white, Qt::AlignLeft},
-        {{312, 456, 9, 25}, QStringLiteral(":"), verdana(20), kSeparator, Qt::AlignLeft},
-        {{112, 456, 121, 25}, QStringLiteral("NOMOR ID"), verdana(20, true), Qt::black, Qt::AlignLeft},
+        {{96, 632, 80, 13}, QStringLiteral("Setting Speed"), look::screenFont(11), Qt::white, Qt::AlignLeft},
+        {{96, 672, 58, 13}, QStringLiteral("Milisecond"), look::screenFont(11), Qt::white, Qt::AlignLeft},
+        {{312, 456, 9, 25}, QStringLiteral(":"), look::screenFont(20), look::Separator, Qt::AlignLeft},
+        {{112, 456, 121, 25}, QStringLiteral("NOMOR ID"), look::screenFont(20, true), Qt::black, Qt::AlignLeft},
     };
 
     QPainter painter(this);
@@ -209,125 +234,69 @@ void TfAcak::changeEvent(QEvent* event) {
 
 void TfAcak::closeEvent(QCloseEvent* event) {
     // A slip on "Keluar" must not end the program in front of the hall with a winner drawn and not saved.
-    if (m_round.unsaved()) {
+    if (m_draw.roundUnsaved()) {
         const ui::DialogOwner owner(this);
         if (!ui::MessageBox::ask(QStringLiteral("Pemenang belum disimpan. Keluar?"))) {
             event->ignore();
             return;
         }
     }
-    ui::guarded([] { DTModule->journal.record(record::event::kProgramEnded); });
+    ui::guarded([this] { m_session.journal().record(record::event::kProgramEnded); });
     QWidget::closeEvent(event);
     QCoreApplication::quit(); // closing the main window ends the program, whatever else is open
 }
 
-int TfAcak::speedOf(db::TableCursor& settings) {
-    const std::string text = settings.fieldText("speed");
-    if (settings.recordCount() == 0 || text.empty()) throw platform::Error("The setup table holds no speed");
-    const auto speed = settings.fieldInt("speed");
-    if (speed < 0 || speed > 0x7fffffff) throw platform::Error("'" + text + "' is not a valid speed");
-    return static_cast<int>(speed);
-}
-
 void TfAcak::FormCreate(QObject*) {
     resize(1016, 734); // the outer 1024 x 768 is settled when the window is first shown
-    ADOCommand1.setConnection(&DTModule->cn);
-    ADOTable1.setConnection(&DTModule->cn);
-    ADOTable1.setTableName("tb_peserta");
-    ADOTable2.setTableName("setup");
-    DTModule->journal.setRunStart([this] { return runStart(); });
-    readList();
-    ADOTable2.setConnection(&DTModule->cn);
-    ADOTable2.open();
-    Timer2->setInterval(speedOf(ADOTable2));
-    readWinnersOnce();
+    m_draw.readList();
+    m_session.settings().open();
+    Timer2->setInterval(m_session.settings().speed());
+    m_draw.setSpeed(Timer2->interval());
+    m_session.settings().readWinnersOnce();
+    m_draw.countParticipants();
     loadLogo();
 }
 
-// Reads the participants drawn from and seals them: at start-up, and again for "Muat Ulang Daftar".
-void TfAcak::readList() {
-    SealedList1.markBeforeRead(DTModule->cn);
-    ADOTable1.open();
-    ADOTable1.prepareOrder(0); // the draw picks by rank of ID; sort once now, not at the first tick
-    m_eligible.setParticipants(&ADOTable1);
-    m_eligible.readWinners(DTModule->cn); // who has won, as the list is read
-    countParticipants();
-    // The fingerprint is taken on a thread of its own; the run's first journal entry follows as soon as it is done.
-    SealedList1.seal(ADOTable1, [this] {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_observer->listSealed(SealedList1.count(), shortFingerprint());
-                DTModule->journal.startQuietly();
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-// "Muat Ulang Daftar": the draw takes the participants table as it is now, sealed and recorded as a start would,
-// without a restart. Not while a shuffle runs or a winner is drawn or shown and not yet saved: that round belongs to
-// the list it was drawn from.
 void TfAcak::btn_muatUlangClick(QObject*) {
-    if (m_round.shuffling()) {
+    switch (m_draw.reloadList()) {
+    case core::Draw::Reload::Shuffling:
         ui::MessageBox::information(
             QStringLiteral("Pengacakan sedang berjalan. Tekan Stop dan selesaikan undian ini dulu, lalu muat ulang "
                            "daftar."));
         return;
-    }
-    if (m_round.unsaved()) {
+    case core::Draw::Reload::Unsaved:
         ui::MessageBox::information(
             QStringLiteral("Pemenang belum disimpan. Simpan atau batalkan dulu, lalu muat ulang daftar."));
         return;
+    case core::Draw::Reload::Done:
+        break;
     }
-    DTModule->journal.ensureStarted(); // the run's start names the list drawn from until now
-    // The fingerprint's thread reads the rows the cursor holds: it is done with them before they are read again.
-    SealedList1.join();
-    ADOTable1.close();
-    m_lastRank.reset();
-    m_closedReported = false;
-    readList();
     lbl_daftar->hide();
     btn_muatUlang->hide();
-    DTModule->journal.recordListReloaded(SealedList1.runStart().details); // waits for the fingerprint
-    const QLocale indonesian(QLocale::Indonesian, QLocale::Indonesia);
     ui::MessageBox::information(QStringLiteral("Daftar peserta telah dimuat ulang: %1 peserta dalam undian.")
-                                    .arg(indonesian.toString(static_cast<qulonglong>(ADOTable1.recordCount()))));
+                                    .arg(inIndonesian(ADOTable1.recordCount())));
 }
 
-void TfAcak::readWinnersOnce() {
-    try {
-        m_winnersOnce = ADOTable2.fieldInt(schema::kWinnersOnceColumn) == 1;
-    } catch (const platform::Error&) {
-        m_winnersOnce = false; // a file that could not be given the setting: off, and saying why when switched
-    }
-    countParticipants();
+void TfAcak::setRandom(chance::TickRandom random) {
+    m_draw.setRandom(std::move(random));
+}
+
+bool TfAcak::winnersOnce() const {
+    return m_draw.winnersOnce();
 }
 
 void TfAcak::setWinnersOnce(bool on) {
-    if (on) m_eligible.checkKnown();
-    int column = -1;
-    try {
-        column = ADOTable2.fieldIndex(schema::kWinnersOnceColumn);
-    } catch (const platform::Error&) {
-        ADOTable2.checkActive();
-        throw platform::Error(std::string("The setting cannot be stored: the setup table has no column ") +
-                              schema::kWinnersOnceColumn +
-                              ", which the program adds at start-up when the database can be written");
-    }
-    ADOTable2.storeField(column, on ? "1" : "0");
-    m_winnersOnce = on;
-    countParticipants();
+    m_draw.setWinnersOnce(on);
 }
 
-void TfAcak::countParticipants() {
-    // With winners not drawn again, who is still in is worked out here rather than at the next tick.
-    const std::size_t participants = m_eligible.participants();
-    m_observer->participantsCounted(participants, m_winnersOnce && m_eligible.known()
-                                                      ? std::optional<std::size_t>(participants - m_eligible.eligible())
-                                                      : std::nullopt);
+void TfAcak::setAudience(AudienceScreen* audience) {
+    m_audience = audience;
+    m_audience->setConsoleKeys([this](const QKeyEvent& key) { return keyFromAudience(key); });
+    ui::DialogOwner::setStandIn(this, m_audience->screenWindow());
 }
 
 void TfAcak::toggleAudience() {
+    if (!m_audience) return;
     m_audience->setLogo(Image1->pixmap());
     m_audience->toggle();
 }
@@ -347,7 +316,7 @@ bool TfAcak::keyFromAudience(const QKeyEvent& key) {
     if (modifiers == Qt::AltModifier && key.key() == Qt::Key_B) return press(BitBtn3);
     if (key.key() == Qt::Key_Escape) return press(BitBtn3);
     const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
-    if (focusWidget() == ed_hadiah && BitBtn2->isEnabled() && !m_round.shuffling()) {
+    if (focusWidget() == ed_hadiah && BitBtn2->isEnabled() && !m_draw.shuffling()) {
         if (enter) return press(BitBtn2);
         // Tab would move the keyboard out of the prize unseen.
         if (key.key() != Qt::Key_Tab && key.key() != Qt::Key_Backtab) {
@@ -359,38 +328,32 @@ bool TfAcak::keyFromAudience(const QKeyEvent& key) {
     if (modifiers != Qt::NoModifier) return false;
     if (enter || key.key() == Qt::Key_Space) return press(btn_acak->isHidden() ? btn_stop : btn_acak);
     // A slip during the shuffle would show a participant nobody stopped on, and take the next keys for the prize.
-    if (key.key() == Qt::Key_T) return m_round.shuffling() || press(BitBtn4);
+    if (key.key() == Qt::Key_T) return m_draw.shuffling() || press(BitBtn4);
     return false;
 }
 
 void TfAcak::loadLogo() {
-    const QString path = QDir(TDTModule::logoDirectory()).absoluteFilePath(QStringLiteral("LOGO.JPG"));
-    const jpeg::JpegImage logo = jpeg::decodeJpegFile(QDir::toNativeSeparators(path).toStdString());
+    const jpeg::JpegImage logo = jpeg::decodeJpegFile(QDir::toNativeSeparators(m_session.logoPath()).toStdString());
     QImage image(logo.rgb.data(), logo.width, logo.height, logo.width * 3, QImage::Format_RGB888);
     Image1->setPixmap(QPixmap::fromImage(image.copy()));
     Image1->setGeometry(10, 8, logo.width, logo.height);
 }
 
 void TfAcak::btn_acakClick(QObject*) {
-    ADOTable1.checkActive(); // without participants there is nothing to shuffle
-    if (ADOTable1.recordCount() == 0) {
+    switch (m_draw.start()) {
+    case core::Draw::Start::NoParticipants:
         ui::MessageBox::information(QStringLiteral("Tidak ada peserta yang dapat diundi. Isi daftar peserta lewat "
                                                    "Lihat Peserta, lalu tekan Muat Ulang Daftar."));
         return;
+    case core::Draw::Start::EveryoneHasWon:
+        sayEveryoneHasWon();
+        return;
+    case core::Draw::Start::Started:
+        break;
     }
-    if (m_winnersOnce) {
-        m_eligible.checkKnown();
-        if (m_eligible.participants() > 0 && m_eligible.eligible() == 0) {
-            sayEveryoneHasWon();
-            return;
-        }
-    }
-    ed_msisdn->clear();
-    Memo1->clear();
+    showDetails();
     Timer2->setEnabled(true);
     showAcak(false);
-    m_round.shuffleStarted();
-    m_observer->shuffleStarted();
 }
 
 void TfAcak::sayEveryoneHasWon() {
@@ -398,42 +361,20 @@ void TfAcak::sayEveryoneHasWon() {
 }
 
 void TfAcak::Timer2Timer(QObject*) {
-    if (!ADOTable1.active()) {
+    switch (m_draw.tick()) {
+    case core::Draw::Tick::Shown:
+        Edit1->setText(m_draw.shownNumber());
+        return;
+    case core::Draw::Tick::EveryoneHasWon:
         Timer2->setEnabled(false);
-        if (!m_closedReported) {
-            m_closedReported = true;
-            ADOTable1.checkActive();
-        }
+        showAcak(true);
+        sayEveryoneHasWon();
+        return;
+    case core::Draw::Tick::NoList:
+        Timer2->setEnabled(false);
+        m_draw.reportNoList();
         return;
     }
-    const std::size_t n = ADOTable1.recordCount();
-    m_random.reseed();
-    if (m_winnersOnce) {
-        // Winners are not drawn again: every participant still in has the same chance.
-        const std::size_t left = m_eligible.eligible();
-        if (left == 0 && m_eligible.participants() > 0) {
-            // The last one still in has won meanwhile, or the setting was switched on: the shuffle stops as "Acak"
-            // would have refused it, rather than stay on someone who has won.
-            Timer2->setEnabled(false);
-            showAcak(true);
-            m_round.shuffleEnded();
-            m_lastRank.reset();
-            sayEveryoneHasWon();
-            return;
-        }
-        if (left > 0) {
-            const std::size_t rank = m_eligible.rankAt(static_cast<std::size_t>(m_random.uniform(left) - 1));
-            ADOTable1.moveToRank(0, rank);
-            m_lastRank = rank + 1;
-        }
-    } else if (n >= 1) {
-        // Every participant has the same chance: the r-th in ascending order of ID, whatever the numbering.
-        const std::uint64_t r = m_random.uniform(n);
-        ADOTable1.moveToRank(0, static_cast<std::size_t>(r - 1));
-        m_lastRank = r;
-    }
-    Edit1->setText(QString::fromStdString(ADOTable1.fieldText(1)));
-    m_observer->numberShown(Edit1->text());
 }
 
 // "Acak" and "Stop" share one place, "Acak" lying over "Stop". The focus on that place is on the button showing, so
@@ -457,74 +398,37 @@ void TfAcak::focusAcakOrStop() {
 void TfAcak::btn_stopClick(QObject*) {
     showAcak(true);
     Timer2->setEnabled(false);
-    m_round.stopped();
-    QJsonObject stop = selectedParticipant();
-    stop[QStringLiteral("n")] = static_cast<double>(ADOTable1.active() ? ADOTable1.recordCount() : 0);
-    stop[QStringLiteral("rank")] = m_lastRank ? QJsonValue(static_cast<double>(*m_lastRank)) : QJsonValue();
-    // With winners not drawn again, the pick was among those still in.
-    if (m_winnersOnce) stop[QStringLiteral("eligible")] = static_cast<double>(m_eligible.eligible());
-    stop.remove(QStringLiteral("nama"));
-    DTModule->journal.record(record::event::kStop, stop);
+    m_draw.stop();
 }
 
 void TfAcak::BitBtn4Click(QObject*) {
-    ed_msisdn->setText(QString::fromStdString(ADOTable1.fieldText(1)));
-    Memo1->setPlainText(QString::fromStdString(ADOTable1.fieldText(2)));
-    Edit2->setText(QString::fromStdString(ADOTable1.fieldText(3)));
-    BitBtn2->setEnabled(true);
-    BitBtn3->setEnabled(true);
-    m_round.shown();
+    // The details show even when their journal entry cannot be written (the error says why).
+    const auto shown = qScopeGuard([this] { showDetails(); });
+    m_draw.show();
     // The prize comes next: typing replaces the last one, Enter saves.
     ed_hadiah->setFocus();
     ed_hadiah->selectAll();
-    m_observer->detailsShown({ed_msisdn->text(), Memo1->toPlainText(), Edit2->text(), ed_hadiah->text()});
-    DTModule->journal.record(record::event::kShow, selectedParticipant());
 }
 
 void TfAcak::BitBtn2Click(QObject*) {
-    BitBtn2->setEnabled(false);
-    BitBtn3->setEnabled(false);
-    // The texts go in as parameters: quotes, commas and line breaks are stored exactly as typed.
-    ADOCommand1.setCommandText("insert into tb_pemenang values(?,?,?)");
-    // The name as it stands: toPlainText() would turn no-break spaces into plain ones.
-    const QString name = Memo1->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
-    ADOCommand1.setParameters({ed_msisdn->text().toStdString(), name.toStdString(), ed_hadiah->text().toStdString()});
-    // The winner's row and its journal entry go in one transaction: both or neither.
-    DTModule->journal.recordChange(record::event::kWinnerSaved, [&] {
-        ADOCommand1.execute();
-        return QJsonObject{{QStringLiteral("rowid"), static_cast<double>(DTModule->cn.lastInsertRowid())},
-                           {QStringLiteral("values"), QJsonArray{ed_msisdn->text(), name, ed_hadiah->text()}}};
-    });
-    m_round.closed();
-    winnerStored(ed_msisdn->text(), name, ed_hadiah->text());
+    // "&Simpan" and "&Batal" are disabled before anything that can fail.
+    const auto shown = qScopeGuard([this] { showDetails(); });
+    m_draw.save();
     focusAcakOrStop();
     ui::MessageBox::information(QStringLiteral("Data Sudah Disimpan"));
 }
 
-void TfAcak::winnerStored(const QString& number, const QString& name, const QString& prize) {
-    m_eligible.winnerSaved(number.toStdString()); // that draw number leaves the draw at once
-    m_observer->winnerSaved({number, name, Edit2->text(), prize});
-    if (m_winnersOnce) countParticipants();
-}
-
 void TfAcak::BitBtn3Click(QObject*) {
-    const QJsonArray cleared{ed_msisdn->text(), Memo1->toPlainText(), ed_hadiah->text()};
-    ed_msisdn->clear();
-    Memo1->clear();
-    ed_hadiah->clear();
-    Edit2->clear();
-    BitBtn2->setEnabled(false);
-    BitBtn3->setEnabled(false);
-    m_round.closed();
-    m_observer->detailsCleared();
+    const auto shown = qScopeGuard([this] { showDetails(); });
+    m_draw.cancel();
     focusAcakOrStop(); // an absent winner: the next draw is a key away
-    DTModule->journal.record(record::event::kCancel, {{QStringLiteral("values"), cleared}});
 }
 
 void TfAcak::BitBtn5Click(QObject*) {
-    ADOTable2.requery();
+    m_session.settings().reread();
     Timer2->setEnabled(false);
-    Timer2->setInterval(speedOf(ADOTable2));
+    Timer2->setInterval(m_session.settings().speed());
+    m_draw.setSpeed(Timer2->interval());
     ui::MessageBox::information(QStringLiteral("Kecepatan telah di ubah"));
 }
 
@@ -538,44 +442,11 @@ void TfAcak::Timer1Timer(QObject*) {
 }
 
 void TfAcak::BitBtn6Click(QObject*) {
-    fPemenang->CheckBox1->setChecked(m_winnersOnce);
-    fPemenang->show();
-    fPemenang->raise();
-    fPemenang->activateWindow();
-    // An error opening its table shows above the screen it belongs to, which stays on top of this one.
-    ui::guarded(fPemenang, [] {
-        fPemenang->ADOTable1.setConnection(&DTModule->cn);
-        fPemenang->ADOTable1.close();
-        fPemenang->ADOTable1.open();
-    });
+    emit winnersScreenWanted();
 }
 
 void TfAcak::BitBtn7Click(QObject*) {
-    fPeserta->show();
-    fPeserta->raise();
-    fPeserta->activateWindow();
-    // An error opening its table shows above the screen it belongs to, which stays on top of this one.
-    ui::guarded(fPeserta, [] {
-        fPeserta->ADOTable3.setConnection(&DTModule->cn);
-        fPeserta->ADOTable3.close();
-        fPeserta->ADOTable3.open();
-    });
-}
-
-// The list's seal as the operator and the hall read it: the first 16 hex digits in groups of four; the journal
-// and the minutes carry it whole.
-// Empty when the fingerprint could not be taken: the run's first journal entry says why.
-QString TfAcak::shortFingerprint() const {
-    QString fingerprint;
-    try {
-        fingerprint = QString::fromStdString(SealedList1.fingerprint().sha256);
-    } catch (const std::exception&) {
-        return {};
-    }
-    QStringList groups;
-    for (int i = 0; i < 16; i += 4)
-        groups << fingerprint.mid(i, 4);
-    return groups.join(QLatin1Char(' '));
+    emit participantsScreenWanted();
 }
 
 void TfAcak::BitBtn8Click(QObject*) {
@@ -583,11 +454,11 @@ void TfAcak::BitBtn8Click(QObject*) {
     QString about = QStringLiteral("%1\nAplikasi undian berhadiah\n\nPeserta dalam undian ini: %2")
                         .arg(program::TitleAndVersion)
                         .arg(participants);
-    if (m_winnersOnce && m_eligible.known())
+    if (m_draw.winnersOnce() && m_draw.winnersKnown())
         about += QStringLiteral("\n%1 peserta, %2 sudah menang")
-                     .arg(m_eligible.participants())
-                     .arg(m_eligible.participants() - m_eligible.eligible());
-    if (const QString fingerprint = SealedList1.sealed() ? shortFingerprint() : QString(); !fingerprint.isEmpty())
+                     .arg(m_draw.participantCount())
+                     .arg(m_draw.participantCount() - m_draw.eligibleCount());
+    if (const QString fingerprint = m_draw.shortFingerprint(); !fingerprint.isEmpty())
         about += QStringLiteral("\nSidik jari daftar peserta: %1").arg(fingerprint);
     about += QStringLiteral("\n\nF11: layar penonton (buka/tutup)");
     about += QStringLiteral("\nDi layar penonton pada monitor yang sama: Spasi/Enter Acak atau Stop, T Tampilkan, "
@@ -596,34 +467,12 @@ void TfAcak::BitBtn8Click(QObject*) {
 }
 
 void TfAcak::FormActivate(QObject*) {
-    if (!SealedList1.sealed()) return;
-    // A line of information: when the database cannot answer now, the line stays as it was.
-    try {
-        const auto change = SealedList1.changeSince(DTModule->cn);
-        lbl_daftar->setVisible(change.changed);
-        btn_muatUlang->setVisible(change.changed);
-        if (!change.changed) return;
-        const QLocale indonesian(QLocale::Indonesian, QLocale::Indonesia);
-        lbl_daftar->setText(QStringLiteral("Daftar peserta telah berubah sejak dimuat: %1 peserta dalam undian ini, "
-                                           "%2 di tabel. Tekan Muat Ulang Daftar untuk mengundi daftar yang baru.")
-                                .arg(indonesian.toString(static_cast<qulonglong>(change.inDraw)),
-                                     indonesian.toString(static_cast<qulonglong>(change.inTable))));
-    } catch (const platform::Error&) {
-    }
-}
-
-record::Journal::RunStart TfAcak::runStart() const {
-    record::Journal::RunStart start = SealedList1.runStart();
-    start.details[QStringLiteral("program")] = program::Title;
-    start.details[QStringLiteral("version")] = program::Version;
-    start.details[QStringLiteral("speed")] = Timer2->interval();
-    return start;
-}
-
-// The participant the cursor stands on, as the journal names it; nothing when there is no list.
-QJsonObject TfAcak::selectedParticipant() const {
-    if (!ADOTable1.active() || ADOTable1.recordCount() == 0) return {};
-    return {{QStringLiteral("id"), QString::fromStdString(ADOTable1.fieldText(0))},
-            {QStringLiteral("no_undian"), QString::fromStdString(ADOTable1.fieldText(1))},
-            {QStringLiteral("nama"), QString::fromStdString(ADOTable1.fieldText(2))}};
+    const auto change = m_draw.listChange();
+    if (!change) return;
+    lbl_daftar->setVisible(change->changed);
+    btn_muatUlang->setVisible(change->changed);
+    if (!change->changed) return;
+    lbl_daftar->setText(QStringLiteral("Daftar peserta telah berubah sejak dimuat: %1 peserta dalam undian ini, %2 di "
+                                       "tabel. Tekan Muat Ulang Daftar untuk mengundi daftar yang baru.")
+                            .arg(inIndonesian(change->inDraw), inIndonesian(change->inTable)));
 }

@@ -1,46 +1,45 @@
 #pragma once
 
-#include "core/draw/EligibleParticipants.h"
-#include "core/record/Journal.h"
-#include "core/record/SealedList.h"
-#include "draw/DrawRound.h"
 #include "draw/ui_uAcak.h"
-#include "platform/chance/TickRandom.h"
 #include "platform/db/DataSource.h"
-#include "platform/db/SqlCommand.h"
-#include "platform/db/TableCursor.h"
 
 #include <QWidget>
-#include <memory>
 
-class DrawObserver;
-class TfPenonton;
+class AudienceScreen;
+class QKeyEvent;
 
+namespace core {
+class Draw;
+class Session;
+} // namespace core
+namespace chance {
+class TickRandom;
+}
+namespace db {
+class TableCursor;
+}
 namespace ui {
 class DialogKeys;
 class Timer;
 } // namespace ui
 
-// The draw screen, the main window: shuffles through the participants, stops on one and saves the winner. Its
-// controls are those of its form (uAcak.ui), under their given names; the form stacks them in its order, so the
-// logo (Image1) lies beneath every other control, and "Acak" over "Stop" in the same place. The fields the audience
-// reads hold a participant's field whole, however long. The captions and flat shapes are painted, not controls: the
-// fields carry their names for screen readers themselves.
+// The draw screen, the main window: shuffles through the participants, stops on one and saves the winner. The draw
+// itself (the pick, the round, the winner until it is saved) is the session's core::Draw; this screen shows it and
+// hands it the operator's actions. Its controls are those of its form (uAcak.ui), under their given names; the form
+// stacks them in its order, so the logo (Image1) lies beneath every other control, and "Acak" over "Stop" in the
+// same place. The fields the audience reads hold a participant's field whole, however long. The captions and flat
+// shapes are painted, not controls: the fields carry their names for screen readers themselves.
 class TfAcak : public QWidget, public Ui::TfAcak {
     Q_OBJECT
 public:
-    explicit TfAcak(QWidget* parent = nullptr);
+    explicit TfAcak(core::Session& session, QWidget* parent = nullptr);
     ~TfAcak() override;
 
-    ui::Timer* Timer1;                      // marquee
-    ui::Timer* Timer2;                      // shuffle
-    db::TableCursor ADOTable1{"ADOTable1"}; // participants drawn from
-    db::TableCursor ADOTable2{"ADOTable2"}; // setup
+    ui::Timer* Timer1;          // marquee
+    ui::Timer* Timer2;          // shuffle
+    db::TableCursor& ADOTable1; // participants drawn from: the draw's
+    db::TableCursor& ADOTable2; // setup: the session's settings
     db::DataSource DataSource1;
-    db::SqlCommand ADOCommand1;
-    // The list ADOTable1 read, sealed by its fingerprint; declared after ADOTable1, so it is gone (its thread
-    // joined) before the rows it reads.
-    record::SealedList SealedList1;
 
     // Event handlers.
     void FormCreate(QObject* Sender);
@@ -60,20 +59,24 @@ public:
     void FormActivate(QObject* Sender);
 
     // The draw's random source; tests put in one with a pinned clock and entropy.
-    void setRandom(chance::TickRandom random) { m_random = std::move(random); }
+    void setRandom(chance::TickRandom random);
     // The marquee counter, 0 to 42.
     int marqueeCounter() const { return m_marqueeCounter; }
 
-    // "Pemenang tidak diundi lagi": a participant whose draw number has won is not drawn again. Stored in setup
-    // at once; off by default.
-    bool winnersOnce() const { return m_winnersOnce; }
+    // "Pemenang tidak diundi lagi" (the winners screen switches it): a participant whose draw number has won is not
+    // drawn again.
+    bool winnersOnce() const;
     void setWinnersOnce(bool on);
-    // The audience screen, opened and closed with F11; it follows the draw through DrawObserver.
-    TfPenonton* audience() const { return m_audience.get(); }
+    // The screen the hall sees, opened and closed with F11; it follows the draw itself.
+    void setAudience(AudienceScreen* audience);
     void toggleAudience();
 
     static const QString MarqueeText;
-    static const QString BannerText;
+
+signals:
+    // "Lihat Pemenang" and "Lihat Peserta": the screen asked for shows itself with its table as it is now.
+    void winnersScreenWanted();
+    void participantsScreenWanted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -82,33 +85,22 @@ protected:
 
 private:
     void loadLogo();
-    void readList();
-    static int speedOf(db::TableCursor& settings);
     void fitOuterSize();
-    void readWinnersOnce();
-    void winnerStored(const QString& number, const QString& name, const QString& prize);
-    void countParticipants();
-    QString shortFingerprint() const;
     void sayEveryoneHasWon();
     void showAcak(bool shown);
     bool keyFromAudience(const QKeyEvent& key);
     void focusAcakOrStop();
+    // The detail fields and "&Simpan"/"&Batal" as the draw has them.
+    void showDetails();
+    void followTyping();
+    QString memoName() const;
 
-    record::Journal::RunStart runStart() const;
-    QJsonObject selectedParticipant() const;
-
-    chance::TickRandom m_random;
+    core::Session& m_session;
+    core::Draw& m_draw;
     int m_marqueeCounter = 0;
-    std::optional<std::uint64_t> m_lastRank; // the rank the last tick drew, 1 to n, in ascending ID order
-    bool m_closedReported = false;
+    bool m_showingDetails = false; // the fields are being filled from the draw, not typed into
     ui::DialogKeys* m_keys = nullptr;
-    // A window of its own, not owned by this one: an owned window would stay above the draw screen on the same
-    // monitor, where the operator switches back to the draw screen with Alt+Tab.
-    std::unique_ptr<TfPenonton> m_audience;
-    DrawObserver* m_observer = nullptr; // the audience screen
-    EligibleParticipants m_eligible;
-    DrawRound m_round;
-    bool m_winnersOnce = false;
+    AudienceScreen* m_audience = nullptr;
 };
 
 extern TfAcak* fAcak;

@@ -1,5 +1,6 @@
 #include "draw/uPenonton.h"
 
+#include "core/Look.h"
 #include "draw/PhoneMask.h"
 
 #include <QFontMetricsF>
@@ -12,6 +13,8 @@
 #include <cmath>
 
 const QString TfPenonton::WinnerMark = QStringLiteral("PEMENANG");
+
+TfPenonton* fPenonton = nullptr;
 
 namespace {
 

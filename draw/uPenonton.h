@@ -1,7 +1,8 @@
 #pragma once
 
+#include "core/draw/DrawObserver.h"
+#include "draw/AudienceScreen.h"
 #include "draw/BigNumber.h"
-#include "draw/DrawObserver.h"
 #include "draw/FittedText.h"
 
 #include <QElapsedTimer>
@@ -16,7 +17,7 @@
 // keys on to it, so the operator runs the draw without ever showing the console to the hall. Everything is scaled to
 // the window: the logo and banner at the top, the draw number as large as fits in the black band, then the winner's
 // name, masked phone and prize, and small at the bottom the participants in the draw and the list's fingerprint.
-class TfPenonton : public QWidget, public DrawObserver {
+class TfPenonton : public QWidget, public DrawObserver, public AudienceScreen {
     Q_OBJECT
 public:
     // console: the draw screen, whose monitor this screen avoids when there is another. The screen is a window of
@@ -24,12 +25,12 @@ public:
     TfPenonton(QWidget* console, const QString& banner);
 
     // Opens full screen, on another monitor than the console's when there is one, or closes when open.
-    void toggle();
-    void setLogo(const QPixmap& logo);
+    void toggle() override;
+    void setLogo(const QPixmap& logo) override;
     // What the console does with a key pressed on this screen; true when it took the key. F11 always closes this
     // screen, and Escape does when the console leaves it.
-    using ConsoleKeys = std::function<bool(const QKeyEvent& key)>;
-    void setConsoleKeys(ConsoleKeys keys) { m_consoleKeys = std::move(keys); }
+    void setConsoleKeys(ConsoleKeys keys) override { m_consoleKeys = std::move(keys); }
+    QWidget* screenWindow() override { return this; }
 
     void participantsCounted(std::size_t participants, std::optional<std::size_t> alreadyWon) override;
     void listSealed(std::size_t participants, const QString& fingerprint) override;
@@ -105,3 +106,5 @@ private:
     BigNumber m_number;
     FittedText m_banner, m_mark, m_name, m_phone, m_prizeCaption, m_prize, m_count, m_fingerprintText;
 };
+
+extern TfPenonton* fPenonton;

@@ -1,7 +1,7 @@
 #include "participants/uPeserta.h"
 
-#include "core/record/Events.h"
-#include "data/uData.h"
+#include "core/Look.h"
+#include "core/Session.h"
 #include "participants/PreviewModel.h"
 #include "platform/Error.h"
 #include "platform/db/Statement.h"
@@ -13,7 +13,6 @@
 #include "resources/Glyphs.h"
 
 #include <QHeaderView>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,29 +22,19 @@
 
 TfPeserta* fPeserta = nullptr;
 
-namespace {
-
-QFont verdana(int pixels, bool bold = false) {
-    return ui::pixelFont(QStringLiteral("Verdana"), pixels, bold);
-}
-
-} // namespace
-
-TfPeserta::TfPeserta(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+TfPeserta::TfPeserta(core::Session& session, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_session(session) {
     setObjectName(QStringLiteral("fPeserta")); // the form is named after the class, the screen after its instance
-    ui::setUpScreen(this, resources::windowIcon(QStringLiteral("peserta")), verdana(11), QColor(0xF5, 0xFF, 0xDF));
+    ui::setUpScreen(this, resources::windowIcon(QStringLiteral("peserta")), look::screenFont(11), look::Background);
     setupUi(this);
     ui::setGlyphs(this, &resources::glyph);
 
     ADOTable3.setTableName("tb_peserta");
     ADOTable1.setTableName("tb_peserta");
     DataSource2.setDataSet(&ADOTable3);
-    // Bound to the shared connection as designed; the draw screen binds ADOTable3 again before each showing.
-    if (DTModule) {
-        ADOTable3.setConnection(&DTModule->cn);
-        ADOTable1.setConnection(&DTModule->cn);
-        ADOCommand1.setConnection(&DTModule->cn);
-    }
+    // Bound to the shared connection as designed; it is bound again before each showing from the draw screen.
+    ADOTable3.setConnection(&session.connection());
+    ADOTable1.setConnection(&session.connection());
     setUpFormTab();
     setUpTableTab();
     setUpUploadTab();
@@ -87,13 +76,14 @@ void TfPeserta::setUpFormTab() {
 }
 
 void TfPeserta::setUpTableTab() {
-    DBGrid1->setFont(verdana(11, true));
+    DBGrid1->setFont(look::screenFont(11, true));
     ui::setColour(DBGrid1, QPalette::Text, Qt::black);
     QHeaderView* titles = DBGrid1->horizontalHeader();
-    titles->setFont(verdana(11, true));
-    titles->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: #53565B; color: white; "
-                                         "border: none; border-right: 1px solid #A0A0A0; "
-                                         "border-bottom: 1px solid #A0A0A0; padding: 2px 4px; }"));
+    titles->setFont(look::screenFont(11, true));
+    titles->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: %1; color: white; border: none; "
+                                         "border-right: 1px solid #A0A0A0; border-bottom: 1px solid #A0A0A0; "
+                                         "padding: 2px 4px; }")
+                              .arg(look::Band.name().toUpper()));
     DBGrid1->setDataSource(&DataSource2);
     // Opening the cursor makes the columns anew; they come back at the widths last given them.
     connect(DBGrid1->model(), &QAbstractItemModel::modelReset, this, &TfPeserta::restoreGridColumnWidths);
@@ -117,7 +107,7 @@ void TfPeserta::setUpUploadTab() {
                                       this);
     // Under the preview, beside its buttons: what a row with an empty first cell left out of the list.
     ListEndWarning->hide();
-    ListEndWarning->setFont(verdana(11, true));
+    ListEndWarning->setFont(look::screenFont(11, true));
     ui::setColour(ListEndWarning, QPalette::WindowText, QColor(0xB0, 0x00, 0x00));
     ListView1->setModel(ListView1Items);
     ListView1->header()->setSectionsMovable(false);
@@ -171,21 +161,25 @@ void TfPeserta::BitBtn6Click(QObject*) {
 
 void TfPeserta::BitBtn8Click(QObject*) {
     // The count is the table's, not the grid's, which may be older than an upload or a change made elsewhere.
-    std::int64_t count = 0;
-    {
-        db::Statement rows(DTModule->cn, "SELECT count(*) FROM tb_peserta");
-        if (rows.step()) count = rows.columnInt(0);
-    }
+    const std::int64_t count = m_session.participants().count();
     if (count > 0 &&
         !ui::MessageBox::ask(QStringLiteral("Hapus semua %1 peserta? Tindakan ini tidak dapat dibatalkan.").arg(count)))
         return;
-    // Without a WHERE clause SQLite empties the table in one step instead of deleting row by row.
-    ADOCommand1.setCommandText("DELETE FROM tb_peserta");
-    DTModule->journal.recordChange(record::event::kParticipantsCleared, [this] {
-        return QJsonObject{{QStringLiteral("count"), ADOCommand1.execute()}};
-    });
+    m_session.participants().clearAll();
     ui::MessageBox::information(QStringLiteral("Data Sudah diHapus"));
     ADOTable3.requery();
+}
+
+void TfPeserta::showFromDraw() {
+    show();
+    raise();
+    activateWindow();
+    // An error opening its table shows above this screen, which stays on top of the draw screen.
+    ui::guarded(this, [this] {
+        ADOTable3.setConnection(&m_session.connection());
+        ADOTable3.close();
+        ADOTable3.open();
+    });
 }
 
 void TfPeserta::navClick(QObject*, ui::DBNavigator::Button) {

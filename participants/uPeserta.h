@@ -3,7 +3,6 @@
 #include "core/participants/ParticipantUpload.h"
 #include "participants/ui_uPeserta.h"
 #include "platform/db/DataSource.h"
-#include "platform/db/SqlCommand.h"
 #include "platform/db/TableCursor.h"
 #include "platform/ui/DBNavigator.h"
 #include "platform/ui/FileDialog.h"
@@ -12,6 +11,9 @@
 #include <array>
 
 class PreviewModel;
+namespace core {
+class Session;
+}
 
 // The participants screen: a form to type in, change and delete one participant at a time, a grid of them all
 // with deletion of one or every participant, and the spreadsheet upload. Its controls are those of its form
@@ -21,14 +23,13 @@ class PreviewModel;
 class TfPeserta : public QWidget, public Ui::TfPeserta {
     Q_OBJECT
 public:
-    explicit TfPeserta(QWidget* parent = nullptr);
+    explicit TfPeserta(core::Session& session, QWidget* parent = nullptr);
 
     PreviewModel* ListView1Items; // the upload's preview, shown in ListView1
 
     db::TableCursor ADOTable3{"ADOTable3"}; // behind the form and the grid
     db::TableCursor ADOTable1{"ADOTable1"}; // the upload's target
     db::DataSource DataSource2;
-    db::SqlCommand ADOCommand1;
     ui::FileDialog OpenDialog1{ui::FileDialog::Mode::Open};
 
     // Event handlers.
@@ -46,6 +47,9 @@ public:
     // database failure throws.
     ParticipantUpload::Result UploadExcel(db::TableCursor& Target, const QString& FileName);
 
+    // "Lihat Peserta" on the draw screen: shows this screen with the table as it is now.
+    void showFromDraw();
+
 private:
     void setUpFormTab();
     void setUpTableTab();
@@ -54,6 +58,7 @@ private:
 
     std::array<int, 4> m_gridColumnWidths{64, 160, 320, 160}; // ID, no_undian, nama, hp
     bool m_restoringWidths = false;
+    core::Session& m_session;
 };
 
 extern TfPeserta* fPeserta;

@@ -1,11 +1,9 @@
 // The "Upload" tab of the participants screen: "Import" previews a workbook, "Upload.." stores its rows.
 #include "participants/uPeserta.h"
 
+#include "core/Session.h"
 #include "core/participants/ParticipantRows.h"
 #include "core/participants/ParticipantUpload.h"
-#include "core/record/Events.h"
-#include "core/record/Fingerprint.h"
-#include "data/uData.h"
 #include "participants/ImportProgress.h"
 #include "participants/PreviewModel.h"
 #include "platform/ui/MessageBox.h"
@@ -141,23 +139,12 @@ ParticipantUpload::Result TfPeserta::UploadExcel(db::TableCursor& Target, const 
     // The rows go in through one prepared statement, not through the cursor, whose snapshot would hold the whole
     // table. Closing the cursor drops whatever an earlier upload left in it, so it never holds a stale row.
     Target.close();
-    db::Connection& connection = Target.connection() ? *Target.connection() : DTModule->cn;
     ImportProgress progress(this, QStringLiteral("Menyimpan %1 baris..."), {SpeedButton7, SpeedButton6});
-    ParticipantUpload upload(connection);
-    upload.setProgress([&progress](std::size_t rows) { progress.step(rows); });
-    // Asked before anything is committed, so No leaves the table as it was.
-    upload.setConfirmListEnd([&progress](const ParticipantRows::ListEnd& end, std::size_t) {
-        progress.hideDialog();
-        return ui::MessageBox::ask(listEndText(end) + QStringLiteral(" Lanjutkan?"));
-    });
-    // The rows and the journal's entry naming the file by its SHA-256 go in together.
-    DTModule->journal.ensureStarted();
-    upload.setBeforeCommit([&](std::size_t rows) {
-        DTModule->journal.append(
-            record::event::kUpload,
-            {{QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(FileName).absoluteFilePath())},
-             {QStringLiteral("sha256"), QString::fromStdString(record::fileSha256(FileName.toStdString()))},
-             {QStringLiteral("rows"), static_cast<double>(rows)}});
-    });
-    return upload.run(FileName.toStdString());
+    return m_session.participants().upload(
+        FileName.toStdString(), [&progress](std::size_t rows) { progress.step(rows); },
+        // Asked before anything is committed, so No leaves the table as it was.
+        [&progress](const ParticipantRows::ListEnd& end, std::size_t) {
+            progress.hideDialog();
+            return ui::MessageBox::ask(listEndText(end) + QStringLiteral(" Lanjutkan?"));
+        });
 }

@@ -1,14 +1,8 @@
 #include "winners/uPemenang.h"
 
-#include "app/Program.h"
+#include "core/Look.h"
+#include "core/Session.h"
 #include "core/minutes/Minutes.h"
-#include "core/record/Events.h"
-#include "core/record/Verification.h"
-#include "core/winners/ExportLine.h"
-#include "data/uData.h"
-#include "draw/uAcak.h"
-#include "platform/Error.h"
-#include "platform/files/ExportFile.h"
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/FormKit.h"
 #include "platform/ui/MessageBox.h"
@@ -22,10 +16,11 @@
 
 TfPemenang* fPemenang = nullptr;
 
-TfPemenang::TfPemenang(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+TfPemenang::TfPemenang(core::Session& session, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_session(session) {
     setObjectName(QStringLiteral("fPemenang")); // the form is named after the class, the screen after its instance
-    ui::setUpScreen(this, resources::windowIcon(QStringLiteral("pemenang")),
-                    ui::pixelFont(QStringLiteral("MS Sans Serif"), 11), QColor(0xF5, 0xFF, 0xDF));
+    ui::setUpScreen(this, resources::windowIcon(QStringLiteral("pemenang")), look::font(look::WinnersFamily, 11),
+                    look::Background);
     setupUi(this);
     ui::setGlyphs(this, &resources::glyph);
 
@@ -47,8 +42,21 @@ TfPemenang::TfPemenang(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Windo
 }
 
 void TfPemenang::FormCreate(QObject*) {
-    ADOTable1.setConnection(&DTModule->cn);
+    ADOTable1.setConnection(&m_session.connection());
     ADOTable1.open();
+}
+
+void TfPemenang::showFromDraw() {
+    CheckBox1->setChecked(m_session.draw().winnersOnce());
+    show();
+    raise();
+    activateWindow();
+    // An error opening its table shows above this screen, which stays on top of the draw screen.
+    ui::guarded(this, [this] {
+        ADOTable1.setConnection(&m_session.connection());
+        ADOTable1.close();
+        ADOTable1.open();
+    });
 }
 
 void TfPemenang::BitBtn3Click(QObject*) {
@@ -68,7 +76,7 @@ void TfPemenang::BitBtn3Click(QObject*) {
 void TfPemenang::CheckBox1Click(QObject*) {
     const bool on = CheckBox1->isChecked();
     try {
-        fAcak->setWinnersOnce(on);
+        m_session.draw().setWinnersOnce(on);
     } catch (...) {
         CheckBox1->setChecked(!on); // not stored: the box shows what holds
         throw;
@@ -88,44 +96,16 @@ QString datedName(const char* stem, const char* suffix) {
 void TfPemenang::BitBtn2Click(QObject*) {
     SaveDialog1.setSuggestedName(datedName("pemenang", "xls"));
     if (!SaveDialog1.execute(this)) return;
-    files::ExportFile file(SaveDialog1.fileName());
-    file.writeLine(kExportHeader);
-    ADOTable1.first();
-
-    // The lines are read straight from the cursor's snapshot, so the grid does not follow a million moves; the
-    // cursor ends where the walk would have left it.
-    const std::size_t rows = ADOTable1.recordCount();
-    std::string line;
-    for (std::size_t row = 0; row < rows; ++row) {
-        exportLine(row + 1, ADOTable1, row, line);
-        try {
-            file.writeLine(line);
-        } catch (...) {
-            ADOTable1.moveTo(row); // the row whose line failed
-            throw;
-        }
-    }
-    ADOTable1.last();
-    ADOTable1.next();
-
-    // The file is put in place inside the transaction of its journal entry: recorded, or not put there.
-    const QJsonObject exported{{QStringLiteral("path"), QDir::toNativeSeparators(SaveDialog1.fileName())},
-                               {QStringLiteral("rows"), static_cast<double>(rows)},
-                               {QStringLiteral("sha256"), file.sha256()}};
-    DTModule->journal.record(record::event::kExport, exported, [&] { file.commit(); });
+    m_session.winners().exportTo(ADOTable1, SaveDialog1.fileName());
     ui::MessageBox::plain(QStringLiteral("Export Data Pemenang Sukses"));
 }
 
 void TfPemenang::BitBtn4Click(QObject*) {
     SaveDialog2.setSuggestedName(datedName("berita-acara", "pdf"));
     if (!SaveDialog2.execute(this)) return;
-    // This run's start is in the journal before the minutes are read from it.
-    DTModule->journal.ensureStarted();
-    const auto check = record::Verification::of(DTModule->cn.databasePath());
-    if (check.outcome() == record::Verification::Outcome::Unreadable)
-        throw platform::Error(check.verdict().toStdString());
-    Minutes::writePdf(check, program::minutesHeader(), SaveDialog2.fileName());
-    ui::MessageBox::plain(check.outcome() == record::Verification::Outcome::Intact
+    const auto outcome =
+        Minutes::writeOfDatabase(m_session.journal(), m_session.connection().databasePath(), SaveDialog2.fileName());
+    ui::MessageBox::plain(outcome == record::Verification::Outcome::Intact
                               ? QStringLiteral("Berita Acara telah disimpan")
                               : QStringLiteral("Berita Acara telah disimpan. Pemeriksaan jurnal: TIDAK UTUH."));
 }

@@ -7,13 +7,17 @@
 
 #include <QWidget>
 
+namespace core {
+class Session;
+}
+
 // The winners screen: lists, deletes and exports the saved winners. Its controls are those of its form
 // (uPemenang.ui), under their given names: the grid's columns fit their contents (names and prizes are read whole,
 // not cut at a fixed width), and the check box's caption takes three short lines in the button row's free space.
 class TfPemenang : public QWidget, public Ui::TfPemenang {
     Q_OBJECT
 public:
-    explicit TfPemenang(QWidget* parent = nullptr);
+    explicit TfPemenang(core::Session& session, QWidget* parent = nullptr);
 
     db::TableCursor ADOTable1{"ADOTable1"};
     db::DataSource DataSource1;
@@ -26,6 +30,12 @@ public:
     void BitBtn3Click(QObject* Sender);
     void CheckBox1Click(QObject* Sender);
     void BitBtn4Click(QObject* Sender);
+
+    // "Lihat Pemenang" on the draw screen: shows this screen with the table as it is now and the setting as it holds.
+    void showFromDraw();
+
+private:
+    core::Session& m_session;
 };
 
 extern TfPemenang* fPemenang;

@@ -1,16 +1,20 @@
 #include "core/minutes/Minutes.h"
 
+#include "core/Version.h"
+#include "core/record/Journal.h"
 #include "core/record/Verification.h"
 #include "platform/Error.h"
+#include "platform/files/ExportFile.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -328,10 +332,11 @@ QString Minutes::html(const record::Verification& check, const Header& header) {
 }
 
 void Minutes::writePdf(const record::Verification& check, const Header& header, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw platform::Error("Cannot write '" + path.toStdString() + "': " + file.errorString().toStdString());
-    QPdfWriter writer(&file);
+    // Laid out in memory, then written whole or not at all, as the winners export is.
+    files::ExportFile file(path);
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&pdf);
     writer.setTitle(QStringLiteral("Berita Acara Pengundian"));
     writer.setCreator(header.program + QLatin1Char(' ') + header.version);
     writer.setResolution(300);
@@ -401,7 +406,24 @@ void Minutes::writePdf(const record::Verification& check, const Header& header, 
         painter.drawText(QRectF(0, body.height(), body.width(), footer), Qt::AlignHCenter | Qt::AlignBottom,
                          QStringLiteral("Halaman %1 dari %2").arg(page + 1).arg(pages));
     }
-    painter.end();
-    if (!file.commit())
-        throw platform::Error("Cannot write '" + path.toStdString() + "': " + file.errorString().toStdString());
+    if (!painter.end()) throw platform::Error("Cannot write '" + path.toStdString() + "'");
+    file.write(std::string_view(pdf.data().constData(), static_cast<std::size_t>(pdf.data().size())));
+    file.commit();
+}
+
+Minutes::Header Minutes::headerNow() {
+    const QString documentation =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(TOMBOLIKA_RECORD_DOC));
+    return {program::Title, program::Version, QDateTime::currentDateTime(),
+            QFileInfo::exists(documentation) ? documentation : QString()};
+}
+
+record::Verification::Outcome Minutes::writeOfDatabase(record::Journal& journal, const std::string& databasePath,
+                                                       const QString& path) {
+    journal.ensureStarted();
+    const auto check = record::Verification::of(databasePath);
+    if (check.outcome() == record::Verification::Outcome::Unreadable)
+        throw platform::Error(check.verdict().toStdString());
+    writePdf(check, headerNow(), path);
+    return check.outcome();
 }

@@ -3,8 +3,10 @@
 #include <QDateTime>
 #include <QString>
 
+#include "core/record/Verification.h"
+
 namespace record {
-class Verification;
+class Journal;
 }
 
 // The minutes of the draws (berita acara pengundian) as an A4 PDF in Indonesian, from what the journal's check
@@ -28,4 +30,12 @@ public:
     static QString html(const record::Verification& check, const Header& header);
     // Writes the PDF, whole or not at all; throws platform::Error when the file cannot be written.
     static void writePdf(const record::Verification& check, const Header& header, const QString& path);
+
+    // The heading of minutes made now by this program: its title and version, the time, and the record's
+    // documentation where the installed program has it.
+    static Header headerNow();
+    // The minutes of the database the journal writes to, as they stand once this run's start is in the journal.
+    // Throws when the database cannot be read; otherwise returns what the check found, which the minutes say.
+    static record::Verification::Outcome writeOfDatabase(record::Journal& journal, const std::string& databasePath,
+                                                         const QString& path);
 };

@@ -77,6 +77,11 @@ void ExportFile::writeLine(std::string_view utf8) {
     if (m_buffer.size() >= kWriteSize) flush();
 }
 
+void ExportFile::write(std::string_view bytes) {
+    m_buffer.append(bytes);
+    if (m_buffer.size() >= kWriteSize) flush();
+}
+
 void ExportFile::flush() {
     m_hash.addData(QByteArrayView(m_buffer.data(), static_cast<qsizetype>(m_buffer.size())));
     if (const int error = m_system.write(m_file, m_buffer.data(), m_buffer.size())) fail(error);

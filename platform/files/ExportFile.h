@@ -10,8 +10,8 @@
 
 namespace files {
 
-// A text file written whole or not at all, such as the winners export. It is written beside its final place and
-// put there only once every byte is written and on disk, so a failed or killed export leaves the previous file as
+// A file written whole or not at all, such as the winners export or the minutes. It is written beside its final place
+// and put there only once every byte is written and on disk, so a failed or killed export leaves the previous file as
 // it was and nothing else behind. Lines go into a large buffer, each converted once into the system's 8-bit
 // encoding, and reach the disk in big writes. Failures throw platform::Error with the message the system's error
 // code selects.
@@ -27,6 +27,8 @@ public:
     // Appends the UTF-8 text, unchanged but for its encoding, and CR LF. A text the system's 8-bit encoding cannot
     // hold is refused (the export would otherwise show '?' in place of a winner's letters).
     void writeLine(std::string_view utf8);
+    // Appends bytes as they are (a document made elsewhere, such as a PDF).
+    void write(std::string_view bytes);
     // The SHA-256 of the file's bytes, in hex, once every line is written: what the journal records of the export.
     QString sha256();
     // Writes out the buffer, syncs the file and puts it in place of the target.

@@ -39,7 +39,7 @@ private slots:
             db.addParticipants(25);
             db.exec("UPDATE tb_peserta SET hp='081234567890'");
         });
-        TfPenonton* audience = fAcak->audience();
+        TfPenonton* audience = fPenonton;
         QCOMPARE(audience->stage(), Stage::Shuffle);
         audience->resize(1024, 768);
         auto shows = [&](const QString& text) { return audience->shownTexts().contains(text); };
@@ -95,12 +95,12 @@ private slots:
             db.exec(
                 "INSERT INTO tb_pemenang VALUES('D4','Nama 4','TV'); UPDATE setup SET pemenang_tidak_diundi_lagi=1");
         });
-        QVERIFY(fAcak->audience()->shownTexts().contains(QStringLiteral("1.500 peserta, 1 sudah menang")));
+        QVERIFY(fPenonton->shownTexts().contains(QStringLiteral("1.500 peserta, 1 sudah menang")));
         DrawFixture::click("BitBtn4");
         DrawFixture::click("BitBtn2");
-        QVERIFY(fAcak->audience()->shownTexts().contains(QStringLiteral("1.500 peserta, 2 sudah menang")));
+        QVERIFY(fPenonton->shownTexts().contains(QStringLiteral("1.500 peserta, 2 sudah menang")));
         fAcak->setWinnersOnce(false);
-        QVERIFY(fAcak->audience()->shownTexts().contains(QStringLiteral("1.500 peserta")));
+        QVERIFY(fPenonton->shownTexts().contains(QStringLiteral("1.500 peserta")));
     }
 
     // Winners that could not be read at start-up: how many have won is unknown, so no figure is shown at all.
@@ -109,8 +109,8 @@ private slots:
             db.addParticipants(3);
             db.exec("UPDATE setup SET pemenang_tidak_diundi_lagi=1; DROP TABLE tb_pemenang");
         });
-        QVERIFY(fAcak->audience()->shownTexts().contains(QStringLiteral("3 peserta")));
-        for (const QString& text : fAcak->audience()->shownTexts())
+        QVERIFY(fPenonton->shownTexts().contains(QStringLiteral("3 peserta")));
+        for (const QString& text : fPenonton->shownTexts())
             QVERIFY2(!text.contains(QStringLiteral("sudah menang")), qPrintable(text));
         TestApplication::clear();
         DrawFixture::click("BitBtn8");
@@ -124,7 +124,7 @@ private slots:
     // and its focused field stays focused. F11 on the draw screen or on the audience screen closes it.
     void f11OpensAndCloses() {
         DrawFixture f([](TestDatabase& db) { db.addParticipants(5); });
-        TfPenonton* audience = fAcak->audience();
+        TfPenonton* audience = fPenonton;
         QCOMPARE(audience->focusPolicy(), Qt::NoFocus);
         fAcak->ed_hadiah->setFocus();
         DrawFixture::click("BitBtn4");
@@ -173,7 +173,7 @@ private slots:
             db.addParticipants(25);
             db.exec("UPDATE tb_peserta SET hp='081234567890'");
         });
-        TfPenonton* audience = fAcak->audience();
+        TfPenonton* audience = fPenonton;
         QTest::keyClick(fAcak, Qt::Key_F11);
         QVERIFY(QTest::qWaitForWindowActive(audience));
         struct Step {

@@ -218,8 +218,8 @@ private slots:
                  record::Fingerprint::ofTable(DTModule->cn, "tb_peserta").sha256);
         QCOMPARE(list.value("list_read_after").toInt(), before);
         QCOMPARE(list.value("run").toInt(), 2);
-        QVERIFY(fAcak->audience()->shownTexts().contains(QStringLiteral("8 peserta")));
-        QTRY_VERIFY(fAcak->audience()->shownTexts().contains(QStringLiteral("Sidik daftar ") + shortFingerprint()));
+        QVERIFY(fPenonton->shownTexts().contains(QStringLiteral("8 peserta")));
+        QTRY_VERIFY(fPenonton->shownTexts().contains(QStringLiteral("Sidik daftar ") + shortFingerprint()));
         DrawFixture::click("BitBtn8");
         const QString about = TestApplication::texts(Kind::Plain).value(0);
         QVERIFY2(about.contains(QStringLiteral(": 8\n")) && about.contains(shortFingerprint()), qPrintable(about));

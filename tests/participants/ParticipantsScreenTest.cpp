@@ -1,5 +1,6 @@
 // The participants screen driven as the operator drives it: "Lihat Peserta" on the draw screen, then the form,
 // the navigator, the grid and the two deletions, checked against tb_peserta and the messages shown.
+#include "core/participants/Participants.h"
 #include "data/uData.h"
 #include "draw/uAcak.h"
 #include "participants/PreviewModel.h"
@@ -643,7 +644,7 @@ void ParticipantsScreenTest::hapusSemuaEmptiesTheTableInOneStep() {
                                       "info: Data Sudah diHapus"}));
 
     bool clears = false, deletesRows = false;
-    for (const auto& op : m_db->rows("EXPLAIN " + screen().ADOCommand1.commandText())) {
+    for (const auto& op : m_db->rows(std::string("EXPLAIN ") + core::Participants::kClearAll)) {
         clears |= op.at(1) == "Clear";
         deletesRows |= op.at(1) == "Delete";
     }

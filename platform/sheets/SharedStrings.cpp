@@ -1,0 +1,178 @@
+#include "platform/sheets/SharedStrings.h"
+
+#include "platform/sheets/Limits.h"
+#include "platform/sheets/OoxmlEscapes.h"
+#include "platform/sheets/ReadError.h"
+#include "platform/sheets/XmlScanner.h"
+#include "platform/sheets/ZipArchive.h"
+#include "platform/sheets/ZipEntryStream.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sheets {
+
+namespace {
+
+constexpr std::size_t kTextBlockBytes = 1024 * 1024;
+constexpr std::size_t kOffsetBlockCount = 64 * 1024;
+constexpr std::size_t kTextBlocks = limits::kMaxSharedStringBytes / kTextBlockBytes + 1;
+constexpr std::size_t kOffsetBlocks = limits::kMaxSharedStrings / kOffsetBlockCount + 1;
+// Strings are made visible to the sheet's reader in groups: publishing is a barrier between the threads.
+constexpr std::size_t kPublishEvery = 256;
+// A sheet that has caught up with the table sleeps until this many more strings are there, not one at a time.
+constexpr std::size_t kWakeAhead = 4096;
+// Text collected for one string before it is refused: enough for the longest allowed cell in any UTF-8.
+constexpr std::size_t kTextLimit = static_cast<std::size_t>(limits::kMaxCellChars) * 4;
+
+// Refuses a string longer than a cell may be (in characters, counted only when the bytes do not settle it).
+bool tooLong(const std::string& text) {
+    if (text.size() <= static_cast<std::size_t>(limits::kMaxCellChars)) return false;
+    std::size_t chars = 0;
+    for (const char c : text)
+        chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return chars > static_cast<std::size_t>(limits::kMaxCellChars);
+}
+
+[[noreturn]] void refuseLongCell(const std::string& path) {
+    cannotRead(path, "a cell holds more than " + std::to_string(limits::kMaxCellChars) + " characters");
+}
+
+} // namespace
+
+SharedStrings::SharedStrings(const std::string& path, const std::string& part, bool readAhead)
+    : m_path(path), m_part(part), m_zip(std::make_unique<ZipArchive>(path)),
+      m_scanner(std::make_unique<XmlScanner>(m_zip->openStream(part, readAhead), path, part)),
+      m_textBlocks(std::make_unique<std::unique_ptr<char[]>[]>(kTextBlocks)),
+      m_offsetBlocks(std::make_unique<std::unique_ptr<std::uint32_t[]>[]>(kOffsetBlocks)) {
+    m_reader = std::thread(&SharedStrings::read, this);
+}
+
+SharedStrings::~SharedStrings() {
+    m_stopping = true;
+    m_reader.join();
+}
+
+void SharedStrings::read() {
+    try {
+        bool inItem = false;
+        int phonetic = 0;
+        std::string item;
+        while (!m_stopping) {
+            const XmlScanner::Token token = m_scanner->next();
+            if (token == XmlScanner::Token::Eof) break;
+            const std::string_view name = m_scanner->name();
+            if (token == XmlScanner::Token::Start) {
+                if (name == "si") {
+                    inItem = true;
+                    item.clear();
+                } else if (name == "rPh") {
+                    ++phonetic;
+                } else if (inItem && phonetic == 0 && name == "t") {
+                    m_scanner->collectText(&item, kTextLimit);
+                }
+                continue;
+            }
+            if (name == "t") {
+                m_scanner->collectText(nullptr);
+                if (item.size() > kTextLimit && tooLong(item)) refuseLongCell(m_path);
+            } else if (name == "rPh") {
+                --phonetic;
+            } else if (name == "si" && inItem) {
+                inItem = false;
+                decodeOoxmlEscapes(item);
+                add(item);
+            }
+        }
+        publish(m_added);
+    } catch (...) {
+        publish(m_added);
+        std::lock_guard lock(m_mutex);
+        m_error = std::current_exception();
+    }
+    m_scanner.reset(); // the part's inflating thread ends with it
+    m_zip.reset();
+    {
+        std::lock_guard lock(m_mutex);
+        m_ended = true;
+    }
+    m_changed.notify_all();
+}
+
+void SharedStrings::add(const std::string& text) {
+    if (tooLong(text)) refuseLongCell(m_path);
+    if (m_added >= static_cast<std::size_t>(limits::kMaxSharedStrings))
+        cannotRead(m_path,
+                   "its shared string table has more than " + std::to_string(limits::kMaxSharedStrings) + " strings");
+    if (m_textBytes + text.size() > static_cast<std::uint64_t>(limits::kMaxSharedStringBytes))
+        cannotRead(m_path, "its shared string table holds more than " +
+                               std::to_string(limits::kMaxSharedStringBytes / (1024 * 1024)) + " MB of text");
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t block = m_textBytes / kTextBlockBytes;
+        const std::size_t within = m_textBytes % kTextBlockBytes;
+        if (!m_textBlocks[block]) m_textBlocks[block] = std::make_unique_for_overwrite<char[]>(kTextBlockBytes);
+        const std::size_t n = std::min(text.size() - at, kTextBlockBytes - within);
+        std::memcpy(m_textBlocks[block].get() + within, text.data() + at, n);
+        at += n;
+        m_textBytes += static_cast<std::uint32_t>(n);
+    }
+    auto& offsets = m_offsetBlocks[m_added / kOffsetBlockCount];
+    if (!offsets) offsets = std::make_unique_for_overwrite<std::uint32_t[]>(kOffsetBlockCount);
+    offsets[m_added % kOffsetBlockCount] = m_textBytes;
+    if (++m_added % kPublishEvery == 0) publish(m_added);
+}
+
+void SharedStrings::publish(std::size_t count) {
+    // Both sides use sequentially consistent order: a waiter that has not seen this count has its wish seen here.
+    m_published.store(count);
+    if (count > m_wakeAbove.load()) {
+        std::lock_guard lock(m_mutex);
+        m_changed.notify_all();
+    }
+}
+
+std::size_t SharedStrings::waitBeyond(std::size_t count) {
+    const std::size_t wish = count + kWakeAhead;
+    std::unique_lock lock(m_mutex);
+    m_wakeAbove.store(wish);
+    m_changed.wait(lock, [&] { return m_published.load() > wish || m_ended; });
+    m_wakeAbove.store(SIZE_MAX);
+    return m_published.load();
+}
+
+bool SharedStrings::find(std::int64_t index, std::string_view& text, std::string& scratch) {
+    const auto wanted = static_cast<std::size_t>(index);
+    if (index < 0 || (wanted >= m_published.load(std::memory_order_acquire) && wanted >= waitBeyond(wanted))) {
+        finish(); // the table's own damage, when there is one, is the reason
+        return false;
+    }
+    const auto offset = [this](std::size_t i) -> std::size_t {
+        return m_offsetBlocks[i / kOffsetBlockCount][i % kOffsetBlockCount];
+    };
+    const std::size_t start = wanted == 0 ? 0 : offset(wanted - 1);
+    const std::size_t end = offset(wanted);
+    if (start == end) {
+        text = std::string_view("", 0);
+        return true;
+    }
+    const std::size_t first = start / kTextBlockBytes;
+    const std::size_t last = (end - 1) / kTextBlockBytes;
+    const char* begin = m_textBlocks[first].get() + start % kTextBlockBytes;
+    if (first == last) {
+        text = std::string_view(begin, end - start);
+        return true;
+    }
+    // A string is far shorter than a block: it lies across two at most.
+    scratch.assign(begin, kTextBlockBytes - start % kTextBlockBytes);
+    scratch.append(m_textBlocks[last].get(), end - last * kTextBlockBytes);
+    text = scratch;
+    return true;
+}
+
+void SharedStrings::finish() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_ended; });
+    if (m_error) std::rethrow_exception(m_error);
+}
+
+} // namespace sheets

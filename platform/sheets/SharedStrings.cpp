@@ -15,9 +15,18 @@ namespace sheets {
 namespace {
 
 constexpr std::size_t kTextBlockBytes = 1024 * 1024;
-constexpr std::size_t kOffsetBlockCount = 64 * 1024;
-constexpr std::size_t kTextBlocks = limits::kMaxSharedStringBytes / kTextBlockBytes + 1;
-constexpr std::size_t kOffsetBlocks = limits::kMaxSharedStrings / kOffsetBlockCount + 1;
+// Each string is stored after its length (one byte up to 127, at most three); where a string starts is kept only for
+// every kGroup-th, the others are found by stepping over the lengths. A million-row list has millions of strings of a
+// few bytes: an offset for each would cost as much memory as a fifth of their text.
+constexpr std::size_t kGroup = 8;
+// 7 bits a byte: three hold the longest cell (kMaxCellChars * 4 bytes); the table's room has a block to spare for
+// the odd longer one.
+constexpr std::uint64_t kMaxStoredBytes =
+    limits::kMaxSharedStringBytes + static_cast<std::uint64_t>(limits::kMaxSharedStrings) * 3 + kTextBlockBytes;
+constexpr std::size_t kTextBlocks = kMaxStoredBytes / kTextBlockBytes + 1;
+constexpr std::size_t kStartBlockCount = 64 * 1024;
+constexpr std::size_t kStartBlocks = limits::kMaxSharedStrings / kGroup / kStartBlockCount + 1;
+static_assert(kMaxStoredBytes < (std::uint64_t{1} << 32), "positions are 32 bits");
 // Strings are made visible to the sheet's reader in groups: publishing is a barrier between the threads.
 constexpr std::size_t kPublishEvery = 256;
 // A sheet that has caught up with the table sleeps until this many more strings are there, not one at a time.
@@ -44,7 +53,7 @@ SharedStrings::SharedStrings(const std::string& path, const std::string& part, b
     : m_path(path), m_part(part), m_zip(std::make_unique<ZipArchive>(path)),
       m_scanner(std::make_unique<XmlScanner>(m_zip->openStream(part, readAhead), path, part)),
       m_textBlocks(std::make_unique<std::unique_ptr<char[]>[]>(kTextBlocks)),
-      m_offsetBlocks(std::make_unique<std::unique_ptr<std::uint32_t[]>[]>(kOffsetBlocks)) {
+      m_startBlocks(std::make_unique<std::unique_ptr<std::uint32_t[]>[]>(kStartBlocks)) {
     m_reader = std::thread(&SharedStrings::read, this);
 }
 
@@ -107,18 +116,18 @@ void SharedStrings::add(const std::string& text) {
     if (m_textBytes + text.size() > static_cast<std::uint64_t>(limits::kMaxSharedStringBytes))
         cannotRead(m_path, "its shared string table holds more than " +
                                std::to_string(limits::kMaxSharedStringBytes / (1024 * 1024)) + " MB of text");
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t block = m_textBytes / kTextBlockBytes;
-        const std::size_t within = m_textBytes % kTextBlockBytes;
-        if (!m_textBlocks[block]) m_textBlocks[block] = std::make_unique_for_overwrite<char[]>(kTextBlockBytes);
-        const std::size_t n = std::min(text.size() - at, kTextBlockBytes - within);
-        std::memcpy(m_textBlocks[block].get() + within, text.data() + at, n);
-        at += n;
-        m_textBytes += static_cast<std::uint32_t>(n);
+    m_textBytes += text.size();
+    if (m_added % kGroup == 0) {
+        auto& starts = m_startBlocks[m_added / kGroup / kStartBlockCount];
+        if (!starts) starts = std::make_unique_for_overwrite<std::uint32_t[]>(kStartBlockCount);
+        starts[m_added / kGroup % kStartBlockCount] = m_stored;
     }
-    auto& offsets = m_offsetBlocks[m_added / kOffsetBlockCount];
-    if (!offsets) offsets = std::make_unique_for_overwrite<std::uint32_t[]>(kOffsetBlockCount);
-    offsets[m_added % kOffsetBlockCount] = m_textBytes;
+    char length[5];
+    std::size_t lengthBytes = 0;
+    for (std::size_t rest = text.size(); lengthBytes == 0 || rest != 0; rest >>= 7)
+        length[lengthBytes++] = static_cast<char>((rest & 0x7F) | (rest >> 7 ? 0x80 : 0));
+    store(length, lengthBytes);
+    store(text.data(), text.size());
     if (++m_added % kPublishEvery == 0) publish(m_added);
 }
 
@@ -140,31 +149,55 @@ std::size_t SharedStrings::waitBeyond(std::size_t count) {
     return m_published.load();
 }
 
+void SharedStrings::store(const char* data, std::size_t size) {
+    for (std::size_t at = 0; at < size;) {
+        const std::size_t block = m_stored / kTextBlockBytes;
+        const std::size_t within = m_stored % kTextBlockBytes;
+        if (!m_textBlocks[block]) m_textBlocks[block] = std::make_unique_for_overwrite<char[]>(kTextBlockBytes);
+        const std::size_t n = std::min(size - at, kTextBlockBytes - within);
+        std::memcpy(m_textBlocks[block].get() + within, data + at, n);
+        at += n;
+        m_stored += static_cast<std::uint32_t>(n);
+    }
+}
+
 bool SharedStrings::find(std::int64_t index, std::string_view& text, std::string& scratch) {
     const auto wanted = static_cast<std::size_t>(index);
     if (index < 0 || (wanted >= m_published.load(std::memory_order_acquire) && wanted >= waitBeyond(wanted))) {
         finish(); // the table's own damage, when there is one, is the reason
         return false;
     }
-    const auto offset = [this](std::size_t i) -> std::size_t {
-        return m_offsetBlocks[i / kOffsetBlockCount][i % kOffsetBlockCount];
+    const auto byteAt = [this](std::size_t position) {
+        return static_cast<unsigned char>(m_textBlocks[position / kTextBlockBytes][position % kTextBlockBytes]);
     };
-    const std::size_t start = wanted == 0 ? 0 : offset(wanted - 1);
-    const std::size_t end = offset(wanted);
-    if (start == end) {
+    const std::size_t group = wanted / kGroup;
+    std::size_t position = m_startBlocks[group / kStartBlockCount][group % kStartBlockCount];
+    std::size_t length = 0;
+    for (std::size_t i = group * kGroup;; ++i) {
+        length = 0;
+        for (int shift = 0;; shift += 7) {
+            const unsigned byte = byteAt(position++);
+            length |= static_cast<std::size_t>(byte & 0x7F) << shift;
+            if (!(byte & 0x80)) break;
+        }
+        if (i == wanted) break;
+        position += length;
+    }
+    if (length == 0) {
         text = std::string_view("", 0);
         return true;
     }
-    const std::size_t first = start / kTextBlockBytes;
-    const std::size_t last = (end - 1) / kTextBlockBytes;
-    const char* begin = m_textBlocks[first].get() + start % kTextBlockBytes;
+    const std::size_t first = position / kTextBlockBytes;
+    const std::size_t last = (position + length - 1) / kTextBlockBytes;
+    const char* begin = m_textBlocks[first].get() + position % kTextBlockBytes;
     if (first == last) {
-        text = std::string_view(begin, end - start);
+        text = std::string_view(begin, length);
         return true;
     }
     // A string is far shorter than a block: it lies across two at most.
-    scratch.assign(begin, kTextBlockBytes - start % kTextBlockBytes);
-    scratch.append(m_textBlocks[last].get(), end - last * kTextBlockBytes);
+    const std::size_t inFirst = kTextBlockBytes - position % kTextBlockBytes;
+    scratch.assign(begin, inFirst);
+    scratch.append(m_textBlocks[last].get(), length - inFirst);
     text = scratch;
     return true;
 }

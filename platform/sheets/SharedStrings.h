@@ -40,6 +40,7 @@ public:
 private:
     void read();
     void add(const std::string& text);
+    void store(const char* data, std::size_t size);
     void publish(std::size_t count);
     // Waits until more than `count` strings are there or the table has ended; the strings there then.
     std::size_t waitBeyond(std::size_t count);
@@ -49,11 +50,13 @@ private:
     std::unique_ptr<ZipArchive> m_zip;
     std::unique_ptr<XmlScanner> m_scanner;
 
-    // Text, back to back in blocks of kTextBlockBytes, and where each string ends in it (offset blocks of
-    // kOffsetBlockCount). The block tables are sized for the largest table allowed, so they are never moved.
+    // Each string after its length, back to back in blocks of a megabyte, and where every eighth starts. The block
+    // tables are sized for the largest table allowed, so they are never moved.
     std::unique_ptr<std::unique_ptr<char[]>[]> m_textBlocks;
-    std::unique_ptr<std::unique_ptr<std::uint32_t[]>[]> m_offsetBlocks;
-    std::uint32_t m_textBytes = 0; // written by the reading thread only
+    std::unique_ptr<std::unique_ptr<std::uint32_t[]>[]> m_startBlocks;
+    // Written by the reading thread only.
+    std::uint32_t m_stored = 0;    // bytes in the blocks
+    std::uint64_t m_textBytes = 0; // of them, the strings' own
     std::size_t m_added = 0;       // strings added, of which m_published are visible to find()
 
     std::atomic<std::size_t> m_published{0};

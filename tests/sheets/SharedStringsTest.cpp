@@ -80,13 +80,21 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SharedStrings, TextIsWhatTheSpreadsheetShows) {
+    const std::string longText = std::string(20000, 'z') + "\xc3\xa9";
     QTemporaryDir dir;
     const std::string path = sheets::test::writeXlsx(
-        dir, sheetUsing({0, 1, 2, 3, 4}),
+        dir, sheetUsing({0, 1, 2, 3, 4, 5, 6}),
         table({"<r><t>Budi </t></r><r><rPr><b/></rPr><t>Santoso</t></r>",                    // rich text runs joined
                "<t>\xe6\x9d\xb1\xe4\xba\xac</t><rPh sb=\"0\" eb=\"2\"><t>TOUKYOU</t></rPh>", // no phonetic guide
-               "<t>A_x000D_B _x005F_x0041_</t>", "<t/>", R"(<t xml:space="preserve"> &amp;&lt;Co&gt; </t>)"}));
-    EXPECT_EQ(readAll(path), (Rows{{"Budi Santoso"}, {"\xe6\x9d\xb1\xe4\xba\xac"}, {"A\rB _x0041_"}, {}, {" &<Co> "}}));
+               "<t>A_x000D_B _x005F_x0041_</t>", "<t/>", R"(<t xml:space="preserve"> &amp;&lt;Co&gt; </t>)",
+               "<t>" + longText + "</t>", "<t>after the long one</t>"}));
+    EXPECT_EQ(readAll(path), (Rows{{"Budi Santoso"},
+                                   {"\xe6\x9d\xb1\xe4\xba\xac"},
+                                   {"A\rB _x0041_"},
+                                   {},
+                                   {" &<Co> "},
+                                   {longText},
+                                   {"after the long one"}}));
 }
 
 struct RefusalCase {

@@ -49,9 +49,10 @@ bool tooLong(const std::string& text) {
 
 } // namespace
 
-SharedStrings::SharedStrings(const std::string& path, const std::string& part, bool readAhead)
+SharedStrings::SharedStrings(const std::string& path, const std::string& part)
     : m_path(path), m_part(part), m_zip(std::make_unique<ZipArchive>(path)),
-      m_scanner(std::make_unique<XmlScanner>(m_zip->openStream(part, readAhead), path, part)),
+      // Inflated on the reading thread itself: it keeps ahead of the sheet without a thread of its own for that.
+      m_scanner(std::make_unique<XmlScanner>(m_zip->openStream(part), path, part)),
       m_textBlocks(std::make_unique<std::unique_ptr<char[]>[]>(kTextBlocks)),
       m_startBlocks(std::make_unique<std::unique_ptr<std::uint32_t[]>[]>(kStartBlocks)) {
     m_reader = std::thread(&SharedStrings::read, this);

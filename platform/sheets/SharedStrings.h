@@ -24,7 +24,7 @@ class ZipArchive;
 class SharedStrings {
 public:
     // Opens the part (on a zip of its own: a zip is read by one thread at a time) and starts reading it.
-    SharedStrings(const std::string& path, const std::string& part, bool readAhead = true);
+    SharedStrings(const std::string& path, const std::string& part);
     // Stops the reading thread.
     ~SharedStrings();
     SharedStrings(const SharedStrings&) = delete;

@@ -9,7 +9,11 @@ namespace sheets {
 
 // Office Open XML writes characters XML cannot carry as _xHHHH_ (and a literal "_x" as _x005F_x).
 inline void decodeOoxmlEscapes(std::string& text) {
-    if (text.find("_x") == std::string::npos) return;
+    // Texts are mostly a few bytes long and hold no escape: a plain loop tells sooner than a library search.
+    bool escaped = false;
+    for (std::size_t i = 0; i + 1 < text.size() && !escaped; ++i)
+        escaped = text[i] == '_' && text[i + 1] == 'x';
+    if (!escaped) return;
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -171,10 +171,16 @@ bool SharedStrings::find(std::int64_t index, std::string_view& text, std::string
     const auto byteAt = [this](std::size_t position) {
         return static_cast<unsigned char>(m_textBlocks[position / kTextBlockBytes][position % kTextBlockBytes]);
     };
-    const std::size_t group = wanted / kGroup;
-    std::size_t position = m_startBlocks[group / kStartBlockCount][group % kStartBlockCount];
+    // A sheet mostly asks for the string after the one it asked for before: that one starts where the last ended.
+    std::size_t i = wanted;
+    std::size_t position = m_nextPosition;
+    if (wanted != m_nextIndex) {
+        const std::size_t group = wanted / kGroup;
+        i = group * kGroup;
+        position = m_startBlocks[group / kStartBlockCount][group % kStartBlockCount];
+    }
     std::size_t length = 0;
-    for (std::size_t i = group * kGroup;; ++i) {
+    for (;; ++i) {
         length = 0;
         for (int shift = 0;; shift += 7) {
             const unsigned byte = byteAt(position++);
@@ -184,6 +190,8 @@ bool SharedStrings::find(std::int64_t index, std::string_view& text, std::string
         if (i == wanted) break;
         position += length;
     }
+    m_nextIndex = wanted + 1;
+    m_nextPosition = position + length;
     if (length == 0) {
         text = std::string_view("", 0);
         return true;

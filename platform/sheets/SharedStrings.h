@@ -30,9 +30,9 @@ public:
     SharedStrings(const SharedStrings&) = delete;
     SharedStrings& operator=(const SharedStrings&) = delete;
 
-    // String `index`, waiting until the table has got that far. A string that lies across two blocks is copied into
-    // scratch. False when the table ends before it; the table's own error (damage, a limit) is thrown instead when
-    // reading it failed first.
+    // String `index`, waiting until the table has got that far (called by one thread: the sheet's reader). A string
+    // that lies across two blocks is copied into scratch. False when the table ends before it; the table's own error
+    // (damage, a limit) is thrown instead when reading it failed first.
     bool find(std::int64_t index, std::string_view& text, std::string& scratch);
     // Waits until the whole table is read, and throws its error if reading it failed.
     void finish();
@@ -58,6 +58,10 @@ private:
     std::uint32_t m_stored = 0;    // bytes in the blocks
     std::uint64_t m_textBytes = 0; // of them, the strings' own
     std::size_t m_added = 0;       // strings added, of which m_published are visible to find()
+
+    // Where the string after the last one found starts, for find() alone.
+    std::size_t m_nextIndex = SIZE_MAX;
+    std::size_t m_nextPosition = 0;
 
     std::atomic<std::size_t> m_published{0};
     std::atomic<std::size_t> m_wakeAbove{SIZE_MAX}; // a waiter's wish: a count above this is worth a wake-up

@@ -54,7 +54,7 @@ OdsReader::OdsReader(std::unique_ptr<ZipArchive> zip, const std::string& path)
         m_zip->read("META-INF/manifest.xml").find("encryption-data") != std::string::npos)
         fail(kPasswordProtected);
     if (!m_zip->contains("content.xml")) fail("the spreadsheet has no content.xml");
-    m_parser = std::make_unique<XmlPartParser>(m_zip->openStream("content.xml"), path, "content.xml",
+    m_parser = std::make_unique<XmlPartParser>(m_zip->openStream("content.xml", true), path, "content.xml",
                                                static_cast<XmlPartParser::Handler&>(*this), true);
 }
 

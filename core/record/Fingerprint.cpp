@@ -4,9 +4,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 
-#include "platform/Error.h"
-
-#include <QFile>
+#include <limits>
 
 namespace record {
 
@@ -16,15 +14,7 @@ constexpr std::size_t kBlock = 64 * 1024;
 
 } // namespace
 
-std::string fileSha256(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
-        throw platform::Error("Cannot read '" + path + "': " + file.errorString().toStdString());
-    return hash.result().toHex().toStdString();
-}
-
-Fingerprint::Fingerprint() : m_hash(QCryptographicHash::Sha256) {
+Fingerprint::Fingerprint() {
     m_buffer.reserve(kBlock + 1024);
 }
 
@@ -35,13 +25,13 @@ void Fingerprint::addRow(std::span<const std::optional<std::string_view>> fields
 }
 
 void Fingerprint::flush() {
-    m_hash.addData(QByteArrayView(m_buffer.data(), static_cast<qsizetype>(m_buffer.size())));
+    m_hash.addData(m_buffer);
     m_buffer.clear();
 }
 
 ListSeal Fingerprint::result() {
     flush();
-    return {m_rows, m_hash.result().toHex().toStdString()};
+    return {m_rows, m_hash.hexResult()};
 }
 
 std::string Fingerprint::rowBytes(std::span<const std::optional<std::string_view>> fields) {

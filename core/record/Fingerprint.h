@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/db/RowStore.h"
+#include "platform/digest/Sha256.h"
 
-#include <QCryptographicHash>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -45,13 +45,9 @@ public:
 private:
     void flush();
 
-    QCryptographicHash m_hash;
+    digest::Sha256 m_hash;
     std::string m_buffer;
     std::uint64_t m_rows = 0;
 };
-
-// The SHA-256 of a file's bytes, in hex: how the journal names an uploaded workbook. Throws platform::Error when
-// the file cannot be read.
-std::string fileSha256(const std::string& path);
 
 } // namespace record

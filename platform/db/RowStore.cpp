@@ -231,6 +231,13 @@ RowStore::Field RowStore::field(Handle handle, int index) const {
     return readField(p, rowid);
 }
 
+void RowStore::fields(Handle handle, std::span<Field> out) const {
+    const char* p = rowStart(handle);
+    const std::int64_t rowid = unzigzag(getVarint(p));
+    for (Field& field : out)
+        field = readField(p, rowid);
+}
+
 std::size_t RowStore::bytes() const {
     std::size_t total = m_pages.capacity() * sizeof(Page);
     for (const Page& page : m_pages)

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,8 @@ public:
 
     std::int64_t rowid(Handle handle) const;
     Field field(Handle handle, int index) const;
+    // The row's first out.size() fields, decoded in one pass.
+    void fields(Handle handle, std::span<Field> out) const;
     // Gives back the room the last page did not use, once every row is written.
     void shrinkToFit();
     std::size_t size() const { return m_count; }

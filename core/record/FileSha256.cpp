@@ -10,15 +10,16 @@ namespace record {
 
 namespace {
 
-// Large enough that the hash, not the reading, takes the time; small enough to stop soon when let go.
-constexpr qint64 kBlock = 1 << 20;
+// Large enough that the hash, not the reading, takes the time; small enough to stop soon when let go and to add
+// little to the upload's memory.
+constexpr qint64 kBlock = 256 * 1024;
 
 std::string hashFile(const std::string& path, const std::atomic<bool>& stop) {
     QFile file(QString::fromStdString(path));
     const auto cannotRead = [&] {
         return platform::Error("Cannot read '" + path + "': " + file.errorString().toStdString());
     };
-    if (!file.open(QIODevice::ReadOnly)) throw cannotRead();
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) throw cannotRead();
     digest::Sha256 hash;
     std::vector<char> block(static_cast<std::size_t>(kBlock));
     for (;;) {

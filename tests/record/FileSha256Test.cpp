@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr qsizetype kBlock = 1 << 20; // the hash reads the file in blocks of this size
+constexpr qsizetype kBlock = 256 * 1024; // the hash reads the file in blocks of this size
 
 class FileSha256Sizes : public ::testing::TestWithParam<qsizetype> {};
 

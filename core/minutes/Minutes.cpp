@@ -160,10 +160,18 @@ QString minutesHtml(const record::Verification& check, const Minutes::Header& he
                              grouped(list.value(QStringLiteral("fingerprint")).toString(), true)};
     }
     const auto drew = check.runsWithDraws();
-    for (const auto& run : drew)
-        lists << QStringList{QString(), localTime(run.time),
-                             run.participants ? QString::number(*run.participants) : QStringLiteral("-"),
-                             run.fingerprint.isEmpty() ? QStringLiteral("-") : grouped(run.fingerprint, true)};
+    const auto listRow = [&](const QString& when, const std::optional<std::uint64_t>& participants,
+                             const QString& fingerprint) {
+        lists << QStringList{QString(), when, participants ? QString::number(*participants) : QStringLiteral("-"),
+                             fingerprint.isEmpty() ? QStringLiteral("-") : grouped(fingerprint, true)};
+    };
+    for (const auto& run : drew) {
+        listRow(localTime(run.time), run.participants, run.fingerprint);
+        // A list read again during the run is the list drawn from from then on.
+        for (const auto& reload : run.reloads)
+            listRow(localTime(reload.time) + QStringLiteral("<br/>(daftar dimuat ulang)"), reload.participants,
+                    reload.fingerprint);
+    }
     for (qsizetype i = 0; i < lists.size(); ++i)
         lists[i][0] = QString::number(i + 1);
     html += tables.table({QStringLiteral("No"), QStringLiteral("Program dijalankan"), QStringLiteral("Jumlah peserta"),

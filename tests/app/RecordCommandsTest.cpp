@@ -286,6 +286,41 @@ TEST(RecordCommandsMinutes, ListOnlyTheRunsThatDrewSavedOrDeleted) {
         << lists.toStdString();
 }
 
+// A list read again during a run is the list drawn from from then on: it stands under its run, with its count.
+TEST(RecordCommandsMinutes, AListReadAgainStandsUnderItsRun) {
+    TestDatabase db;
+    RecordedDraw draw(db, 3);
+    draw.start();
+    draw.drawWinner(2, QStringLiteral("TV"));
+    draw.addParticipant(4);
+    draw.reload();
+    draw.drawWinner(4, QStringLiteral("Kulkas"));
+    draw.end();
+    db.cn().close();
+
+    const auto check = record::Verification::of(db.path());
+    ASSERT_EQ(check.exitCode(), 0) << check.text().toStdString();
+    ASSERT_EQ(check.runs().size(), 1u);
+    ASSERT_EQ(check.runs()[0].reloads.size(), 1u);
+    const QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("berita-acara.pdf"));
+    const Outcome run = program({QStringLiteral("--minutes"), pdf, QString::fromStdString(db.path())});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    const QString text = pdfText(pdf);
+    const QString lists =
+        text.mid(text.indexOf(QStringLiteral("1. Daftar peserta")),
+                 text.indexOf(QStringLiteral("2. Pemenang")) - text.indexOf(QStringLiteral("1. Daftar peserta")));
+    const QString reloadedAt = QDateTime::fromString(check.runs()[0].reloads[0].time, Qt::ISODateWithMs)
+                                   .toString(QStringLiteral("dd-MM-yyyy HH:mm:ss"));
+    // The journal's beginning, the run, the list read again: numbered 1 to 3.
+    const QStringList rows = lists.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^\\d+ ")));
+    ASSERT_EQ(rows.size(), 3) << lists.toStdString();
+    EXPECT_TRUE(rows[2].startsWith(QStringLiteral("3 ")) && rows[2].contains(reloadedAt) &&
+                rows[2].contains(QStringLiteral(" 4 ")))
+        << rows[2].toStdString();
+    EXPECT_TRUE(lists.contains(QStringLiteral("(daftar dimuat ulang)"))) << lists.toStdString();
+}
+
 // A draw number or a word wider than a page cannot stay whole: it is broken where it must, never cut off at the
 // page's edge.
 TEST(RecordCommandsMinutes, WhatIsWiderThanAPageIsBrokenNotCutOff) {

@@ -4,6 +4,7 @@
 #include "platform/digest/Sha256.h"
 
 #include <QFile>
+#include <filesystem>
 #include <vector>
 
 namespace record {
@@ -19,6 +20,10 @@ std::string hashFile(const std::string& path, const std::atomic<bool>& stop) {
     const auto cannotRead = [&] {
         return platform::Error("Cannot read '" + path + "': " + file.errorString().toStdString());
     };
+    // Only a regular file: opening a pipe would wait for a writer, and a device may never end.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        throw platform::Error("Cannot read '" + path + "': not a regular file");
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) throw cannotRead();
     digest::Sha256 hash;
     std::vector<char> block(static_cast<std::size_t>(kBlock));

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -39,6 +40,16 @@ TEST(FileSha256, MissingFileFailsWhenTheHashIsAskedFor) {
     const std::string path = dir.filePath(QStringLiteral("gone.csv")).toStdString();
     record::FileSha256 sha256(path);
     EXPECT_EQ(errorOf([&] { sha256.result(); }).rfind("Cannot read '" + path + "'", 0), 0u);
+}
+
+// A pipe would block the hash's thread in its opening until a writer came, and letting go of the hash would wait for
+// it: refused without opening it.
+TEST(FileSha256, PipeIsRefusedWithoutWaitingForAWriter) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("pipe.csv")).toStdString();
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    record::FileSha256 sha256(path);
+    EXPECT_EQ(errorOf([&] { sha256.result(); }), "Cannot read '" + path + "': not a regular file");
 }
 
 } // namespace

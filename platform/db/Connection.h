@@ -48,6 +48,9 @@ public:
     int busyTimeout() const { return m_busyTimeout; }
     // The rowid of the row the last INSERT on this connection made.
     std::int64_t lastInsertRowid() const;
+    // The column by which SQL addresses a row of a table that has no key of its own (tb_pemenang): the same key
+    // lastInsertRowid() and TableCursor::rowKey() give.
+    static constexpr const char* kRowKey = "rowid";
     // The rows the last INSERT, UPDATE or DELETE on this connection changed.
     int changes() const;
     // True while a transaction is open.

@@ -269,6 +269,13 @@ void Draw::readPlan() {
         if (!current || current->open() == 0) m_currentPrize = m_plan.firstOpen();
     }
     selectCurrentPrize();
+    settlePrizeDetail();
+}
+
+void Draw::settlePrizeDetail() {
+    if (!m_plan.exists() || m_planRound || m_round.shuffling()) return;
+    const Prize* prize = currentPrize();
+    setPrize(prize ? prize->name : QString());
 }
 
 void Draw::readPlanQuietly() {
@@ -327,6 +334,7 @@ Draw::Turn Draw::choosePrize(std::int64_t urut) {
     if (!prize || prize->open() == 0) return Turn::NoOther;
     m_currentPrize = urut;
     selectCurrentPrize();
+    settlePrizeDetail();
     countParticipants();
     emit planChanged();
     return Turn::Turned;
@@ -474,6 +482,7 @@ void Draw::cancelRound() {
     m_details = DrawDetails{{}, {}, {}, m_details.prize};
     m_canSave = false;
     m_round.closed();
+    settlePrizeDetail();
     tell([](DrawObserver& o) { o.detailsCleared(); });
     m_journal.record(record::event::kRoundCancelled, {{QStringLiteral("round"), static_cast<double>(round.stopEntry)},
                                                       {QStringLiteral("prize"), static_cast<double>(round.prize)}});

@@ -183,6 +183,8 @@ private:
     RoundWinner winnerAt(std::size_t rank) const;
     // The round's single winner as the details show it.
     void showRoundDetails();
+    // With a plan and no round shown, the prize in the details is the current one.
+    void settlePrizeDetail();
     QJsonObject selectedParticipant() const;
     template <typename Call> void tell(Call call) {
         for (DrawObserver* observer : m_observers)

@@ -1,4 +1,5 @@
 #include "core/Session.h"
+#include "core/record/Verification.h"
 #include "data/uData.h"
 #include "draw/uPenonton.h"
 #include "plan/uHadiah.h"
@@ -325,6 +326,51 @@ private slots:
                  QStringList{QStringLiteral("Daftar hadiah telah diimport: 4 hadiah, 44 pemenang.")});
         QCOMPARE(fHadiah->ADOTable1.recordCount(), std::size_t(4));
         QTRY_COMPARE(line(), QStringLiteral("Mobil: 0 dari 1 pemenang, putaran 1 pemenang"));
+    }
+
+    // The event of 44 prizes (1 car, 3 motorbikes, 10 televisions, 30 vouchers) drawn 1, 1, 5 and 10 a round: nine
+    // rounds of "Acak", "Stop", "&Simpan" and the message's OK, nothing typed. A winner found absent afterwards costs
+    // a click on the list, "Tidak Hadir" and the reason's OK, and one round more to fill the slot.
+    void fortyFourPrizeEvent() {
+        DrawFixture f([](TestDatabase& db) { db.addParticipants(500); });
+        usePlan(kEvent);
+        int actions = 0;
+        const auto press = [&](const char* button) {
+            DrawFixture::click(button);
+            ++actions;
+        };
+        const auto round = [&] {
+            press("btn_acak");
+            tick();
+            press("btn_stop");
+            TestApplication::clear();
+            press("BitBtn2");
+            QCOMPARE(TestApplication::texts(Kind::Information), QStringList{kSaved});
+            ++actions; // the message's OK
+        };
+        int rounds = 0;
+        while (DTModule->session.draw().currentPrize() && rounds < 20) {
+            round();
+            ++rounds;
+        }
+        QCOMPARE(rounds, 9);
+        QCOMPARE(actions, 36);
+        QCOMPARE(f.db().count("tb_pemenang"), 44);
+        QCOMPARE(line(), QStringLiteral("Semua hadiah sudah diundi"));
+
+        const int before = actions;
+        fAcak->lst_putaran->setCurrentItem(fAcak->lst_putaran->topLevelItem(3));
+        ++actions; // the click on the list
+        ui::ChoiceDialog::setNextAnswer(core::PrizePlan::reasons().front());
+        press("btn_tidakHadir");
+        ++actions; // the reason's OK
+        QCOMPARE(line(), QStringLiteral("Voucher: 29 dari 30 pemenang, putaran 1 pemenang"));
+        round();
+        QCOMPARE(actions - before, 7);
+        QCOMPARE(f.db().count("tb_pemenang"), 44);
+        QCOMPARE(f.db().count("tb_tidak_hadir"), 1);
+        const auto check = record::Verification::of(f.db().path());
+        QVERIFY2(check.exitCode() == 0, qPrintable(check.text()));
     }
 
     // "Tidak Hadir" on the winners screen, a row of buttons below the others, shown with a plan only: a winner of the

@@ -686,11 +686,7 @@ void TfAcak::BitBtn8Click(QObject*) {
 }
 
 void TfAcak::FormActivate(QObject*) {
-    try {
-        m_draw.readPlan(); // changed on its own screen, or by another copy of the program
-    } catch (const platform::Error&) {
-        // the plan read before stands while the database cannot answer
-    }
+    m_draw.refreshPlan(); // changed on its own screen, or by another copy of the program
     showPlan();
     const auto change = m_draw.listChange();
     if (!change) return;

@@ -33,7 +33,7 @@ void Draw::readList() {
     m_eligible.readWinners(m_connection); // who has won, as the list is read
     m_planWinnersSaved = false;
     m_planEligible.setParticipants(&m_participants);
-    readPlanQuietly();
+    refreshPlan();
     countParticipants();
     m_sealed.seal(m_participants, [this] {
         QMetaObject::invokeMethod(
@@ -64,7 +64,7 @@ Draw::Reload Draw::reloadList() {
 Draw::Start Draw::start() {
     m_participants.checkActive(); // without participants there is nothing to shuffle
     if (m_participants.recordCount() == 0) return Start::NoParticipants;
-    readPlanQuietly();
+    refreshPlan();
     if (m_plan.exists()) return startRound();
     m_planShuffle = false;
     m_planRound.reset();
@@ -260,10 +260,16 @@ record::Journal::RunStart Draw::runStart() const {
 
 void Draw::readPlan() {
     m_plan.read();
+    planRead();
+}
+
+void Draw::planRead() {
     m_planEligible.setPicks(m_plan.picks());
     // The round not saved keeps its prize; else the prize turned to, while it has a slot open; else the first open.
     if (m_planRound && !m_planRound->saved && m_round.unsaved()) {
         m_currentPrize = m_planRound->prize;
+    } else if (m_planShuffle && m_round.shuffling()) {
+        // The shuffle runs for the prize it was started for.
     } else {
         const Prize* current = m_currentPrize ? m_plan.prize(*m_currentPrize) : nullptr;
         if (!current || current->open() == 0) m_currentPrize = m_plan.firstOpen();
@@ -278,12 +284,15 @@ void Draw::settlePrizeDetail() {
     setPrize(prize ? prize->name : QString());
 }
 
-void Draw::readPlanQuietly() {
+bool Draw::refreshPlan() noexcept {
     try {
+        const db::NoWaitForLocks noWait(m_connection);
         readPlan();
-    } catch (const platform::Error&) {
+        return true;
+    } catch (const std::exception&) {
         // The plan read before stands (a database locked by another program answers later); a draw without a plan
         // goes on as it always has.
+        return false;
     }
 }
 
@@ -295,7 +304,7 @@ void Draw::planWritten() {
         this,
         [this] {
             m_planReadQueued = false;
-            readPlanQuietly();
+            refreshPlan();
             countParticipants();
             emit planChanged();
         },
@@ -464,7 +473,8 @@ void Draw::saveRound() {
     m_canSave = false;
     m_round.closed();
     m_planWinnersSaved = true;
-    readPlanQuietly();
+    planRead(); // the round's winners out of the next picks, even while the tables cannot be read again now
+    refreshPlan();
     if (round.winners.size() == 1) {
         const DrawDetails saved = m_details;
         tell([&](DrawObserver& o) { o.winnerSaved(saved); });
@@ -501,7 +511,8 @@ void Draw::forfeit(std::size_t place, const QString& reason) {
         m_canSave = false;
     }
     if (round.saved) m_currentPrize = round.prize; // the next round fills the slot
-    readPlanQuietly();
+    planRead();
+    refreshPlan();
     tell([&](DrawObserver& o) { o.winnerForfeited(round, place); });
     countParticipants();
     emit planChanged();
@@ -514,7 +525,8 @@ void Draw::forfeitSaved(std::int64_t key, const QString& reason) {
             if (m_planRound->winners[place].key == key) return forfeit(place, reason);
     m_plan.forfeitWinner(key, reason);
     if (winner && !m_round.unsaved() && !m_round.shuffling()) m_currentPrize = winner->prize;
-    readPlanQuietly();
+    planRead();
+    refreshPlan();
     countParticipants();
     emit planChanged();
 }
@@ -567,7 +579,7 @@ bool Draw::restoreRound() {
     round.restored = true;
     m_planRound = std::move(round);
     m_round.stopped();
-    readPlanQuietly(); // the round's prize is the current one, its winners out of the next picks
+    refreshPlan(); // the round's prize is the current one, its winners out of the next picks
     m_currentPrize = m_planRound->prize;
     selectCurrentPrize();
     showRoundDetails();

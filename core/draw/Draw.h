@@ -96,6 +96,9 @@ public:
     bool planned() const { return m_plan.exists(); }
     // Reads the plan again as the tables hold it, and settles the current prize.
     void readPlan();
+    // The same as a look that must not keep the screen waiting: while another program holds the database, the plan
+    // read before stands. False then.
+    bool refreshPlan() noexcept;
     // A row of the plan, or a winner of it, was written through a cursor: the plan is read again once the write is
     // done, and planChanged() follows.
     void planWritten();
@@ -175,8 +178,8 @@ private:
     void stopRound();
     void saveRound();
     void cancelRound();
-    // Reads the plan, keeping the one read before when the database cannot answer now.
-    void readPlanQuietly();
+    // After the plan was read, or changed here: who was picked, the current prize settled, who may still win it.
+    void planRead();
     // Works out who may still win the current prize, less the winners of a round not saved.
     void selectCurrentPrize();
     // The participant of the list at this rank, as a winner of a round.

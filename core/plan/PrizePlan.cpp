@@ -99,9 +99,14 @@ const QStringList& PrizePlan::reasons() {
 }
 
 void PrizePlan::read() {
-    m_prizes.clear();
-    m_picks.clear();
-    if (!m_connection.hasTable(kPrizes)) return;
+    // Read whole before anything changes: a read that fails leaves the plan read before.
+    std::vector<Prize> prizesRead;
+    std::vector<PrizePick> picksRead;
+    if (!m_connection.hasTable(kPrizes)) {
+        m_prizes.clear();
+        m_picks.clear();
+        return;
+    }
     db::Statement prizes(m_connection, "SELECT urut, hadiah, jumlah, per_putaran FROM tb_hadiah ORDER BY urut");
     while (prizes.step()) {
         Prize prize;
@@ -111,20 +116,22 @@ void PrizePlan::read() {
         // A plan written by another tool may hold anything: a round draws 1 to 50.
         const std::int64_t perRound = prizes.columnIsNull(3) ? 1 : prizes.columnInt(3);
         prize.perRound = static_cast<int>(std::clamp<std::int64_t>(perRound, 1, kLargestRound));
-        m_prizes.push_back(prize);
+        prizesRead.push_back(prize);
     }
     auto readPicks = [&](const char* table, std::int64_t Prize::*count) {
         if (!m_connection.hasTable(table)) return;
         db::Statement picks(m_connection, std::string("SELECT urut_hadiah, id_peserta FROM ") + table);
         while (picks.step()) {
             const PrizePick pick{picks.columnInt(0), picks.columnInt(1)};
-            m_picks.push_back(pick);
-            for (Prize& prize : m_prizes)
+            picksRead.push_back(pick);
+            for (Prize& prize : prizesRead)
                 if (prize.urut == pick.prize) ++(prize.*count);
         }
     };
     readPicks(kWinners, &Prize::drawn);
     readPicks(kForfeits, &Prize::forfeited);
+    m_prizes = std::move(prizesRead);
+    m_picks = std::move(picksRead);
 }
 
 const Prize* PrizePlan::prize(std::int64_t urut) const {
@@ -290,6 +297,11 @@ std::vector<std::int64_t> PrizePlan::saveRound(std::int64_t prize, std::int64_t 
                                                   {QStringLiteral("prize"), static_cast<double>(prize)},
                                                   {QStringLiteral("winners"), saved}});
     transaction.commit();
+    // As the tables now hold it, whether or not they can be read again at once.
+    for (const NewWinner& winner : winners)
+        m_picks.push_back({prize, winner.participant});
+    for (Prize& planned : m_prizes)
+        if (planned.urut == prize) planned.drawn += static_cast<std::int64_t>(winners.size());
     return keys;
 }
 
@@ -343,6 +355,13 @@ std::int64_t PrizePlan::forfeit(const Forfeit& forfeit) {
     details[QStringLiteral("waktu")] = time;
     m_journal.append(record::event::kWinnerForfeited, details);
     transaction.commit();
+    // As the tables now hold it: a winner of a round not saved becomes a pick of the prize; a saved one stays one.
+    if (!forfeit.winnerKey) m_picks.push_back({forfeit.prize, forfeit.participant});
+    for (Prize& planned : m_prizes)
+        if (planned.urut == forfeit.prize) {
+            ++planned.forfeited;
+            if (forfeit.winnerKey && planned.drawn > 0) --planned.drawn;
+        }
     return key;
 }
 

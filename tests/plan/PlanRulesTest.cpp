@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <ostream>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -313,6 +314,30 @@ TEST(PlanRounds, SaveRefusedWhenTheSlotsWentMeanwhile) {
     EXPECT_TRUE(s.draw().canSave()); // nothing changed: it may be saved again, or cancelled
     s.draw().cancel();
     EXPECT_EQ(s.saveRound().winners.size(), 2u);
+}
+
+// What a save or a forfeit did is in the plan at once, as the tables hold it, before and without reading them again
+// (another program may hold the database at that moment): the next round never draws the winners just saved.
+TEST(PlanRounds, ASaveAndAForfeitCountBeforeTheTablesAreReadAgain) {
+    PlanSession s(10);
+    s.addPrize("TV", "5", "2");
+    core::PrizePlan& plan = s.plan();
+    const auto keys = plan.saveRound(
+        1, 0,
+        {{3, QStringLiteral("D3"), QStringLiteral("Nama 3")}, {4, QStringLiteral("D4"), QStringLiteral("Nama 4")}});
+    plan.forfeit({1, 7, QStringLiteral("D7"), QStringLiteral("Nama 7"), QStringLiteral("tidak hadir"), {}, 0});
+    plan.forfeit({1, 3, QStringLiteral("D3"), QStringLiteral("Nama 3"), QStringLiteral("tidak hadir"), keys[0], 0});
+    const auto inMemory = [&] {
+        std::multiset<std::pair<std::int64_t, std::int64_t>> picks;
+        for (const core::PrizePick& pick : plan.picks())
+            picks.insert({pick.prize, pick.participant});
+        return std::tuple(picks, plan.prize(1)->drawn, plan.prize(1)->forfeited);
+    };
+    const auto before = inMemory();
+    EXPECT_EQ(std::get<1>(before), 1);
+    EXPECT_EQ(std::get<2>(before), 2);
+    plan.read();
+    EXPECT_EQ(inMemory(), before);
 }
 
 // Without a plan nothing of it shows: the draw is the one of a winner at a time.

@@ -376,10 +376,10 @@ void TfAcak::FormCreate(QObject*) {
             const auto& restored = m_draw.round();
             if (!restored || !m_draw.roundUnsaved()) return;
             const ui::DialogOwner owner(this);
-            ui::MessageBox::information(QStringLiteral("Putaran sebelumnya belum disimpan: %1 pemenang %2. Tekan "
+            ui::MessageBox::information(QStringLiteral("Putaran sebelumnya belum disimpan: %1, %2 pemenang. Tekan "
                                                        "Simpan untuk menyimpannya atau Batal untuk membatalkannya.")
-                                            .arg(restored->standing())
-                                            .arg(restored->prizeName));
+                                            .arg(restored->prizeName)
+                                            .arg(restored->standing()));
         });
     }
 }

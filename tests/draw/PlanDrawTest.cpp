@@ -1,4 +1,5 @@
 #include "core/Session.h"
+#include "core/minutes/Minutes.h"
 #include "core/record/Verification.h"
 #include "data/uData.h"
 #include "draw/uPenonton.h"
@@ -371,6 +372,9 @@ private slots:
         QCOMPARE(f.db().count("tb_tidak_hadir"), 1);
         const auto check = record::Verification::of(f.db().path());
         QVERIFY2(check.exitCode() == 0, qPrintable(check.text()));
+        if (const QByteArray folder = qgetenv("TOMBOLIKA_PICTURES"); !folder.isEmpty())
+            Minutes::writePdf(check, Minutes::headerNow(),
+                              QDir(QString::fromLocal8Bit(folder)).filePath(QStringLiteral("plan-minutes.pdf")));
     }
 
     // "Tidak Hadir" on the winners screen, a row of buttons below the others, shown with a plan only: a winner of the

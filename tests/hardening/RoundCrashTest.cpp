@@ -63,10 +63,10 @@ private slots:
             fAcak->show();
             QVERIFY(QTest::qWaitForWindowExposed(fAcak));
             QTRY_COMPARE(TestApplication::texts(Kind::Information),
-                         QStringList{QStringLiteral("Putaran sebelumnya belum disimpan: %1 pemenang %2. Tekan Simpan "
+                         QStringList{QStringLiteral("Putaran sebelumnya belum disimpan: %1, %2 pemenang. Tekan Simpan "
                                                     "untuk menyimpannya atau Batal untuk membatalkannya.")
-                                         .arg(numbers.size())
-                                         .arg(prize)});
+                                         .arg(prize)
+                                         .arg(numbers.size())});
             QCOMPARE(
                 fAcak->lbl_putaran->text(),
                 QStringLiteral("Putaran sebelumnya belum disimpan: %1, %2 pemenang").arg(prize).arg(numbers.size()));

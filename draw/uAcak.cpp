@@ -153,14 +153,17 @@ TfAcak::~TfAcak() = default;
 
 // The detail fields are the operator's as well: what is typed there is what "&Simpan" saves.
 void TfAcak::followTyping() {
-    auto typed = [this](void (core::Draw::*set)(const QString&)) {
-        return [this, set](const QString& text) {
-            if (!m_showingDetails) (m_draw.*set)(text);
-        };
-    };
-    connect(ed_msisdn, &QLineEdit::textChanged, this, typed(&core::Draw::setNumber));
-    connect(Edit2, &QLineEdit::textChanged, this, typed(&core::Draw::setPhone));
-    connect(ed_hadiah, &QLineEdit::textChanged, this, typed(&core::Draw::setPrize));
+    // A lambda per field rather than one holding a pointer to the member: GCC's AddressSanitizer reads such a pointer
+    // out of bounds when Qt calls the slot.
+    connect(ed_msisdn, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_showingDetails) m_draw.setNumber(text);
+    });
+    connect(Edit2, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_showingDetails) m_draw.setPhone(text);
+    });
+    connect(ed_hadiah, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_showingDetails) m_draw.setPrize(text);
+    });
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_showingDetails) m_draw.setName(memoName());
     });

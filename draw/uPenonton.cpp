@@ -19,33 +19,13 @@ TfPenonton* fPenonton = nullptr;
 
 namespace {
 
-// The draw screen's colours.
-const QColor kBackground(0xF5, 0xFF, 0xDF);
-const QColor kTeal(0x8A, 0xC9, 0xCE);
-const QColor kBandEdge(0x00, 0x80, 0x40);
-const QColor kLime(0x00, 0xFF, 0x00);
-const QColor kBannerGreen(0x7C, 0xB9, 0x00);
-const QColor kOrange(0xFF, 0x80, 0x00);
-const QColor kBlue(0x00, 0x80, 0xFF);
-const QColor kGrey(0x53, 0x56, 0x5B);
+// A winner found absent: the mark and the cell.
 const QColor kRed(0xC0, 0x10, 0x10);
 const QColor kForfeitCell(0xFF, 0xE4, 0xE4);
 
 // A normal draw number (eight characters) takes about 60 % of the width; longer ones shrink to fit.
 constexpr double kNormalNumberShare = 0.6;
 const QString kNormalNumber = QStringLiteral("00000000");
-
-QFont verdana() {
-    QFont font(QStringLiteral("Verdana"));
-    font.setBold(true);
-    return font;
-}
-
-QFont bookman() {
-    QFont font(QStringLiteral("Bookman Old Style"));
-    font.setBold(true);
-    return font;
-}
 
 int share(int whole, double part) {
     return static_cast<int>(std::lround(whole * part));
@@ -60,7 +40,8 @@ QRect across(const QRect& window, double top, double bottom) {
 } // namespace
 
 TfPenonton::TfPenonton(QWidget* console, const QString& banner)
-    : QWidget(nullptr, Qt::Window), m_console(console), m_bannerText(banner), m_number(bookman(), kLime) {
+    : QWidget(nullptr, Qt::Window), m_console(console), m_bannerText(banner),
+      m_number(look::numberFont(12), look::Number) {
     setObjectName(QStringLiteral("fPenonton"));
     setWindowTitle(QStringLiteral("Layar Penonton"));
     setWindowIcon(console ? console->windowIcon() : QIcon());
@@ -293,10 +274,9 @@ void TfPenonton::layOut() {
     l.bottom.setBottom(window.bottom());
     l.count = l.bottom.adjusted(margin, 0, -w / 2, 0);
     l.fingerprint = l.bottom.adjusted(w / 2, 0, -margin, 0);
-    QFont measuring = bookman();
-    measuring.setPixelSize(100);
-    m_numberLargest = std::max(
-        8, static_cast<int>(100 * kNormalNumberShare * w / QFontMetricsF(measuring).horizontalAdvance(kNormalNumber)));
+    m_numberLargest =
+        std::max(8, static_cast<int>(100 * kNormalNumberShare * w /
+                                     QFontMetricsF(look::numberFont(100)).horizontalAdvance(kNormalNumber)));
 
     const int logoHeight = share(l.top.height(), 0.76);
     m_logoScaled = m_logo.isNull()
@@ -304,7 +284,8 @@ void TfPenonton::layOut() {
                        : m_logo.scaled(QSize(share(w, 0.3), logoHeight), Qt::KeepAspectRatio, Qt::SmoothTransformation);
     l.logo = QRect(QPoint(margin / 2, l.top.top() + (l.top.height() - m_logoScaled.height()) / 2), m_logoScaled.size());
     const int bannerLeft = (m_logoScaled.isNull() ? 0 : l.logo.right()) + margin;
-    m_banner.fit(m_bannerText, verdana(), QRect(bannerLeft, l.top.top(), w - margin - bannerLeft, l.top.height()),
+    m_banner.fit(m_bannerText, look::screenFont(12, true),
+                 QRect(bannerLeft, l.top.top(), w - margin - bannerLeft, l.top.height()),
                  {share(l.top.height(), 0.42), 6, false, Qt::AlignRight});
     l.round = QRect(margin / 2, l.top.bottom() + 1 + h / 80, w - margin, l.bottom.top() - l.top.bottom() - 1 - h / 40);
     l.roundHeading = QRect(l.round.left(), l.round.top(), l.round.width() * 2 / 3, share(h, 0.07));
@@ -357,16 +338,17 @@ void TfPenonton::layOutRound() {
         const QRect phoneBox(numberBox.right() + 1, inside.top(), inside.right() - numberBox.right(), topLine);
         const QRect nameBox(inside.left(), inside.top() + topLine, inside.width(), inside.height() - topLine);
         Cell& texts = m_cells[static_cast<std::size_t>(i)];
-        texts.number.fit(QStringLiteral("%1. %2").arg(i + 1).arg(winner.number), bookman(), numberBox,
+        texts.number.fit(QStringLiteral("%1. %2").arg(i + 1).arg(winner.number), look::numberFont(12), numberBox,
                          {topLine, 6, false, Qt::AlignLeft});
-        texts.phone.fit(winner.forfeited ? ForfeitMark : maskedPhone(winner.phone), verdana(), phoneBox,
-                        {topLine * 2 / 3, 6, false, Qt::AlignRight});
-        texts.name.fit(winner.name, verdana(), nameBox, {nameBox.height() * 9 / 10, 6, true, Qt::AlignLeft});
+        texts.phone.fit(winner.forfeited ? ForfeitMark : maskedPhone(winner.phone), look::screenFont(12, true),
+                        phoneBox, {topLine * 2 / 3, 6, false, Qt::AlignRight});
+        texts.name.fit(winner.name, look::screenFont(12, true), nameBox,
+                       {nameBox.height() * 9 / 10, 6, true, Qt::AlignLeft});
     }
-    m_roundHeading.fit(QStringLiteral("HADIAH: %1").arg(m_round.prizeName), verdana(), l.roundHeading,
+    m_roundHeading.fit(QStringLiteral("HADIAH: %1").arg(m_round.prizeName), look::screenFont(12, true), l.roundHeading,
                        {l.roundHeading.height() * 8 / 10, 6, false, Qt::AlignLeft});
     if (m_stage == Stage::RoundSaved)
-        m_roundMark.fit(WinnerMark, verdana(), l.roundMark.adjusted(0, h / 100, 0, -h / 100),
+        m_roundMark.fit(WinnerMark, look::screenFont(12, true), l.roundMark.adjusted(0, h / 100, 0, -h / 100),
                         {share(h, 0.045), 6, false, Qt::AlignRight});
 }
 
@@ -390,17 +372,19 @@ void TfPenonton::layOutDetails() {
     if (!shown) {
         // A round of the plan shuffling: for what prize and how many winners.
         if (m_stage == Stage::Shuffle && m_planWinners > 1)
-            m_roundInfo.fit(QStringLiteral("PUTARAN %1 PEMENANG").arg(m_planWinners), verdana(),
+            m_roundInfo.fit(QStringLiteral("PUTARAN %1 PEMENANG").arg(m_planWinners), look::screenFont(12, true),
                             l.mark.adjusted(0, h / 100, 0, -h / 100), {share(h, 0.04), 6, false});
         layOutPrize();
         return;
     }
     if (m_forfeited)
-        m_mark.fit(ForfeitMark, verdana(), l.mark.adjusted(0, h / 100, 0, -h / 100), {share(h, 0.045), 6, false});
+        m_mark.fit(ForfeitMark, look::screenFont(12, true), l.mark.adjusted(0, h / 100, 0, -h / 100),
+                   {share(h, 0.045), 6, false});
     else if (m_stage == Stage::Winner)
-        m_mark.fit(WinnerMark, verdana(), l.mark.adjusted(0, h / 100, 0, -h / 100), {share(h, 0.045), 6, false});
-    m_name.fit(shown->name, verdana(), l.name, {share(h, 0.085), std::max(6, share(h, 0.025)), true});
-    m_phone.fit(maskedPhone(shown->phone), verdana(), l.phone, {share(h, 0.035), 6, false});
+        m_mark.fit(WinnerMark, look::screenFont(12, true), l.mark.adjusted(0, h / 100, 0, -h / 100),
+                   {share(h, 0.045), 6, false});
+    m_name.fit(shown->name, look::screenFont(12, true), l.name, {share(h, 0.085), std::max(6, share(h, 0.025)), true});
+    m_phone.fit(maskedPhone(shown->phone), look::screenFont(12, true), l.phone, {share(h, 0.035), 6, false});
     layOutPrize();
 }
 
@@ -412,8 +396,9 @@ void TfPenonton::layOutPrize() {
     m_prize.clear();
     const QString prize = shown ? shown->prize : m_stage == Stage::Shuffle ? m_planPrize : QString();
     if (prize.trimmed().isEmpty()) return;
-    m_prizeCaption.fit(QStringLiteral("HADIAH"), verdana(), l.prizeCaption, {share(h, 0.025), 6, false});
-    m_prize.fit(prize, verdana(), l.prize, {share(h, 0.06), std::max(6, share(h, 0.02)), true});
+    m_prizeCaption.fit(QStringLiteral("HADIAH"), look::screenFont(12, true), l.prizeCaption,
+                       {share(h, 0.025), 6, false});
+    m_prize.fit(prize, look::screenFont(12, true), l.prize, {share(h, 0.06), std::max(6, share(h, 0.02)), true});
 }
 
 void TfPenonton::layOutFooter() {
@@ -423,11 +408,11 @@ void TfPenonton::layOutFooter() {
     QString count = QStringLiteral("%1 peserta").arg(indonesian.toString(static_cast<qulonglong>(m_participants)));
     if (m_alreadyWon)
         count += QStringLiteral(", %1 sudah menang").arg(indonesian.toString(static_cast<qulonglong>(*m_alreadyWon)));
-    m_count.fit(count, verdana(), l.count, small);
+    m_count.fit(count, look::screenFont(12, true), l.count, small);
     FittedText::Limits right = small;
     right.across = Qt::AlignRight;
     m_fingerprintText.fit(m_fingerprint.isEmpty() ? QString() : QStringLiteral("Sidik daftar %1").arg(m_fingerprint),
-                          verdana(), l.fingerprint, right);
+                          look::screenFont(12, true), l.fingerprint, right);
 }
 
 // --- Painting ------------------------------------------------------------------------------------------------
@@ -445,7 +430,7 @@ void TfPenonton::paintEvent(QPaintEvent* event) {
         m_paintedNumber = after;
         return;
     }
-    painter.fillRect(dirty, kBackground);
+    painter.fillRect(dirty, look::Background);
     paintTop(painter, dirty);
     if (roundStage()) {
         paintRound(painter, dirty); // the round's cells take the band's place
@@ -460,12 +445,12 @@ void TfPenonton::paintRound(QPainter& painter, const QRect& dirty) {
     const Layout& l = m_layout;
     if (!l.round.intersects(dirty)) return;
     painter.setRenderHint(QPainter::Antialiasing);
-    m_roundHeading.paint(painter, kBlue);
+    m_roundHeading.paint(painter, look::Prize);
     if (!m_roundMark.rect().isEmpty()) {
         const int padding = m_roundMark.rect().height() / 2;
         const QRect badge = m_roundMark.rect().adjusted(-2 * padding, -padding / 2, 2 * padding, padding / 2);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(kBannerGreen);
+        painter.setBrush(look::Banner);
         painter.drawRoundedRect(badge, padding, padding);
         m_roundMark.paint(painter, Qt::white);
     }
@@ -473,13 +458,13 @@ void TfPenonton::paintRound(QPainter& painter, const QRect& dirty) {
         const QRect& cell = l.cells[i];
         if (!cell.intersects(dirty)) continue;
         const bool forfeited = m_round.winners[static_cast<std::size_t>(i)].forfeited;
-        painter.setPen(QPen(forfeited ? kRed : kTeal, std::max(1, l.line)));
+        painter.setPen(QPen(forfeited ? kRed : look::BandEdge, std::max(1, l.line)));
         painter.setBrush(forfeited ? kForfeitCell : QColor(Qt::white));
         painter.drawRoundedRect(cell, cell.height() / 10.0, cell.height() / 10.0);
         const Cell& texts = m_cells[static_cast<std::size_t>(i)];
         texts.number.paint(painter, forfeited ? Qt::gray : Qt::black);
-        texts.phone.paint(painter, forfeited ? kRed : kGrey);
-        texts.name.paint(painter, forfeited ? Qt::gray : kOrange);
+        texts.phone.paint(painter, forfeited ? kRed : look::Band);
+        texts.name.paint(painter, forfeited ? Qt::gray : look::Detail);
     }
 }
 
@@ -487,17 +472,17 @@ void TfPenonton::paintTop(QPainter& painter, const QRect& dirty) {
     const Layout& l = m_layout;
     if (!l.top.intersects(dirty)) return;
     painter.fillRect(l.top, Qt::white);
-    painter.fillRect(QRect(0, l.top.bottom() + 1 - l.line, width(), l.line), kTeal);
+    painter.fillRect(QRect(0, l.top.bottom() + 1 - l.line, width(), l.line), look::BandEdge);
     if (!m_logoScaled.isNull()) painter.drawPixmap(l.logo.topLeft(), m_logoScaled);
-    m_banner.paint(painter, kBannerGreen);
+    m_banner.paint(painter, look::Banner);
 }
 
 void TfPenonton::paintBand(QPainter& painter, const QRect& dirty) {
     const Layout& l = m_layout;
     if (!l.band.intersects(dirty)) return;
     painter.fillRect(l.band, Qt::black);
-    painter.fillRect(QRect(0, l.band.top(), width(), l.line), kBandEdge);
-    painter.fillRect(QRect(0, l.band.bottom() + 1 - l.line, width(), l.line), kBandEdge);
+    painter.fillRect(QRect(0, l.band.top(), width(), l.line), look::DisplayEdge);
+    painter.fillRect(QRect(0, l.band.bottom() + 1 - l.line, width(), l.line), look::DisplayEdge);
     m_paintedNumber = m_number.place(shownNumber(), l.numberBox, m_numberLargest);
     m_number.paint(painter);
 }
@@ -505,9 +490,9 @@ void TfPenonton::paintBand(QPainter& painter, const QRect& dirty) {
 void TfPenonton::paintDetails(QPainter& painter, const QRect& dirty) {
     if (!details()) {
         // A round of the plan shuffling: its prize below the band.
-        if (m_roundInfo.rect().intersects(dirty)) m_roundInfo.paint(painter, kGrey);
+        if (m_roundInfo.rect().intersects(dirty)) m_roundInfo.paint(painter, look::Band);
         if (m_prizeCaption.rect().intersects(dirty)) m_prizeCaption.paint(painter, Qt::black);
-        if (m_prize.rect().intersects(dirty)) m_prize.paint(painter, kBlue);
+        if (m_prize.rect().intersects(dirty)) m_prize.paint(painter, look::Prize);
         return;
     }
     painter.setRenderHint(QPainter::Antialiasing);
@@ -515,21 +500,21 @@ void TfPenonton::paintDetails(QPainter& painter, const QRect& dirty) {
         const int padding = m_mark.rect().height() / 2;
         const QRect badge = m_mark.rect().adjusted(-2 * padding, -padding / 2, 2 * padding, padding / 2);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(m_forfeited ? kRed : kBannerGreen);
+        painter.setBrush(m_forfeited ? kRed : look::Banner);
         painter.drawRoundedRect(badge, padding, padding);
         m_mark.paint(painter, Qt::white);
     }
-    if (m_name.rect().intersects(dirty)) m_name.paint(painter, kOrange);
-    if (m_phone.rect().intersects(dirty)) m_phone.paint(painter, kGrey);
+    if (m_name.rect().intersects(dirty)) m_name.paint(painter, look::Detail);
+    if (m_phone.rect().intersects(dirty)) m_phone.paint(painter, look::Band);
     if (m_prizeCaption.rect().intersects(dirty)) m_prizeCaption.paint(painter, Qt::black);
-    if (m_prize.rect().intersects(dirty)) m_prize.paint(painter, kBlue);
+    if (m_prize.rect().intersects(dirty)) m_prize.paint(painter, look::Prize);
 }
 
 void TfPenonton::paintFooter(QPainter& painter, const QRect& dirty) {
     const Layout& l = m_layout;
     if (!l.bottom.intersects(dirty)) return;
-    painter.fillRect(l.bottom, kGrey);
-    painter.fillRect(QRect(0, l.bottom.top(), width(), l.line), kTeal);
+    painter.fillRect(l.bottom, look::Band);
+    painter.fillRect(QRect(0, l.bottom.top(), width(), l.line), look::BandEdge);
     m_count.paint(painter, Qt::white);
     m_fingerprintText.paint(painter, Qt::white);
 }

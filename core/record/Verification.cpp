@@ -51,6 +51,14 @@ bool isPlanKind(const JournalEntry& entry) {
     return false;
 }
 
+// An entry that drew, saved, changed, deleted or forfeited a winner.
+bool drawsOrChangesWinners(const JournalEntry& entry) {
+    for (const char* kind : {event::kStop, event::kWinnerSaved, event::kWinnerAdded, event::kWinnerChanged,
+                             event::kWinnerDeleted, event::kRoundStopped, event::kRoundSaved, event::kWinnerForfeited})
+        if (isKind(entry, kind)) return true;
+    return false;
+}
+
 // A prize as an entry names it: [urut, hadiah, jumlah, per_putaran], texts or numbers; per_putaran empty is 1.
 Verification::PlanPrize planPrize(const QJsonArray& row, std::int64_t seq) {
     Verification::PlanPrize prize;
@@ -640,14 +648,34 @@ std::vector<const Verification::Winner*> Verification::replacements() const {
 std::vector<Verification::Run> Verification::runsWithDraws() const {
     std::set<std::int64_t> drew;
     for (const JournalEntry& entry : m_entries)
-        for (const char* kind :
-             {event::kStop, event::kWinnerSaved, event::kWinnerAdded, event::kWinnerChanged, event::kWinnerDeleted,
-              event::kRoundStopped, event::kRoundSaved, event::kWinnerForfeited})
-            if (isKind(entry, kind)) drew.insert(integer(entry.details, "run"));
+        if (drawsOrChangesWinners(entry)) drew.insert(integer(entry.details, "run"));
     std::vector<Run> runs;
     std::copy_if(m_runs.begin(), m_runs.end(), std::back_inserter(runs),
                  [&](const Run& run) { return drew.count(run.seq) != 0; });
     return runs;
+}
+
+std::vector<Verification::ListDrawnFrom> Verification::listsDrawnFrom() const {
+    std::set<std::int64_t> used; // the entries that read a list something happened under
+    for (const JournalEntry& entry : m_entries) {
+        if (!drawsOrChangesWinners(entry)) continue;
+        const std::int64_t runSeq = integer(entry.details, "run");
+        const auto run = std::find_if(m_runs.begin(), m_runs.end(), [&](const Run& r) { return r.seq == runSeq; });
+        if (run == m_runs.end()) continue;
+        std::int64_t inForce = run->seq;
+        for (const ReloadedList& list : run->reloads)
+            if (list.seq < entry.seq) inForce = list.seq;
+        used.insert(inForce);
+    }
+    std::vector<ListDrawnFrom> lists;
+    for (const Run& run : m_runs) {
+        if (used.count(run.seq))
+            lists.push_back({run.seq, run.seq, run.time, run.participants, run.fingerprint, false});
+        for (const ReloadedList& list : run.reloads)
+            if (used.count(list.seq))
+                lists.push_back({run.seq, list.seq, list.time, list.participants, list.fingerprint, true});
+    }
+    return lists;
 }
 
 QString Verification::text() const {

@@ -6,7 +6,7 @@
 namespace core {
 
 Session::Session() {
-    m_connection.setRowWriteHook(&m_cursorJournal);
+    m_connection.setRowWriteHook(&m_rowWrites);
     // A run's first journal entry names the list the draw read.
     m_journal.setRunStart([this] { return m_draw.runStart(); });
 }

@@ -2,6 +2,7 @@
 // picks, journaled before they are shown, listed on the screen) and "&Simpan", from the click to the message "Data
 // Sudah Disimpan" (50 winner rows, their records and the round's journal entry committed, the plan read again, the
 // screen updated). 20 rounds on a copy of the cached database; the median and the slowest are printed.
+//   bench_plan_save [participants]   (1,000,000 unless given: the program's scale is 10000000)
 #include "app/Program.h"
 #include "bench/make_participants.h"
 #include "data/uData.h"
@@ -14,13 +15,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
 namespace {
 
-constexpr std::int64_t kParticipants = 1'000'000;
+std::int64_t kParticipants = 1'000'000;
 constexpr int kRounds = 20;
 
 double clickMs(QPushButton* button) {
@@ -40,6 +42,7 @@ void report(const char* what, std::vector<double> times) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc > 1) kParticipants = std::atoll(argv[1]);
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "tombolika-bench-plan";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);

@@ -55,6 +55,20 @@ ListSeal Fingerprint::ofSnapshot(const db::RowStore& store, std::span<const db::
     return fingerprint.result();
 }
 
+ListSeal Fingerprint::ofStore(const db::RowStore& store, int fields) {
+    Fingerprint fingerprint;
+    const auto count = static_cast<std::size_t>(fields);
+    std::vector<db::RowStore::Field> stored(count);
+    std::vector<std::optional<std::string_view>> values(count);
+    std::vector<std::string> rooms(count);
+    for (db::RowStore::Reader rows(store); rows.next(stored);) {
+        for (std::size_t i = 0; i < count; ++i)
+            values[i] = db::RowStore::storedText(stored[i], rooms[i]);
+        fingerprint.addRow(values);
+    }
+    return fingerprint.result();
+}
+
 namespace {
 
 // The rows of a statement, from its column `first` on. With ascendingFrom, only while that column holds integers

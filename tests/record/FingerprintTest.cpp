@@ -202,6 +202,10 @@ TEST_P(TableOrder, TableIsSealedInAscendingOrderOfItsFirstColumn) {
     EXPECT_EQ(record::Fingerprint::ofTable(db.cn(), "other"), expected);
     const auto cursor = openCursor(db.cn(), "other", "ADOTable1");
     EXPECT_EQ(record::Fingerprint::ofSnapshot(cursor->store(), cursor->rowsInOrderOf(0), 2), expected);
+    // Read straight through the snapshot where its rows lie in that order already.
+    if (cursor->storeIsInOrderOf(0)) {
+        EXPECT_EQ(record::Fingerprint::ofStore(cursor->store(), 2), expected);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(RowidAgainstSortedOrder, TableOrder, ::testing::ValuesIn(orderCases), [](const auto& info) {

@@ -176,6 +176,9 @@ std::int64_t Journal::append(const char* kind, QJsonObject details) {
 
 std::int64_t Journal::appendEntry(const char* kind, const QJsonObject& details) {
     createTable(m_connection);
+    // With several desks on one database, each waits here for the others' appends to commit: entries are numbered
+    // without gaps and chained in the order they commit.
+    m_connection.serializeAppends(kTable);
     db::Statement last(m_connection, "SELECT urut, hash FROM tb_jurnal ORDER BY urut DESC LIMIT 1");
     std::int64_t seq = 1;
     std::string previous = kZeroHash;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace record {
@@ -88,10 +89,11 @@ Verification Verification::of(const std::string& path) {
     db::Connection connection;
     connection.setDatabasePath(path);
     connection.setReadOnly(true);
+    std::optional<db::ReadTransaction> reading;
     try {
         connection.open();
         // One read transaction: the journal and the tables as of one moment, even while the program saves.
-        connection.exec("BEGIN");
+        reading.emplace(connection);
         if (!tableExists(connection, Journal::kTable)) {
             // A database the program never opened: the journal begins with its first start.
             if (holdsNoRows(connection)) {

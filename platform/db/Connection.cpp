@@ -154,12 +154,23 @@ std::vector<std::string> Connection::tableNames() const {
 }
 
 std::vector<std::string> Connection::columnNames(const std::string& table) const {
-    Statement info(*this, "SELECT name FROM pragma_table_info(?)");
-    info.bindText(1, table);
     std::vector<std::string> names;
-    while (info.step())
-        names.emplace_back(info.columnText(0));
+    for (Column& column : columns(table))
+        names.push_back(std::move(column.name));
     return names;
+}
+
+std::vector<Connection::Column> Connection::columns(const std::string& table) const {
+    Statement info(*this, "SELECT name, type FROM pragma_table_info(?)");
+    info.bindText(1, table);
+    std::vector<Column> columns;
+    while (info.step())
+        columns.push_back({std::string(info.columnText(0)), std::string(info.columnText(1))});
+    return columns;
+}
+
+void Connection::serializeAppends(const std::string&) {
+    // BEGIN IMMEDIATE took the file's write lock for the whole transaction.
 }
 
 std::int64_t Connection::changeCounter() const {
@@ -184,14 +195,32 @@ bool Connection::inTransaction() const {
     return sqlite3_get_autocommit(handle()) == 0;
 }
 
+void Connection::begin(Begin kind) {
+    exec(kind == Begin::Write ? "BEGIN IMMEDIATE" : "BEGIN");
+}
+
+void Connection::commit() {
+    exec("COMMIT");
+}
+
+void Connection::rollback() {
+    exec("ROLLBACK");
+}
+
 Transaction::Transaction(Connection& connection) : m_connection(connection), m_nested(connection.inTransaction()) {
-    m_connection.exec(m_nested ? "SAVEPOINT nested" : "BEGIN IMMEDIATE");
+    if (m_nested)
+        m_connection.exec("SAVEPOINT nested");
+    else
+        m_connection.begin(Connection::Begin::Write);
 }
 
 Transaction::~Transaction() {
     if (m_open) {
         try {
-            m_connection.exec(m_nested ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
+            if (m_nested)
+                m_connection.exec("ROLLBACK TO nested; RELEASE nested");
+            else
+                m_connection.rollback();
         } catch (...) {
             // The database already ended the transaction (for example on a full disk).
         }
@@ -199,8 +228,25 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    m_connection.exec(m_nested ? "RELEASE nested" : "COMMIT");
+    if (m_nested)
+        m_connection.exec("RELEASE nested");
+    else
+        m_connection.commit();
     m_open = false;
+}
+
+ReadTransaction::ReadTransaction(Connection& connection) : m_connection(connection) {
+    if (m_connection.inTransaction()) return;
+    m_connection.begin(Connection::Begin::Read);
+    m_open = true;
+}
+
+ReadTransaction::~ReadTransaction() {
+    if (!m_open) return;
+    try {
+        m_connection.commit(); // nothing was written: this only lets go of what the reads held
+    } catch (...) {
+    }
 }
 
 } // namespace db

@@ -41,6 +41,12 @@ public:
     // The tables the program or anyone made, without the database's own.
     std::vector<std::string> tableNames() const;
     std::vector<std::string> columnNames(const std::string& table) const;
+    // A table's columns in order, each with its declared type as the database states it ("INTEGER", "TEXT").
+    struct Column {
+        std::string name;
+        std::string type;
+    };
+    std::vector<Column> columns(const std::string& table) const;
     // A number that moves whenever another connection commits a change to the database.
     std::int64_t changeCounter() const;
     // How long a statement waits for another program's lock before it fails, in milliseconds (3000 from open()).
@@ -52,6 +58,10 @@ public:
     int changes() const;
     // True while a transaction is open.
     bool inTransaction() const;
+    // Inside a transaction: other connections that ask the same for the table wait until this transaction ends, so
+    // rows appended to it (the journal's entries) are numbered and committed in one order. A file's writer holds
+    // the whole file from the start of its transaction (BEGIN IMMEDIATE), so there this asks nothing more.
+    void serializeAppends(const std::string& table);
 
     // Every table cursor on this connection hands its row writes to the hook, inside the write's transaction.
     void setRowWriteHook(RowWriteHook* hook) { m_hook = hook; }
@@ -59,7 +69,13 @@ public:
 
 private:
     friend class Statement;
+    friend class Transaction;
+    friend class ReadTransaction;
     friend struct SqliteAccess;
+    enum class Begin { Write, Read };
+    void begin(Begin kind);
+    void commit();
+    void rollback();
     // Throws when the connection is not open, so callers need not check.
     sqlite3* handle() const;
     void rollBackUnfinishedSave() const;
@@ -90,6 +106,20 @@ private:
     Connection& m_connection;
     bool m_open = true;
     bool m_nested = false;
+};
+
+// Reads that must see one moment of the database (the journal beside the tables it accounts for), or that read a
+// whole large table: a read transaction, ended when this goes. Inside another transaction it adds nothing.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(Connection& connection);
+    ~ReadTransaction();
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    Connection& m_connection;
+    bool m_open = false;
 };
 
 } // namespace db

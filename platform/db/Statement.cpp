@@ -45,6 +45,15 @@ void Statement::bindInt(int index, std::int64_t value) {
     sqlite3_bind_int64(m_stmt, index, value);
 }
 
+void Statement::bindReal(int index, double value) {
+    sqlite3_bind_double(m_stmt, index, value);
+}
+
+void Statement::bindBlob(int index, std::string_view bytes) {
+    if (sqlite3_bind_blob64(m_stmt, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT) != SQLITE_OK)
+        throw platform::Error(sqlite3_errmsg(m_handle));
+}
+
 void Statement::bind(int index, const std::optional<std::string>& value) {
     if (value)
         bindText(index, *value);

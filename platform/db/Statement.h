@@ -32,6 +32,8 @@ public:
     // Binds text without copying it: the caller keeps it alive and unchanged until the statement has run.
     void bindTextNoCopy(int index, std::string_view text);
     void bindInt(int index, std::int64_t value);
+    void bindReal(int index, double value);
+    void bindBlob(int index, std::string_view bytes);
     // Binds text, or NULL when the optional is empty.
     void bind(int index, const std::optional<std::string>& value);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,25 +11,33 @@ struct sqlite3;
 namespace db {
 
 class RowWriteHook;
+class ServerConnection;
 
-// The one connection to the program's database file. It never creates the file: a missing database is an error.
+// The one connection to the program's database: a file, or a PostgreSQL server when the path is a connection URI
+// (postgresql://desk@server/undian). It never creates a file: a missing database is an error. The program's SQL is
+// written for the file; on a server the connection runs it as the server takes it (ServerSql.h).
 // Used from one thread at a time (the user-interface thread): SQLite does not lock it.
 class Connection {
 public:
-    Connection() = default;
+    Connection();
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // A file's path, or a server's connection URI.
     void setDatabasePath(const std::string& path) { m_path = path; }
     const std::string& databasePath() const { return m_path; }
+    // The path, or the server's URI without its password: what messages, titles and the record may show.
+    std::string displayName() const;
+    // Whether the path names a server rather than a file.
+    bool isServer() const;
     // Opens the file for reading only (the journal's verification): nothing is written to it, except that a save
     // cut off by a crash is undone first, as any start of the program would undo it.
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
 
     void open();
     void close();
-    bool isOpen() const { return m_handle != nullptr; }
+    bool isOpen() const { return m_handle != nullptr || m_server != nullptr; }
 
     // Runs statements that give no rows, one after the other.
     void exec(std::string_view sql);
@@ -82,6 +91,7 @@ private:
 
     std::string m_path;
     sqlite3* m_handle = nullptr;
+    std::unique_ptr<ServerConnection> m_server; // instead of m_handle, on a server
     RowWriteHook* m_hook = nullptr;
     bool m_readOnly = false;
     int m_busyTimeout = kBusyTimeout;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@ class Error;
 namespace db {
 
 class Connection;
+class ServerStatement;
 
 // A table or column name as SQL quotes it: in double quotes, a double quote inside doubled.
 std::string quotedIdentifier(const std::string& identifier);
@@ -50,11 +52,14 @@ public:
     std::int64_t columnInt(int column) const;
     std::string_view columnText(int column) const;
 
+    // The statement underneath: SQLite's on a file, else the server's.
     sqlite3_stmt* get() const { return m_stmt; }
+    const ServerStatement* server() const { return m_server.get(); }
 
 private:
-    sqlite3* m_handle;
+    sqlite3* m_handle = nullptr;
     sqlite3_stmt* m_stmt = nullptr;
+    std::unique_ptr<ServerStatement> m_server;
 };
 
 // Whether the database refused a row because its key is already taken by another row.

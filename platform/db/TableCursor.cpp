@@ -154,6 +154,14 @@ void TableCursor::load() {
     const int fields = fieldCount();
     while (select.step())
         rows.push_back(store.addFromStatement(select, fields));
+    // A file gives its rows in rowid order. A server gives them as they lie in its pages, which it fills again where
+    // rows were deleted: sorting here costs less than having it sort them.
+    if (m_connection->isServer()) {
+        const auto byRowid = [&store](RowStore::Handle a, RowStore::Handle b) {
+            return store.rowid(a) < store.rowid(b);
+        };
+        if (!std::is_sorted(rows.begin(), rows.end(), byRowid)) std::sort(rows.begin(), rows.end(), byRowid);
+    }
     rows.shrink_to_fit();
     store.shrinkToFit();
     m_store = std::move(store);
@@ -509,6 +517,13 @@ std::string TableCursor::whereRowAsRead(int first) const {
     // '5', nor a text 'abc' one that the column's collation would call equal. typeof() tells an integer 5 from
     // a real 5.0. The rowid comes first and alone is indexed, so the row is found in O(log n).
     std::string where = " WHERE rowid=?" + std::to_string(first);
+    if (m_connection->isServer()) {
+        // A server's columns hold one type each and compare text byte by byte ("C"): IS alone says the same.
+        for (int i = 0; i < fieldCount(); ++i)
+            where += " AND " + quotedIdentifier(m_fieldNames[static_cast<std::size_t>(i)]) + " IS ?" +
+                     std::to_string(first + 1 + i);
+        return where;
+    }
     for (int i = 0; i < fieldCount(); ++i) {
         const std::string column = quotedIdentifier(m_fieldNames[static_cast<std::size_t>(i)]);
         const std::string parameter = "?" + std::to_string(first + 1 + i);

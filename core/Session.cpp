@@ -15,6 +15,8 @@ void Session::open(const std::string& path) {
     m_connection.close();
     m_connection.setDatabasePath(path);
     m_connection.open();
+    m_tablesMade.clear();
+    if (m_connection.isServer()) m_tablesMade = schema::createMissingTables(m_connection);
     try {
         schema::upgrade(m_connection); // an older file gains what this version keeps
     } catch (const platform::Error&) {

@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <string>
+#include <vector>
 
 namespace core {
 
@@ -23,8 +24,10 @@ public:
     Session& operator=(const Session&) = delete;
 
     // Opens the database at `path`: a missing file is an error, never a new empty database. An older file gains
-    // what this version keeps, when it can be written; one that cannot be written is still drawn from.
+    // what this version keeps, when it can be written; one that cannot be written is still drawn from. On a server
+    // (`path` a postgresql:// URI) the program's tables that are missing are made first: tablesMade() names them.
     void open(const std::string& path);
+    const std::vector<std::string>& tablesMade() const { return m_tablesMade; }
 
     db::Connection& connection() { return m_connection; }
     record::Journal& journal() { return m_journal; }
@@ -47,6 +50,7 @@ private:
     Participants m_participants{m_connection, m_journal};
     Winners m_winners{m_journal};
     QString m_logoPath;
+    std::vector<std::string> m_tablesMade;
 };
 
 } // namespace core

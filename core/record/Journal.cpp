@@ -8,6 +8,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSysInfo>
 
 namespace record {
 
@@ -140,7 +141,10 @@ void Journal::startQuietly() noexcept {
 
 void Journal::writeStart() {
     m_run = 0;
-    const RunStart start = m_source ? m_source() : RunStart{};
+    RunStart start = m_source ? m_source() : RunStart{};
+    // Several desks may write one journal on a server: each run names the machine it runs on, and each entry its
+    // run.
+    start.details[QStringLiteral("host")] = QSysInfo::machineHostName();
     createTable(m_connection);
     if (lastEntry(m_connection) == 0) appendEntry(event::kJournalBegun, seal(start));
     const std::int64_t run = appendEntry(event::kProgramStarted, start.details);

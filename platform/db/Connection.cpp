@@ -205,6 +205,18 @@ std::vector<Connection::Column> Connection::columns(const std::string& table) co
     return columns;
 }
 
+std::string Connection::rowidColumn(const std::string& table) const {
+    if (m_server) return m_server->rowidColumn(table);
+    Statement key(*this, "SELECT name FROM pragma_table_info(?1) WHERE pk = 1 AND upper(type) = 'INTEGER' AND "
+                         "(SELECT count(*) FROM pragma_table_info(?1) WHERE pk > 0) = 1");
+    key.bindText(1, table);
+    return key.step() ? std::string(key.columnText(0)) : std::string();
+}
+
+void Connection::rowidsGiven(const std::string& table) {
+    if (m_server) m_server->rowidsGiven(table);
+}
+
 void Connection::serializeAppends(const std::string& table) {
     if (m_server) m_server->serializeAppends(table);
     // On a file, BEGIN IMMEDIATE took the file's write lock for the whole transaction.

@@ -56,6 +56,12 @@ public:
         std::string type;
     };
     std::vector<Column> columns(const std::string& table) const;
+    // The column that holds a table's rowid (its INTEGER PRIMARY KEY), or empty when the rowid is the database's own
+    // (on a server, a key column of its own).
+    std::string rowidColumn(const std::string& table) const;
+    // After rows were inserted with their rowids given (a copy): the rowids the database gives new rows come after
+    // the largest. A file does so by itself; a server's key counter is moved on.
+    void rowidsGiven(const std::string& table);
     // A number that moves whenever another connection commits a change to the database.
     std::int64_t changeCounter() const;
     // How long a statement waits for another program's lock before it fails, in milliseconds (3000 from open()).
@@ -97,6 +103,12 @@ private:
     int m_busyTimeout = kBusyTimeout;
     static constexpr int kBusyTimeout = 3000;
 };
+
+// Whether a database name is the address of a PostgreSQL server (a libpq URI: postgresql://... or postgres://...)
+// rather than the path of a file.
+bool isServerAddress(std::string_view name);
+// The address as it may be shown: without its password, whether given before the host or as a parameter.
+std::string withoutPassword(const std::string& address);
 
 // The database's message for a failed call. Where its bare words would leave the operator guessing ("database is
 // locked"), what they mean comes first; the database's own words stay in brackets.

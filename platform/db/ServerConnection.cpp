@@ -1,6 +1,7 @@
 #include "platform/db/ServerConnection.h"
 
 #include "platform/Error.h"
+#include "platform/db/Connection.h"
 
 #include <algorithm>
 #include <charconv>
@@ -70,6 +71,7 @@ bool isServerAddress(std::string_view name) {
 }
 
 std::string withoutPassword(const std::string& address) {
+    if (!isServerAddress(address)) return address;
     const auto scheme = address.find("://");
     if (scheme == std::string::npos) return address;
     const std::size_t start = scheme + 3;
@@ -311,6 +313,20 @@ std::vector<ServerConnection::Column> ServerConnection::columns(const std::strin
         if (!(shape.hiddenKey() && shape.columns[i] == server::TableShape::kHiddenKey))
             columns.push_back({shape.columns[i], typeName(known->types[i])});
     return columns;
+}
+
+std::string ServerConnection::rowidColumn(const std::string& table) {
+    const server::TableShape* known = shape(table);
+    return known && !known->hiddenKey() ? known->key : std::string();
+}
+
+void ServerConnection::rowidsGiven(const std::string& table) {
+    const server::TableShape* known = shape(table);
+    if (!known || known->key.empty()) return;
+    const std::string name = server::serverIdentifier(table), key = server::serverIdentifier(known->key);
+    PQclear(query("SELECT pg_catalog.setval(pg_catalog.pg_get_serial_sequence($1, $2), coalesce((SELECT max(" + key +
+                      ") FROM " + name + "), 0) + 1, false)",
+                  {name, known->key}));
 }
 
 std::int64_t ServerConnection::changeCounter() {

@@ -18,12 +18,6 @@ class Error;
 
 namespace db {
 
-// Whether a database name is the address of a PostgreSQL server (a libpq URI: postgresql://... or postgres://...)
-// rather than the path of a file.
-bool isServerAddress(std::string_view name);
-// The address as it may be shown: without its password, whether given before the host or as a parameter.
-std::string withoutPassword(const std::string& address);
-
 // The connection to a PostgreSQL server behind db::Connection: it runs the program's SQL as the server takes it
 // (ServerSql.h), knows the server's tables, and turns the server's failures into the operator's messages. When the
 // server goes away, what was under way is lost on the server (it rolls the transaction back); the next statement
@@ -58,6 +52,8 @@ public:
     // What the server knows of a table, or nullptr when it has none: the columns and the key playing the rowid.
     const server::TableShape* shape(const std::string& table);
     server::Shapes shapes();
+    std::string rowidColumn(const std::string& table);
+    void rowidsGiven(const std::string& table);
     std::int64_t changeCounter();
     std::int64_t lastInsertRowid() const { return m_lastInsertRowid; }
     int changes() const { return m_changes; }

@@ -248,7 +248,19 @@ void ServerStatement::reset() {
 }
 
 int ServerStatement::columnCount() const {
-    return m_result ? PQnfields(m_result) : 0;
+    if (m_result) return PQnfields(m_result);
+    // Asked before the first step, as the file's statements can answer: the server describes it.
+    if (m_described < 0) {
+        const std::string name = m_connection.newName("tombolika_described_");
+        PGconn* conn = m_connection.live();
+        PQclear(m_connection.checked(PQprepare(conn, name.c_str(), m_translation.sql.c_str(),
+                                               static_cast<int>(m_types.size()), m_types.data())));
+        PGresult* description = m_connection.checked(PQdescribePrepared(conn, name.c_str()));
+        m_described = PQnfields(description);
+        PQclear(description);
+        PQclear(m_connection.query("DEALLOCATE " + name));
+    }
+    return m_described;
 }
 
 bool ServerStatement::columnIsNull(int column) const {

@@ -71,6 +71,7 @@ private:
     int m_runs = 0;
     std::vector<Kind> m_kinds;
     mutable std::vector<std::string> m_rooms; // per column: a value turned into the file's text
+    mutable int m_described = -1;             // the columns, when asked before the statement ran
 };
 
 } // namespace db

@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
+#include "platform/db/ServerSql.h"
 #include "platform/db/ServerStatement.h"
 
 #include <sqlite3.h>
@@ -123,6 +124,10 @@ std::string_view Statement::columnText(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
     return text ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(m_stmt, column)))
                 : std::string_view();
+}
+
+std::vector<std::string> statementsOf(std::string_view sql) {
+    return server::statementsOf(sql);
 }
 
 bool isDuplicateKey(const platform::Error& error) {

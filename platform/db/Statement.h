@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -61,6 +62,9 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
     std::unique_ptr<ServerStatement> m_server;
 };
+
+// The statements of an SQL text holding several, separated by semicolons outside quotes and comments.
+std::vector<std::string> statementsOf(std::string_view sql);
 
 // Whether the database refused a row because its key is already taken by another row.
 bool isDuplicateKey(const platform::Error& error);

@@ -88,6 +88,16 @@ long long TestDatabase::count(const std::string& table) const {
     return std::stoll(rows("SELECT count(*) FROM " + table).at(0).at(0));
 }
 
+bool TestDatabase::hasTable(const std::string& table) const {
+    if (m_store == Store::Server) {
+        db::Connection connection;
+        connection.setDatabasePath(m_uri);
+        connection.open();
+        return connection.hasTable(table);
+    }
+    return !rows("SELECT 1 FROM sqlite_master WHERE type='table' AND name='" + table + "'").empty();
+}
+
 std::vector<std::vector<std::string>> TestDatabase::rows(const std::string& sql) const {
     if (m_store == Store::Server) return serverRows(m_uri, sql);
     return outside::rows(path(), sql);
@@ -95,10 +105,7 @@ std::vector<std::vector<std::string>> TestDatabase::rows(const std::string& sql)
 
 QList<QPair<QString, QJsonObject>> TestDatabase::journal() const {
     QList<QPair<QString, QJsonObject>> entries;
-    const bool journal = m_store == Store::Server
-                             ? !rows("SELECT 1 FROM pg_catalog.pg_tables WHERE tablename = 'tb_jurnal'").empty()
-                             : !rows("SELECT 1 FROM sqlite_master WHERE name='tb_jurnal'").empty();
-    if (!journal) return entries;
+    if (!hasTable("tb_jurnal")) return entries;
     for (const auto& row : rows("SELECT jenis, rincian FROM tb_jurnal ORDER BY urut"))
         entries.append(
             {QString::fromStdString(row[0]), QJsonDocument::fromJson(QByteArray::fromStdString(row[1])).object()});

@@ -40,6 +40,7 @@ public:
 
     void exec(const std::string& sql) const;
     long long count(const std::string& table) const;
+    bool hasTable(const std::string& table) const;
     // Every row of a query, fields as text (NULL as "<null>").
     std::vector<std::vector<std::string>> rows(const std::string& sql) const;
     // The journal tb_jurnal in order, each entry as its kind and details; empty while there is none.

@@ -1,11 +1,14 @@
-// The spreadsheet import on a participant list of 1,000,000 rows x 4 columns of xlsx, on the participants screen as
-// the operator uses it: "Import"'s preview, then what the operator waits for after clicking "Upload..": the upload
-// into an empty tb_peserta, its " has been imported!" message, the re-query of the grid's cursor and the grid painted.
-// Next to it, in the same run, `unzip -p` of the sheet part (the floor: inflating alone). Prints the fastest time of
-// each, the ratio of the click-to-message span to unzip (target <= 2) and the memory the span adds over what the
-// process held with the preview listed (target <= 64 MB). Also the upload alone (the 65,535-row xls too), the
-// preview's model alone filled with 1,000,000 rows, and a 3,000,000-row CSV preview: how soon its first rows show and
-// the longest the screen goes unpainted before the progress dialog shows (target <= 300 ms).
+// The spreadsheet import on a participant list of 1,000,000 rows x 4 columns, on the participants screen as the
+// operator uses it: "Import"'s preview, then what the operator waits for after clicking "Upload..": the upload into
+// an empty tb_peserta, its " has been imported!" message, the re-query of the grid's cursor and the grid painted.
+// Four workbooks: an xlsx as spreadsheet programs save it (texts in the shared-strings part), an xlsx with every text
+// inline (as constant-memory writers and many exporters save it), an ods and a csv. Next to each, in the same run,
+// its floor: `unzip -p` of the parts the upload must read (inflating alone), or for the csv the sqlite3 shell's
+// `.import` into an empty table (storing alone). Prints the fastest time of each, the ratio of the click-to-message
+// span to its floor (target <= 1.5) and the memory the span adds over what the process held with the preview listed
+// (target <= 64 MB). Also the upload alone (the 65,535-row xls too), the preview's model alone filled with
+// 1,000,000 rows, and a 3,000,000-row CSV preview: how soon its first rows show and the longest the screen goes
+// unpainted before the progress dialog shows (target <= 300 ms).
 #include "core/Schema.h"
 #include "core/participants/ParticipantUpload.h"
 #include "data/uData.h"
@@ -32,42 +35,123 @@
 #include <map>
 #include <string>
 #include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
 #include <xlsxwriter.h>
+#include <zip.h>
 
 namespace {
 
 constexpr int kRows = 1000000;
 const std::string kDirectory = "/tmp/tombolika-bench-import";
-const std::string kXlsxFile = kDirectory + "/peserta-1m.xlsx";
+const std::string kSharedFile = kDirectory + "/peserta-1m-shared.xlsx";
+const std::string kInlineFile = kDirectory + "/peserta-1m-inline.xlsx";
+const std::string kOdsFile = kDirectory + "/peserta-1m.ods";
+const std::string kCsv1mFile = kDirectory + "/peserta-1m.csv";
 const std::string kXlsFile = kDirectory + "/peserta-65535.xls";
-const std::string kDatabase = kDirectory + "/db_sms.mdb";
 const std::string kCsvFile = kDirectory + "/peserta-3m.csv";
 constexpr int kCsvRows = 3000000;
+// The generated workbooks are shared by every run; the database is this run's own.
+const std::string kRunDirectory = kDirectory + "/run-" + std::to_string(getpid());
+const std::string kDatabase = kRunDirectory + "/db_sms.mdb";
 
-void writeXlsx() {
-    if (std::filesystem::exists(kXlsxFile)) return;
-    const std::string partial = kXlsxFile + ".part";
+const char* const kHeadings[] = {"NO. URUT", "NO. UNDIAN", "NAMA PESERTA", "NO. HANDPHONE"};
+
+// The three texts of participant r.
+struct ParticipantTexts {
+    explicit ParticipantTexts(int r) {
+        std::snprintf(number, sizeof number, "%07d", r);
+        std::snprintf(name, sizeof name, "Peserta Undian Nomor %d", r);
+        std::snprintf(phone, sizeof phone, "08%010d", r * 7);
+    }
+    char number[16];
+    char name[48];
+    char phone[16];
+};
+
+// Without constant-memory mode libxlsxwriter puts every text in the shared-strings part, as spreadsheet programs do;
+// with it, each text is written inline in its cell.
+void writeXlsx(const std::string& path, bool inlineStrings) {
+    if (std::filesystem::exists(path)) return;
+    const std::string partial = path + ".part";
     lxw_workbook_options options = {};
-    options.constant_memory = LXW_TRUE;
+    options.constant_memory = inlineStrings ? LXW_TRUE : LXW_FALSE;
     options.tmpdir = const_cast<char*>("/tmp");
     lxw_workbook* workbook = workbook_new_opt(partial.c_str(), &options);
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
-    const char* headings[] = {"NO. URUT", "NO. UNDIAN", "NAMA PESERTA", "NO. HANDPHONE"};
     for (lxw_col_t c = 0; c < 4; ++c)
-        worksheet_write_string(sheet, 0, c, headings[c], nullptr);
-    char text[64];
+        worksheet_write_string(sheet, 0, c, kHeadings[c], nullptr);
     for (int r = 1; r <= kRows; ++r) {
         const auto row = static_cast<lxw_row_t>(r);
+        const ParticipantTexts texts(r);
         worksheet_write_number(sheet, row, 0, r, nullptr);
-        std::snprintf(text, sizeof text, "%07d", r);
-        worksheet_write_string(sheet, row, 1, text, nullptr);
-        std::snprintf(text, sizeof text, "Peserta Undian Nomor %d", r);
-        worksheet_write_string(sheet, row, 2, text, nullptr);
-        std::snprintf(text, sizeof text, "08%010d", r * 7);
-        worksheet_write_string(sheet, row, 3, text, nullptr);
+        worksheet_write_string(sheet, row, 1, texts.number, nullptr);
+        worksheet_write_string(sheet, row, 2, texts.name, nullptr);
+        worksheet_write_string(sheet, row, 3, texts.phone, nullptr);
     }
     if (workbook_close(workbook) != LXW_NO_ERROR) std::abort();
-    std::filesystem::rename(partial, kXlsxFile);
+    std::filesystem::rename(partial, path);
+}
+
+// An OpenDocument spreadsheet with the cells spelled as LibreOffice Calc saves them, zipped by python3's zipfile.
+void writeOds() {
+    if (std::filesystem::exists(kOdsFile)) return;
+    const std::string content = kDirectory + "/content.xml.part";
+    std::FILE* file = std::fopen(content.c_str(), "wb");
+    if (!file) std::abort();
+    std::fputs(R"(<?xml version="1.0" encoding="UTF-8"?>)"
+               R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" )"
+               R"(xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" )"
+               R"(xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" )"
+               R"(xmlns:calcext="urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0" )"
+               R"(office:version="1.3"><office:body><office:spreadsheet>)"
+               R"(<table:table table:name="Sheet1" table:style-name="ta1">)"
+               R"(<table:table-column table:style-name="co1" table:number-columns-repeated="4" )"
+               R"(table:default-cell-style-name="Default"/>)",
+               file);
+    const auto textCell = [file](const char* text) {
+        std::fprintf(file,
+                     R"(<table:table-cell office:value-type="string" calcext:value-type="string">)"
+                     R"(<text:p>%s</text:p></table:table-cell>)",
+                     text);
+    };
+    std::fputs(R"(<table:table-row table:style-name="ro1">)", file);
+    for (const char* heading : kHeadings)
+        textCell(heading);
+    std::fputs("</table:table-row>", file);
+    for (int r = 1; r <= kRows; ++r) {
+        const ParticipantTexts texts(r);
+        std::fprintf(file,
+                     R"(<table:table-row table:style-name="ro1"><table:table-cell office:value-type="float" )"
+                     R"(office:value="%d" calcext:value-type="float"><text:p>%d</text:p></table:table-cell>)",
+                     r, r);
+        textCell(texts.number);
+        textCell(texts.name);
+        textCell(texts.phone);
+        std::fputs("</table:table-row>", file);
+    }
+    std::fputs("</table:table></office:spreadsheet></office:body></office:document-content>", file);
+    if (std::fclose(file) != 0) std::abort();
+    static const char mimetype[] = "application/vnd.oasis.opendocument.spreadsheet";
+    static const char manifest[] =
+        R"(<?xml version="1.0" encoding="UTF-8"?>)"
+        R"(<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0">)"
+        R"(<manifest:file-entry manifest:full-path="/" )"
+        R"(manifest:media-type="application/vnd.oasis.opendocument.spreadsheet"/>)"
+        R"(<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml"/>)"
+        R"(</manifest:manifest>)";
+    const std::string partial = kOdsFile + ".part";
+    int error = 0;
+    zip_t* zip = zip_open(partial.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!zip) std::abort();
+    const zip_int64_t stored =
+        zip_file_add(zip, "mimetype", zip_source_buffer(zip, mimetype, sizeof mimetype - 1, 0), 0);
+    if (stored < 0 || zip_set_file_compression(zip, static_cast<zip_uint64_t>(stored), ZIP_CM_STORE, 0) != 0 ||
+        zip_file_add(zip, "META-INF/manifest.xml", zip_source_buffer(zip, manifest, sizeof manifest - 1, 0), 0) < 0 ||
+        zip_file_add(zip, "content.xml", zip_source_file(zip, content.c_str(), 0, -1), 0) < 0 || zip_close(zip) != 0)
+        std::abort();
+    std::filesystem::remove(content);
+    std::filesystem::rename(partial, kOdsFile);
 }
 
 void writeXls() {
@@ -91,16 +175,16 @@ void writeXls() {
     std::filesystem::rename(kXlsFile + ".part", kXlsFile);
 }
 
-void writeCsv() {
-    if (std::filesystem::exists(kCsvFile)) return;
-    const std::string partial = kCsvFile + ".part";
+void writeCsv(const std::string& path, int rows) {
+    if (std::filesystem::exists(path)) return;
+    const std::string partial = path + ".part";
     std::FILE* file = std::fopen(partial.c_str(), "wb");
     if (!file) std::abort();
     std::fputs("NO. URUT,NO. UNDIAN,NAMA PESERTA,NO. HANDPHONE\r\n", file);
-    for (int r = 1; r <= kCsvRows; ++r)
+    for (int r = 1; r <= rows; ++r)
         std::fprintf(file, "%d,%07d,Peserta Undian Nomor %d,08%010d\r\n", r, r, r, r * 7);
     if (std::fclose(file) != 0) std::abort();
-    std::filesystem::rename(partial, kCsvFile);
+    std::filesystem::rename(partial, path);
 }
 
 // Resident and peak resident size of this process in bytes, from /proc/self/status.
@@ -169,12 +253,40 @@ void record(const std::string& name, const Clock& clock, double growthMb) {
     f.growthMb = std::max(f.growthMb, growthMb);
 }
 
-void BM_UnzipSheetPart(benchmark::State& state) {
-    const std::string command = "unzip -p " + kXlsxFile + " xl/worksheets/sheet1.xml > /dev/null";
+// A workbook of the click-to-message benchmark and the floor its span is compared with, run by the shell.
+struct Workbook {
+    std::string name; // as the figures name it
+    std::string file;
+    std::string floorName;
+    std::string floor;   // the command timed
+    std::string prepare; // run untimed before it
+};
+
+const std::vector<Workbook>& workbooks() {
+    static const std::string floorDatabase = kRunDirectory + "/import.db";
+    static const std::vector<Workbook> value{
+        {"xlsx shared strings", kSharedFile, "unzip -p sheet, shared strings",
+         "unzip -p " + kSharedFile + " xl/worksheets/sheet1.xml xl/sharedStrings.xml > /dev/null", ""},
+        {"xlsx inline strings", kInlineFile, "unzip -p sheet",
+         "unzip -p " + kInlineFile + " xl/worksheets/sheet1.xml > /dev/null", ""},
+        {"ods", kOdsFile, "unzip -p content.xml", "unzip -p " + kOdsFile + " content.xml > /dev/null", ""},
+        {"csv", kCsv1mFile, "sqlite3 .import",
+         "sqlite3 -cmd '.mode csv' " + floorDatabase + " '.import " + kCsv1mFile + " t'", "rm -f " + floorDatabase},
+    };
+    return value;
+}
+
+// The floor of workbooks()[state.range(0)], timed from the outside by the child processes' time.
+void BM_Floor(benchmark::State& state) {
+    const Workbook& workbook = workbooks()[static_cast<std::size_t>(state.range(0))];
+    state.SetLabel(workbook.name + ": " + workbook.floorName);
     for (auto _ : state) {
+        state.PauseTiming();
+        if (!workbook.prepare.empty() && std::system(workbook.prepare.c_str()) != 0) state.SkipWithError("failed");
+        state.ResumeTiming();
         const Clock clock(RUSAGE_CHILDREN);
-        if (std::system(command.c_str()) != 0) state.SkipWithError("unzip failed");
-        record("unzip", clock, 0);
+        if (std::system(workbook.floor.c_str()) != 0) state.SkipWithError((workbook.floorName + " failed").c_str());
+        record(workbook.name + " floor", clock, 0);
     }
 }
 
@@ -191,6 +303,7 @@ void BM_Upload(benchmark::State& state, const std::string& file, const std::stri
         shown.close();
         connection.exec("DELETE FROM tb_peserta");
         shown.open();
+        malloc_trim(0);
         state.ResumeTiming();
 
         const MemoryGrowth growth;
@@ -211,7 +324,7 @@ void BM_Upload(benchmark::State& state, const std::string& file, const std::stri
 }
 
 void BM_UploadXlsx(benchmark::State& state) {
-    BM_Upload(state, kXlsxFile, "xlsx 1,000,000", kRows);
+    BM_Upload(state, kSharedFile, "xlsx 1,000,000", kRows);
 }
 void BM_UploadXls(benchmark::State& state) {
     BM_Upload(state, kXlsFile, "xls 65,535", 65534);
@@ -230,7 +343,7 @@ void BM_PreviewXlsx(benchmark::State& state) {
         const auto connection = QObject::connect(fPeserta->ListView1Items, &QAbstractItemModel::rowsInserted, [&] {
             if (firstRows < 0) firstRows = clock.seconds();
         });
-        ui::FileDialog::setNextFileName(QString::fromStdString(kXlsxFile));
+        ui::FileDialog::setNextFileName(QString::fromStdString(kSharedFile));
         fPeserta->SpeedButton7->click();
         QObject::disconnect(connection);
         record("xlsx 1,000,000 preview", clock, growth.megabytes());
@@ -240,17 +353,19 @@ void BM_PreviewXlsx(benchmark::State& state) {
     }
 }
 
-// What the operator waits for after "Import" of the 1,000,000-row sheet: from the click on "Upload.." to its
-// " has been imported!" message, with the re-query of the grid's cursor and the grid painted. The memory is what the
-// span adds to the process's peak resident size over what it held while the preview was listed. Each run starts
-// from an emptied tb_peserta, with the grid's cursor re-queried on it.
+// What the operator waits for after "Import" of a 1,000,000-row workbook (workbooks()[state.range(0)]): from the
+// click on "Upload.." to its " has been imported!" message, with the re-query of the grid's cursor and the grid
+// painted. The memory is what the span adds to the process's peak resident size over what it held while the preview
+// was listed. Each run starts from an emptied tb_peserta, with the grid's cursor re-queried on it.
 void BM_UploadClick(benchmark::State& state) {
-    const QString imported =
-        QString::fromStdString(kXlsxFile) + QStringLiteral(" has been imported!\n%1 peserta disimpan.").arg(kRows);
+    const Workbook& workbook = workbooks()[static_cast<std::size_t>(state.range(0))];
+    state.SetLabel(workbook.name);
+    const QString file = QString::fromStdString(workbook.file);
+    const QString imported = file + QStringLiteral(" has been imported!\n%1 peserta disimpan.").arg(kRows);
     for (auto _ : state) {
         state.PauseTiming();
-        if (fPeserta->ListView1Items->itemCount() != kRows) {
-            ui::FileDialog::setNextFileName(QString::fromStdString(kXlsxFile));
+        if (fPeserta->ListView1Items->itemCount() != kRows || fPeserta->OpenDialog1.fileName() != file) {
+            ui::FileDialog::setNextFileName(file);
             fPeserta->SpeedButton7->click();
         }
         DTModule->cn.exec("DELETE FROM tb_peserta");
@@ -259,6 +374,8 @@ void BM_UploadClick(benchmark::State& state) {
         fPeserta->SpeedButton6->setEnabled(true);
         ui::MessageBox::clearShown();
         QApplication::processEvents();
+        // What earlier runs freed goes back to the system, so it cannot hide what this one takes.
+        malloc_trim(0);
         state.ResumeTiming();
 
         const MemoryGrowth growth;
@@ -266,7 +383,7 @@ void BM_UploadClick(benchmark::State& state) {
         fPeserta->SpeedButton6->click();
         fPeserta->DBGrid1->grab(); // the grid painted with its first rows
         QApplication::processEvents();
-        record("upload click to message", clock, growth.megabytes());
+        record(workbook.name + " click to message", clock, growth.megabytes());
         const auto& shown = ui::MessageBox::shown();
         if (shown.size() != 1 || shown.first().text != imported ||
             fPeserta->ADOTable3.recordCount() != static_cast<std::size_t>(kRows)) {
@@ -353,11 +470,18 @@ void BM_PreviewModel(benchmark::State& state) {
 
 // First, while the heap is still clean.
 BENCHMARK(BM_PreviewModel)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_UnzipSheetPart)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_UploadXlsx)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_UploadXls)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewXlsx)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_UploadClick)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Each workbook's floor just before its spans, so that both meet the machine as it is then.
+BENCHMARK(BM_Floor)->Arg(0)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_UploadClick)->Arg(0)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Floor)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_UploadClick)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Floor)->Arg(2)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_UploadClick)->Arg(2)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Floor)->Arg(3)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_UploadClick)->Arg(3)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 // Last: its 3,000,000 rows leave freed memory behind that would hide what the others take.
 BENCHMARK(BM_PreviewCsv)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -366,14 +490,16 @@ BENCHMARK(BM_PreviewCsv)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealT
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    std::filesystem::create_directories(kDirectory);
-    writeXlsx();
+    std::filesystem::create_directories(kRunDirectory);
+    writeXlsx(kSharedFile, false);
+    writeXlsx(kInlineFile, true);
+    writeOds();
+    writeCsv(kCsv1mFile, kRows);
     writeXls();
-    writeCsv();
-    std::filesystem::remove(kDatabase);
+    writeCsv(kCsvFile, kCsvRows);
     schema::createDatabase(kDatabase);
     ui::MessageBox::setRecording(true);
-    TDTModule::setDatabaseDirectory(QString::fromStdString(kDirectory));
+    TDTModule::setDatabaseDirectory(QString::fromStdString(kRunDirectory));
     DTModule = new TDTModule();
     DTModule->DataModuleCreate(DTModule);
     fPeserta = new TfPeserta(DTModule->session);
@@ -388,24 +514,35 @@ int main(int argc, char** argv) {
     const auto& f = figures();
     std::printf("\nFastest of 3 (wall time, processor time of that run); memory added to the peak resident size\n");
     for (const auto& [name, figure] : f)
-        std::printf("%-28s %9.1f ms  %9.1f ms cpu  %7.1f MB\n", name.c_str(), figure.seconds * 1e3,
+        std::printf("%-40s %9.1f ms  %9.1f ms cpu  %7.1f MB\n", name.c_str(), figure.seconds * 1e3,
                     figure.cpuSeconds * 1e3, figure.growthMb);
     for (const auto& [name, figure] : f)
         if (figure.heldMb >= 0) std::printf("%s: %.1f MB held once filled\n", name.c_str(), figure.heldMb);
-    if (f.count("unzip") && f.count("upload click to message")) {
-        const auto& span = f.at("upload click to message");
-        std::printf("upload click to message / unzip -p: %.2f (target <= 2)\n", span.seconds / f.at("unzip").seconds);
+    for (const Workbook& workbook : workbooks()) {
+        const auto span = f.find(workbook.name + " click to message");
+        const auto floor = f.find(workbook.name + " floor");
+        if (span == f.end() || floor == f.end()) continue;
+        std::printf("%s: click to message %.0f ms / %s %.0f ms = %.2f (target <= 1.5); %.1f MB over the preview "
+                    "(target <= 64 MB)\n",
+                    workbook.name.c_str(), span->second.seconds * 1e3, workbook.floorName.c_str(),
+                    floor->second.seconds * 1e3, span->second.seconds / floor->second.seconds, span->second.growthMb);
         // On a machine shared with other work the wall times wait for it; the processor times do not.
-        std::printf("  in processor time: %.0f ms / %.0f ms = %.2f\n", span.cpuSeconds * 1e3,
-                    f.at("unzip").cpuSeconds * 1e3, span.cpuSeconds / f.at("unzip").cpuSeconds);
-        std::printf("upload click to message: %.1f MB over the preview (target <= 64 MB); the grid's cursor then holds "
-                    "a %.1f MB snapshot\n",
-                    span.growthMb, static_cast<double>(fPeserta->ADOTable3.snapshotBytes()) / (1024.0 * 1024.0));
+        std::printf("  in processor time: %.0f ms / %.0f ms = %.2f\n", span->second.cpuSeconds * 1e3,
+                    floor->second.cpuSeconds * 1e3, span->second.cpuSeconds / floor->second.cpuSeconds);
     }
+    // The upload alone, without what the screen adds after it (the journal's entry with the file's SHA-256, the
+    // grid's re-query): how much of the span the reading and storing take.
+    if (f.count("xlsx 1,000,000 upload") && f.count("xlsx shared strings floor"))
+        std::printf("xlsx shared strings: upload alone %.0f ms = %.2f x its floor\n",
+                    f.at("xlsx 1,000,000 upload").seconds * 1e3,
+                    f.at("xlsx 1,000,000 upload").seconds / f.at("xlsx shared strings floor").seconds);
+    std::printf("the grid's cursor holds a %.1f MB snapshot of the 1,000,000 participants\n",
+                static_cast<double>(fPeserta->ADOTable3.snapshotBytes()) / (1024.0 * 1024.0));
     if (f.count("csv 3,000,000 preview, longest pause without dialog"))
         std::printf("csv preview: longest pause without the progress dialog %.0f ms (target <= 300)\n",
                     f.at("csv 3,000,000 preview, longest pause without dialog").seconds * 1e3);
     delete fPeserta;
     delete DTModule;
+    std::filesystem::remove_all(kRunDirectory);
     return 0;
 }

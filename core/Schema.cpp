@@ -12,10 +12,6 @@
 
 namespace schema {
 
-const char* sql() {
-    return kSchemaSql;
-}
-
 void createDatabase(const std::string& path) {
     db::Connection::createDatabase(path, kSchemaSql);
 }

@@ -9,10 +9,8 @@ class Connection;
 
 namespace schema {
 
-// The statements that make an empty db_sms.mdb: the same file the build uses for a new installation.
-const char* sql();
-
-// Creates a new database file with the program's tables (the file must not exist yet).
+// Creates a new database file with the program's tables (the file must not exist yet): the statements of
+// data/schema.sql, which new installations are made from.
 void createDatabase(const std::string& path);
 
 // The setting "winners are not drawn again", a column of setup that older files do not have.

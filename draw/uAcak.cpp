@@ -271,6 +271,8 @@ void TfAcak::btn_muatUlangClick(QObject*) {
     case core::Draw::Reload::Done:
         break;
     }
+    // The button hides itself: the keyboard goes on to the draw, never to "Keluar", next in the round.
+    if (focusWidget() == btn_muatUlang) focusAcakOrStop();
     lbl_daftar->hide();
     btn_muatUlang->hide();
     ui::MessageBox::information(QStringLiteral("Daftar peserta telah dimuat ulang: %1 peserta dalam undian.")

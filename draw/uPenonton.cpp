@@ -19,30 +19,10 @@ TfPenonton* fPenonton = nullptr;
 namespace {
 
 // The draw screen's colours.
-const QColor kBackground(0xF5, 0xFF, 0xDF);
-const QColor kTeal(0x8A, 0xC9, 0xCE);
-const QColor kBandEdge(0x00, 0x80, 0x40);
-const QColor kLime(0x00, 0xFF, 0x00);
-const QColor kBannerGreen(0x7C, 0xB9, 0x00);
-const QColor kOrange(0xFF, 0x80, 0x00);
-const QColor kBlue(0x00, 0x80, 0xFF);
-const QColor kGrey(0x53, 0x56, 0x5B);
 
 // A normal draw number (eight characters) takes about 60 % of the width; longer ones shrink to fit.
 constexpr double kNormalNumberShare = 0.6;
 const QString kNormalNumber = QStringLiteral("00000000");
-
-QFont verdana() {
-    QFont font(QStringLiteral("Verdana"));
-    font.setBold(true);
-    return font;
-}
-
-QFont bookman() {
-    QFont font(QStringLiteral("Bookman Old Style"));
-    font.setBold(true);
-    return font;
-}
 
 int share(int whole, double part) {
     return static_cast<int>(std::lround(whole * part));
@@ -57,7 +37,8 @@ QRect across(const QRect& window, double top, double bottom) {
 } // namespace
 
 TfPenonton::TfPenonton(QWidget* console, const QString& banner)
-    : QWidget(nullptr, Qt::Window), m_console(console), m_bannerText(banner), m_number(bookman(), kLime) {
+    : QWidget(nullptr, Qt::Window), m_console(console), m_bannerText(banner),
+      m_number(look::numberFont(12), look::Number) {
     setObjectName(QStringLiteral("fPenonton"));
     setWindowTitle(QStringLiteral("Layar Penonton"));
     setWindowIcon(console ? console->windowIcon() : QIcon());
@@ -247,10 +228,9 @@ void TfPenonton::layOut() {
     l.bottom.setBottom(window.bottom());
     l.count = l.bottom.adjusted(margin, 0, -w / 2, 0);
     l.fingerprint = l.bottom.adjusted(w / 2, 0, -margin, 0);
-    QFont measuring = bookman();
-    measuring.setPixelSize(100);
-    m_numberLargest = std::max(
-        8, static_cast<int>(100 * kNormalNumberShare * w / QFontMetricsF(measuring).horizontalAdvance(kNormalNumber)));
+    m_numberLargest =
+        std::max(8, static_cast<int>(100 * kNormalNumberShare * w /
+                                     QFontMetricsF(look::numberFont(100)).horizontalAdvance(kNormalNumber)));
 
     const int logoHeight = share(l.top.height(), 0.76);
     m_logoScaled = m_logo.isNull()
@@ -258,7 +238,8 @@ void TfPenonton::layOut() {
                        : m_logo.scaled(QSize(share(w, 0.3), logoHeight), Qt::KeepAspectRatio, Qt::SmoothTransformation);
     l.logo = QRect(QPoint(margin / 2, l.top.top() + (l.top.height() - m_logoScaled.height()) / 2), m_logoScaled.size());
     const int bannerLeft = (m_logoScaled.isNull() ? 0 : l.logo.right()) + margin;
-    m_banner.fit(m_bannerText, verdana(), QRect(bannerLeft, l.top.top(), w - margin - bannerLeft, l.top.height()),
+    m_banner.fit(m_bannerText, look::screenFont(12, true),
+                 QRect(bannerLeft, l.top.top(), w - margin - bannerLeft, l.top.height()),
                  {share(l.top.height(), 0.42), 6, false, Qt::AlignRight});
     layOutDetails();
     layOutFooter();
@@ -275,9 +256,10 @@ void TfPenonton::layOutDetails() {
     clearAll();
     if (!shown) return;
     if (m_stage == Stage::Winner)
-        m_mark.fit(WinnerMark, verdana(), l.mark.adjusted(0, h / 100, 0, -h / 100), {share(h, 0.045), 6, false});
-    m_name.fit(shown->name, verdana(), l.name, {share(h, 0.085), std::max(6, share(h, 0.025)), true});
-    m_phone.fit(maskedPhone(shown->phone), verdana(), l.phone, {share(h, 0.035), 6, false});
+        m_mark.fit(WinnerMark, look::screenFont(12, true), l.mark.adjusted(0, h / 100, 0, -h / 100),
+                   {share(h, 0.045), 6, false});
+    m_name.fit(shown->name, look::screenFont(12, true), l.name, {share(h, 0.085), std::max(6, share(h, 0.025)), true});
+    m_phone.fit(maskedPhone(shown->phone), look::screenFont(12, true), l.phone, {share(h, 0.035), 6, false});
     layOutPrize();
 }
 
@@ -288,8 +270,9 @@ void TfPenonton::layOutPrize() {
     m_prizeCaption.clear();
     m_prize.clear();
     if (!shown || shown->prize.trimmed().isEmpty()) return;
-    m_prizeCaption.fit(QStringLiteral("HADIAH"), verdana(), l.prizeCaption, {share(h, 0.025), 6, false});
-    m_prize.fit(shown->prize, verdana(), l.prize, {share(h, 0.06), std::max(6, share(h, 0.02)), true});
+    m_prizeCaption.fit(QStringLiteral("HADIAH"), look::screenFont(12, true), l.prizeCaption,
+                       {share(h, 0.025), 6, false});
+    m_prize.fit(shown->prize, look::screenFont(12, true), l.prize, {share(h, 0.06), std::max(6, share(h, 0.02)), true});
 }
 
 void TfPenonton::layOutFooter() {
@@ -299,11 +282,11 @@ void TfPenonton::layOutFooter() {
     QString count = QStringLiteral("%1 peserta").arg(indonesian.toString(static_cast<qulonglong>(m_participants)));
     if (m_alreadyWon)
         count += QStringLiteral(", %1 sudah menang").arg(indonesian.toString(static_cast<qulonglong>(*m_alreadyWon)));
-    m_count.fit(count, verdana(), l.count, small);
+    m_count.fit(count, look::screenFont(12, true), l.count, small);
     FittedText::Limits right = small;
     right.across = Qt::AlignRight;
     m_fingerprintText.fit(m_fingerprint.isEmpty() ? QString() : QStringLiteral("Sidik daftar %1").arg(m_fingerprint),
-                          verdana(), l.fingerprint, right);
+                          look::screenFont(12, true), l.fingerprint, right);
 }
 
 // --- Painting ------------------------------------------------------------------------------------------------
@@ -321,7 +304,7 @@ void TfPenonton::paintEvent(QPaintEvent* event) {
         m_paintedNumber = after;
         return;
     }
-    painter.fillRect(dirty, kBackground);
+    painter.fillRect(dirty, look::Background);
     paintTop(painter, dirty);
     paintBand(painter, dirty);
     paintDetails(painter, dirty);
@@ -332,17 +315,17 @@ void TfPenonton::paintTop(QPainter& painter, const QRect& dirty) {
     const Layout& l = m_layout;
     if (!l.top.intersects(dirty)) return;
     painter.fillRect(l.top, Qt::white);
-    painter.fillRect(QRect(0, l.top.bottom() + 1 - l.line, width(), l.line), kTeal);
+    painter.fillRect(QRect(0, l.top.bottom() + 1 - l.line, width(), l.line), look::BandEdge);
     if (!m_logoScaled.isNull()) painter.drawPixmap(l.logo.topLeft(), m_logoScaled);
-    m_banner.paint(painter, kBannerGreen);
+    m_banner.paint(painter, look::Banner);
 }
 
 void TfPenonton::paintBand(QPainter& painter, const QRect& dirty) {
     const Layout& l = m_layout;
     if (!l.band.intersects(dirty)) return;
     painter.fillRect(l.band, Qt::black);
-    painter.fillRect(QRect(0, l.band.top(), width(), l.line), kBandEdge);
-    painter.fillRect(QRect(0, l.band.bottom() + 1 - l.line, width(), l.line), kBandEdge);
+    painter.fillRect(QRect(0, l.band.top(), width(), l.line), look::DisplayEdge);
+    painter.fillRect(QRect(0, l.band.bottom() + 1 - l.line, width(), l.line), look::DisplayEdge);
     m_paintedNumber = m_number.place(shownNumber(), l.numberBox, m_numberLargest);
     m_number.paint(painter);
 }
@@ -354,21 +337,21 @@ void TfPenonton::paintDetails(QPainter& painter, const QRect& dirty) {
         const int padding = m_mark.rect().height() / 2;
         const QRect badge = m_mark.rect().adjusted(-2 * padding, -padding / 2, 2 * padding, padding / 2);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(kBannerGreen);
+        painter.setBrush(look::Banner);
         painter.drawRoundedRect(badge, padding, padding);
         m_mark.paint(painter, Qt::white);
     }
-    if (m_name.rect().intersects(dirty)) m_name.paint(painter, kOrange);
-    if (m_phone.rect().intersects(dirty)) m_phone.paint(painter, kGrey);
+    if (m_name.rect().intersects(dirty)) m_name.paint(painter, look::Detail);
+    if (m_phone.rect().intersects(dirty)) m_phone.paint(painter, look::Band);
     if (m_prizeCaption.rect().intersects(dirty)) m_prizeCaption.paint(painter, Qt::black);
-    if (m_prize.rect().intersects(dirty)) m_prize.paint(painter, kBlue);
+    if (m_prize.rect().intersects(dirty)) m_prize.paint(painter, look::Prize);
 }
 
 void TfPenonton::paintFooter(QPainter& painter, const QRect& dirty) {
     const Layout& l = m_layout;
     if (!l.bottom.intersects(dirty)) return;
-    painter.fillRect(l.bottom, kGrey);
-    painter.fillRect(QRect(0, l.bottom.top(), width(), l.line), kTeal);
+    painter.fillRect(l.bottom, look::Band);
+    painter.fillRect(QRect(0, l.bottom.top(), width(), l.line), look::BandEdge);
     m_count.paint(painter, Qt::white);
     m_fingerprintText.paint(painter, Qt::white);
 }

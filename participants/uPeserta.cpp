@@ -26,6 +26,8 @@ TfPeserta::TfPeserta(core::Session& session, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_session(session) {
     setObjectName(QStringLiteral("fPeserta")); // the form is named after the class, the screen after its instance
     ui::setUpScreen(this, resources::windowIcon(QStringLiteral("peserta")), look::screenFont(11), look::Background);
+    // The page control is no tab stop of the form's own: ordering it before a control on its pages would part the
+    // keyboard's round in two, leaving the tabs, where the keyboard lands, with nowhere to go.
     setupUi(this);
     ui::setGlyphs(this, &resources::glyph);
 

@@ -153,9 +153,9 @@ QString minutesHtml(const record::Verification& check, const Minutes::Header& he
 
     int number = 0;
     html += tables.section(++number, QStringLiteral("Daftar peserta yang diundi"), true);
-    html += QStringLiteral("<p>Setiap kali program dijalankan, daftar peserta yang diundi disegel dengan sidik jari "
-                           "SHA-256 atas semua barisnya; cara menghitungnya ulang dijelaskan dalam dokumentasi program "
-                           "(%1).</p>")
+    html += QStringLiteral("<p>Setiap kali program dijalankan atau daftar dimuat ulang, daftar peserta yang diundi "
+                           "disegel dengan sidik jari SHA-256 atas semua barisnya; cara menghitungnya ulang dijelaskan "
+                           "dalam dokumentasi program (%1).</p>")
                 .arg(escaped(header.documentation.isEmpty() ? QStringLiteral("docs/record.md")
                                                             : QDir::toNativeSeparators(header.documentation)));
     QList<QStringList> lists;
@@ -165,23 +165,35 @@ QString minutesHtml(const record::Verification& check, const Minutes::Header& he
                              QString::number(list.value(QStringLiteral("count")).toInteger()),
                              grouped(list.value(QStringLiteral("fingerprint")).toString(), true)};
     }
+    // The lists the winners came from: a run's own, or one it read again ("Muat Ulang Daftar") when the list had
+    // been imported or changed while it ran.
     const auto drew = check.runsWithDraws();
-    for (const auto& run : drew)
-        lists << QStringList{QString(), localTime(run.time),
-                             run.participants ? QString::number(*run.participants) : QStringLiteral("-"),
-                             run.fingerprint.isEmpty() ? QStringLiteral("-") : grouped(run.fingerprint, true)};
+    const auto drawnFrom = check.listsDrawnFrom();
+    for (const auto& list : drawnFrom)
+        lists << QStringList{QString(),
+                             localTime(list.time) +
+                                 (list.reloaded ? QStringLiteral("<br/>(daftar dimuat ulang)") : QString()),
+                             list.participants ? QString::number(*list.participants) : QStringLiteral("-"),
+                             list.fingerprint.isEmpty() ? QStringLiteral("-") : grouped(list.fingerprint, true)};
     for (qsizetype i = 0; i < lists.size(); ++i)
         lists[i][0] = QString::number(i + 1);
-    html += tables.table({QStringLiteral("No"), QStringLiteral("Program dijalankan"), QStringLiteral("Jumlah peserta"),
+    html += tables.table({QStringLiteral("No"), QStringLiteral("Daftar dibaca"), QStringLiteral("Jumlah peserta"),
                           QStringLiteral("Sidik jari daftar peserta (SHA-256)")},
                          lists, {6, 24, 14, 56});
-    // The runs that drew nothing (started to look, to import the list, to export) only in number.
+    // The runs that drew nothing (started to look, to import the list, to export) only in number, and so the lists
+    // the drawing runs read and replaced before anything was drawn from them.
     if (const auto others = check.runs().size() - drew.size(); others > 0)
         html += (drew.empty() ? QStringLiteral("<p>Program dijalankan %1 kali tanpa ada yang diundi, disimpan, atau "
                                                "dihapus.</p>")
                               : QStringLiteral("<p>Selain itu, program dijalankan %1 kali lagi tanpa ada yang diundi, "
                                                "disimpan, atau dihapus.</p>"))
                     .arg(others);
+    std::size_t read = 0;
+    for (const auto& run : drew)
+        read += 1 + run.reloads.size();
+    if (read > drawnFrom.size())
+        html += QStringLiteral("<p>Daftar peserta juga dibaca %1 kali lagi tanpa ada yang diundi darinya.</p>")
+                    .arg(read - drawnFrom.size());
 
     QList<QStringList> winners, deleted;
     for (const auto& w : check.winners()) {

@@ -39,6 +39,14 @@ std::int64_t integer(const QJsonObject& details, const char* key) {
     return static_cast<std::int64_t>(details.value(QLatin1String(key)).toDouble());
 }
 
+// An entry that drew, saved, changed or deleted a winner.
+bool drawsOrChangesWinners(const JournalEntry& entry) {
+    for (const char* kind :
+         {event::kStop, event::kWinnerSaved, event::kWinnerAdded, event::kWinnerChanged, event::kWinnerDeleted})
+        if (isKind(entry, kind)) return true;
+    return false;
+}
+
 // A list of participants as some entry knew it: the journal's seal or a run's start.
 struct ListState {
     std::int64_t after = 0; // the state as it was after this entry
@@ -403,13 +411,34 @@ void Verification::checkParticipants(db::Connection& connection) {
 std::vector<Verification::Run> Verification::runsWithDraws() const {
     std::set<std::int64_t> drew;
     for (const JournalEntry& entry : m_entries)
-        for (const char* kind :
-             {event::kStop, event::kWinnerSaved, event::kWinnerAdded, event::kWinnerChanged, event::kWinnerDeleted})
-            if (isKind(entry, kind)) drew.insert(integer(entry.details, "run"));
+        if (drawsOrChangesWinners(entry)) drew.insert(integer(entry.details, "run"));
     std::vector<Run> runs;
     std::copy_if(m_runs.begin(), m_runs.end(), std::back_inserter(runs),
                  [&](const Run& run) { return drew.count(run.seq) != 0; });
     return runs;
+}
+
+std::vector<Verification::ListDrawnFrom> Verification::listsDrawnFrom() const {
+    std::set<std::int64_t> used; // the entries that read a list something happened under
+    for (const JournalEntry& entry : m_entries) {
+        if (!drawsOrChangesWinners(entry)) continue;
+        const std::int64_t runSeq = integer(entry.details, "run");
+        const auto run = std::find_if(m_runs.begin(), m_runs.end(), [&](const Run& r) { return r.seq == runSeq; });
+        if (run == m_runs.end()) continue;
+        std::int64_t inForce = run->seq;
+        for (const ReloadedList& list : run->reloads)
+            if (list.seq < entry.seq) inForce = list.seq;
+        used.insert(inForce);
+    }
+    std::vector<ListDrawnFrom> lists;
+    for (const Run& run : m_runs) {
+        if (used.count(run.seq))
+            lists.push_back({run.seq, run.seq, run.time, run.participants, run.fingerprint, false});
+        for (const ReloadedList& list : run.reloads)
+            if (used.count(list.seq))
+                lists.push_back({run.seq, list.seq, list.time, list.participants, list.fingerprint, true});
+    }
+    return lists;
 }
 
 QString Verification::text() const {

@@ -51,6 +51,16 @@ public:
         QString host;                      // the machine the run ran on; empty in journals written before runs named it
         std::vector<ReloadedList> reloads; // in order
     };
+    // A list something was drawn from, saved with or deleted under: the one its run started with, or one the run
+    // read again.
+    struct ListDrawnFrom {
+        std::int64_t run = 0; // the run's first entry
+        std::int64_t seq = 0; // the entry that read the list
+        QString time;
+        std::optional<std::uint64_t> participants;
+        QString fingerprint;
+        bool reloaded = false;
+    };
     struct Winner {
         std::int64_t rowid = 0;
         QJsonArray values;         // no_undian, nama, hadiah as saved (and as changed since, through the grid)
@@ -89,6 +99,9 @@ public:
     // The runs in which something was drawn ("Stop") or a winner saved, typed in, changed or deleted: those whose
     // lists the minutes name. The other runs changed nothing of the draw.
     std::vector<Run> runsWithDraws() const;
+    // The lists of those runs in force when something was drawn, saved or deleted, in the order read; a list that
+    // was read and replaced before anything happened under it is not among them.
+    std::vector<ListDrawnFrom> listsDrawnFrom() const;
     const std::vector<Winner>& winners() const { return m_winners; }
     const std::vector<Stop>& unsavedStops() const { return m_unsavedStops; }
     // The journal's first entry: what the tables held when it began.

@@ -1,21 +1,23 @@
 #pragma once
 
 #include "platform/sheets/SheetReader.h"
-#include "platform/sheets/XmlPartParser.h"
+#include "platform/sheets/XmlScanner.h"
 #include "platform/sheets/ZipArchive.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 namespace sheets {
 
-// OpenDocument spreadsheet (ods). Streams content.xml and reads its first table. Repeated rows and cells are
-// expanded only where they hold a value, so the usual trailing repeat of a million empty rows costs nothing.
-class OdsReader : public SheetReader, private XmlPartParser::Handler {
+// OpenDocument spreadsheet (ods). Streams content.xml through XmlScanner, resolving the namespaces it uses itself,
+// and reads its first table. Repeated rows and cells are expanded only where they hold a value, so the usual trailing
+// repeat of a million empty rows costs nothing.
+class OdsReader : public SheetReader {
 public:
     OdsReader(std::unique_ptr<ZipArchive> zip, const std::string& path);
     ~OdsReader() override;
@@ -24,16 +26,33 @@ protected:
     bool readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells) override;
 
 private:
-    void startElement(const char* name, const char** attributes) override;
-    void endElement(const char* name) override;
-    void characters(const char* data, int length) override;
+    // The namespaces the reader acts on; every other is Other.
+    enum class Ns : std::uint8_t { Other, Table, Office, Text, Style, Number, CalcExt };
+    // A prefix bound to a namespace, by the element at depth (the default namespace has the empty prefix).
+    struct Binding {
+        std::string prefix;
+        Ns ns;
+        int depth;
+    };
 
-    void startCell(const char** attributes);
+    void startElement(Ns ns, std::string_view local);
+    void endElement(Ns ns, std::string_view local);
+    void bindPrefixes();
+    Ns namespaceOf(std::string_view qualified, bool isAttribute) const;
+    // The value of the current start tag's attribute ns:local; false when it has none.
+    bool attribute(Ns ns, std::string_view local, std::string_view& value);
+    void collectText();
+
+    void startCell();
     void finishCell();
     void appendText(const char* data, std::size_t length);
 
     std::unique_ptr<ZipArchive> m_zip;
-    std::unique_ptr<XmlPartParser> m_parser;
+    std::unique_ptr<XmlScanner> m_scanner;
+    std::vector<Binding> m_bindings; // innermost last; only those of the namespaces above, and their shadows
+    int m_depth = 0;
+    std::string m_text; // text of the cell's paragraphs read up to the current tag
+    bool m_collecting = false;
     // Formula results that are booleans are stored as numbers whose cell style shows them as TRUE/FALSE.
     std::unordered_map<std::string, std::string> m_cellDataStyles; // cell style -> data style
     std::unordered_set<std::string> m_booleanStyles;               // data styles that show booleans

@@ -2,15 +2,14 @@
 
 #include "platform/sheets/Limits.h"
 #include "platform/sheets/NumberFormats.h"
+#include "platform/sheets/OoxmlEscapes.h"
 #include "platform/sheets/ReadError.h"
-#include "platform/sheets/Utf8.h"
 #include "platform/sheets/XmlNames.h"
 #include "platform/sheets/XmlPartParser.h"
 #include "platform/sheets/ZipEntryStream.h"
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <functional>
 #include <map>
 
@@ -59,24 +58,6 @@ std::int64_t parseCount(std::string_view text) {
         if (value < (std::int64_t{1} << 40)) value = value * 10 + (c - '0');
     }
     return any ? value : -1;
-}
-
-// Office Open XML writes characters XML cannot carry as _xHHHH_ (and a literal "_x" as _x005F_x).
-void decodeEscapes(std::string& text) {
-    if (text.find("_x") == std::string::npos) return;
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        unsigned code = 0;
-        if (text[i] == '_' && i + 6 < text.size() && text[i + 1] == 'x' && text[i + 6] == '_' &&
-            std::from_chars(text.data() + i + 2, text.data() + i + 6, code, 16).ptr == text.data() + i + 6) {
-            appendUtf8(out, code);
-            i += 6;
-        } else {
-            out += text[i];
-        }
-    }
-    text.swap(out);
 }
 
 // Resolves a relationship target against the folder of the part that names it; absolute targets start at the root.
@@ -207,7 +188,18 @@ std::string XlsxReader::workbookPart(const ZipArchive& zip) {
 XlsxReader::XlsxReader(std::unique_ptr<ZipArchive> zip, const std::string& path, const std::string& workbookPart)
     : SheetReader(path), m_zip(std::move(zip)) {
     readWorkbook(workbookPart);
-    startSheet();
+    try {
+        startSheet();
+    } catch (...) {
+        tableErrorFirst();
+        throw;
+    }
+}
+
+void XlsxReader::tableErrorFirst() {
+    // A file damaged in both its shared strings and its sheet is refused for the strings, whichever part the reader
+    // meets first: the same message every time.
+    if (m_sharedStrings) m_sharedStrings->finish();
 }
 
 XlsxReader::~XlsxReader() = default;
@@ -262,7 +254,8 @@ void XlsxReader::readWorkbook(const std::string& part) {
     if (sharedStringsPart.empty() && m_zip->contains(folderOf(part) + "sharedStrings.xml"))
         sharedStringsPart = folderOf(part) + "sharedStrings.xml";
     if (!stylesPart.empty() && m_zip->contains(stylesPart)) readStyles(stylesPart);
-    if (!sharedStringsPart.empty() && m_zip->contains(sharedStringsPart)) readSharedStrings(sharedStringsPart);
+    if (!sharedStringsPart.empty() && m_zip->contains(sharedStringsPart))
+        m_sharedStrings = std::make_unique<SharedStrings>(path(), sharedStringsPart);
 }
 
 void XlsxReader::readStyles(const std::string& part) {
@@ -296,56 +289,6 @@ void XlsxReader::readStyles(const std::string& part) {
         const auto custom = customIsDate.find(id);
         m_xfIsDate.push_back(custom != customIsDate.end() ? custom->second : numfmt::isDateFormatId(id));
     }
-}
-
-void XlsxReader::readSharedStrings(const std::string& part) {
-    // Streamed like the sheet: the table can be as large as the sheet. Rich text runs are joined; phonetic
-    // guides (<rPh>) are not part of the text.
-    m_sharedOffsets.push_back(0);
-    XmlScanner scanner(m_zip->openStream(part, true), path(), part);
-    bool inItem = false;
-    int phonetic = 0;
-    std::string item;
-    for (;;) {
-        const XmlScanner::Token token = scanner.next();
-        if (token == XmlScanner::Token::Eof) break;
-        const std::string_view name = scanner.name();
-        if (token == XmlScanner::Token::Start) {
-            if (name == "si") {
-                inItem = true;
-                item.clear();
-            } else if (name == "rPh") {
-                ++phonetic;
-            } else if (inItem && phonetic == 0 && name == "t") {
-                scanner.collectText(&item, kTextLimit);
-            }
-            continue;
-        }
-        if (name == "t") {
-            scanner.collectText(nullptr);
-            if (item.size() > static_cast<std::size_t>(limits::kMaxCellChars) * 4) checkCellText(item);
-        } else if (name == "rPh") {
-            --phonetic;
-        } else if (name == "si" && inItem) {
-            inItem = false;
-            decodeEscapes(item);
-            checkCellText(item);
-            if (static_cast<std::int64_t>(m_sharedOffsets.size()) > limits::kMaxSharedStrings)
-                fail("its shared string table has more than " + std::to_string(limits::kMaxSharedStrings) + " strings");
-            if (static_cast<std::int64_t>(m_sharedText.size() + item.size()) > limits::kMaxSharedStringBytes)
-                fail("its shared string table holds more than " +
-                     std::to_string(limits::kMaxSharedStringBytes / (1024 * 1024)) + " MB of text");
-            m_sharedText += item;
-            m_sharedOffsets.push_back(static_cast<std::uint32_t>(m_sharedText.size()));
-        }
-    }
-}
-
-std::string_view XlsxReader::sharedString(std::int64_t index) const {
-    if (index < 0 || index + 1 >= static_cast<std::int64_t>(m_sharedOffsets.size()))
-        fail("a cell refers to shared string " + std::to_string(index) + ", which does not exist");
-    const auto i = static_cast<std::size_t>(index);
-    return std::string_view(m_sharedText).substr(m_sharedOffsets[i], m_sharedOffsets[i + 1] - m_sharedOffsets[i]);
 }
 
 void XlsxReader::startSheet() {
@@ -487,12 +430,15 @@ void XlsxReader::finishCell() {
     double number = 0;
     std::string_view text = m_text;
     switch (m_type) {
-    case 's':
+    case 's': {
         if (m_text.empty()) return; // <v/>: no string, an empty cell
-        text = sharedString(parseCount(m_text.c_str()));
+        const std::int64_t index = parseCount(m_text);
+        if (!m_sharedStrings || !m_sharedStrings->find(index, text, m_scratch))
+            fail("a cell refers to shared string " + std::to_string(index) + ", which does not exist");
         break;
+    }
     case 'i':
-        decodeEscapes(m_text);
+        decodeOoxmlEscapes(m_text);
         text = m_text;
         break;
     case 'f':
@@ -530,17 +476,27 @@ bool XlsxReader::readStoredRow(std::int64_t& rowNumber, std::vector<Cell>& cells
     cells.clear();
     m_cells = &cells;
     m_rowEnded = false;
-    while (!m_rowEnded && !m_sheetEnded) {
-        const XmlScanner::Token token = m_scanner->next();
-        if (token == XmlScanner::Token::Start)
-            startElement();
-        else if (token == XmlScanner::Token::End)
-            endElement();
-        else
-            m_sheetEnded = true;
+    try {
+        while (!m_rowEnded && !m_sheetEnded) {
+            const XmlScanner::Token token = m_scanner->next();
+            if (token == XmlScanner::Token::Start)
+                startElement();
+            else if (token == XmlScanner::Token::End)
+                endElement();
+            else
+                m_sheetEnded = true;
+        }
+    } catch (...) {
+        m_cells = nullptr;
+        tableErrorFirst();
+        throw;
     }
     m_cells = nullptr;
-    if (!m_rowEnded) return false;
+    if (!m_rowEnded) {
+        // The table's damage past the last string the sheet used still refuses the file.
+        if (m_sharedStrings) m_sharedStrings->finish();
+        return false;
+    }
     rowNumber = m_rowNumber;
     return true;
 }

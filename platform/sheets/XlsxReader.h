@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/sheets/SharedStrings.h"
 #include "platform/sheets/SheetReader.h"
 #include "platform/sheets/XmlScanner.h"
 #include "platform/sheets/ZipArchive.h"
@@ -12,8 +13,8 @@
 namespace sheets {
 
 // Office Open XML workbook (xlsx). Streams the first worksheet's part through XmlScanner (the small parts go through
-// expat); holds only the shared strings (one buffer) and which cell formats are dates. Parts are found as the
-// package's relationships lead to them, whatever they are named.
+// expat) while the shared strings are read beside it; holds only the shared strings and which cell formats are
+// dates. Parts are found as the package's relationships lead to them, whatever they are named.
 class XlsxReader : public SheetReader {
 public:
     // The workbook part of an Office Open XML package (the main part its relationships name, or xl/workbook.xml
@@ -32,17 +33,16 @@ private:
 
     void readWorkbook(const std::string& part);
     void readStyles(const std::string& part);
-    void readSharedStrings(const std::string& part);
     void startSheet();
     void finishCell();
-    std::string_view sharedString(std::int64_t index) const;
+    void tableErrorFirst();
 
     std::unique_ptr<ZipArchive> m_zip;
     std::string m_sheetPart;
     bool m_date1904 = false;
     std::vector<std::uint8_t> m_xfIsDate;
-    std::string m_sharedText;                   // every shared string, one after another
-    std::vector<std::uint32_t> m_sharedOffsets; // start of each in m_sharedText, plus the end
+    std::unique_ptr<SharedStrings> m_sharedStrings;
+    std::string m_scratch; // a shared string that lies across two of the table's blocks
 
     std::unique_ptr<XmlScanner> m_scanner;
     bool m_inSheetData = false;

@@ -26,7 +26,7 @@ inline std::string_view localOf(std::string_view name) {
     return name;
 }
 
-inline bool sameName(const std::string& open, std::string_view name) {
+inline bool sameName(std::string_view open, std::string_view name) {
     if (open.size() != name.size()) return false;
     for (std::size_t i = 0; i < name.size(); ++i)
         if (open[i] != name[i]) return false;
@@ -35,7 +35,10 @@ inline bool sameName(const std::string& open, std::string_view name) {
 
 // Text with XML's line-end rule: CR LF and a lone CR both become LF.
 void appendNormalised(std::string& out, const char* data, std::size_t length) {
-    if (!std::memchr(data, '\r', length)) {
+    // A cell's text is a few bytes long: a plain loop finds no CR sooner than the library's call does.
+    const bool hasCr = length < 64 ? std::find(data, data + length, '\r') != data + length
+                                   : std::memchr(data, '\r', length) != nullptr;
+    if (!hasCr) {
         out.append(data, length);
         return;
     }
@@ -236,10 +239,12 @@ bool XmlScanner::parseTag() {
         while (valueEnd < m_end && data[valueEnd] != quote)
             ++valueEnd;
         if (valueEnd >= m_end) return false;
-        m_attributes.emplace_back(localOf(std::string_view(data + attrStart, attrEnd - attrStart)),
-                                  std::string_view(data + p + 1, valueEnd - p - 1));
+        const std::string_view attributeName(data + attrStart, attrEnd - attrStart);
+        m_attributes.push_back(
+            {attributeName, localOf(attributeName), std::string_view(data + p + 1, valueEnd - p - 1)});
         p = valueEnd + 1;
     }
+    m_qualified = qualified;
     m_name = localOf(qualified);
     m_sawElement = true;
     if (!m_pendingEnd) {
@@ -286,7 +291,8 @@ XmlScanner::Token XmlScanner::next() {
                 skipPast("]]>", m_text ? &cdata : nullptr);
                 if (m_text) appendNormalised(*m_text, cdata.data(), cdata.size());
             } else {
-                fail("a document type declaration");
+                // A workbook's part never declares one; one that does is after entity expansion tricks.
+                cannotRead(m_path, "its part " + m_part + " declares a document type");
             }
             continue;
         }
@@ -304,6 +310,7 @@ XmlScanner::Token XmlScanner::next() {
                     if (m_depth == 0 || !sameName(m_open[m_depth - 1], qualified))
                         fail("an end tag that does not match its start tag");
                     --m_depth;
+                    m_qualified = qualified;
                     m_name = localOf(qualified);
                     m_pos = static_cast<std::size_t>(gt - m_buffer.data()) + 1;
                     return Token::End;
@@ -318,27 +325,32 @@ XmlScanner::Token XmlScanner::next() {
 }
 
 bool XmlScanner::attribute(std::string_view local, std::string_view& value) {
-    for (const auto& [name, raw] : m_attributes) {
-        if (name != local) continue;
-        if (raw.find('&') == std::string_view::npos) {
-            value = raw;
-            return true;
-        }
-        m_decoded.clear();
-        for (std::size_t i = 0; i < raw.size(); ++i) {
-            if (raw[i] != '&') {
-                m_decoded += raw[i];
-                continue;
-            }
-            const std::size_t semicolon = raw.find(';', i);
-            if (semicolon == std::string_view::npos) fail("an unterminated entity reference");
-            appendReference(raw.substr(i + 1, semicolon - i - 1), m_decoded);
-            i = semicolon;
-        }
-        value = m_decoded;
+    for (const Attribute& attribute : m_attributes) {
+        if (!sameName(attribute.local, local)) continue; // names of one or two letters: no library call
+        value = decoded(attribute.raw);
         return true;
     }
     return false;
+}
+
+std::string_view XmlScanner::attributeValue(std::size_t index) {
+    return decoded(m_attributes[index].raw);
+}
+
+std::string_view XmlScanner::decoded(std::string_view raw) {
+    if (raw.find('&') == std::string_view::npos) return raw;
+    m_decoded.clear();
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '&') {
+            m_decoded += raw[i];
+            continue;
+        }
+        const std::size_t semicolon = raw.find(';', i);
+        if (semicolon == std::string_view::npos) fail("an unterminated entity reference");
+        appendReference(raw.substr(i + 1, semicolon - i - 1), m_decoded);
+        i = semicolon;
+    }
+    return m_decoded;
 }
 
 } // namespace sheets

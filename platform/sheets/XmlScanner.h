@@ -28,8 +28,15 @@ public:
     Token next();
     // Local name of the current tag ("x:row" -> "row"); valid until the next call.
     std::string_view name() const { return m_name; }
+    // Its name as written, prefix and all ("x:row").
+    std::string_view qualifiedName() const { return m_qualified; }
     // Attribute of the current start tag by local name, entity references decoded; false when absent.
     bool attribute(std::string_view local, std::string_view& value);
+    // The current start tag's attributes one by one: the name as written, and the value with entity references
+    // decoded (valid until the next value asked for).
+    std::size_t attributeCount() const { return m_attributes.size(); }
+    std::string_view attributeName(std::size_t index) const { return m_attributes[index].qualified; }
+    std::string_view attributeValue(std::size_t index);
     // Appends the text that follows (until the next tag) to text, or stops collecting (nullptr). Past limit bytes
     // the rest is dropped (the caller sees text longer than it allows and refuses it), so memory stays bounded.
     void collectText(std::string* text, std::size_t limit = SIZE_MAX) {
@@ -56,8 +63,16 @@ private:
     bool m_eof = false;
     std::int64_t m_consumed = 0; // bytes dropped from the front of the buffer, for error offsets
 
+    struct Attribute {
+        std::string_view qualified;
+        std::string_view local;
+        std::string_view raw;
+    };
+    std::string_view decoded(std::string_view raw);
+
     std::string_view m_name;
-    std::vector<std::pair<std::string_view, std::string_view>> m_attributes;
+    std::string_view m_qualified;
+    std::vector<Attribute> m_attributes;
     std::string m_decoded;
     bool m_pendingEnd = false;
     bool m_sawElement = false;

@@ -123,6 +123,13 @@ void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
 }
 
 void DBGrid::keyPressEvent(QKeyEvent* event) {
+    // Tab goes from cell to cell and round again; Ctrl+Tab (Ctrl+Shift+Tab) takes the keyboard on to the screen's
+    // next (previous) control, so it is never shut in the grid.
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        event->modifiers().testFlag(Qt::ControlModifier)) {
+        QWidget::focusNextPrevChild(event->key() == Qt::Key_Tab && !event->modifiers().testFlag(Qt::ShiftModifier));
+        return;
+    }
     auto* c = cursor();
     const bool active = c && c->active();
     if (active && event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {

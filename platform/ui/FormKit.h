@@ -14,9 +14,6 @@ class QWidget;
 // colours, the buttons' glyphs, and how the screen behaves as a window.
 namespace ui {
 
-// A font of this family at a size in pixels (a form's fonts have points only).
-QFont pixelFont(const QString& family, int pixels, bool bold = false);
-
 // One colour of a widget's palette; the widget keeps inheriting the others.
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 

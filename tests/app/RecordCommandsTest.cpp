@@ -287,6 +287,100 @@ TEST(RecordCommandsMinutes, ListOnlyTheRunsThatDrewSavedOrDeleted) {
         << lists.toStdString();
 }
 
+// A list read again during a run is the list drawn from from then on: it stands under its run, with its count.
+TEST(RecordCommandsMinutes, AListReadAgainStandsUnderItsRun) {
+    TestDatabase db;
+    RecordedDraw draw(db, 3);
+    draw.start();
+    draw.drawWinner(2, QStringLiteral("TV"));
+    draw.addParticipant(4);
+    draw.reload();
+    draw.drawWinner(4, QStringLiteral("Kulkas"));
+    draw.end();
+    db.cn().close();
+
+    const auto check = record::Verification::of(db.path());
+    ASSERT_EQ(check.exitCode(), 0) << check.text().toStdString();
+    ASSERT_EQ(check.runs().size(), 1u);
+    ASSERT_EQ(check.runs()[0].reloads.size(), 1u);
+    const QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("berita-acara.pdf"));
+    const Outcome run = program({QStringLiteral("--minutes"), pdf, QString::fromStdString(db.path())});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    const QString text = pdfText(pdf);
+    const QString lists =
+        text.mid(text.indexOf(QStringLiteral("1. Daftar peserta")),
+                 text.indexOf(QStringLiteral("2. Pemenang")) - text.indexOf(QStringLiteral("1. Daftar peserta")));
+    const QString reloadedAt = QDateTime::fromString(check.runs()[0].reloads[0].time, Qt::ISODateWithMs)
+                                   .toString(QStringLiteral("dd-MM-yyyy HH:mm:ss"));
+    // The journal's beginning, the run, the list read again: numbered 1 to 3.
+    const QStringList rows = lists.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^\\d+ ")));
+    ASSERT_EQ(rows.size(), 3) << lists.toStdString();
+    EXPECT_TRUE(rows[2].startsWith(QStringLiteral("3 ")) && rows[2].contains(reloadedAt) &&
+                rows[2].contains(QStringLiteral(" 4 ")))
+        << rows[2].toStdString();
+    EXPECT_TRUE(lists.contains(QStringLiteral("(daftar dimuat ulang)"))) << lists.toStdString();
+}
+
+// The event as it is run: the program started on an empty table, the list imported and read again ("Muat Ulang
+// Daftar"), winners drawn, participants typed in and the list read again, more winners. The minutes name the two
+// lists read again, which the winners came from, not the empty one the run started with.
+TEST(RecordCommandsMinutes, ListsReadAgainAreTheListsDrawnFrom) {
+    TestDatabase db;
+    RecordedDraw draw(db, 0);
+    draw.start();
+    draw.journal->ensureStarted();
+    draw.journal->recordChange(record::event::kUpload, [&] {
+        for (int i = 1; i <= 30; ++i) {
+            db::SqlCommand insert;
+            insert.setConnection(&db.cn());
+            insert.setCommandText("insert into tb_peserta values(?,?,?,?)");
+            insert.setParameters({std::to_string(i), "D" + std::to_string(i), "Nama " + std::to_string(i), "08"});
+            insert.execute();
+        }
+        return QJsonObject{{QStringLiteral("rows"), 30}};
+    });
+    draw.reload();
+    draw.drawWinner(7, QStringLiteral("Kulkas"));
+    draw.addParticipant(31);
+    draw.reload();
+    draw.drawWinner(31, QStringLiteral("Sepeda"));
+    draw.end();
+    db.cn().close();
+
+    const auto check = record::Verification::of(db.path());
+    ASSERT_EQ(check.exitCode(), 0) << check.text().toStdString();
+    const auto& reloads = check.runs().at(0).reloads;
+    ASSERT_EQ(reloads.size(), 2u);
+    const QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("berita-acara.pdf"));
+    const Outcome run = program({QStringLiteral("--minutes"), pdf, QString::fromStdString(db.path())});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    const QString text = pdfText(pdf);
+    const qsizetype from = text.indexOf(QStringLiteral("1. Daftar peserta"));
+    const QString lists = text.mid(from, text.indexOf(QStringLiteral("2. Pemenang")) - from);
+    const auto local = [](const QString& time) {
+        return QDateTime::fromString(time, Qt::ISODateWithMs).toString(QStringLiteral("dd-MM-yyyy HH:mm:ss"));
+    };
+    // The journal's beginning, then the two lists read again, each with its count and fingerprint.
+    const QStringList rows = lists.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^\\d+ ")));
+    ASSERT_EQ(rows.size(), 3) << lists.toStdString();
+    EXPECT_TRUE(rows[0].contains(local(check.begun()->time))) << rows[0].toStdString();
+    for (int i : {0, 1}) {
+        const QString& row = rows[i + 1];
+        EXPECT_TRUE(row.startsWith(QStringLiteral("%1 ").arg(i + 2)) && row.contains(local(reloads[i].time)) &&
+                    row.contains(QStringLiteral(" %1 ").arg(30 + i)) &&
+                    row.contains(grouped(reloads[i].fingerprint)[0]))
+            << row.toStdString();
+        EXPECT_TRUE(lists.contains(grouped(reloads[i].fingerprint)[1])) << lists.toStdString();
+    }
+    EXPECT_EQ(lists.count(QStringLiteral("(daftar dimuat ulang)")), 2) << lists.toStdString();
+    EXPECT_FALSE(lists.contains(local(check.runs().at(0).time))) << lists.toStdString();
+    EXPECT_TRUE(lists.simplified().contains(
+        QStringLiteral("Daftar peserta juga dibaca 1 kali lagi tanpa ada yang diundi darinya.")))
+        << lists.toStdString();
+}
+
 // A draw number or a word wider than a page cannot stay whole: it is broken where it must, never cut off at the
 // page's edge.
 TEST(RecordCommandsMinutes, WhatIsWiderThanAPageIsBrokenNotCutOff) {

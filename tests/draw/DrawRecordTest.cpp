@@ -305,6 +305,24 @@ private slots:
         QCOMPARE(record::Verification::of(f.db().path()).exitCode(), 0);
         QCOMPARE(TestApplication::texts(Kind::Error), QStringList());
     }
+
+    // "Muat Ulang Daftar" pressed by keyboard hides itself: the keyboard goes to "Acak", the next thing to do, so the
+    // operator's next Space starts the draw rather than pressing "Keluar" and ending the program.
+    void reloadByKeyboardLeavesItOnAcak() {
+        DrawFixture f;
+        addParticipants(1, 3);
+        fAcak->FormActivate(fAcak);
+        QPushButton* reload = DrawFixture::button("btn_muatUlang");
+        reload->setFocus();
+        QTest::keyClick(reload, Qt::Key_Space);
+        QCOMPARE(TestApplication::texts(Kind::Information),
+                 QStringList{QStringLiteral("Daftar peserta telah dimuat ulang: 3 peserta dalam undian.")});
+        QCOMPARE(QApplication::focusWidget(), DrawFixture::button("btn_acak"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QVERIFY(fAcak->isVisible());
+        QVERIFY(fAcak->Timer2->enabled());
+        QCOMPARE(QApplication::focusWidget(), DrawFixture::button("btn_stop"));
+    }
 };
 
 QTEST_MAIN(DrawRecordTest)

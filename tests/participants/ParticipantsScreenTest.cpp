@@ -9,6 +9,7 @@
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DBGrid.h"
 #include "tests/support/ClickScript.h"
+#include "tests/support/FocusWalk.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestDatabase.h"
 
@@ -79,6 +80,8 @@ private slots:
     void layout();
     void windowAndTabs();
     void keyboardOrderOfTheFormTab();
+    void keyboardGoesRoundEveryPage_data();
+    void keyboardGoesRoundEveryPage();
     void simpanAndBatalCoverTheRowOfButtons();
     void showsTheTableAfreshAndDropsAPendingRow();
     void entryForm_data();
@@ -304,6 +307,35 @@ void ParticipantsScreenTest::keyboardOrderOfTheFormTab() {
         QVERIFY(w != s.BitBtn1);
     }
     QCOMPARE(chain, expected);
+}
+
+// The keyboard goes round each page and "Tutup", forwards and backwards, from the tabs where it lands when the
+// screen is shown: none of the screen's controls lies out of its reach, and none keeps it.
+void ParticipantsScreenTest::keyboardGoesRoundEveryPage_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QStringList>("round");
+    // On the first row: the navigator's first and prior are disabled; "Simpan" and "Batal" are hidden.
+    QTest::newRow("Form") << 0 << QStringList{"tabs",    "BitBtn1", "BitBtn2", "BitBtn3", "DBEdit1", "DBEdit2",
+                                              "DBEdit3", "Edit1",   "Next",    "Last",    "BitBtn4"};
+    QTest::newRow("Table") << 1 << QStringList{"tabs", "DBGrid1", "BitBtn7", "BitBtn8", "BitBtn4"};
+    QTest::newRow("Upload") << 2 << QStringList{"tabs", "ListView1", "BitBtn4"}; // the flat buttons take no focus
+}
+
+void ParticipantsScreenTest::keyboardGoesRoundEveryPage() {
+    QFETCH(int, page);
+    QFETCH(QStringList, round);
+    m_db->addParticipants(3);
+    show();
+    TfPeserta& s = screen();
+    s.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s));
+    s.PageControl1->setCurrentIndex(page);
+    QTabBar* tabs = s.PageControl1->tabBar();
+    tabs->setFocus();
+    QCOMPARE(focusWalk(tabs), round);
+    QStringList back = round.mid(1);
+    std::reverse(back.begin(), back.end());
+    QCOMPARE(focusWalk(tabs, true), QStringList{"tabs"} + back);
 }
 
 // While shown, "Simpan" and "Batal" take every click on the row of buttons and the navigator, which stay shown

@@ -7,22 +7,32 @@
 #include <QTemporaryDir>
 #include <string>
 
-// The hand-check scripts of docs/record.md, run as a reader of the document would run them, so the document
-// cannot drift from the program.
+// The hand-check scripts of docs/record.md and docs/verifiable-draw.md, run as a reader of the document would run them,
+// so the document cannot drift from the program.
 namespace docscript {
 
-// The python block that follows "<!-- script: name -->" in docs/record.md; empty when there is none.
-inline QByteArray script(const char* name) {
-    QFile file(QStringLiteral(TOMBOLIKA_TEST_DATA "/../../docs/record.md"));
+// The text of a document under docs/.
+inline QByteArray document(const char* name) {
+    QFile file(QStringLiteral(TOMBOLIKA_TEST_DATA "/../../docs/") + QString::fromUtf8(name));
     if (!file.open(QIODevice::ReadOnly)) return {};
-    const QByteArray text = file.readAll();
-    const qsizetype marker = text.indexOf(QByteArray("<!-- script: ") + name + " -->");
-    if (marker < 0) return {};
-    const QByteArray fence = "```python\n";
-    const qsizetype start = text.indexOf(fence, marker);
+    return file.readAll();
+}
+
+// The body of the first block fenced with "```info" at or after `from` in the text; empty when there is none.
+inline QByteArray fenced(const QByteArray& text, const QByteArray& info, qsizetype from = 0) {
+    const QByteArray fence = "```" + info + "\n";
+    const qsizetype start = text.indexOf(fence, from);
     if (start < 0) return {};
     const qsizetype end = text.indexOf("```", start + fence.size());
     return text.mid(start + fence.size(), end - start - fence.size());
+}
+
+// The python block that follows "<!-- script: name -->" in the document; empty when there is none.
+inline QByteArray script(const char* name, const char* doc = "record.md") {
+    const QByteArray text = document(doc);
+    const qsizetype marker = text.indexOf(QByteArray("<!-- script: ") + name + " -->");
+    if (marker < 0) return {};
+    return fenced(text, "python", marker);
 }
 
 struct Result {
@@ -31,11 +41,11 @@ struct Result {
 };
 
 // Runs the script with python3 and the arguments; the output trimmed.
-inline Result run(const char* name, const QStringList& arguments) {
+inline Result run(const char* name, const QStringList& arguments, const char* doc = "record.md") {
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("script.py")));
     if (!file.open(QIODevice::WriteOnly)) return {};
-    file.write(script(name));
+    file.write(script(name, doc));
     file.close();
     QProcess python;
     python.setProcessChannelMode(QProcess::MergedChannels);

@@ -223,6 +223,36 @@ TEST_P(Verification, ReloadedListIsTheListDrawnFromThen) {
     EXPECT_LT(at(QStringLiteral("  entry #6,")), at(QStringLiteral("  entry #8,")));
 }
 
+// The lists the minutes name: those in force when something was drawn, saved or deleted. A list read again before
+// anything was drawn from it (a run started on an empty table, the list imported, then read again) is not one.
+TEST_P(Verification, ListsDrawnFromAreThoseInForceAtADraw) {
+    {
+        TestDatabase db(GetParam()); // drew from the list it started with, then from the one read again
+        const auto lists = reloadedRun(db, false).listsDrawnFrom();
+        ASSERT_EQ(lists.size(), 2u);
+        EXPECT_EQ(std::tuple(lists[0].seq, lists[0].participants, lists[0].reloaded), std::tuple(2, 3u, false));
+        EXPECT_EQ(std::tuple(lists[1].seq, lists[1].participants, lists[1].reloaded), std::tuple(6, 4u, true));
+        EXPECT_EQ(lists[1].run, 2);
+    }
+    TestDatabase db(GetParam()); // read again before the first draw: its own list drew nothing
+    RecordedDraw draw(db, 0);
+    draw.start();
+    draw.addParticipant(1);
+    draw.addParticipant(2);
+    draw.reload();
+    const std::int64_t saved = draw.drawWinner(2, QStringLiteral("TV"));
+    draw.deleteWinner(saved);
+    draw.end();
+    db.cn().close();
+    const auto check = record::Verification::of(db.path());
+    ASSERT_EQ(check.exitCode(), 0) << check.text().toStdString();
+    const auto lists = check.listsDrawnFrom();
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_TRUE(lists[0].reloaded);
+    EXPECT_EQ(lists[0].participants, 2u);
+    EXPECT_EQ(lists[0].fingerprint, check.runs().at(0).reloads.at(0).fingerprint);
+}
+
 TEST_P(Verification, ListChangedOutsideBeforeOrAfterAReloadIsBroken) {
     {
         TestDatabase db(GetParam()); // the fourth participant came in behind the program's back: the reload found it

@@ -183,6 +183,13 @@ INSTANTIATE_TEST_SUITE_P(
                                R"(table:number-columns-repeated="1000000000"/></table:table-row>)");
                     },
                     ""},
+        HostileCase{"OdsEndlessPrefixBindings",
+                    [](const QTemporaryDir& d) {
+                        // Each element binds the table's prefix anew: every name would be looked up through all.
+                        return sheets::test::writeOds(d, repeat(R"(<a xmlns:table="urn:example:a">)", 200000) +
+                                                             repeat("</a>", 200000));
+                    },
+                    "binds more than 1000 namespace prefixes"},
         HostileCase{"OdsSpacesPastTheLimit",
                     [](const QTemporaryDir& d) {
                         return sheets::test::writeOds(

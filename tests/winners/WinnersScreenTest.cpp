@@ -4,6 +4,7 @@
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/Timer.h"
 #include "tests/support/Files.h"
+#include "tests/support/FocusWalk.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestDatabase.h"
 #include "winners/uPemenang.h"
@@ -139,6 +140,7 @@ private slots:
     void cancelledDialogWritesNothing();
     void dialogsSuggestDatedNames();
 
+    void keyboardLeavesTheGridWithCtrlTab();
     void deleteRemovesCurrentRowOnly();
     void deleteAsksAndMovesToTheNextRow_data();
     void deleteAsksAndMovesToTheNextRow();
@@ -623,6 +625,26 @@ void WinnersScreenTest::deleteAsksAndMovesToTheNextRow() {
     QCOMPARE(fPemenang->DBGrid1->currentIndex().row(), next);
     QCOMPARE(fPemenang->DBGrid1->model()->headerData(next, Qt::Vertical).toString(), QStringLiteral("\u25B6"));
     QVERIFY(errors().isEmpty());
+}
+
+// Tab goes from cell to cell in the grid and round again; Ctrl+Tab takes the keyboard on to "Tutup", "Export
+// Excel", "Delete", "Berita Acara" and the box, and back to the grid: every button is within the keyboard's reach.
+void WinnersScreenTest::keyboardLeavesTheGridWithCtrlTab() {
+    addWinners({{"0811", "Ani", "TV"}, {"0822", "Budi", "Radio"}});
+    showScreen();
+    fPemenang->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(fPemenang));
+    auto* grid = fPemenang->DBGrid1;
+    clickRow(1);
+    for (const QPoint cell : {QPoint(2, 1), QPoint(0, 0), QPoint(1, 0)}) { // wraps from the last cell to the first
+        QTest::keyClick(grid, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), grid);
+        QCOMPARE(QPoint(grid->currentIndex().column(), grid->currentIndex().row()), cell);
+    }
+    const QStringList round{"DBGrid1", "BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4", "CheckBox1"};
+    QCOMPARE(focusWalk(grid), round);
+    QCOMPARE(focusWalk(grid, true), (QStringList{"DBGrid1", "CheckBox1", "BitBtn4", "BitBtn3", "BitBtn2", "BitBtn1"}));
+    QCOMPARE(m_db->count("tb_pemenang"), 2LL); // nothing appended or deleted on the way
 }
 
 void WinnersScreenTest::numberingAfterDeletionHasNoGap() {

@@ -40,6 +40,7 @@ std::string tableCreatedBy(const std::string& statement) {
 std::vector<std::string> createMissingTables(db::Connection& connection) {
     std::vector<std::string> made;
     db::Transaction transaction(connection);
+    connection.serializeSchemaChanges(); // another desk starting now waits, then finds the tables made
     // Each table of the schema with the statements that follow it (its first rows), when it is missing.
     bool making = false;
     for (const std::string& statement : db::statementsOf(kSchemaSql)) {

@@ -16,7 +16,11 @@ void Session::open(const std::string& path) {
     m_connection.setDatabasePath(path);
     m_connection.open();
     m_tablesMade.clear();
-    if (m_connection.isServer()) m_tablesMade = schema::createMissingTables(m_connection);
+    if (m_connection.isServer()) {
+        // The operator is told of the tables of a new database; the journal's alone is made silently, as on a file.
+        for (std::string& table : schema::createMissingTables(m_connection))
+            if (table != record::Journal::kTable) m_tablesMade.push_back(std::move(table));
+    }
     try {
         schema::upgrade(m_connection); // an older file gains what this version keeps
     } catch (const platform::Error&) {

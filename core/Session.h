@@ -25,7 +25,8 @@ public:
 
     // Opens the database at `path`: a missing file is an error, never a new empty database. An older file gains
     // what this version keeps, when it can be written; one that cannot be written is still drawn from. On a server
-    // (`path` a postgresql:// URI) the program's tables that are missing are made first: tablesMade() names them.
+    // (`path` a postgresql:// URI) the program's tables that are missing are made first: tablesMade() names them
+    // (the journal's aside, which a file makes at its first entry too).
     void open(const std::string& path);
     const std::vector<std::string>& tablesMade() const { return m_tablesMade; }
 

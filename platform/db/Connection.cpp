@@ -217,6 +217,10 @@ void Connection::rowidsGiven(const std::string& table) {
     if (m_server) m_server->rowidsGiven(table);
 }
 
+void Connection::serializeSchemaChanges() {
+    if (m_server) m_server->serializeSchemaChanges();
+}
+
 void Connection::serializeAppends(const std::string& table) {
     if (m_server) m_server->serializeAppends(table);
     // On a file, BEGIN IMMEDIATE took the file's write lock for the whole transaction.

@@ -77,6 +77,12 @@ public:
     // rows appended to it (the journal's entries) are numbered and committed in one order. A file's writer holds
     // the whole file from the start of its transaction (BEGIN IMMEDIATE), so there this asks nothing more.
     void serializeAppends(const std::string& table);
+    // Inside a transaction: other connections that ask the same wait until it ends, so two desks starting at once
+    // never both make a missing table. A file's writer holds the whole file already.
+    void serializeSchemaChanges();
+
+    // Whether rows appended in bulk (BulkLoad) go in faster than by INSERTs of many rows: a server's COPY.
+    bool bulkLoads() const { return m_server != nullptr; }
 
     // Every table cursor on this connection hands its row writes to the hook, inside the write's transaction.
     void setRowWriteHook(RowWriteHook* hook) { m_hook = hook; }
@@ -84,6 +90,7 @@ public:
 
 private:
     friend class Statement;
+    friend class BulkLoad;
     friend class Transaction;
     friend class ReadTransaction;
     friend struct SqliteAccess;

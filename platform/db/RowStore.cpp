@@ -146,7 +146,7 @@ RowStore::Handle RowStore::addFromServer(const ServerStatement& statement, int f
             out = putReal(out, statement.real(i));
             break;
         case ServerStatement::Kind::Blob:
-            out = putBlob(out, ServerStatement::decodedBlob(statement.raw(i)));
+            out = putBlob(out, statement.blob(i));
             break;
         case ServerStatement::Kind::Text:
             out = putText(out, statement.raw(i));

@@ -355,6 +355,13 @@ void ServerConnection::serializeAppends(const std::string& table) {
     m_appendLocks.insert(table);
 }
 
+void ServerConnection::serializeSchemaChanges() {
+    if (!inTransaction()) return;
+    // A lock of the program's own on the database, held to the end of the transaction.
+    PQclear(query("SELECT pg_catalog.pg_advisory_xact_lock(7205101)"));
+    m_shapes.clear(); // what another desk made meanwhile is read anew
+}
+
 void ServerConnection::beginWrite() {
     exec("BEGIN");
 }

@@ -60,6 +60,7 @@ public:
     bool inTransaction();
     void setLockTimeout(int milliseconds);
     void serializeAppends(const std::string& table);
+    void serializeSchemaChanges();
 
     void beginWrite();
     void beginRead();

@@ -149,6 +149,13 @@ bool isRowidWord(const Token& token) {
     return word == "ROWID" || word == "_ROWID_" || word == "OID";
 }
 
+// Whether "IS" before this token compares two values, as the file's IS does with any value ("IS ?", "IS 'x'"),
+// rather than asking the server's own questions (IS NULL, IS TRUE, IS DISTINCT FROM, IS NOT ...).
+bool comparesByIs(const Token& after) {
+    static const std::set<std::string> questions = {"NULL", "NOT", "TRUE", "FALSE", "UNKNOWN", "DISTINCT"};
+    return !(after.kind == Kind::Word && questions.count(upper(after.text)));
+}
+
 // Names that the server would read as its keywords when left unquoted.
 bool isReserved(const std::string& name) {
     static const std::set<std::string> reserved = {
@@ -500,10 +507,10 @@ Translation translate(std::string_view sql, const Shapes& shapes) {
             const int number = token.text.size() > 1 ? std::stoi(std::string(token.text.substr(1))) : nextParameter + 1;
             nextParameter = std::max(nextParameter, number);
             result.sql += "$" + std::to_string(number);
-        } else if (isWord(token, "IS") && after && after->kind == Kind::Parameter) {
+        } else if (isWord(token, "IS") && after && comparesByIs(*after)) {
             result.sql += "IS NOT DISTINCT FROM";
         } else if (isWord(token, "IS") && after && isWord(*after, "NOT") && w + 2 < words.size() &&
-                   tokens[words[w + 2]].kind == Kind::Parameter) {
+                   comparesByIs(tokens[words[w + 2]])) {
             result.sql += "IS DISTINCT FROM";
             skipped = words[w + 1];
         } else if (i == skipped) {

@@ -3,9 +3,12 @@
 #include "platform/Error.h"
 #include "platform/db/ServerConnection.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <libpq-fe.h>
+#include <optional>
 #include <sqlite3.h>
 
 namespace db {
@@ -16,8 +19,8 @@ namespace {
 constexpr int kBatchRows = 20000;
 
 // The server's type numbers (pg_type.oid), fixed since its first versions.
-constexpr unsigned kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
-                   kNumeric = 1700;
+constexpr unsigned kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25, kOid = 26, kFloat4 = 700,
+                   kFloat8 = 701, kChar = 1042, kVarchar = 1043, kNumeric = 1700;
 
 ServerStatement::Kind kindOf(unsigned type) {
     switch (type) {
@@ -59,6 +62,8 @@ ServerStatement::ServerStatement(ServerConnection& connection, std::string_view 
 
 ServerStatement::~ServerStatement() {
     try {
+        if (m_copied) PQfreemem(m_copied);
+        m_copied = nullptr;
         finish();
         if (!m_prepared.empty() && m_preparedGeneration == m_connection.generation())
             PQclear(m_connection.query("DEALLOCATE " + m_prepared));
@@ -124,6 +129,7 @@ void ServerStatement::bindBlob(int index, std::string_view bytes) {
 
 void ServerStatement::execute() {
     finish();
+    if (m_readThrough && startCopy()) return;
     PGconn* conn = m_connection.live();
     std::vector<const char*> values(m_values.size());
     for (std::size_t i = 0; i < values.size(); ++i)
@@ -183,6 +189,11 @@ bool ServerStatement::fetch() {
 }
 
 void ServerStatement::finish() {
+    if (m_copying) {
+        // Left before its last row: the rest is read and dropped, so the connection can run the next statement.
+        while (nextCopiedRow()) {
+        }
+    }
     if (!m_cursor.empty()) {
         const std::string cursor = std::move(m_cursor);
         m_cursor.clear();
@@ -196,6 +207,11 @@ void ServerStatement::finish() {
 }
 
 bool ServerStatement::step() {
+    if (m_copying) {
+        if (nextCopiedRow()) return true;
+        m_executed = false;
+        return false;
+    }
     if (!m_executed) {
         m_executed = true;
         try {
@@ -205,6 +221,7 @@ bool ServerStatement::step() {
             throw;
         }
     }
+    if (m_copying) return nextCopiedRow();
     if (m_row + 1 < m_rows) {
         ++m_row;
         return true;
@@ -248,6 +265,7 @@ void ServerStatement::reset() {
 }
 
 int ServerStatement::columnCount() const {
+    if (m_copying) return static_cast<int>(m_kinds.size());
     if (m_result) return PQnfields(m_result);
     // Asked before the first step, as the file's statements can answer: the server describes it.
     if (m_described < 0) {
@@ -264,15 +282,143 @@ int ServerStatement::columnCount() const {
 }
 
 bool ServerStatement::columnIsNull(int column) const {
+    if (m_copying) return !m_copied || m_lengths[static_cast<std::size_t>(column)] < 0;
     return !m_result || m_row < 0 || PQgetisnull(m_result, m_row, column);
 }
 
 std::string_view ServerStatement::raw(int column) const {
+    if (m_copying)
+        return {m_copied + m_offsets[static_cast<std::size_t>(column)],
+                static_cast<std::size_t>(std::max(m_lengths[static_cast<std::size_t>(column)], 0))};
     return {PQgetvalue(m_result, m_row, column), static_cast<std::size_t>(PQgetlength(m_result, m_row, column))};
 }
 
 double ServerStatement::real(int column) const {
+    if (m_copying) {
+        const std::int64_t bits = binaryInt(column);
+        if (raw(column).size() == 4) {
+            float value;
+            const auto word = static_cast<std::uint32_t>(bits);
+            std::memcpy(&value, &word, sizeof value);
+            return value;
+        }
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
     return std::strtod(PQgetvalue(m_result, m_row, column), nullptr);
+}
+
+std::string ServerStatement::blob(int column) const {
+    return m_copying ? std::string(raw(column)) : decodedBlob(raw(column));
+}
+
+std::int64_t ServerStatement::binaryInt(int column) const {
+    // The server's binary form: big-endian, two, four or eight bytes.
+    std::uint64_t value = 0;
+    const std::string_view bytes = raw(column);
+    for (unsigned char byte : bytes)
+        value = (value << 8) | byte;
+    if (bytes.size() == 2) return static_cast<std::int16_t>(value);
+    if (bytes.size() == 4) return static_cast<std::int32_t>(value);
+    return static_cast<std::int64_t>(value);
+}
+
+bool ServerStatement::startCopy() {
+    if (m_translation.parameters > 0 || !m_translation.returnsRows) return false;
+    // The columns' types, which the binary form does not carry: the server describes the statement first.
+    PGconn* conn = m_connection.live();
+    const std::string name = m_connection.newName("tombolika_described_");
+    PQclear(m_connection.checked(PQprepare(conn, name.c_str(), m_translation.sql.c_str(), 0, nullptr)));
+    PGresult* description = m_connection.checked(PQdescribePrepared(conn, name.c_str()));
+    const int columns = PQnfields(description);
+    std::vector<Kind> kinds;
+    bool binaryKnown = true;
+    for (int i = 0; i < columns; ++i) {
+        const unsigned type = PQftype(description, i);
+        kinds.push_back(kindOf(type));
+        // Numbers of the server's own decimal form and types of its own stay with the text form.
+        binaryKnown = binaryKnown && type != kNumeric && type != kOid &&
+                      (kinds.back() != Kind::Text || type == kText || type == kVarchar || type == kChar);
+    }
+    PQclear(description);
+    PQclear(m_connection.query("DEALLOCATE " + name));
+    if (!binaryKnown) return false;
+    PGresult* started = PQexec(conn, ("COPY (" + m_translation.sql + ") TO STDOUT (FORMAT binary)").c_str());
+    if (PQresultStatus(started) != PGRES_COPY_OUT) PQclear(m_connection.checked(started));
+    PQclear(started);
+    m_kinds = std::move(kinds);
+    m_rooms.assign(m_kinds.size(), {});
+    m_offsets.assign(m_kinds.size(), 0);
+    m_lengths.assign(m_kinds.size(), -1);
+    m_copying = true;
+    m_copyHeaderRead = false;
+    return true;
+}
+
+bool ServerStatement::nextCopiedRow() {
+    if (m_copied) {
+        PQfreemem(m_copied);
+        m_copied = nullptr;
+    }
+    PGconn* conn = m_connection.live();
+    const auto int16 = [](const char* p) {
+        return static_cast<std::int16_t>((static_cast<unsigned char>(p[0]) << 8) | static_cast<unsigned char>(p[1]));
+    };
+    const auto int32 = [](const char* p) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i)
+            value = (value << 8) | static_cast<unsigned char>(p[i]);
+        return static_cast<std::int32_t>(value);
+    };
+    for (;;) {
+        char* message = nullptr;
+        const int size = PQgetCopyData(conn, &message, 0);
+        if (size == -1) {
+            endCopy();
+            return false;
+        }
+        if (size < 0) {
+            m_copying = false;
+            throw m_connection.failure(nullptr);
+        }
+        const char* p = message;
+        const char* end = message + size;
+        if (!m_copyHeaderRead) {
+            // The signature, the flags, and the header's extension with its length.
+            p += 11 + 4;
+            p += 4 + int32(p);
+            m_copyHeaderRead = true;
+        }
+        if (p + 2 > end || int16(p) < 0) { // the header alone, or the trailer
+            PQfreemem(message);
+            continue;
+        }
+        const int fields = int16(p);
+        p += 2;
+        for (int i = 0; i < fields && i < static_cast<int>(m_kinds.size()); ++i) {
+            const int length = int32(p);
+            p += 4;
+            m_offsets[static_cast<std::size_t>(i)] = static_cast<int>(p - message);
+            m_lengths[static_cast<std::size_t>(i)] = length;
+            if (length > 0) p += length;
+        }
+        m_copied = message;
+        return true;
+    }
+}
+
+void ServerStatement::endCopy() {
+    m_copying = false;
+    PGconn* conn = m_connection.live();
+    PGresult* result = PQgetResult(conn);
+    // The server's word on the whole stream: an error comes here, after the rows it did send.
+    std::optional<platform::Error> error;
+    if (PQresultStatus(result) != PGRES_COMMAND_OK) error.emplace(m_connection.failure(result));
+    PQclear(result);
+    while ((result = PQgetResult(conn)))
+        PQclear(result);
+    if (error) throw *error;
 }
 
 std::string ServerStatement::decodedBlob(std::string_view hex) {
@@ -287,6 +433,8 @@ std::string ServerStatement::decodedBlob(std::string_view hex) {
 std::int64_t ServerStatement::columnInt(int column) const {
     if (columnIsNull(column)) return 0;
     const std::string_view text = raw(column);
+    if (m_copying && kind(column) == Kind::Integer) return binaryInt(column);
+    if (m_copying && kind(column) == Kind::Boolean) return text.size() == 1 && text[0] != 0;
     switch (kind(column)) {
     case Kind::Boolean:
         return text == "t" ? 1 : 0;
@@ -309,14 +457,21 @@ std::string_view ServerStatement::columnText(int column) const {
     if (columnIsNull(column)) return {};
     std::string& room = m_rooms[static_cast<std::size_t>(column)];
     switch (kind(column)) {
+    case Kind::Integer:
+        if (!m_copying) return raw(column);
+        room.resize(24);
+        room.resize(static_cast<std::size_t>(
+            std::to_chars(room.data(), room.data() + room.size(), binaryInt(column)).ptr - room.data()));
+        return room;
     case Kind::Boolean:
-        return raw(column) == "t" ? "1" : "0";
+        return columnInt(column) ? "1" : "0";
     case Kind::Real:
         // The file's text of a real number, so a fingerprint reads the same bytes from either store.
         room.resize(40);
         sqlite3_snprintf(static_cast<int>(room.size()), room.data(), "%!.15g", real(column));
         return std::string_view(room.c_str());
     case Kind::Blob:
+        if (m_copying) return raw(column);
         room = decodedBlob(raw(column));
         return room;
     default:

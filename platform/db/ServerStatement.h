@@ -35,6 +35,9 @@ public:
     bool step();
     bool runUnlessRefused(std::string& refusal);
     void reset();
+    // The rows will be read straight through, nothing else run on the connection meanwhile: a statement without
+    // parameters then streams them in the server's binary COPY form, the fastest it sends rows in.
+    void setReadThrough() { m_readThrough = true; }
 
     int columnCount() const;
     bool columnIsNull(int column) const;
@@ -46,12 +49,18 @@ public:
     Kind kind(int column) const { return m_kinds[static_cast<std::size_t>(column)]; }
     std::string_view raw(int column) const;
     double real(int column) const;
+    // A blob's bytes.
+    std::string blob(int column) const;
     // A blob's bytes from the server's hex text.
     static std::string decodedBlob(std::string_view hex);
 
 private:
     void bind(int index, std::string value, unsigned type);
     void execute();
+    bool startCopy();
+    bool nextCopiedRow();
+    void endCopy();
+    std::int64_t binaryInt(int column) const;
     void take(pg_result* result);
     bool fetch();
     void finish();
@@ -72,6 +81,13 @@ private:
     std::vector<Kind> m_kinds;
     mutable std::vector<std::string> m_rooms; // per column: a value turned into the file's text
     mutable int m_described = -1;             // the columns, when asked before the statement ran
+    bool m_readThrough = false;
+    // Streaming the rows in COPY's binary form: the current row's message, and each field's place in it.
+    bool m_copying = false;
+    bool m_copyHeaderRead = false;
+    char* m_copied = nullptr;
+    std::vector<int> m_offsets;
+    std::vector<int> m_lengths;
 };
 
 } // namespace db

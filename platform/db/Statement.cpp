@@ -74,6 +74,10 @@ void Statement::bind(int index, const std::optional<std::string>& value) {
         bindNull(index);
 }
 
+void Statement::readThrough() {
+    if (m_server) m_server->setReadThrough();
+}
+
 bool Statement::step() {
     if (m_server) return m_server->step();
     const int rc = sqlite3_step(m_stmt);
@@ -128,6 +132,10 @@ std::string_view Statement::columnText(int column) const {
 
 std::vector<std::string> statementsOf(std::string_view sql) {
     return server::statementsOf(sql);
+}
+
+bool isRefusal(const platform::Error& error) {
+    return (error.code() & 0xff) == SQLITE_CONSTRAINT;
 }
 
 bool isDuplicateKey(const platform::Error& error) {

@@ -40,6 +40,10 @@ public:
     // Binds text, or NULL when the optional is empty.
     void bind(int index, const std::optional<std::string>& value);
 
+    // The rows will be read straight through to the last, with no other statement on the connection meanwhile (a
+    // snapshot's load): a server may then send them in its fastest form.
+    void readThrough();
+
     // Runs one step: true while a row is available, false when done.
     bool step();
     // Runs a statement that gives no rows (an insert): true when done; false when a constraint refused a row, with
@@ -65,6 +69,9 @@ private:
 
 // The statements of an SQL text holding several, separated by semicolons outside quotes and comments.
 std::vector<std::string> statementsOf(std::string_view sql);
+
+// Whether the database refused a row by one of the table's rules (a key taken, a value missing, a check).
+bool isRefusal(const platform::Error& error);
 
 // Whether the database refused a row because its key is already taken by another row.
 bool isDuplicateKey(const platform::Error& error);

@@ -150,6 +150,7 @@ void TableCursor::load() {
             rows.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(last.columnInt(0), 0, kLargestHint)));
     }
     Statement select(*m_connection, "SELECT rowid, * FROM " + quotedIdentifier(m_table));
+    select.readThrough();
     RowStore store;
     const int fields = fieldCount();
     while (select.step())

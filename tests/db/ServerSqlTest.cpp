@@ -45,7 +45,11 @@ const TranslationCase translations[] = {
     {"PlaceholderAfterNumbered", "SELECT ?3, ?", "SELECT $3, $4", 4},
     {"IsNotParameter", "SELECT 1 FROM tb_pemenang WHERE nama IS NOT ?",
      "SELECT 1 FROM tb_pemenang WHERE nama IS DISTINCT FROM  $1", 1},
-    {"IsNullUntouched", "SELECT 1 FROM tb_pemenang WHERE nama IS NULL", "SELECT 1 FROM tb_pemenang WHERE nama IS NULL"},
+    {"IsNullUntouched", "SELECT 1 FROM tb_pemenang WHERE nama IS NULL AND hadiah IS NOT NULL",
+     "SELECT 1 FROM tb_pemenang WHERE nama IS NULL AND hadiah IS NOT NULL"},
+    {"IsAnyValue", "SELECT count(*) FROM tb_peserta WHERE no_undian IS NOT 'U' || ID OR nama IS 'x'",
+     "SELECT count(*) FROM tb_peserta WHERE no_undian IS DISTINCT FROM  'U' || \"ID\" OR nama IS NOT DISTINCT FROM "
+     "'x'"},
     // Question marks and keywords inside quotes are text, not parameters.
     {"QuotedTextKept", "SELECT 'a ? b', \"nama\" FROM tb_pemenang WHERE hadiah = '?1 rowid *'",
      "SELECT 'a ? b', nama FROM tb_pemenang WHERE hadiah = '?1 rowid *'"},

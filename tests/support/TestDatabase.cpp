@@ -112,6 +112,26 @@ QList<QPair<QString, QJsonObject>> TestDatabase::journal() const {
     return entries;
 }
 
+void TestDatabase::refuseJournal(const std::string& kind, const std::string& message) const {
+    if (m_store == Store::File) {
+        exec("CREATE TRIGGER refuse BEFORE INSERT ON tb_jurnal WHEN NEW.jenis='" + kind +
+             "' BEGIN SELECT RAISE(ABORT, '" + message + "'); END");
+        return;
+    }
+    TestServer::execAsIs(m_uri,
+                         "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF NEW.jenis = '" +
+                             kind + "' THEN RAISE EXCEPTION '" + message +
+                             "'; END IF; RETURN NEW; END $$; CREATE TRIGGER refuse BEFORE INSERT ON tb_jurnal "
+                             "FOR EACH ROW EXECUTE FUNCTION refuse()");
+}
+
+void TestDatabase::acceptJournal() const {
+    if (m_store == Store::File)
+        exec("DROP TRIGGER refuse");
+    else
+        TestServer::execAsIs(m_uri, "DROP TRIGGER refuse ON tb_jurnal; DROP FUNCTION refuse()");
+}
+
 void TestDatabase::addParticipants(int n) const {
     std::vector<long long> ids;
     for (int i = 1; i <= n; ++i)

@@ -45,6 +45,10 @@ public:
     std::vector<std::vector<std::string>> rows(const std::string& sql) const;
     // The journal tb_jurnal in order, each entry as its kind and details; empty while there is none.
     QList<QPair<QString, QJsonObject>> journal() const;
+    // From now on the journal refuses entries of this kind with this message, as a full disk would refuse them (a
+    // trigger, in the store's own SQL); acceptJournal() ends it.
+    void refuseJournal(const std::string& kind, const std::string& message) const;
+    void acceptJournal() const;
     // Participants with IDs 1..n (or the given IDs), draw numbers "D<ID>", names "Nama <ID>", phones "08<ID>".
     void addParticipants(int n) const;
     void addParticipants(const std::vector<long long>& ids) const;

@@ -160,7 +160,11 @@ std::string TestServer::uri(const std::string& database) const {
 }
 
 void TestServer::superuser(const std::string& database, const std::string& sql) const {
-    PGconn* conn = PQconnectdb(uri(database).c_str());
+    execAsIs(uri(database), sql);
+}
+
+void TestServer::execAsIs(const std::string& uri, const std::string& sql) {
+    PGconn* conn = PQconnectdb(uri.c_str());
     std::string failure;
     if (PQstatus(conn) != CONNECTION_OK) {
         failure = PQerrorMessage(conn);

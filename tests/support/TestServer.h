@@ -39,6 +39,9 @@ public:
 
     const std::string& socketDirectory() const { return m_socketDirectory; }
 
+    // Statements run as they are, in the database of a URI this server gave (newDatabase()), outside the program and
+    // its translation of the file's SQL: what only the server's own SQL says (a trigger function).
+    static void execAsIs(const std::string& uri, const std::string& sql);
     // A statement run as the server's superuser in a database of it, outside the program.
     void superuser(const std::string& database, const std::string& sql) const;
 

@@ -221,7 +221,11 @@ bool ServerStatement::step() {
             throw;
         }
     }
-    if (m_copying) return nextCopiedRow();
+    if (m_copying) {
+        if (nextCopiedRow()) return true;
+        m_executed = false;
+        return false;
+    }
     if (m_row + 1 < m_rows) {
         ++m_row;
         return true;

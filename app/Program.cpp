@@ -5,6 +5,7 @@
 #include "draw/uAcak.h"
 #include "draw/uPenonton.h"
 #include "participants/uPeserta.h"
+#include "plan/uHadiah.h"
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/MessageBox.h"
 #include "winners/uPemenang.h"
@@ -54,11 +55,15 @@ void createForms() {
     fPemenang = new TfPemenang(session);
     ui::guarded([] { fPemenang->FormCreate(fPemenang); });
     fPeserta = new TfPeserta(session);
+    fHadiah = new TfHadiah(session);
     QObject::connect(fAcak, &TfAcak::winnersScreenWanted, fPemenang, &TfPemenang::showFromDraw);
     QObject::connect(fAcak, &TfAcak::participantsScreenWanted, fPeserta, &TfPeserta::showFromDraw);
+    QObject::connect(fAcak, &TfAcak::planScreenWanted, fHadiah, &TfHadiah::showFromDraw);
 }
 
 void destroyForms() {
+    delete fHadiah;
+    fHadiah = nullptr;
     delete fPeserta;
     fPeserta = nullptr;
     delete fPemenang;

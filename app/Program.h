@@ -5,15 +5,15 @@
 #include <QString>
 
 // The program as a whole, beside Qt's application object: its title and version, its fonts, the default error
-// handler, and the creation of the four long-lived objects in their fixed order.
+// handler, and the creation of the long-lived objects in their fixed order.
 namespace program {
 
 // Sets the title, the font substitutions and the default error handler.
 void initialize();
 
-// Creates DTModule, fAcak (with the audience screen fPenonton beside it), fPemenang and fPeserta in this order,
-// handing each screen the data module's session. An error in a creation handler is shown by the default error
-// handler and the creation goes on.
+// Creates DTModule, fAcak (with the audience screen fPenonton beside it), fPemenang, fPeserta and fHadiah (the prize
+// plan) in this order, handing each screen the data module's session. An error in a creation handler is shown by the
+// default error handler and the creation goes on.
 void createForms();
 void destroyForms();
 

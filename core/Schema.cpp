@@ -1,5 +1,6 @@
 #include "core/Schema.h"
 
+#include "core/plan/PrizePlan.h"
 #include "core/record/Journal.h"
 #include "core/schema_sql.h"
 #include "platform/db/Connection.h"
@@ -25,6 +26,9 @@ struct LaterTable {
 };
 const LaterTable kLaterTables[] = {
     {record::Journal::kTable, &record::Journal::createTable},
+    {core::PrizePlan::kPrizes, &core::PrizePlan::createTables},
+    {core::PrizePlan::kWinners, &core::PrizePlan::createTables},
+    {core::PrizePlan::kForfeits, &core::PrizePlan::createTables},
 };
 
 // The table a CREATE TABLE statement makes; empty for any other statement.
@@ -50,13 +54,20 @@ std::vector<std::string> createMissingTables(db::Connection& connection) {
         }
         if (making) connection.exec(statement);
     }
-    for (const LaterTable& table : kLaterTables) {
-        if (connection.hasTable(table.name)) continue;
-        table.create(connection);
-        made.emplace_back(table.name);
+    std::vector<const LaterTable*> missing;
+    for (const LaterTable& table : kLaterTables)
+        if (!connection.hasTable(table.name)) missing.push_back(&table);
+    for (const LaterTable* table : missing) {
+        if (!connection.hasTable(table->name)) table->create(connection); // one maker may make several
+        made.emplace_back(table->name);
     }
     transaction.commit();
     return made;
+}
+
+bool madeWhenNeeded(const std::string& table) {
+    return std::any_of(std::begin(kLaterTables), std::end(kLaterTables),
+                       [&](const LaterTable& later) { return table == later.name; });
 }
 
 void upgrade(db::Connection& connection) {

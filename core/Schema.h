@@ -21,6 +21,8 @@ inline constexpr const char* kWinnersOnceColumn = "pemenang_tidak_diundi_lagi";
 // makes its tables there at its first start (or with --create). The tables the program makes when it first needs
 // them (the journal) are made here at once, so several desks never race to make them.
 std::vector<std::string> createMissingTables(db::Connection& connection);
+// Whether the program makes this table only when it first needs it (the journal, the prize plan's).
+bool madeWhenNeeded(const std::string& table);
 
 // Brings an older file up to the program's schema: adds what later versions added, with its default, and
 // leaves everything else as it is. A missing table is left to whoever opens it.

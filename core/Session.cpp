@@ -6,7 +6,7 @@
 namespace core {
 
 Session::Session() {
-    m_connection.setRowWriteHook(&m_cursorJournal);
+    m_connection.setRowWriteHook(&m_rowWrites);
     // A run's first journal entry names the list the draw read.
     m_journal.setRunStart([this] { return m_draw.runStart(); });
 }
@@ -17,9 +17,10 @@ void Session::open(const std::string& path) {
     m_connection.open();
     m_tablesMade.clear();
     if (m_connection.isServer()) {
-        // The operator is told of the tables of a new database; the journal's alone is made silently, as on a file.
+        // The operator is told of the tables of a new database; those a file makes only when first needed (the
+        // journal's, the prize plan's) are made silently, as there.
         for (std::string& table : schema::createMissingTables(m_connection))
-            if (table != record::Journal::kTable) m_tablesMade.push_back(std::move(table));
+            if (!schema::madeWhenNeeded(table)) m_tablesMade.push_back(std::move(table));
     }
     try {
         schema::upgrade(m_connection); // an older file gains what this version keeps

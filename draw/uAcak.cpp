@@ -8,6 +8,7 @@
 #include "platform/Error.h"
 #include "platform/jpeg/JpegImage.h"
 #include "platform/text/Quote.h"
+#include "platform/ui/ChoiceDialog.h"
 #include "platform/ui/DBEdit.h"
 #include "platform/ui/DialogKeys.h"
 #include "platform/ui/DialogOwner.h"
@@ -17,6 +18,8 @@
 #include "platform/ui/Timer.h"
 #include "resources/Glyphs.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
@@ -29,6 +32,8 @@
 #include <QScopedValueRollback>
 #include <QShortcut>
 #include <QTextDocument>
+#include <QTimer>
+#include <QTreeWidget>
 
 TfAcak* fAcak = nullptr;
 
@@ -87,6 +92,12 @@ TfAcak::TfAcak(core::Session& session, QWidget* parent)
     ui::setColour(DBEdit1, QPalette::Base, look::SpeedField);
     // Small text in the bottom band, below its buttons: shown only when the participants table has changed.
     ui::setColour(lbl_daftar, QPalette::WindowText, look::Notice);
+    // With a prize plan: its line above the details, and a round of several winners listed over them.
+    lbl_putaran->setFont(look::screenFont(14, true));
+    cb_hadiah->setFont(look::screenFont(11));
+    lst_putaran->setFont(look::screenFont(14, true));
+    ui::setColour(lst_putaran, QPalette::Text, look::Detail);
+    ui::setColour(lst_putaran, QPalette::Base, Qt::white);
 
     DataSource1.setDataSet(&ADOTable2);
     DBEdit1->setDataSource(&DataSource1, "speed");
@@ -119,6 +130,18 @@ TfAcak::TfAcak(core::Session& session, QWidget* parent)
     ui::on(BitBtn7, &QPushButton::clicked, this, &TfAcak::BitBtn7Click);
     ui::on(BitBtn8, &QPushButton::clicked, this, &TfAcak::BitBtn8Click);
     ui::on(btn_muatUlang, &QPushButton::clicked, this, &TfAcak::btn_muatUlangClick);
+    ui::on(btn_daftarHadiah, &QPushButton::clicked, this, &TfAcak::btn_daftarHadiahClick);
+    ui::on(btn_tidakHadir, &QPushButton::clicked, this, &TfAcak::btn_tidakHadirClick);
+    connect(cb_hadiah, &QComboBox::activated, this, [this] { ui::guarded([this] { cb_hadiahSelect(cb_hadiah); }); });
+    for (const auto& [key, direction] : {std::pair{Qt::Key_PageUp, -1}, std::pair{Qt::Key_PageDown, 1}}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setEnabled(false); // with a plan
+        connect(shortcut, &QShortcut::activated, this,
+                [this, direction = direction] { ui::guarded([&] { turnPrize(direction); }); });
+        m_prizeKeys << shortcut;
+    }
+    // The plan changed on its own screen, or a winner of it on the winners screen.
+    connect(&m_draw, &core::Draw::planChanged, this, [this] { showPlan(); });
     ui::on(Timer1, &ui::Timer::timeout, this, &TfAcak::Timer1Timer);
     ui::on(Timer2, &ui::Timer::timeout, this, &TfAcak::Timer2Timer);
     followTyping();
@@ -130,14 +153,17 @@ TfAcak::~TfAcak() = default;
 
 // The detail fields are the operator's as well: what is typed there is what "&Simpan" saves.
 void TfAcak::followTyping() {
-    auto typed = [this](void (core::Draw::*set)(const QString&)) {
-        return [this, set](const QString& text) {
-            if (!m_showingDetails) (m_draw.*set)(text);
-        };
-    };
-    connect(ed_msisdn, &QLineEdit::textChanged, this, typed(&core::Draw::setNumber));
-    connect(Edit2, &QLineEdit::textChanged, this, typed(&core::Draw::setPhone));
-    connect(ed_hadiah, &QLineEdit::textChanged, this, typed(&core::Draw::setPrize));
+    // A lambda per field rather than one holding a pointer to the member: GCC's AddressSanitizer reads such a pointer
+    // out of bounds when Qt calls the slot.
+    connect(ed_msisdn, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_showingDetails) m_draw.setNumber(text);
+    });
+    connect(Edit2, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_showingDetails) m_draw.setPhone(text);
+    });
+    connect(ed_hadiah, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_showingDetails) m_draw.setPrize(text);
+    });
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_showingDetails) m_draw.setName(memoName());
     });
@@ -161,6 +187,93 @@ void TfAcak::showDetails() {
     if (ed_hadiah->text() != details.prize) ed_hadiah->setText(details.prize);
     BitBtn2->setEnabled(m_draw.canSave());
     BitBtn3->setEnabled(m_draw.canSave());
+    showPlan();
+}
+
+namespace {
+
+// "Voucher (12/30)": a prize as the selector lists it, with its winners so far.
+QString selectorText(const core::Prize& prize) {
+    return QStringLiteral("%1 (%2/%3)").arg(prize.name).arg(prize.drawn).arg(prize.quantity);
+}
+
+} // namespace
+
+void TfAcak::showPlan() {
+    const bool planned = m_draw.planned();
+    const auto& round = m_draw.round();
+    lbl_putaran->setVisible(planned);
+    cb_hadiah->setVisible(planned);
+    BitBtn4->setVisible(!planned); // "Stop" shows the round
+    btn_tidakHadir->setVisible(planned);
+    ed_hadiah->setReadOnly(planned); // the plan's prize, not typed
+    for (QShortcut* key : std::as_const(m_prizeKeys))
+        key->setEnabled(planned);
+    showRound();
+    if (!planned) return;
+    if (ed_hadiah->text() != m_draw.details().prize) {
+        const QScopedValueRollback showing(m_showingDetails, true);
+        ed_hadiah->setText(m_draw.details().prize);
+    }
+
+    const core::Prize* current = m_draw.currentPrize();
+    const bool unsaved = m_draw.roundUnsaved();
+    if (round && round->restored && unsaved)
+        lbl_putaran->setText(QStringLiteral("Putaran sebelumnya belum disimpan: %1, %2 pemenang")
+                                 .arg(round->prizeName)
+                                 .arg(round->standing()));
+    else if (!current)
+        lbl_putaran->setText(QStringLiteral("Semua hadiah sudah diundi"));
+    else
+        lbl_putaran->setText(QStringLiteral("%1: %2 dari %3 pemenang, putaran %4 pemenang")
+                                 .arg(current->name)
+                                 .arg(current->drawn)
+                                 .arg(current->quantity)
+                                 .arg(round && unsaved ? static_cast<int>(round->standing()) : m_draw.nextRoundSize()));
+
+    const QSignalBlocker quiet(cb_hadiah);
+    cb_hadiah->clear();
+    for (const core::Prize& prize : m_draw.plan().prizes()) {
+        if (prize.open() == 0 && (!current || prize.urut != current->urut)) continue;
+        cb_hadiah->addItem(selectorText(prize), QVariant::fromValue(prize.urut));
+        if (current && prize.urut == current->urut) cb_hadiah->setCurrentIndex(cb_hadiah->count() - 1);
+    }
+    // The list opens as wide as its longest prize, wider than the selector itself.
+    cb_hadiah->view()->setMinimumWidth(cb_hadiah->view()->sizeHintForColumn(0) + 24);
+    cb_hadiah->setEnabled(cb_hadiah->count() > 1 && !m_draw.shuffling() && !unsaved);
+    btn_tidakHadir->setEnabled(round && round->standing() > 0 && !m_draw.shuffling());
+}
+
+// A round of several winners is listed over the detail fields; a round of one fills them as a draw without a plan.
+void TfAcak::showRound() {
+    const auto& round = m_draw.round();
+    const bool listed = m_draw.planned() && round && round->winners.size() > 1 && !m_draw.shuffling();
+    lst_putaran->setVisible(listed);
+    // The list takes the place of the fields of one winner.
+    for (QWidget* field :
+         {static_cast<QWidget*>(ed_msisdn), static_cast<QWidget*>(Memo1), static_cast<QWidget*>(Edit2)})
+        field->setVisible(!listed);
+    if (!listed) return;
+    const int selected = lst_putaran->currentIndex().row();
+    lst_putaran->clear();
+    for (std::size_t place = 0; place < round->winners.size(); ++place) {
+        const core::RoundWinner& winner = round->winners[place];
+        auto* item = new QTreeWidgetItem(
+            lst_putaran, {QString::number(place + 1), winner.number,
+                          winner.forfeited ? winner.name + QStringLiteral(" - TIDAK HADIR") : winner.name});
+        if (winner.forfeited) {
+            QFont struck = lst_putaran->font();
+            struck.setStrikeOut(true);
+            for (int column = 0; column < 3; ++column) {
+                item->setFont(column, struck);
+                item->setForeground(column, Qt::gray);
+            }
+        }
+    }
+    lst_putaran->resizeColumnToContents(0);
+    lst_putaran->resizeColumnToContents(1);
+    if (selected >= 0 && selected < lst_putaran->topLevelItemCount())
+        lst_putaran->setCurrentItem(lst_putaran->topLevelItem(selected));
 }
 
 void TfAcak::paintEvent(QPaintEvent*) {
@@ -254,7 +367,24 @@ void TfAcak::FormCreate(QObject*) {
     m_draw.setSpeed(Timer2->interval());
     m_session.settings().readWinnersOnce();
     m_draw.countParticipants();
+    showPlan();
     loadLogo();
+    // A round stopped when the program last ended, neither saved nor cancelled, comes back to be saved or cancelled.
+    if (m_draw.restoreRound()) {
+        const auto& round = *m_draw.round();
+        Edit1->setText(round.winners.size() == 1 ? round.winners.front().number
+                                                 : QStringLiteral("%1 PEMENANG").arg(round.winners.size()));
+        showDetails();
+        QTimer::singleShot(0, this, [this] {
+            const auto& restored = m_draw.round();
+            if (!restored || !m_draw.roundUnsaved()) return;
+            const ui::DialogOwner owner(this);
+            ui::MessageBox::information(QStringLiteral("Putaran sebelumnya belum disimpan: %1, %2 pemenang. Tekan "
+                                                       "Simpan untuk menyimpannya atau Batal untuk membatalkannya.")
+                                            .arg(restored->prizeName)
+                                            .arg(restored->standing()));
+        });
+    }
 }
 
 void TfAcak::btn_muatUlangClick(QObject*) {
@@ -318,6 +448,16 @@ bool TfAcak::keyFromAudience(const QKeyEvent& key) {
     if (modifiers == Qt::AltModifier && key.key() == Qt::Key_B) return press(BitBtn3);
     if (key.key() == Qt::Key_Escape) return press(BitBtn3);
     const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+    if (m_draw.planned() && modifiers == Qt::NoModifier) {
+        // A round shown: Enter saves it. PageUp and PageDown turn to another prize.
+        if (enter && BitBtn2->isEnabled() && !m_draw.shuffling()) return press(BitBtn2);
+        if (key.key() == Qt::Key_PageUp || key.key() == Qt::Key_PageDown) {
+            const int direction = key.key() == Qt::Key_PageUp ? -1 : 1;
+            if (!key.isAutoRepeat()) ui::guarded([&] { turnPrize(direction); });
+            return true;
+        }
+        if (key.key() == Qt::Key_T) return true; // "Stop" shows the round: no "Tampilkan"
+    }
     if (focusWidget() == ed_hadiah && BitBtn2->isEnabled() && !m_draw.shuffling()) {
         if (enter) return press(BitBtn2);
         // Tab would move the keyboard out of the prize unseen.
@@ -342,7 +482,19 @@ void TfAcak::loadLogo() {
 }
 
 void TfAcak::btn_acakClick(QObject*) {
-    switch (m_draw.start()) {
+    const core::Draw::Start start = m_draw.start();
+    if (start != core::Draw::Start::Started) {
+        showPlan(); // the plan as the draw read it now
+        sayStartRefused(static_cast<int>(start));
+        return;
+    }
+    showDetails();
+    Timer2->setEnabled(true);
+    showAcak(false);
+}
+
+void TfAcak::sayStartRefused(int refusal) {
+    switch (static_cast<core::Draw::Start>(refusal)) {
     case core::Draw::Start::NoParticipants:
         ui::MessageBox::information(QStringLiteral("Tidak ada peserta yang dapat diundi. Isi daftar peserta lewat "
                                                    "Lihat Peserta, lalu tekan Muat Ulang Daftar."));
@@ -350,12 +502,22 @@ void TfAcak::btn_acakClick(QObject*) {
     case core::Draw::Start::EveryoneHasWon:
         sayEveryoneHasWon();
         return;
+    case core::Draw::Start::RoundUnsaved:
+        ui::MessageBox::information(
+            QStringLiteral("Putaran ini belum disimpan. Tekan Simpan untuk menyimpannya atau Batal untuk "
+                           "membatalkannya, lalu Acak lagi."));
+        return;
+    case core::Draw::Start::PlanComplete:
+        ui::MessageBox::information(
+            QStringLiteral("Semua hadiah sudah diundi: tidak ada lagi tempat pemenang yang kosong di Daftar Hadiah."));
+        return;
+    case core::Draw::Start::NobodyForPrize:
+        ui::MessageBox::information(QStringLiteral("Tidak ada lagi peserta yang dapat memenangkan %1.")
+                                        .arg(m_draw.currentPrize() ? m_draw.currentPrize()->name : QString()));
+        return;
     case core::Draw::Start::Started:
-        break;
+        return;
     }
-    showDetails();
-    Timer2->setEnabled(true);
-    showAcak(false);
 }
 
 void TfAcak::sayEveryoneHasWon() {
@@ -401,6 +563,13 @@ void TfAcak::btn_stopClick(QObject*) {
     showAcak(true);
     Timer2->setEnabled(false);
     m_draw.stop();
+    if (const auto& round = m_draw.round()) {
+        // With a plan "Stop" shows the round at once; Enter then saves it.
+        Edit1->setText(round->winners.size() == 1 ? m_draw.shownNumber()
+                                                  : QStringLiteral("%1 PEMENANG").arg(round->winners.size()));
+        showDetails();
+        if (focusWidget() == btn_acak || focusWidget() == btn_stop) BitBtn2->setFocus();
+    }
 }
 
 void TfAcak::BitBtn4Click(QObject*) {
@@ -451,24 +620,79 @@ void TfAcak::BitBtn7Click(QObject*) {
     emit participantsScreenWanted();
 }
 
+void TfAcak::btn_daftarHadiahClick(QObject*) {
+    emit planScreenWanted();
+}
+
+void TfAcak::cb_hadiahSelect(QObject*) {
+    const auto urut = cb_hadiah->currentData().value<std::int64_t>();
+    if (m_draw.currentPrize() && m_draw.currentPrize()->urut == urut) return;
+    m_draw.choosePrize(urut);
+    showDetails();
+}
+
+void TfAcak::turnPrize(int direction) {
+    m_draw.turnPrize(direction);
+    showDetails();
+}
+
+// "Tidak Hadir": the winner (of a round of several, the one selected in the list) forfeits the prize, with a reason.
+void TfAcak::btn_tidakHadirClick(QObject*) {
+    const auto& round = m_draw.round();
+    if (!round) return;
+    std::size_t place = 0;
+    if (round->winners.size() > 1) {
+        const int selected = lst_putaran->currentIndex().row();
+        if (selected < 0) {
+            ui::MessageBox::information(
+                QStringLiteral("Pilih dulu pemenang yang tidak hadir di daftar pemenang putaran ini."));
+            lst_putaran->setFocus();
+            return;
+        }
+        place = static_cast<std::size_t>(selected);
+    }
+    const core::RoundWinner& winner = round->winners[place];
+    if (winner.forfeited) return;
+    const auto reason = ui::ChoiceDialog::ask(
+        {QStringLiteral("Tidak Hadir"),
+         QStringLiteral("%1 (%2) gugur sebagai pemenang %3, dan tempatnya diundi lagi. Alasannya:")
+             .arg(winner.name, winner.number, round->prizeName),
+         core::PrizePlan::reasons(), QStringLiteral("alasan lain:")});
+    if (!reason) return;
+    const auto shown = qScopeGuard([this] { showDetails(); });
+    m_draw.forfeit(place, *reason);
+}
+
 void TfAcak::BitBtn8Click(QObject*) {
     const std::size_t participants = ADOTable1.active() ? ADOTable1.recordCount() : 0;
     QString about = QStringLiteral("%1\nAplikasi undian berhadiah\n\nPeserta dalam undian ini: %2")
                         .arg(program::TitleAndVersion)
                         .arg(participants);
-    if (m_draw.winnersOnce() && m_draw.winnersKnown())
-        about += QStringLiteral("\n%1 peserta, %2 sudah menang")
-                     .arg(m_draw.participantCount())
-                     .arg(m_draw.participantCount() - m_draw.eligibleCount());
+    if (const auto won = m_draw.alreadyWon())
+        about += QStringLiteral("\n%1 peserta, %2 sudah menang").arg(m_draw.participantCount()).arg(*won);
+    if (m_draw.planned()) {
+        std::int64_t drawn = 0, quantity = 0;
+        for (const core::Prize& prize : m_draw.plan().prizes()) {
+            drawn += prize.drawn;
+            quantity += prize.quantity;
+        }
+        about += QStringLiteral("\nDaftar hadiah: %1 hadiah, %2 dari %3 pemenang sudah diundi")
+                     .arg(m_draw.plan().prizes().size())
+                     .arg(drawn)
+                     .arg(quantity);
+    }
     if (const QString fingerprint = m_draw.shortFingerprint(); !fingerprint.isEmpty())
         about += QStringLiteral("\nSidik jari daftar peserta: %1").arg(fingerprint);
     about += QStringLiteral("\n\nF11: layar penonton (buka/tutup)");
     about += QStringLiteral("\nDi layar penonton pada monitor yang sama: Spasi/Enter Acak atau Stop, T Tampilkan, "
                             "ketik hadiah lalu Enter atau Alt+S Simpan, Esc Batal");
+    if (m_draw.planned()) about += QStringLiteral("\nDengan daftar hadiah: PageUp/PageDown hadiah lain, Enter Simpan");
     ui::MessageBox::plain(about);
 }
 
 void TfAcak::FormActivate(QObject*) {
+    m_draw.refreshPlan(); // changed on its own screen, or by another copy of the program
+    showPlan();
     const auto change = m_draw.listChange();
     if (!change) return;
     lbl_daftar->setVisible(change->changed);

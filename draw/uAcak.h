@@ -7,6 +7,7 @@
 
 class AudienceScreen;
 class QKeyEvent;
+class QShortcut;
 
 namespace core {
 class Draw;
@@ -55,6 +56,11 @@ public:
     void BitBtn7Click(QObject* Sender);
     void BitBtn8Click(QObject* Sender);
     void btn_muatUlangClick(QObject* Sender);
+    void btn_daftarHadiahClick(QObject* Sender);
+    void btn_tidakHadirClick(QObject* Sender);
+    // The selector of the prize drawn, and PageUp / PageDown: another prize with a slot open.
+    void cb_hadiahSelect(QObject* Sender);
+    void turnPrize(int direction);
     // The draw screen became active again: is the participants table still the list drawn from?
     void FormActivate(QObject* Sender);
 
@@ -74,9 +80,11 @@ public:
     static const QString MarqueeText;
 
 signals:
-    // "Lihat Pemenang" and "Lihat Peserta": the screen asked for shows itself with its table as it is now.
+    // "Lihat Pemenang", "Lihat Peserta" and "Daftar Hadiah": the screen asked for shows itself with its table as it is
+    // now.
     void winnersScreenWanted();
     void participantsScreenWanted();
+    void planScreenWanted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -90,8 +98,12 @@ private:
     void showAcak(bool shown);
     bool keyFromAudience(const QKeyEvent& key);
     void focusAcakOrStop();
-    // The detail fields and "&Simpan"/"&Batal" as the draw has them.
+    // The detail fields and "&Simpan"/"&Batal" as the draw has them, and with a prize plan its line, selector and
+    // round.
     void showDetails();
+    void showPlan();
+    void showRound();
+    void sayStartRefused(int refusal);
     void followTyping();
     QString memoName() const;
 
@@ -100,6 +112,7 @@ private:
     int m_marqueeCounter = 0;
     bool m_showingDetails = false; // the fields are being filled from the draw, not typed into
     ui::DialogKeys* m_keys = nullptr;
+    QList<QShortcut*> m_prizeKeys; // PageUp and PageDown, with a plan
     AudienceScreen* m_audience = nullptr;
 };
 

@@ -13,12 +13,15 @@
 #include <cmath>
 
 const QString TfPenonton::WinnerMark = QStringLiteral("PEMENANG");
+const QString TfPenonton::ForfeitMark = QStringLiteral("TIDAK HADIR");
 
 TfPenonton* fPenonton = nullptr;
 
 namespace {
 
-// The draw screen's colours.
+// A winner found absent: the mark and the cell.
+const QColor kRed(0xC0, 0x10, 0x10);
+const QColor kForfeitCell(0xFF, 0xE4, 0xE4);
 
 // A normal draw number (eight characters) takes about 60 % of the width; longer ones shrink to fit.
 constexpr double kNormalNumberShare = 0.6;
@@ -109,7 +112,43 @@ void TfPenonton::listSealed(std::size_t participants, const QString& fingerprint
 
 void TfPenonton::shuffleStarted() {
     m_stage = Stage::Shuffle;
+    m_forfeited = false; // the marks of the round before go
+    m_planPrize.clear();
+    m_planWinners = 0;
     layOutDetails();
+    layOutRound(); // the round before goes
+    update();
+}
+
+void TfPenonton::roundStarted(const QString& prize, int winners) {
+    m_planPrize = prize;
+    m_planWinners = winners;
+    layOutDetails();
+    update();
+}
+
+void TfPenonton::roundShown(const core::PlanRound& round) {
+    m_round = round;
+    m_stage = Stage::Round;
+    layOutRound();
+    update();
+}
+
+void TfPenonton::roundSaved(const core::PlanRound& round) {
+    m_round = round;
+    m_stage = Stage::RoundSaved;
+    layOutRound();
+    update();
+}
+
+void TfPenonton::winnerForfeited(const core::PlanRound& round, std::size_t) {
+    if (roundStage()) {
+        m_round = round;
+        layOutRound();
+    } else {
+        m_forfeited = true; // a round of one: its winner shown with the mark, and the prize kept
+        layOutDetails();
+    }
     update();
 }
 
@@ -142,6 +181,7 @@ void TfPenonton::detailsShown(const DrawDetails& details) {
     m_shown = details;
     m_stage = Stage::Details;
     layOutDetails();
+    layOutRound();
     update();
 }
 
@@ -163,6 +203,7 @@ void TfPenonton::winnerSaved(const DrawDetails& winner) {
 void TfPenonton::detailsCleared() {
     m_stage = Stage::Shuffle;
     layOutDetails();
+    layOutRound();
     update();
 }
 
@@ -175,6 +216,8 @@ const DrawDetails* TfPenonton::details() const {
     case Stage::Winner:
         return &m_winner;
     case Stage::Shuffle:
+    case Stage::Round:
+    case Stage::RoundSaved:
         break;
     }
     return nullptr;
@@ -187,10 +230,13 @@ QString TfPenonton::shownNumber() const {
 
 QStringList TfPenonton::shownTexts() {
     ensureLaidOut();
-    QStringList texts{shownNumber()};
-    for (const FittedText* text :
-         {&m_banner, &m_mark, &m_name, &m_phone, &m_prizeCaption, &m_prize, &m_count, &m_fingerprintText})
+    QStringList texts{roundStage() ? QString() : shownNumber()};
+    for (const FittedText* text : {&m_banner, &m_mark, &m_roundInfo, &m_name, &m_phone, &m_prizeCaption, &m_prize,
+                                   &m_roundHeading, &m_roundMark, &m_count, &m_fingerprintText})
         texts += text->lines();
+    for (const Cell& cell : m_cells)
+        for (const FittedText* text : {&cell.number, &cell.phone, &cell.name})
+            texts += text->lines();
     texts.removeAll(QString());
     return texts;
 }
@@ -241,8 +287,76 @@ void TfPenonton::layOut() {
     m_banner.fit(m_bannerText, look::screenFont(12, true),
                  QRect(bannerLeft, l.top.top(), w - margin - bannerLeft, l.top.height()),
                  {share(l.top.height(), 0.42), 6, false, Qt::AlignRight});
+    l.round = QRect(margin / 2, l.top.bottom() + 1 + h / 80, w - margin, l.bottom.top() - l.top.bottom() - 1 - h / 40);
+    l.roundHeading = QRect(l.round.left(), l.round.top(), l.round.width() * 2 / 3, share(h, 0.07));
+    // The mark's badge reaches a mark's height beyond its text on either side.
+    l.roundMark = QRect(l.roundHeading.right() + 1, l.round.top(),
+                        l.round.right() - l.roundHeading.right() - l.roundHeading.height(), l.roundHeading.height());
     layOutDetails();
     layOutFooter();
+    layOutRound();
+}
+
+// The cells of a round of several winners: as many columns as make the names largest, where a name of some eighteen
+// characters fits a cell's width and takes a little under half its height. 50 winners at 1920 x 1080 take five
+// columns of ten, names of up to eighteen characters some 28 pixels high.
+void TfPenonton::layOutRound() {
+    Layout& l = m_layout;
+    l.cells.clear();
+    m_cells.clear();
+    m_roundHeading.clear();
+    m_roundMark.clear();
+    if (!roundStage() || m_round.winners.empty()) return;
+    const int h = height();
+    const int k = static_cast<int>(m_round.winners.size());
+    const QRect area = l.round.adjusted(0, l.roundHeading.height() + h / 100, 0, 0);
+    int columns = 1;
+    double best = 0;
+    for (int c = 1; c <= std::min(k, 8); ++c) {
+        const int rows = (k + c - 1) / c;
+        const double size = std::min(area.height() / static_cast<double>(rows) * 0.42, area.width() / (c * 12.0));
+        if (size > best) {
+            best = size;
+            columns = c;
+        }
+    }
+    const int rows = (k + columns - 1) / columns;
+    const int gap = std::max(2, h / 150);
+    const int cellWidth = (area.width() - gap * (columns - 1)) / columns;
+    const int cellHeight = (area.height() - gap * (rows - 1)) / rows;
+    m_cells.resize(m_round.winners.size());
+    for (int i = 0; i < k; ++i) {
+        // Down the columns, as a list is read.
+        const int column = i / rows, row = i % rows;
+        const QRect cell(area.left() + column * (cellWidth + gap), area.top() + row * (cellHeight + gap), cellWidth,
+                         cellHeight);
+        l.cells << cell;
+        const core::RoundWinner& winner = m_round.winners[static_cast<std::size_t>(i)];
+        const QRect inside = cell.adjusted(cellHeight / 8, cellHeight / 16, -cellHeight / 8, -cellHeight / 16);
+        const int topLine = inside.height() * 45 / 100;
+        const QRect numberBox(inside.left(), inside.top(), inside.width() * 58 / 100, topLine);
+        const QRect phoneBox(numberBox.right() + 1, inside.top(), inside.right() - numberBox.right(), topLine);
+        const QRect nameBox(inside.left(), inside.top() + topLine, inside.width(), inside.height() - topLine);
+        Cell& texts = m_cells[static_cast<std::size_t>(i)];
+        texts.number.fit(QStringLiteral("%1. %2").arg(i + 1).arg(winner.number), look::numberFont(12), numberBox,
+                         {topLine, 6, false, Qt::AlignLeft});
+        texts.phone.fit(winner.forfeited ? ForfeitMark : maskedPhone(winner.phone), look::screenFont(12, true),
+                        phoneBox, {topLine * 2 / 3, 6, false, Qt::AlignRight});
+        texts.name.fit(winner.name, look::screenFont(12, true), nameBox,
+                       {nameBox.height() * 9 / 10, 6, true, Qt::AlignLeft});
+    }
+    m_roundHeading.fit(QStringLiteral("HADIAH: %1").arg(m_round.prizeName), look::screenFont(12, true), l.roundHeading,
+                       {l.roundHeading.height() * 8 / 10, 6, false, Qt::AlignLeft});
+    if (m_stage == Stage::RoundSaved)
+        m_roundMark.fit(WinnerMark, look::screenFont(12, true), l.roundMark.adjusted(0, h / 100, 0, -h / 100),
+                        {share(h, 0.045), 6, false, Qt::AlignRight});
+}
+
+QList<int> TfPenonton::roundNameSizes() const {
+    QList<int> sizes;
+    for (const Cell& cell : m_cells)
+        sizes << cell.name.pixelSize();
+    return sizes;
 }
 
 void TfPenonton::layOutDetails() {
@@ -254,8 +368,19 @@ void TfPenonton::layOutDetails() {
             text->clear();
     };
     clearAll();
-    if (!shown) return;
-    if (m_stage == Stage::Winner)
+    m_roundInfo.clear();
+    if (!shown) {
+        // A round of the plan shuffling: for what prize and how many winners.
+        if (m_stage == Stage::Shuffle && m_planWinners > 1)
+            m_roundInfo.fit(QStringLiteral("PUTARAN %1 PEMENANG").arg(m_planWinners), look::screenFont(12, true),
+                            l.mark.adjusted(0, h / 100, 0, -h / 100), {share(h, 0.04), 6, false});
+        layOutPrize();
+        return;
+    }
+    if (m_forfeited)
+        m_mark.fit(ForfeitMark, look::screenFont(12, true), l.mark.adjusted(0, h / 100, 0, -h / 100),
+                   {share(h, 0.045), 6, false});
+    else if (m_stage == Stage::Winner)
         m_mark.fit(WinnerMark, look::screenFont(12, true), l.mark.adjusted(0, h / 100, 0, -h / 100),
                    {share(h, 0.045), 6, false});
     m_name.fit(shown->name, look::screenFont(12, true), l.name, {share(h, 0.085), std::max(6, share(h, 0.025)), true});
@@ -269,10 +394,11 @@ void TfPenonton::layOutPrize() {
     const DrawDetails* shown = details();
     m_prizeCaption.clear();
     m_prize.clear();
-    if (!shown || shown->prize.trimmed().isEmpty()) return;
+    const QString prize = shown ? shown->prize : m_stage == Stage::Shuffle ? m_planPrize : QString();
+    if (prize.trimmed().isEmpty()) return;
     m_prizeCaption.fit(QStringLiteral("HADIAH"), look::screenFont(12, true), l.prizeCaption,
                        {share(h, 0.025), 6, false});
-    m_prize.fit(shown->prize, look::screenFont(12, true), l.prize, {share(h, 0.06), std::max(6, share(h, 0.02)), true});
+    m_prize.fit(prize, look::screenFont(12, true), l.prize, {share(h, 0.06), std::max(6, share(h, 0.02)), true});
 }
 
 void TfPenonton::layOutFooter() {
@@ -306,9 +432,40 @@ void TfPenonton::paintEvent(QPaintEvent* event) {
     }
     painter.fillRect(dirty, look::Background);
     paintTop(painter, dirty);
-    paintBand(painter, dirty);
-    paintDetails(painter, dirty);
+    if (roundStage()) {
+        paintRound(painter, dirty); // the round's cells take the band's place
+    } else {
+        paintBand(painter, dirty);
+        paintDetails(painter, dirty);
+    }
     paintFooter(painter, dirty);
+}
+
+void TfPenonton::paintRound(QPainter& painter, const QRect& dirty) {
+    const Layout& l = m_layout;
+    if (!l.round.intersects(dirty)) return;
+    painter.setRenderHint(QPainter::Antialiasing);
+    m_roundHeading.paint(painter, look::Prize);
+    if (!m_roundMark.rect().isEmpty()) {
+        const int padding = m_roundMark.rect().height() / 2;
+        const QRect badge = m_roundMark.rect().adjusted(-2 * padding, -padding / 2, 2 * padding, padding / 2);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(look::Banner);
+        painter.drawRoundedRect(badge, padding, padding);
+        m_roundMark.paint(painter, Qt::white);
+    }
+    for (qsizetype i = 0; i < l.cells.size() && i < static_cast<qsizetype>(m_cells.size()); ++i) {
+        const QRect& cell = l.cells[i];
+        if (!cell.intersects(dirty)) continue;
+        const bool forfeited = m_round.winners[static_cast<std::size_t>(i)].forfeited;
+        painter.setPen(QPen(forfeited ? kRed : look::BandEdge, std::max(1, l.line)));
+        painter.setBrush(forfeited ? kForfeitCell : QColor(Qt::white));
+        painter.drawRoundedRect(cell, cell.height() / 10.0, cell.height() / 10.0);
+        const Cell& texts = m_cells[static_cast<std::size_t>(i)];
+        texts.number.paint(painter, forfeited ? Qt::gray : Qt::black);
+        texts.phone.paint(painter, forfeited ? kRed : look::Band);
+        texts.name.paint(painter, forfeited ? Qt::gray : look::Detail);
+    }
 }
 
 void TfPenonton::paintTop(QPainter& painter, const QRect& dirty) {
@@ -331,13 +488,19 @@ void TfPenonton::paintBand(QPainter& painter, const QRect& dirty) {
 }
 
 void TfPenonton::paintDetails(QPainter& painter, const QRect& dirty) {
-    if (!details()) return;
+    if (!details()) {
+        // A round of the plan shuffling: its prize below the band.
+        if (m_roundInfo.rect().intersects(dirty)) m_roundInfo.paint(painter, look::Band);
+        if (m_prizeCaption.rect().intersects(dirty)) m_prizeCaption.paint(painter, Qt::black);
+        if (m_prize.rect().intersects(dirty)) m_prize.paint(painter, look::Prize);
+        return;
+    }
     painter.setRenderHint(QPainter::Antialiasing);
     if (!m_mark.rect().isEmpty() && m_layout.mark.intersects(dirty)) {
         const int padding = m_mark.rect().height() / 2;
         const QRect badge = m_mark.rect().adjusted(-2 * padding, -padding / 2, 2 * padding, padding / 2);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(look::Banner);
+        painter.setBrush(m_forfeited ? kRed : look::Banner);
         painter.drawRoundedRect(badge, padding, padding);
         m_mark.paint(painter, Qt::white);
     }

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 // The audience screen: the draw as the hall sees it, full screen on a projector or a second monitor. It follows
 // the draw through DrawObserver and has no control of its own. On a monitor of its own it never takes the keyboard
@@ -40,9 +41,14 @@ public:
     void prizeTyped(const QString& prize) override;
     void winnerSaved(const DrawDetails& winner) override;
     void detailsCleared() override;
+    void roundStarted(const QString& prize, int winners) override;
+    void roundShown(const core::PlanRound& round) override;
+    void roundSaved(const core::PlanRound& round) override;
+    void winnerForfeited(const core::PlanRound& round, std::size_t place) override;
 
-    // What the hall sees: the shuffle, a participant's details after "Tampilkan", or a saved winner.
-    enum class Stage { Shuffle, Details, Winner };
+    // What the hall sees: the shuffle, a participant's details after "Tampilkan", or a saved winner; with a prize
+    // plan, a round of several winners as drawn, or saved.
+    enum class Stage { Shuffle, Details, Winner, Round, RoundSaved };
     Stage stage() const { return m_stage; }
     // Where the number and the name were last drawn, and every text as drawn (for the operator's checks).
     QRect numberRect() const { return m_number.rect(); }
@@ -52,8 +58,13 @@ public:
     QRect nameRect() const { return m_name.rect(); }
     int nameFits() const { return m_name.fits(); }
     QStringList shownTexts();
+    // The cells of the round of several winners shown, one per winner in the order drawn, and the pixel size of the
+    // names in them.
+    QList<QRect> roundCells() const { return m_layout.cells; }
+    QList<int> roundNameSizes() const;
 
     static const QString WinnerMark;
+    static const QString ForfeitMark;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -66,6 +77,14 @@ private:
     struct Layout {
         QRect top, logo, band, numberBox, mark, name, phone, prizeCaption, prize, bottom, count, fingerprint;
         int line = 1; // width of the bands' edge lines
+        // A round of several winners: the whole area between the top band and the footer, its heading line and a
+        // cell per winner.
+        QRect round, roundHeading, roundMark;
+        QList<QRect> cells;
+    };
+    // One winner's cell of a round: draw number, masked phone, name.
+    struct Cell {
+        FittedText number, phone, name;
     };
     const DrawDetails* details() const;
     QString shownNumber() const;
@@ -75,12 +94,15 @@ private:
     void layOutDetails();
     void layOutPrize();
     void layOutFooter();
+    void layOutRound();
+    bool roundStage() const { return m_stage == Stage::Round || m_stage == Stage::RoundSaved; }
     // Marks the number for repainting, at most once per frame of the monitor.
     void repaintNumber();
     void paintTop(QPainter& painter, const QRect& dirty);
     void paintBand(QPainter& painter, const QRect& dirty);
     void paintDetails(QPainter& painter, const QRect& dirty);
     void paintFooter(QPainter& painter, const QRect& dirty);
+    void paintRound(QPainter& painter, const QRect& dirty);
 
     QWidget* m_console;
     ConsoleKeys m_consoleKeys;
@@ -93,6 +115,10 @@ private:
     QString m_flashing;   // the number of the latest tick
     DrawDetails m_shown;  // after "Tampilkan"; its prize is the one being typed
     DrawDetails m_winner; // as "&Simpan" stored it
+    QString m_planPrize;  // with a plan: the prize the shuffle draws, and for how many winners
+    int m_planWinners = 0;
+    bool m_forfeited = false; // the one winner shown forfeited ("Tidak Hadir")
+    core::PlanRound m_round;  // the round of several winners shown
     std::size_t m_participants = 0;
     std::optional<std::size_t> m_alreadyWon;
     QString m_fingerprint;
@@ -105,6 +131,8 @@ private:
     QTimer m_nextFrame; // a number that came within a frame of the last is painted at the next
     BigNumber m_number;
     FittedText m_banner, m_mark, m_name, m_phone, m_prizeCaption, m_prize, m_count, m_fingerprintText;
+    FittedText m_roundInfo, m_roundHeading, m_roundMark;
+    std::vector<Cell> m_cells;
 };
 
 extern TfPenonton* fPenonton;

@@ -3,6 +3,7 @@
 #include "core/Look.h"
 #include "core/Session.h"
 #include "core/minutes/Minutes.h"
+#include "platform/ui/ChoiceDialog.h"
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/FormKit.h"
 #include "platform/ui/MessageBox.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QJsonObject>
 #include <QPushButton>
+#include <algorithm>
 
 TfPemenang* fPemenang = nullptr;
 
@@ -39,7 +41,13 @@ TfPemenang::TfPemenang(core::Session& session, QWidget* parent)
     ui::on(BitBtn3, &QPushButton::clicked, this, &TfPemenang::BitBtn3Click);
     ui::on(CheckBox1, &QCheckBox::clicked, this, &TfPemenang::CheckBox1Click);
     ui::on(BitBtn4, &QPushButton::clicked, this, &TfPemenang::BitBtn4Click);
+    ui::on(BitBtn5, &QPushButton::clicked, this, &TfPemenang::BitBtn5Click);
 }
+
+namespace {
+constexpr int kHeight = 662;
+constexpr int kHeightWithPlan = 692; // a second row of buttons
+} // namespace
 
 void TfPemenang::FormCreate(QObject*) {
     ADOTable1.setConnection(&m_session.connection());
@@ -48,6 +56,9 @@ void TfPemenang::FormCreate(QObject*) {
 
 void TfPemenang::showFromDraw() {
     CheckBox1->setChecked(m_session.draw().winnersOnce());
+    const bool planned = m_session.draw().planned();
+    BitBtn5->setVisible(planned);
+    resize(width(), planned ? kHeightWithPlan : kHeight);
     show();
     raise();
     activateWindow();
@@ -71,6 +82,28 @@ void TfPemenang::BitBtn3Click(QObject*) {
         if (!ui::MessageBox::ask(QStringLiteral("Hapus pemenang %1?").arg(who.join(QStringLiteral(", "))))) return;
     }
     ADOTable1.remove();
+}
+
+void TfPemenang::BitBtn5Click(QObject*) {
+    if (!ADOTable1.active() || ADOTable1.eof() || ADOTable1.state() == db::TableCursor::State::Insert) return;
+    const std::int64_t key = ADOTable1.rowKey();
+    if (!m_session.plan().winnerOf(key)) {
+        ui::MessageBox::information(QStringLiteral("Pemenang ini tidak diundi dari Daftar Hadiah, jadi tidak ada "
+                                                   "tempat hadiah yang dibuka lagi. Hapus dengan Delete bila perlu."));
+        return;
+    }
+    const auto reason = ui::ChoiceDialog::ask(
+        {QStringLiteral("Tidak Hadir"),
+         QStringLiteral("%1 (%2) gugur sebagai pemenang %3, dan tempatnya diundi lagi. Alasannya:")
+             .arg(QString::fromStdString(ADOTable1.fieldText(1)), QString::fromStdString(ADOTable1.fieldText(0)),
+                  QString::fromStdString(ADOTable1.fieldText(2))),
+         core::PrizePlan::reasons(), QStringLiteral("alasan lain:")});
+    if (!reason) return;
+    const std::size_t row = ADOTable1.position();
+    m_session.draw().forfeitSaved(key, *reason);
+    // The row left the table with the forfeit: the grid shows the table as it is now, near where it was.
+    ADOTable1.requery();
+    if (ADOTable1.recordCount() > 0) ADOTable1.moveTo(std::min(row, ADOTable1.recordCount() - 1));
 }
 
 void TfPemenang::CheckBox1Click(QObject*) {

@@ -14,6 +14,7 @@ class Session;
 // The winners screen: lists, deletes and exports the saved winners. Its controls are those of its form
 // (uPemenang.ui), under their given names: the grid's columns fit their contents (names and prizes are read whole,
 // not cut at a fixed width), and the check box's caption takes three short lines in the button row's free space.
+// With a prize plan the screen is a row of buttons taller, for "Tidak Hadir".
 class TfPemenang : public QWidget, public Ui::TfPemenang {
     Q_OBJECT
 public:
@@ -30,6 +31,8 @@ public:
     void BitBtn3Click(QObject* Sender);
     void CheckBox1Click(QObject* Sender);
     void BitBtn4Click(QObject* Sender);
+    // "Tidak Hadir", shown with a prize plan: the winner of the plan in the current row forfeits the prize.
+    void BitBtn5Click(QObject* Sender);
 
     // "Lihat Pemenang" on the draw screen: shows this screen with the table as it is now and the setting as it holds.
     void showFromDraw();

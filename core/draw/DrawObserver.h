@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/draw/PlanRound.h"
+
 #include <QString>
 #include <cstddef>
 #include <optional>
@@ -36,4 +38,21 @@ public:
     virtual void winnerSaved(const DrawDetails& winner) = 0;
     // "&Batal": the details are cleared.
     virtual void detailsCleared() = 0;
+
+    // With a prize plan. A round of one winner goes through detailsShown() and winnerSaved() as a draw without a
+    // plan does; these tell the rest.
+    // "Acak": the shuffle for this prize starts (after shuffleStarted()), for this many winners.
+    virtual void roundStarted(const QString& prize, int winners) {
+        (void)prize;
+        (void)winners;
+    }
+    // "Stop": a round of several winners, as drawn.
+    virtual void roundShown(const core::PlanRound& round) { (void)round; }
+    // "&Simpan" stored that round.
+    virtual void roundSaved(const core::PlanRound& round) { (void)round; }
+    // "Tidak Hadir": the winner at this place of the round shown forfeited the prize.
+    virtual void winnerForfeited(const core::PlanRound& round, std::size_t place) {
+        (void)round;
+        (void)place;
+    }
 };

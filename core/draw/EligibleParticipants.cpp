@@ -14,6 +14,7 @@ void EligibleParticipants::readWinners(db::Connection& connection) {
     m_won.clear();
     m_unreadable.reset();
     m_built = false;
+    ++m_changes;
     try {
         // By position: the winners table's column names are the database's business.
         db::Statement winners(connection, "SELECT * FROM tb_pemenang");
@@ -33,6 +34,7 @@ void EligibleParticipants::checkKnown() const {
 
 void EligibleParticipants::winnerSaved(const std::string& number) {
     if (!m_won.insert(number).second) return;
+    ++m_changes;
     if (m_built) leaveOut(number);
 }
 

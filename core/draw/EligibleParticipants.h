@@ -3,6 +3,7 @@
 #include "platform/chance/EligibleRanks.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -37,6 +38,9 @@ public:
     std::size_t eligible();
     // The rank, in ascending ID order, of the i-th participant who may still be drawn (i below eligible()).
     std::size_t rankAt(std::size_t i);
+    // The draw numbers that have won, and a number that moves whenever they change.
+    const std::unordered_set<std::string>& wonNumbers() const { return m_won; }
+    std::uint64_t changes() const { return m_changes; }
 
 private:
     void build();
@@ -47,4 +51,5 @@ private:
     std::optional<std::string> m_unreadable;
     chance::EligibleRanks m_ranks;
     bool m_built = false;
+    std::uint64_t m_changes = 0;
 };

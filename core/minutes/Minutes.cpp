@@ -83,10 +83,14 @@ public:
 
     // A section's title; `withTable`: the next table is the section's.
     QString section(int number, const QString& title, bool withTable) const {
-        return QStringLiteral("<h3%1>%2. %3</h3>")
+        return heading(3, QStringLiteral("%1. %2").arg(number).arg(title), withTable);
+    }
+    // A heading within a section (level 4 or 5), which goes over to a new page with its table as a section does.
+    QString heading(int level, const QString& title, bool withTable) const {
+        return QStringLiteral("<h%1%2>%3</h%1>")
+            .arg(level)
             .arg(withTable && breaksBefore(m_tables, 0) ? QStringLiteral(" style=\"page-break-before: always\"")
                                                         : QString())
-            .arg(number)
             .arg(title);
     }
 
@@ -134,6 +138,55 @@ private:
 
 QString none() {
     return QStringLiteral("<p>Tidak ada.</p>");
+}
+
+// Per prize of the plan: its quantity, its winners in the order saved, those who forfeited with the reason and the
+// winner who took the slot, and the slots still open.
+QString planHtml(const record::Verification& check, Tables& tables, int number) {
+    QString html = tables.section(number, QStringLiteral("Daftar hadiah"), false);
+    html += QStringLiteral("<p>Hadiah diundi menurut daftar hadiah, per putaran. Untuk setiap hadiah: jumlah "
+                           "pemenangnya, pemenang menurut urutan disimpan, pemenang yang gugur dengan alasannya dan "
+                           "pemenang yang menggantikannya, dan tempat pemenang yang masih kosong.</p>");
+    const auto replacedBy = check.replacements();
+    for (const auto& prize : check.plan()) {
+        QList<QStringList> winners, forfeits;
+        for (const auto& w : check.winners())
+            if (w.prize == prize.urut && !w.gone())
+                winners << QStringList{QString::number(winners.size() + 1), localTime(w.savedTime),
+                                       value(w.values.at(0)), value(w.values.at(1))};
+        for (std::size_t i = 0; i < check.forfeits().size(); ++i) {
+            const auto& f = check.forfeits()[i];
+            if (f.prize != prize.urut) continue;
+            const auto* by = replacedBy[i];
+            forfeits << QStringList{QString::number(forfeits.size() + 1),
+                                    localTime(f.time),
+                                    escaped(f.number),
+                                    escaped(f.name),
+                                    escaped(f.reason),
+                                    by ? value(by->values.at(0)) + QStringLiteral(" ") + value(by->values.at(1))
+                                       : QStringLiteral("belum diganti")};
+        }
+        const std::int64_t open = std::max<std::int64_t>(0, prize.quantity - winners.size());
+        html +=
+            tables.heading(4, QStringLiteral("%1. %2").arg(prize.urut).arg(escaped(prize.name)), !winners.isEmpty());
+        html += QStringLiteral("<p>Jumlah pemenang: %1 (per putaran %2). Pemenang: %3. Tempat yang masih kosong: "
+                               "%4.</p>")
+                    .arg(prize.quantity)
+                    .arg(prize.perRound)
+                    .arg(winners.size())
+                    .arg(open);
+        if (!winners.isEmpty())
+            html += tables.table({QStringLiteral("No"), QStringLiteral("Disimpan"), QStringLiteral("Nomor Undian"),
+                                  QStringLiteral("Nama")},
+                                 winners, {6, 28, 22, 44}, {2});
+        if (!forfeits.isEmpty()) {
+            html += tables.heading(5, QStringLiteral("Pemenang yang gugur"), true);
+            html += tables.table({QStringLiteral("No"), QStringLiteral("Waktu"), QStringLiteral("Nomor Undian"),
+                                  QStringLiteral("Nama"), QStringLiteral("Alasan"), QStringLiteral("Diganti oleh")},
+                                 forfeits, {5, 19, 15, 21, 17, 23}, {2});
+        }
+    }
+    return html;
 }
 
 // The whole document, its tables built by `tables`.
@@ -197,6 +250,7 @@ QString minutesHtml(const record::Verification& check, const Minutes::Header& he
 
     QList<QStringList> winners, deleted;
     for (const auto& w : check.winners()) {
+        if (w.forfeitSeq != 0) continue; // with its prize below
         QString time = w.savedSeq == 0 ? QStringLiteral("sebelum jurnal dimulai") : localTime(w.savedTime);
         if (w.addedInGrid) time += QStringLiteral("<br/>(diketik di tabel pemenang)");
         if (w.changedSeq != 0) time += QStringLiteral("<br/>(diubah kemudian)");
@@ -227,17 +281,39 @@ QString minutesHtml(const record::Verification& check, const Minutes::Header& he
                                 QStringLiteral("Nomor Undian"), QStringLiteral("Nama"), QStringLiteral("Hadiah")},
                                deleted, {5, 21, 21, 15, 22, 16}, {3});
 
-    QList<QStringList> stops;
+    if (check.planned()) html += planHtml(check, tables, ++number);
+
+    // The stops not saved, and the picks of the plan's rounds not saved, in the order made.
+    std::vector<std::pair<std::int64_t, QStringList>> unsaved;
     for (const auto& stop : check.unsavedStops()) {
         const QJsonValue rank = stop.details.value(QStringLiteral("rank"));
-        stops << QStringList{QString::number(stops.size() + 1), localTime(stop.time),
-                             rank.isDouble() ? QStringLiteral("%1 dari %2")
-                                                   .arg(rank.toInteger())
-                                                   .arg(stop.details.value(QStringLiteral("n")).toInteger())
-                                             : QStringLiteral("-"),
-                             value(stop.details.value(QStringLiteral("id"))),
-                             value(stop.details.value(QStringLiteral("no_undian")))};
+        unsaved.emplace_back(stop.seq,
+                             QStringList{localTime(stop.time),
+                                         rank.isDouble() ? QStringLiteral("%1 dari %2")
+                                                               .arg(rank.toInteger())
+                                                               .arg(stop.details.value(QStringLiteral("n")).toInteger())
+                                                         : QStringLiteral("-"),
+                                         value(stop.details.value(QStringLiteral("id"))),
+                                         value(stop.details.value(QStringLiteral("no_undian")))});
     }
+    for (const auto& round : check.rounds()) {
+        if (round.savedSeq != 0) continue;
+        for (const QJsonValue& pick : round.picks) {
+            const QJsonObject p = pick.toObject();
+            // Among those who might still win the prize, counted from 1 as a stop's rank is.
+            unsaved.emplace_back(round.seq, QStringList{localTime(round.time),
+                                                        QStringLiteral("%1 dari %2 (hadiah %3)")
+                                                            .arg(p.value(QStringLiteral("rank")).toInteger() + 1)
+                                                            .arg(p.value(QStringLiteral("n")).toInteger())
+                                                            .arg(round.prize),
+                                                        QString::number(p.value(QStringLiteral("id")).toInteger()),
+                                                        value(p.value(QStringLiteral("no_undian")))});
+        }
+    }
+    std::stable_sort(unsaved.begin(), unsaved.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    QList<QStringList> stops;
+    for (const auto& [seq, row] : unsaved)
+        stops << (QStringList{QString::number(stops.size() + 1)} + row);
     html +=
         tables.section(++number, QStringLiteral("Pengundian yang dihentikan tetapi tidak disimpan"), !stops.isEmpty());
     html += stops.isEmpty()
@@ -367,7 +443,8 @@ void Minutes::writePdf(const record::Verification& check, const Header& header, 
     font.setPointSizeF(9.5);
     document.setDefaultFont(font);
     document.setDefaultStyleSheet(QStringLiteral(
-        "h1 { font-size: 15pt; } h3 { font-size: 11pt; margin-top: 14px; } th { background-color: #e8e8e8; } "
+        "h1 { font-size: 15pt; } h3 { font-size: 11pt; margin-top: 14px; } h4 { font-size: 10pt; margin-top: 10px; } "
+        "h5 { font-size: 9.5pt; margin-top: 6px; } th { background-color: #e8e8e8; } "
         ".hash { font-family: 'DejaVu Sans Mono', 'Courier New', monospace; }"));
     document.documentLayout()->setPaintDevice(&writer);
 

@@ -27,6 +27,16 @@ inline constexpr char kRowAdded[] = "row_added";             // a cursor's write
 inline constexpr char kRowChanged[] = "row_changed";
 inline constexpr char kRowDeleted[] = "row_deleted";
 
+// The prize plan (tb_hadiah) and its rounds.
+inline constexpr char kPrizeAdded[] = "prize_added"; // a prize typed into the plan's grid
+inline constexpr char kPrizeChanged[] = "prize_changed";
+inline constexpr char kPrizeDeleted[] = "prize_deleted";
+inline constexpr char kPlanImported[] = "plan_imported";       // "Import" on the plan's screen: the plan replaced
+inline constexpr char kRoundStopped[] = "round_stopped";       // "Stop" with a plan: the round's picks, before shown
+inline constexpr char kRoundSaved[] = "round_saved";           // "Simpan" with a plan: every winner of the round
+inline constexpr char kRoundCancelled[] = "round_cancelled";   // "Batal" with a plan
+inline constexpr char kWinnerForfeited[] = "winner_forfeited"; // "Tidak Hadir": a winner forfeits the prize
+
 // The kinds that change the participants table.
 inline constexpr const char* kParticipantChanges[] = {kParticipantAdded, kParticipantChanged, kParticipantDeleted,
                                                       kParticipantsCleared, kUpload};

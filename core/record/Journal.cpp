@@ -27,11 +27,11 @@ QJsonArray winnerValues(const db::Statement& select) {
     return values;
 }
 
-namespace {
-
-QString utcText(const QDateTime& time) {
+QString Journal::timeText(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODateWithMs);
 }
+
+namespace {
 
 QJsonObject sealOfRows(const ListSeal& seal) {
     return {{QStringLiteral("count"), static_cast<double>(seal.count)},
@@ -190,7 +190,7 @@ std::int64_t Journal::appendEntry(const char* kind, const QJsonObject& details) 
         seq = last.columnInt(0) + 1;
         previous = std::string(last.columnText(1));
     }
-    const std::string time = utcText(m_clock()).toStdString();
+    const std::string time = timeText(m_clock()).toStdString();
     const std::string text = QJsonDocument(details).toJson(QJsonDocument::Compact).toStdString();
     const std::string hash = entryHash(previous, seq, time, kind, text);
     db::Statement insert(m_connection, "INSERT INTO tb_jurnal VALUES(?,?,?,?,?,?)");
@@ -205,12 +205,13 @@ std::int64_t Journal::appendEntry(const char* kind, const QJsonObject& details) 
     return seq;
 }
 
-void Journal::record(const char* kind, QJsonObject details, const std::function<void()>& alongside) {
+std::int64_t Journal::record(const char* kind, QJsonObject details, const std::function<void()>& alongside) {
     ensureStarted();
     db::Transaction transaction(m_connection);
-    append(kind, std::move(details));
+    const std::int64_t entry = append(kind, std::move(details));
     if (alongside) alongside();
     transaction.commit();
+    return entry;
 }
 
 void Journal::recordChange(const char* kind, const std::function<QJsonObject()>& change) {

@@ -52,6 +52,10 @@ public:
 
     explicit Journal(db::Connection& connection);
     void setClock(Clock clock) { m_clock = std::move(clock); }
+    // The time an entry written now carries.
+    QDateTime now() const { return m_clock(); }
+    // A time as entries carry it: UTC with milliseconds.
+    static QString timeText(const QDateTime& time);
     // Asked, on the caller's thread, when the run's first entry is written. Without one, the entry has no list.
     void setRunStart(StartSource source) { m_source = std::move(source); }
 
@@ -62,8 +66,8 @@ public:
     // first event writes them, or fails with the database's message.
     void startQuietly() noexcept;
     // Records an event in a transaction of its own; `alongside` runs in that transaction after the entry is
-    // written, and a failure of either rolls both back.
-    void record(const char* kind, QJsonObject details = {}, const std::function<void()>& alongside = {});
+    // written, and a failure of either rolls both back. Returns the entry's urut.
+    std::int64_t record(const char* kind, QJsonObject details = {}, const std::function<void()>& alongside = {});
     // Runs the change and records what it returns, in one transaction: both stay or neither.
     void recordChange(const char* kind, const std::function<QJsonObject()>& change);
     // Appends an entry inside the caller's transaction; returns its urut.

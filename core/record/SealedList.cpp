@@ -72,12 +72,7 @@ Journal::RunStart SealedList::runStart() const {
 SealedList::Change SealedList::changeSince(db::Connection& connection) const {
     // Only a line of information: while another program holds the database, it fails at once rather than keep the
     // screen waiting for the lock.
-    struct NoWait {
-        db::Connection& connection;
-        int wait = connection.busyTimeout();
-        explicit NoWait(db::Connection& c) : connection(c) { connection.setBusyTimeout(0); }
-        ~NoWait() { connection.setBusyTimeout(wait); }
-    } noWait(connection);
+    const db::NoWaitForLocks noWait(connection);
     Change change;
     change.inDraw = m_count;
     db::Statement count(connection, "SELECT count(*) FROM tb_peserta");

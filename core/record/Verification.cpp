@@ -39,12 +39,40 @@ std::int64_t integer(const QJsonObject& details, const char* key) {
     return static_cast<std::int64_t>(details.value(QLatin1String(key)).toDouble());
 }
 
-// An entry that drew, saved, changed or deleted a winner.
-bool drawsOrChangesWinners(const JournalEntry& entry) {
-    for (const char* kind :
-         {event::kStop, event::kWinnerSaved, event::kWinnerAdded, event::kWinnerChanged, event::kWinnerDeleted})
+// A number as the entries hold it: a JSON number, or the text a table cursor read.
+std::int64_t number(const QJsonValue& value) {
+    if (value.isString()) return value.toString().trimmed().toLongLong();
+    return static_cast<std::int64_t>(value.toDouble());
+}
+
+bool isPlanKind(const JournalEntry& entry) {
+    for (const char* kind : {event::kPrizeAdded, event::kPrizeChanged, event::kPrizeDeleted, event::kPlanImported,
+                             event::kRoundStopped, event::kRoundSaved, event::kRoundCancelled, event::kWinnerForfeited})
         if (isKind(entry, kind)) return true;
     return false;
+}
+
+// An entry that drew, saved, changed, deleted or forfeited a winner.
+bool drawsOrChangesWinners(const JournalEntry& entry) {
+    for (const char* kind : {event::kStop, event::kWinnerSaved, event::kWinnerAdded, event::kWinnerChanged,
+                             event::kWinnerDeleted, event::kRoundStopped, event::kRoundSaved, event::kWinnerForfeited})
+        if (isKind(entry, kind)) return true;
+    return false;
+}
+
+// A prize as an entry names it: [urut, hadiah, jumlah, per_putaran], texts or numbers; per_putaran empty is 1.
+Verification::PlanPrize planPrize(const QJsonArray& row, std::int64_t seq) {
+    Verification::PlanPrize prize;
+    prize.urut = number(row.at(0));
+    prize.name = row.at(1).toString();
+    prize.quantity = number(row.at(2));
+    prize.perRound = row.at(3).isNull() || row.at(3).isUndefined() ? 1 : number(row.at(3));
+    prize.seq = seq;
+    return prize;
+}
+
+QString prizeText(const Verification::PlanPrize& prize) {
+    return QStringLiteral("('%1', %2, %3)").arg(prize.name).arg(prize.quantity).arg(prize.perRound);
 }
 
 // A list of participants as some entry knew it: the journal's seal or a run's start.
@@ -124,6 +152,7 @@ Verification Verification::of(const std::string& path) {
     try {
         result.checkWinners(connection);
         result.checkParticipants(connection);
+        result.checkPlan(connection);
     } catch (const std::exception& error) {
         result.problem(QStringLiteral("the tables could not be read: ") + QString::fromUtf8(error.what()));
     }
@@ -228,9 +257,70 @@ void Verification::replay() {
         return &winner;
     };
 
+    std::map<std::int64_t, PlanPrize> plan;
+    std::map<std::int64_t, std::size_t> roundAt; // stop entry -> index in m_rounds
     for (const JournalEntry& entry : m_entries) {
         const QJsonObject& d = entry.details;
-        if (isKind(entry, event::kJournalBegun)) {
+        if (isPlanKind(entry)) m_planned = true;
+        if (isKind(entry, event::kPrizeAdded) || isKind(entry, event::kPrizeChanged) ||
+            isKind(entry, event::kPrizeDeleted)) {
+            if (isKind(entry, event::kPrizeChanged))
+                plan.erase(planPrize(d.value(QStringLiteral("before")).toArray(), entry.seq).urut);
+            const PlanPrize prize = planPrize(
+                d.value(isKind(entry, event::kPrizeChanged) ? QStringLiteral("after") : QStringLiteral("values"))
+                    .toArray(),
+                entry.seq);
+            if (isKind(entry, event::kPrizeDeleted))
+                plan.erase(prize.urut);
+            else
+                plan[prize.urut] = prize;
+        } else if (isKind(entry, event::kPlanImported)) {
+            plan.clear();
+            for (const QJsonValue& row : d.value(QStringLiteral("after")).toArray()) {
+                const PlanPrize prize = planPrize(row.toArray(), entry.seq);
+                plan[prize.urut] = prize;
+            }
+        } else if (isKind(entry, event::kRoundStopped)) {
+            roundAt[entry.seq] = m_rounds.size();
+            m_rounds.push_back({entry.seq, entry.time, integer(d, "run"), integer(d, "prize"),
+                                d.value(QStringLiteral("picks")).toArray(), 0, 0});
+        } else if (isKind(entry, event::kRoundSaved) || isKind(entry, event::kRoundCancelled)) {
+            if (const auto round = roundAt.find(integer(d, "round")); round != roundAt.end())
+                (isKind(entry, event::kRoundSaved) ? m_rounds[round->second].savedSeq
+                                                   : m_rounds[round->second].cancelledSeq) = entry.seq;
+            if (isKind(entry, event::kRoundSaved))
+                for (const QJsonValue& value : d.value(QStringLiteral("winners")).toArray()) {
+                    const QJsonObject saved = value.toObject();
+                    addWinner(entry, integer(saved, "rowid"), saved.value(QStringLiteral("values")).toArray());
+                    Winner& winner = m_winners.back();
+                    winner.prize = integer(d, "prize");
+                    winner.participant = integer(saved, "id");
+                    winner.round = integer(d, "round");
+                }
+        } else if (isKind(entry, event::kWinnerForfeited)) {
+            Forfeit forfeit;
+            forfeit.seq = entry.seq;
+            forfeit.time = entry.time;
+            forfeit.run = integer(d, "run");
+            forfeit.key = integer(d, "forfeit");
+            forfeit.prize = integer(d, "prize");
+            forfeit.participant = integer(d, "id");
+            forfeit.number = d.value(QStringLiteral("no_undian")).toString();
+            forfeit.name = d.value(QStringLiteral("nama")).toString();
+            forfeit.reason = d.value(QStringLiteral("alasan")).toString();
+            forfeit.forfeitTime = d.value(QStringLiteral("waktu")).toString();
+            forfeit.round = integer(d, "round");
+            if (d.value(QStringLiteral("rowid")).isDouble()) {
+                forfeit.winnerRowid = integer(d, "rowid");
+                if (Winner* winner =
+                        liveWinner(entry, *forfeit.winnerRowid, d.value(QStringLiteral("values")).toArray(),
+                                   QStringLiteral("forfeits"))) {
+                    winner->forfeitSeq = entry.seq;
+                    live.erase(*forfeit.winnerRowid);
+                }
+            }
+            m_forfeits.push_back(forfeit);
+        } else if (isKind(entry, event::kJournalBegun)) {
             if (!m_begun) m_begun = entry;
             for (const QJsonValue& row :
                  d.value(QStringLiteral("winners")).toObject().value(QStringLiteral("rows")).toArray()) {
@@ -291,13 +381,15 @@ void Verification::replay() {
     }
     for (const auto& [run, index] : pendingStop)
         m_unsavedStops.push_back(stops[index]);
+    for (const auto& [urut, prize] : plan)
+        m_plan.push_back(prize);
     std::sort(m_unsavedStops.begin(), m_unsavedStops.end(), [](const Stop& a, const Stop& b) { return a.seq < b.seq; });
 }
 
 void Verification::checkWinners(db::Connection& connection) {
     std::map<std::int64_t, const Winner*> expected;
     for (const Winner& winner : m_winners)
-        if (winner.deletedSeq == 0) expected[winner.rowid] = &winner;
+        if (!winner.gone()) expected[winner.rowid] = &winner;
 
     std::vector<std::pair<std::int64_t, QJsonArray>> foreign;
     db::Statement select(connection, "SELECT rowid, * FROM tb_pemenang ORDER BY rowid");
@@ -408,6 +500,154 @@ void Verification::checkParticipants(db::Connection& connection) {
                     .arg(shortHash(QString::fromStdString(reference->seal.sha256))));
 }
 
+void Verification::checkPlan(db::Connection& connection) {
+    // The plan's rows against the entries that added, changed, deleted or imported them.
+    std::map<std::int64_t, const PlanPrize*> expected;
+    for (const PlanPrize& prize : m_plan)
+        expected[prize.urut] = &prize;
+    if (connection.hasTable("tb_hadiah")) {
+        db::Statement rows(connection, "SELECT urut, hadiah, jumlah, per_putaran FROM tb_hadiah ORDER BY urut");
+        while (rows.step()) {
+            PlanPrize found;
+            found.urut = rows.columnInt(0);
+            found.name = columnString(rows, 1);
+            found.quantity = rows.columnIsNull(2) ? 0 : rows.columnInt(2);
+            found.perRound = rows.columnIsNull(3) ? 1 : rows.columnInt(3);
+            const auto there = expected.find(found.urut);
+            if (there == expected.end()) {
+                problem(QStringLiteral("prize %1 %2 of the plan was not added by the program")
+                            .arg(found.urut)
+                            .arg(prizeText(found)));
+                continue;
+            }
+            const PlanPrize& known = *there->second;
+            if (known.name != found.name || known.quantity != found.quantity || known.perRound != found.perRound)
+                problem(QStringLiteral("prize %1 of the plan is %2, but %3 left it as %4: the plan was changed outside "
+                                       "the program")
+                            .arg(found.urut)
+                            .arg(prizeText(found), entryName(known.seq), prizeText(known)));
+            expected.erase(there);
+        }
+    }
+    for (const auto& [urut, prize] : expected)
+        problem(QStringLiteral("prize %1 %2 of the plan, left so by %3, is missing and no entry deletes it")
+                    .arg(urut)
+                    .arg(prizeText(*prize), entryName(prize->seq)));
+
+    // Each winner of a round of the plan still in the winners table has its record, as its entry saved it.
+    std::map<std::int64_t, const Winner*> records;
+    std::map<std::int64_t, std::int64_t> winnersOf; // prize -> winners in the table
+    for (const Winner& winner : m_winners)
+        if (winner.prize && !winner.gone()) {
+            records[winner.rowid] = &winner;
+            ++winnersOf[*winner.prize];
+        }
+    if (connection.hasTable("tb_pemenang_hadiah")) {
+        db::Statement rows(connection, "SELECT pemenang, urut_hadiah, id_peserta, putaran FROM tb_pemenang_hadiah "
+                                       "ORDER BY pemenang");
+        while (rows.step()) {
+            const std::int64_t key = rows.columnInt(0);
+            const auto there = records.find(key);
+            if (there == records.end()) {
+                problem(QStringLiteral("the plan's record of winner row %1 (prize %2, participant %3) was not made by "
+                                       "the program")
+                            .arg(key)
+                            .arg(rows.columnInt(1))
+                            .arg(rows.columnInt(2)));
+                continue;
+            }
+            const Winner& winner = *there->second;
+            if (*winner.prize != rows.columnInt(1) || winner.participant != rows.columnInt(2) ||
+                winner.round != rows.columnInt(3))
+                problem(QStringLiteral("the plan's record of winner row %1 is prize %2, participant %3, round %4, but "
+                                       "%5 saved it as prize %6, participant %7, round %8: it was changed outside the "
+                                       "program")
+                            .arg(key)
+                            .arg(rows.columnInt(1))
+                            .arg(rows.columnInt(2))
+                            .arg(rows.columnInt(3))
+                            .arg(entryName(winner.savedSeq))
+                            .arg(*winner.prize)
+                            .arg(winner.participant)
+                            .arg(winner.round));
+            records.erase(there);
+        }
+    }
+    for (const auto& [key, winner] : records)
+        problem(QStringLiteral("winner row %1 (%2) of prize %3, saved in %4, has no record in the plan's table "
+                               "tb_pemenang_hadiah")
+                    .arg(key)
+                    .arg(quoted(winner->values))
+                    .arg(*winner->prize)
+                    .arg(entryName(winner->savedSeq)));
+
+    // Each forfeit's row, as its entry recorded it.
+    std::map<std::int64_t, const Forfeit*> forfeits;
+    for (const Forfeit& forfeit : m_forfeits)
+        forfeits[forfeit.key] = &forfeit;
+    const auto forfeitText = [](std::int64_t prize, const QString& number, const QString& name, const QString& reason) {
+        return QStringLiteral("prize %1, '%2', '%3', '%4'").arg(prize).arg(number, name, reason);
+    };
+    if (connection.hasTable("tb_tidak_hadir")) {
+        db::Statement rows(connection, "SELECT urut, urut_hadiah, id_peserta, no_undian, nama, alasan, waktu, pemenang "
+                                       "FROM tb_tidak_hadir ORDER BY urut");
+        while (rows.step()) {
+            const std::int64_t key = rows.columnInt(0);
+            const QString found =
+                forfeitText(rows.columnInt(1), columnString(rows, 3), columnString(rows, 4), columnString(rows, 5));
+            const auto there = forfeits.find(key);
+            if (there == forfeits.end()) {
+                problem(QStringLiteral("forfeit row %1 (%2) was not recorded by the program").arg(key).arg(found));
+                continue;
+            }
+            const Forfeit& forfeit = *there->second;
+            // A winner row's key is at least 1: 0 stands for none.
+            const std::int64_t removed = rows.columnIsNull(7) ? 0 : rows.columnInt(7);
+            if (forfeit.prize != rows.columnInt(1) || forfeit.participant != rows.columnInt(2) ||
+                forfeit.number != columnString(rows, 3) || forfeit.name != columnString(rows, 4) ||
+                forfeit.reason != columnString(rows, 5) || forfeit.forfeitTime != columnString(rows, 6) ||
+                forfeit.winnerRowid.value_or(0) != removed)
+                problem(QStringLiteral("forfeit row %1 is %2, but %3 recorded it as %4: it was changed outside the "
+                                       "program")
+                            .arg(key)
+                            .arg(found, entryName(forfeit.seq),
+                                 forfeitText(forfeit.prize, forfeit.number, forfeit.name, forfeit.reason)));
+            forfeits.erase(there);
+        }
+    }
+    for (const auto& [key, forfeit] : forfeits)
+        problem(QStringLiteral("forfeit row %1 (%2), recorded in %3, is missing")
+                    .arg(key)
+                    .arg(forfeitText(forfeit->prize, forfeit->number, forfeit->name, forfeit->reason),
+                         entryName(forfeit->seq)));
+
+    // No prize has more winners than it has.
+    for (const PlanPrize& prize : m_plan)
+        if (winnersOf[prize.urut] > prize.quantity)
+            problem(QStringLiteral("prize %1 ('%2') has %3 winners, more than its %4")
+                        .arg(prize.urut)
+                        .arg(prize.name)
+                        .arg(winnersOf[prize.urut])
+                        .arg(prize.quantity));
+}
+
+std::vector<const Verification::Winner*> Verification::replacements() const {
+    std::vector<const Winner*> replacedBy(m_forfeits.size(), nullptr);
+    std::set<const Winner*> taken;
+    for (std::size_t i = 0; i < m_forfeits.size(); ++i) {
+        const Forfeit& forfeit = m_forfeits[i];
+        for (const Winner& winner : m_winners) {
+            if (winner.prize != forfeit.prize || winner.savedSeq <= forfeit.seq || taken.count(&winner)) continue;
+            // A winner of the round the absent one was drawn in, saved after: that round was short of one.
+            if (winner.round == forfeit.round) continue;
+            replacedBy[i] = &winner;
+            taken.insert(&winner);
+            break;
+        }
+    }
+    return replacedBy;
+}
+
 std::vector<Verification::Run> Verification::runsWithDraws() const {
     std::set<std::int64_t> drew;
     for (const JournalEntry& entry : m_entries)
@@ -492,11 +732,51 @@ QString Verification::text() const {
                 events.emplace_back(winner.savedSeq,
                                     winnerLine(winner.savedSeq, winner.savedTime,
                                                winner.addedInGrid ? QStringLiteral("winner added in the grid")
-                                                                  : QStringLiteral("winner saved"),
+                                               : winner.prize
+                                                   ? QStringLiteral("winner of prize %1 saved").arg(*winner.prize)
+                                                   : QStringLiteral("winner saved"),
                                                winner));
             if (winner.deletedSeq != 0 && runOf[winner.deletedSeq] == run.seq)
                 events.emplace_back(winner.deletedSeq, winnerLine(winner.deletedSeq, winner.deletedTime,
                                                                   QStringLiteral("winner deleted"), winner));
+        }
+        for (const Forfeit& forfeit : m_forfeits)
+            if (forfeit.run == run.seq)
+                events.emplace_back(
+                    forfeit.seq,
+                    QStringLiteral("  entry #%1, %2: winner of prize %3 forfeited (%4): participant %5, '%6', '%7'%8")
+                        .arg(forfeit.seq)
+                        .arg(forfeit.time)
+                        .arg(forfeit.prize)
+                        .arg(forfeit.reason)
+                        .arg(forfeit.participant)
+                        .arg(forfeit.number, forfeit.name,
+                             forfeit.winnerRowid ? QStringLiteral(", row %1 removed").arg(*forfeit.winnerRowid)
+                                                 : QStringLiteral(", not yet saved")));
+        for (const JournalEntry& entry : m_entries) {
+            if (integer(entry.details, "run") != run.seq) continue;
+            const auto line = [&](const QString& what) {
+                events.emplace_back(entry.seq,
+                                    QStringLiteral("  entry #%1, %2: %3").arg(entry.seq).arg(entry.time, what));
+            };
+            const QJsonObject& d = entry.details;
+            if (isKind(entry, event::kPlanImported))
+                line(QStringLiteral("prize plan imported: %1 prizes")
+                         .arg(d.value(QStringLiteral("after")).toArray().size()));
+            else if (isKind(entry, event::kPrizeAdded))
+                line(QStringLiteral("prize added to the plan: %1")
+                         .arg(quoted(d.value(QStringLiteral("values")).toArray())));
+            else if (isKind(entry, event::kPrizeChanged))
+                line(QStringLiteral("prize of the plan changed: %1 became %2")
+                         .arg(quoted(d.value(QStringLiteral("before")).toArray()),
+                              quoted(d.value(QStringLiteral("after")).toArray())));
+            else if (isKind(entry, event::kPrizeDeleted))
+                line(QStringLiteral("prize deleted from the plan: %1")
+                         .arg(quoted(d.value(QStringLiteral("values")).toArray())));
+            else if (isKind(entry, event::kRoundCancelled))
+                line(QStringLiteral("round of entry #%1 for prize %2 cancelled")
+                         .arg(integer(d, "round"))
+                         .arg(integer(d, "prize")));
         }
         std::sort(events.begin(), events.end());
         for (const auto& event : events)

@@ -29,8 +29,9 @@ struct JournalEntry {
 };
 
 // The check of a database's journal, read only: the chain of hashes, the winners table against the entries that
-// saved, changed and deleted its rows, and the participants table against the lists the runs started from. It
-// also gathers what the minutes list: the runs, the winners in the order saved, the draws stopped and not saved.
+// saved, changed and deleted its rows, the participants table against the lists the runs started from, and the prize
+// plan's tables against the entries of the plan, its rounds and its forfeits. It also gathers what the minutes list:
+// the runs, the winners in the order saved, the draws stopped and not saved, and per prize its winners and forfeits.
 class Verification {
 public:
     enum class Outcome { Intact, Broken, Unreadable };
@@ -71,12 +72,53 @@ public:
         std::int64_t changedSeq = 0;
         std::int64_t deletedSeq = 0;
         QString deletedTime;
+        // A winner of a round of the prize plan: its prize (urut), the participant's ID and the round (the entry of
+        // its stop); found absent, the entry of its forfeit, which took the row out of the table.
+        std::optional<std::int64_t> prize;
+        std::int64_t participant = 0;
+        std::int64_t round = 0;
+        std::int64_t forfeitSeq = 0;
+        // Deleted or forfeited: no longer in the winners table.
+        bool gone() const { return deletedSeq != 0 || forfeitSeq != 0; }
     };
     struct Stop {
         std::int64_t seq = 0;
         QString time;
         std::int64_t run = 0;
         QJsonObject details; // n, rank, id, no_undian
+    };
+    // A prize of the plan as the journal left it.
+    struct PlanPrize {
+        std::int64_t urut = 0;
+        QString name;
+        std::int64_t quantity = 0;
+        std::int64_t perRound = 1;
+        std::int64_t seq = 0; // the entry that left it so
+    };
+    // A winner found absent ("Tidak Hadir").
+    struct Forfeit {
+        std::int64_t seq = 0;
+        QString time;
+        std::int64_t run = 0;
+        std::int64_t key = 0; // its row in tb_tidak_hadir
+        std::int64_t prize = 0;
+        std::int64_t participant = 0;
+        QString number;
+        QString name;
+        QString reason;
+        QString forfeitTime;                     // as the row holds it
+        std::optional<std::int64_t> winnerRowid; // the winner row it removed; none for a round not yet saved
+        std::int64_t round = 0;
+    };
+    // A round of the plan, from its stop.
+    struct PlanRound {
+        std::int64_t seq = 0;
+        QString time;
+        std::int64_t run = 0;
+        std::int64_t prize = 0;
+        QJsonArray picks; // rank, n, id, no_undian, nama
+        std::int64_t savedSeq = 0;
+        std::int64_t cancelledSeq = 0;
     };
 
     // Reads the database at `path` without writing to it.
@@ -104,6 +146,15 @@ public:
     std::vector<ListDrawnFrom> listsDrawnFrom() const;
     const std::vector<Winner>& winners() const { return m_winners; }
     const std::vector<Stop>& unsavedStops() const { return m_unsavedStops; }
+    // The prize plan as the journal left it, in urut order; its forfeits and its rounds in the order recorded.
+    const std::vector<PlanPrize>& plan() const { return m_plan; }
+    const std::vector<Forfeit>& forfeits() const { return m_forfeits; }
+    const std::vector<PlanRound>& rounds() const { return m_rounds; }
+    // Whether the journal records a prize plan at all.
+    bool planned() const { return m_planned; }
+    // The winner saved for a prize after a forfeit of it, in its slot: for each forfeit in order, the first winner of
+    // the prize saved after it that is not another forfeit's. Null where the slot is still open.
+    std::vector<const Winner*> replacements() const;
     // The journal's first entry: what the tables held when it began.
     const std::optional<JournalEntry>& begun() const { return m_begun; }
     const std::string& path() const { return m_path; }
@@ -117,6 +168,7 @@ private:
     void replay();
     void checkWinners(db::Connection& connection);
     void checkParticipants(db::Connection& connection);
+    void checkPlan(db::Connection& connection);
     void problem(const QString& text);
 
     std::string m_path;
@@ -129,6 +181,10 @@ private:
     std::vector<Run> m_runs;
     std::vector<Winner> m_winners;
     std::vector<Stop> m_unsavedStops;
+    std::vector<PlanPrize> m_plan;
+    std::vector<Forfeit> m_forfeits;
+    std::vector<PlanRound> m_rounds;
+    bool m_planned = false;
 };
 
 } // namespace record

@@ -69,6 +69,9 @@ public:
     int busyTimeout() const { return m_busyTimeout; }
     // The rowid of the row the last INSERT on this connection made.
     std::int64_t lastInsertRowid() const;
+    // The column by which SQL addresses a row of a table that has no key of its own (tb_pemenang): the same key
+    // lastInsertRowid() and TableCursor::rowKey() give.
+    static constexpr const char* kRowKey = "rowid";
     // The rows the last INSERT, UPDATE or DELETE on this connection changed.
     int changes() const;
     // True while a transaction is open.
@@ -120,6 +123,22 @@ std::string withoutPassword(const std::string& address);
 // The database's message for a failed call. Where its bare words would leave the operator guessing ("database is
 // locked"), what they mean comes first; the database's own words stay in brackets.
 std::string errorMessage(sqlite3* handle, int code);
+
+// While it lives, a statement on the connection that meets another program's lock fails at once instead of waiting
+// for it: for a look at the database that only informs and must not keep the screen waiting.
+class NoWaitForLocks {
+public:
+    explicit NoWaitForLocks(Connection& connection) : m_connection(connection), m_wait(connection.busyTimeout()) {
+        m_connection.setBusyTimeout(0);
+    }
+    ~NoWaitForLocks() { m_connection.setBusyTimeout(m_wait); }
+    NoWaitForLocks(const NoWaitForLocks&) = delete;
+    NoWaitForLocks& operator=(const NoWaitForLocks&) = delete;
+
+private:
+    Connection& m_connection;
+    int m_wait;
+};
 
 // One transaction per logical operation: rolled back unless committed. Opened inside another one, it is a savepoint
 // of it: committing it keeps its work for the outer transaction, which alone makes it durable.

@@ -242,6 +242,9 @@ void ServerConnection::exec(std::string_view sql) {
         const server::Translation translation = server::translate(statement, shapes());
         if (!translation.createsIfMissing.empty() && shape(translation.createsIfMissing)) continue;
         Result result(checked(PQexec(live(), translation.sql.c_str())));
+        if (!translation.integerKey.empty())
+            PQclear(
+                checked(PQexec(m_conn, server::integerKeyTrigger(translation.table, translation.integerKey).c_str())));
         if (translation.changesSchema) m_shapes.clear();
         ran(result.get, false);
     }
@@ -358,7 +361,7 @@ void ServerConnection::serializeAppends(const std::string& table) {
 void ServerConnection::serializeSchemaChanges() {
     if (!inTransaction()) return;
     // A lock of the program's own on the database, held to the end of the transaction.
-    PQclear(query("SELECT pg_catalog.pg_advisory_xact_lock(7205101)"));
+    PQclear(query("SELECT pg_catalog.pg_advisory_xact_lock(7205, 0)"));
     m_shapes.clear(); // what another desk made meanwhile is read anew
 }
 

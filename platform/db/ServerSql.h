@@ -33,10 +33,19 @@ struct Translation {
     bool returnsNewKey = false;
     bool changesSchema = false;   // CREATE, ALTER or DROP: what the server knows of tables may have changed
     std::string createsIfMissing; // CREATE TABLE IF NOT EXISTS: the table's name
+    // CREATE TABLE with an INTEGER PRIMARY KEY: the table and that column, which the server then gives the file's
+    // rule for a row inserted without it (integerKeyTrigger()).
+    std::string table;
+    std::string integerKey;
 };
 
 // The statement as the server takes it. Throws platform::Error for what only the file understands (PRAGMA).
 Translation translate(std::string_view sql, const Shapes& shapes);
+
+// The statements that give a table's INTEGER PRIMARY KEY column the file's rule: a row inserted without it (or with
+// NULL) gets the largest key there and one. Inserters of the table wait for each other there, so two desks never
+// take the same key.
+std::string integerKeyTrigger(const std::string& table, const std::string& column);
 
 // The statements of a text that holds several, separated by semicolons outside quotes and comments; empty ones left
 // out.

@@ -328,43 +328,61 @@ void TableCursor::prepareOrder(int field) const {
     orderOf(field);
 }
 
+std::optional<std::size_t> TableCursor::firstRankOf(int field, const std::string& value, bool partialKey) const {
+    const auto& order = orderOf(field);
+    RowStore::Field probe;
+    if (m_integerFields[static_cast<std::size_t>(field)]) {
+        const auto number = text::parseInteger(value);
+        if (!number) return std::nullopt;
+        probe.kind = RowStore::Kind::Integer;
+        probe.integer = *number;
+    } else {
+        probe.kind = RowStore::Kind::Text;
+        probe.text = value;
+    }
+    // The first rank whose value is not below the probe.
+    std::size_t low = 0, high = m_rows.size();
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (compare(m_store.field(m_rows[order.at(middle)], field), probe) < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    if (low == m_rows.size()) return std::nullopt;
+    const auto candidate = m_store.field(m_rows[order.at(low)], field);
+    const bool match = probe.kind == RowStore::Kind::Text && candidate.kind == RowStore::Kind::Text && partialKey
+                           ? candidate.text.substr(0, probe.text.size()) == probe.text
+                           : compare(candidate, probe) == 0;
+    if (!match) return std::nullopt;
+    return low;
+}
+
 bool TableCursor::locate(const std::string& fieldName, const std::string& value, bool partialKey) {
     checkBrowseMode();
     try {
         const int field = fieldIndex(fieldName);
-        const auto& order = orderOf(field);
-        RowStore::Field probe;
-        if (m_integerFields[static_cast<std::size_t>(field)]) {
-            const auto number = text::parseInteger(value);
-            if (!number) return false;
-            probe.kind = RowStore::Kind::Integer;
-            probe.integer = *number;
-        } else {
-            probe.kind = RowStore::Kind::Text;
-            probe.text = value;
-        }
-        // The first rank whose value is not below the probe.
-        std::size_t low = 0, high = m_rows.size();
-        while (low < high) {
-            const std::size_t middle = low + (high - low) / 2;
-            if (compare(m_store.field(m_rows[order.at(middle)], field), probe) < 0)
-                low = middle + 1;
-            else
-                high = middle;
-        }
-        if (low == m_rows.size()) return false;
-        const std::size_t found = order.at(low);
-        const auto candidate = m_store.field(m_rows[found], field);
-        const bool match = probe.kind == RowStore::Kind::Text && candidate.kind == RowStore::Kind::Text && partialKey
-                               ? candidate.text.substr(0, probe.text.size()) == probe.text
-                               : compare(candidate, probe) == 0;
-        if (!match) return false;
+        const auto rank = firstRankOf(field, value, partialKey);
+        if (!rank) return false;
         m_bof = m_eof = false;
-        setCurrent(found);
+        setCurrent(orderOf(field).at(*rank));
         return true;
     } catch (const platform::Error&) {
         return false; // an error inside the search counts as no match
     }
+}
+
+std::optional<std::size_t> TableCursor::rankOf(int field, const std::string& value) const {
+    checkActive();
+    fieldName(field);
+    return firstRankOf(field, value, false);
+}
+
+std::int64_t TableCursor::rowKey() const {
+    checkActive();
+    if (m_state == State::Insert || m_rows.empty() || m_current >= m_rows.size())
+        fail("Cannot perform this operation on an empty dataset");
+    return m_store.rowid(m_rows[m_current]);
 }
 
 std::vector<RowStore::Handle> TableCursor::rowsInOrderOf(int field) const {

@@ -64,6 +64,12 @@ public:
     // Searches in ascending order of the field, whatever the cursor's order, and stands on the first match:
     // equality for an integer field, "begins with" for a text field with partialKey. Stays put when nothing matches.
     bool locate(const std::string& field, const std::string& value, bool partialKey);
+    // The rank (0-based) in ascending order of the field of the first row whose value equals this one; none when no
+    // row holds it. The cursor stays where it is.
+    std::optional<std::size_t> rankOf(int field, const std::string& value) const;
+    // The key of the current row, by which the database addresses it (SQLite's rowid): what a winner's record in
+    // another table refers to.
+    std::int64_t rowKey() const;
     // Stands on the row of rank k (0-based) in ascending order of the field; k must be below recordCount().
     void moveToRank(int field, std::size_t k);
     // The position in the cursor's order of the row of rank k (0-based) in ascending order of the field.
@@ -130,6 +136,8 @@ private:
         std::size_t at(std::size_t rank) const { return cursorOrder ? rank : positions[rank]; }
     };
     const Order& orderOf(int field) const;
+    // The first rank whose value equals the text (begins with it: partialKey on a text field).
+    std::optional<std::size_t> firstRankOf(int field, const std::string& value, bool partialKey) const;
     void setCurrent(std::size_t index);
     void invalidateOrders();
 

@@ -29,9 +29,31 @@ int CursorTableModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_columns;
 }
 
+void CursorTableModel::addReadOnlyColumn(const QString& title, ColumnValue value) {
+    beginResetModel();
+    m_readOnly.push_back({title, std::move(value)});
+    m_columns = fieldColumns() > 0 ? fieldColumns() + static_cast<int>(m_readOnly.size()) : 0;
+    endResetModel();
+}
+
+void CursorTableModel::refreshReadOnlyColumns() {
+    if (rowCount() == 0 || m_readOnly.empty() || m_columns == 0) return;
+    emit dataChanged(index(0, fieldColumns()), index(rowCount() - 1, m_columns - 1));
+}
+
+int CursorTableModel::fieldColumns() const {
+    return cursor() && cursor()->active() ? cursor()->fieldCount() : 0;
+}
+
 QVariant CursorTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole) || !cursor()) return {};
-    return QString::fromStdString(cursor()->cellText(static_cast<std::size_t>(index.row()), index.column()));
+    const auto row = static_cast<std::size_t>(index.row());
+    if (const int extra = index.column() - fieldColumns(); extra >= 0) {
+        // The pending new row has nothing to show there yet.
+        if (row >= cursor()->recordCount() || extra >= static_cast<int>(m_readOnly.size())) return QString();
+        return m_readOnly[static_cast<std::size_t>(extra)].value(row);
+    }
+    return QString::fromStdString(cursor()->cellText(row, index.column()));
 }
 
 QVariant CursorTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -42,16 +64,18 @@ QVariant CursorTableModel::headerData(int section, Qt::Orientation orientation, 
         return current ? QStringLiteral("\u25B6") : QString();
     }
     if (!cursor() || section >= m_columns) return {};
+    if (section >= fieldColumns()) return m_readOnly[static_cast<std::size_t>(section - fieldColumns())].title;
     return QString::fromStdString(cursor()->fieldName(section));
 }
 
 Qt::ItemFlags CursorTableModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
+    if (index.column() >= fieldColumns()) return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
 }
 
 bool CursorTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!index.isValid() || role != Qt::EditRole || !cursor()) return false;
+    if (!index.isValid() || role != Qt::EditRole || !cursor() || index.column() >= fieldColumns()) return false;
     bool stored = false;
     guarded([&] {
         auto* c = cursor();
@@ -65,7 +89,7 @@ bool CursorTableModel::setData(const QModelIndex& index, const QVariant& value, 
 
 void CursorTableModel::cursorReset() {
     beginResetModel();
-    m_columns = cursor() && cursor()->active() ? cursor()->fieldCount() : 0;
+    m_columns = fieldColumns() > 0 ? fieldColumns() + static_cast<int>(m_readOnly.size()) : 0;
     endResetModel();
     emit currentRowChanged();
 }

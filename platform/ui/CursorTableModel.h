@@ -3,6 +3,8 @@
 #include "platform/db/DataLink.h"
 
 #include <QAbstractTableModel>
+#include <functional>
+#include <vector>
 
 namespace ui {
 
@@ -15,6 +17,13 @@ public:
 
     void setDataSource(db::DataSource* source);
     db::TableCursor* cursor() const;
+
+    // A column after the cursor's fields that shows what the function gives for each row (the row's index in the
+    // cursor's order), read only. Shown while the cursor is open.
+    using ColumnValue = std::function<QString(std::size_t row)>;
+    void addReadOnlyColumn(const QString& title, ColumnValue value);
+    // The read-only columns' values may have changed.
+    void refreshReadOnlyColumns();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -31,7 +40,14 @@ private:
     void rowChanged(std::size_t row) override;
     void currentChanged() override;
 
+    int fieldColumns() const;
+
     int m_columns = 0;
+    struct ReadOnlyColumn {
+        QString title;
+        ColumnValue value;
+    };
+    std::vector<ReadOnlyColumn> m_readOnly;
 };
 
 } // namespace ui

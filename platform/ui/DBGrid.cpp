@@ -50,6 +50,14 @@ void DBGrid::setDataSource(db::DataSource* source) {
     m_model->setDataSource(source);
 }
 
+void DBGrid::addReadOnlyColumn(const QString& title, std::function<QString(std::size_t row)> value) {
+    m_model->addReadOnlyColumn(title, std::move(value));
+}
+
+void DBGrid::refreshReadOnlyColumns() {
+    m_model->refreshReadOnlyColumns();
+}
+
 void DBGrid::setRowIndicator(bool shown) {
     verticalHeader()->setVisible(shown);
     verticalHeader()->setFixedWidth(shown ? 12 : 0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTableView>
+#include <functional>
 
 namespace db {
 class DataSource;
@@ -23,6 +24,9 @@ public:
     explicit DBGrid(QWidget* parent = nullptr);
 
     void setDataSource(db::DataSource* source);
+    // A read-only column after the cursor's fields (CursorTableModel::addReadOnlyColumn), and its values refreshed.
+    void addReadOnlyColumn(const QString& title, std::function<QString(std::size_t row)> value);
+    void refreshReadOnlyColumns();
     // The narrow column left of the rows that marks the current one.
     void setRowIndicator(bool shown);
     bool rowIndicator() const;

@@ -461,7 +461,8 @@ TEST(RecordCommandsOnAServer, CreateCopyVerifyAndMinutesNeverShowThePassword) {
         QString::fromStdString(TestServer::shared().newDatabase()) + QStringLiteral("&password=") + secret;
     const Outcome create = program({QStringLiteral("--database"), server, QStringLiteral("--create")});
     EXPECT_EQ(create.exitCode, 0) << create.err.toStdString();
-    EXPECT_TRUE(create.out.contains(QStringLiteral(": tb_peserta, tb_pemenang, setup, tb_jurnal.")))
+    EXPECT_TRUE(create.out.contains(
+        QStringLiteral(": tb_peserta, tb_pemenang, setup, tb_jurnal, tb_hadiah, tb_pemenang_hadiah, tb_tidak_hadir.")))
         << create.out.toStdString();
 
     const Outcome copy = program({QStringLiteral("--copy"), QString::fromStdString(file.path()), server});

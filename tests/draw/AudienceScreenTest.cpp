@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <functional>
 
+using Stage = TfPenonton::Stage;
+
 namespace {
 
 const QString kBanner = QStringLiteral("Tombolika Application");
@@ -236,6 +238,94 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&screen));
         QTest::keyClick(&screen, static_cast<Qt::Key>(key));
         QCOMPARE(screen.isVisible(), !closes);
+    }
+
+    // A round of several winners takes the place of the number band and the details: a cell per winner, all within
+    // the window and apart from one another, each with its number, masked phone and name, the names readable from
+    // the back of a hall. Then "PEMENANG" once saved, and a winner found absent marked until the next round starts.
+    void roundOfSeveral_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("winners");
+        QTest::addColumn<int>("smallestName"); // pixels, for names of up to 18 characters
+        QTest::newRow("50 at 1920x1080") << QSize(1920, 1080) << 50 << 28;
+        QTest::newRow("10 at 1920x1080") << QSize(1920, 1080) << 10 << 60;
+        QTest::newRow("2 at 1920x1080") << QSize(1920, 1080) << 2 << 120;
+        QTest::newRow("50 at 1366x768") << QSize(1366, 768) << 50 << 19;
+        QTest::newRow("50 at 1024x768") << QSize(1024, 768) << 50 << 15;
+    }
+
+    void roundOfSeveral() {
+        QFETCH(QSize, size);
+        QFETCH(int, winners);
+        QFETCH(int, smallestName);
+        TfPenonton screen(nullptr, kBanner);
+        screen.setLogo(sampleLogo());
+        screen.resize(size);
+        screen.shuffleStarted();
+        screen.roundStarted(QStringLiteral("Voucher Belanja"), winners);
+        QVERIFY(screen.shownTexts().contains(QStringLiteral("PUTARAN %1 PEMENANG").arg(winners)));
+        QVERIFY(screen.shownTexts().contains(QStringLiteral("Voucher Belanja")));
+
+        core::PlanRound round;
+        round.prizeName = QStringLiteral("Voucher Belanja");
+        for (int i = 1; i <= winners; ++i) {
+            core::RoundWinner winner;
+            winner.number = QStringLiteral("A%1").arg(i, 7, 10, QLatin1Char('0'));
+            winner.name = QStringLiteral("Nama Peserta Ke-%1").arg(i);
+            winner.phone = QStringLiteral("081234567890");
+            round.winners.push_back(winner);
+        }
+        round.winners.back().name = kLongName; // shrinks in its own cell only
+        screen.roundShown(round);
+        QCOMPARE(screen.stage(), Stage::Round);
+        const QList<QRect> cells = screen.roundCells();
+        QCOMPARE(cells.size(), winners);
+        for (qsizetype i = 0; i < cells.size(); ++i) {
+            QVERIFY(screen.rect().contains(cells[i]));
+            for (qsizetype j = i + 1; j < cells.size(); ++j)
+                QVERIFY2(!cells[i].intersects(cells[j]), qPrintable(QStringLiteral("%1/%2").arg(i).arg(j)));
+        }
+        const QList<int> names = screen.roundNameSizes();
+        const int smallest = *std::min_element(names.begin(), names.end() - 1);
+        QVERIFY2(smallest >= smallestName, qPrintable(QString::number(smallest)));
+        const QStringList texts = screen.shownTexts();
+        QVERIFY(texts.contains(QStringLiteral("%1. A%2").arg(winners).arg(winners, 7, 10, QLatin1Char('0'))));
+        QVERIFY(texts.contains(maskedPhone(QStringLiteral("081234567890"))));
+        QVERIFY(texts.filter(QStringLiteral("081234567890")).isEmpty());
+        // The names are painted in their cells, on white where the band was black.
+        const QImage image = screen.grab().toImage();
+        QVERIFY(!pixelsWhere(image, cells.front(), orange).isEmpty());
+        QCOMPARE(QColor(image.pixel(cells.back().left() + 5, cells.back().center().y())), QColor(Qt::white));
+
+        screen.roundSaved(round);
+        QCOMPARE(screen.stage(), Stage::RoundSaved);
+        QVERIFY(screen.shownTexts().contains(TfPenonton::WinnerMark));
+        round.winners[0].forfeited = true;
+        screen.winnerForfeited(round, 0);
+        QCOMPARE(screen.shownTexts().count(TfPenonton::ForfeitMark), 1);
+        screen.shuffleStarted();
+        QCOMPARE(screen.stage(), Stage::Shuffle);
+        QVERIFY(!screen.shownTexts().contains(TfPenonton::ForfeitMark));
+    }
+
+    // A round of one looks as the draw without a plan: the details; a winner of it found absent is marked so in
+    // place of "PEMENANG", the prize kept.
+    void roundOfOneFoundAbsent() {
+        TfPenonton screen(nullptr, kBanner);
+        screen.resize(1920, 1080);
+        screen.shuffleStarted();
+        screen.roundStarted(QStringLiteral("Mobil"), 1);
+        const DrawDetails winner{QStringLiteral("A1"), QStringLiteral("Budi"), QStringLiteral("081234567890"),
+                                 QStringLiteral("Mobil")};
+        screen.detailsShown(winner);
+        screen.winnerSaved(winner);
+        QVERIFY(screen.shownTexts().contains(TfPenonton::WinnerMark));
+        core::PlanRound round;
+        screen.winnerForfeited(round, 0);
+        const QStringList texts = screen.shownTexts();
+        QVERIFY(texts.contains(TfPenonton::ForfeitMark));
+        QVERIFY(!texts.contains(TfPenonton::WinnerMark));
+        QVERIFY(texts.contains(QStringLiteral("Mobil")));
     }
 };
 

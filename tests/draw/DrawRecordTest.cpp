@@ -171,8 +171,10 @@ private slots:
         QCOMPARE(line->text(), QStringLiteral("Daftar peserta telah berubah sejak dimuat: 5 peserta dalam undian ini, "
                                               "6 di tabel. Tekan Muat Ulang Daftar untuk mengundi daftar yang baru."));
         QCOMPARE(reload->text(), QStringLiteral("Muat Ulang Daftar"));
-        // Within the bottom band and the client area, clear of every control and of the speed box.
-        for (QWidget* shown : {static_cast<QWidget*>(line), static_cast<QWidget*>(reload)}) {
+        // Within the bottom band and the client area, clear of every control and of the speed box; so is the prize
+        // plan's button beside them.
+        for (QWidget* shown : {static_cast<QWidget*>(line), static_cast<QWidget*>(reload),
+                               static_cast<QWidget*>(DrawFixture::button("btn_daftarHadiah"))}) {
             QVERIFY(shown->geometry().top() >= 616 && shown->geometry().bottom() < 734);
             QVERIFY(shown->geometry().right() < 1016);
             QVERIFY(!shown->geometry().intersects(QRect(16, 640, 241, 73))); // the speed box

@@ -305,6 +305,7 @@ private slots:
         QTest::newRow("BitBtn5") << "BitBtn5" << QRect(168, 664, 65, 25);
         QTest::newRow("BitBtn8") << "BitBtn8" << QRect(568, 640, 129, 65);
         QTest::newRow("Edit2") << "Edit2" << QRect(336, 456, 385, 33);
+        QTest::newRow("btn_daftarHadiah") << "btn_daftarHadiah" << QRect(716, 640, 129, 65);
         QTest::newRow("Image1 before loading") << "Image1" << QRect(10, 8, 54, 60);
     }
 
@@ -366,7 +367,8 @@ private slots:
         QTest::newRow("panel left border") << QPoint(72, 300) << QColor(0x53, 0x56, 0x5B);
         QTest::newRow("panel lower border") << QPoint(300, 584) << QColor(0x53, 0x56, 0x5B);
         QTest::newRow("background below the panel") << QPoint(300, 600) << QColor(0xF5, 0xFF, 0xDF);
-        QTest::newRow("bottom band") << QPoint(780, 700) << QColor(0x53, 0x56, 0x5B);
+        QTest::newRow("bottom band") << QPoint(855, 700)
+                                     << QColor(0x53, 0x56, 0x5B); // between "Daftar Hadiah" and "Keluar"
         QTest::newRow("bottom band border") << QPoint(500, 616) << QColor(0x8A, 0xC9, 0xCE);
         QTest::newRow("speed box") << QPoint(120, 700) << QColor(0x53, 0x56, 0x5B);
         QTest::newRow("speed box left border") << QPoint(16, 680) << QColor(Qt::white);

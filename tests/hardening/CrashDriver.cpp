@@ -8,10 +8,14 @@
 //                                               prints "exported"
 //   hardening_crash_driver DIR export-named FILE    the same with an export file written under a name from the
 //                                               start, as on a file system without unnamed files (200,000 lines)
+//   hardening_crash_driver DIR round FILE       imports the prize plan FILE on "DAFTAR HADIAH", draws a round (Acak,
+//                                               Stop), prints "stopped <draw numbers>" and waits to be killed
 #include "draw/uAcak.h"
 #include "participants/uPeserta.h"
+#include "plan/uHadiah.h"
 #include "platform/files/ExportFile.h"
 #include "platform/files/PosixFileSystem.h"
+#include "platform/ui/Timer.h"
 #include "tests/support/TestApplication.h"
 #include "winners/uPemenang.h"
 
@@ -19,10 +23,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -95,13 +102,38 @@ void exportNamed(const QString& path) {
     announce("exported");
 }
 
+// A round of the plan stopped, shown and never saved: the program is killed with it on the screen.
+[[noreturn]] void stopRound(const QString& plan) {
+    fAcak->btn_daftarHadiah->click();
+    ui::FileDialog::setNextFileName(plan);
+    fHadiah->BitBtn1->click(); // "Import"
+    failOnErrorShown();
+    fHadiah->close();
+    fAcak->FormActivate(fAcak);
+    fAcak->btn_acak->click();
+    emit fAcak->Timer2->timeout();
+    fAcak->btn_stop->click();
+    failOnErrorShown();
+    QStringList numbers;
+    if (!fAcak->lst_putaran->isHidden())
+        for (int i = 0; i < fAcak->lst_putaran->topLevelItemCount(); ++i)
+            numbers << fAcak->lst_putaran->topLevelItem(i)->text(1);
+    else
+        numbers << fAcak->ed_msisdn->text();
+    announce("stopped " + numbers.join(QLatin1Char(' ')).toStdString());
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc != 4) {
-        std::fprintf(stderr, "usage: %s DIR save FIRST | DIR upload FILE | DIR export FILE | DIR export-named FILE\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s DIR save FIRST | DIR upload FILE | DIR export FILE | DIR export-named FILE | DIR round FILE\n",
+            argv[0]);
         return 1;
     }
     const QString directory = QString::fromLocal8Bit(argv[1]);
@@ -118,6 +150,7 @@ int main(int argc, char** argv) {
         upload(QString::fromLocal8Bit(argv[3]));
         return 0;
     }
+    if (mode == "round") stopRound(QString::fromLocal8Bit(argv[3]));
     std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
     return 1;
 }

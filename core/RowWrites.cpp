@@ -1,0 +1,24 @@
+#include "core/RowWrites.h"
+
+#include "core/draw/Draw.h"
+
+namespace core {
+
+void RowWrites::rowWritten(const db::RowWrite& write) {
+    QJsonObject more;
+    bool plan = false;
+    if (write.table == PrizePlan::kPrizes) {
+        m_draw.plan().checkPrizeWrite(write);
+        plan = true;
+    } else if (write.table == "tb_pemenang" && write.kind == db::RowWrite::Kind::Delete) {
+        // A winner of the plan deleted in the winners grid takes its record with it; its slot opens again.
+        if (const auto prize = m_draw.plan().winnerRowDeleted(write.rowid)) {
+            more[QStringLiteral("prize")] = static_cast<double>(*prize);
+            plan = true;
+        }
+    }
+    m_journal.record(write, more);
+    if (plan) m_draw.planWritten();
+}
+
+} // namespace core

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "plan/ui_uHadiah.h"
+#include "platform/db/DataSource.h"
+#include "platform/db/TableCursor.h"
+#include "platform/ui/FileDialog.h"
+
+#include <QWidget>
+
+namespace core {
+class Session;
+}
+
+// The prize plan's screen "DAFTAR HADIAH": the plan's rows in a grid with a navigator, typed in, changed and deleted
+// there (each write checked against the plan's rules and journaled, core::PrizePlan), each prize's winners drawn so
+// far beside it (read only), and "Import" of a plan from a workbook. Its controls are those of its form
+// (uHadiah.ui), under their given names.
+class TfHadiah : public QWidget, public Ui::TfHadiah {
+    Q_OBJECT
+public:
+    explicit TfHadiah(core::Session& session, QWidget* parent = nullptr);
+
+    db::TableCursor ADOTable1{"ADOTable1"}; // tb_hadiah
+    db::DataSource DataSource1;
+    ui::FileDialog OpenDialog1{ui::FileDialog::Mode::Open};
+
+    // Event handlers.
+    void BitBtn1Click(QObject* Sender);
+
+    // "Daftar Hadiah" on the draw screen: shows this screen with the plan as it is now, its tables made when missing.
+    void showFromDraw();
+
+private:
+    // The winners drawn per prize, as the draw last read the plan.
+    void showDrawn();
+
+    core::Session& m_session;
+};
+
+extern TfHadiah* fHadiah;

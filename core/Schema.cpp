@@ -1,6 +1,7 @@
 #include "core/Schema.h"
 
 #include "core/plan/PrizePlan.h"
+#include "core/winners/Handovers.h"
 #include "core/record/Journal.h"
 #include "core/schema_sql.h"
 #include "platform/db/Connection.h"
@@ -29,6 +30,8 @@ const LaterTable kLaterTables[] = {
     {core::PrizePlan::kPrizes, &core::PrizePlan::createTables},
     {core::PrizePlan::kWinners, &core::PrizePlan::createTables},
     {core::PrizePlan::kForfeits, &core::PrizePlan::createTables},
+    {core::PrizePlan::kEvent, &core::PrizePlan::createTables},
+    {core::Handovers::kTable, &core::PrizePlan::createTables},
 };
 
 // The table a CREATE TABLE statement makes; empty for any other statement.

@@ -462,7 +462,8 @@ TEST(RecordCommandsOnAServer, CreateCopyVerifyAndMinutesNeverShowThePassword) {
     const Outcome create = program({QStringLiteral("--database"), server, QStringLiteral("--create")});
     EXPECT_EQ(create.exitCode, 0) << create.err.toStdString();
     EXPECT_TRUE(create.out.contains(
-        QStringLiteral(": tb_peserta, tb_pemenang, setup, tb_jurnal, tb_hadiah, tb_pemenang_hadiah, tb_tidak_hadir.")))
+        QStringLiteral(": tb_peserta, tb_pemenang, setup, tb_jurnal, tb_hadiah, tb_pemenang_hadiah, tb_tidak_hadir, "
+                       "tb_acara, tb_serah_terima.")))
         << create.out.toStdString();
 
     const Outcome copy = program({QStringLiteral("--copy"), QString::fromStdString(file.path()), server});

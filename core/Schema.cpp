@@ -1,9 +1,9 @@
 #include "core/Schema.h"
 
 #include "core/plan/PrizePlan.h"
-#include "core/winners/Handovers.h"
 #include "core/record/Journal.h"
 #include "core/schema_sql.h"
+#include "core/winners/Handovers.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 

@@ -26,11 +26,16 @@ Draw::Draw(db::Connection& connection, record::Journal& journal, Settings& setti
 Draw::~Draw() = default;
 
 void Draw::readList() {
-    m_sealed.markBeforeRead(m_connection);
-    m_participants.open();
+    {
+        // The journal's last entry, the list and who has won as of one moment: with other desks writing, a change
+        // committed between two of these reads would have a list that its record does not account for.
+        db::ReadTransaction reading(m_connection);
+        m_sealed.markBeforeRead(m_connection);
+        m_participants.open();
+        m_eligible.readWinners(m_connection); // who has won, as the list is read
+    }
     m_participants.prepareOrder(0); // the draw picks by rank of ID; sort once now, not at the first tick
     m_eligible.setParticipants(&m_participants);
-    m_eligible.readWinners(m_connection); // who has won, as the list is read
     m_planWinnersSaved = false;
     m_planEligible.setParticipants(&m_participants);
     refreshPlan();

@@ -1,5 +1,7 @@
 #include "core/minutes/Minutes.h"
 
+#include "platform/db/Connection.h"
+
 #include "core/Version.h"
 #include "core/minutes/Document.h"
 #include "core/record/Journal.h"
@@ -234,8 +236,12 @@ QString Minutes::titleHtml(const QString& title, const record::Verification& che
                 .arg(escaped(header.program), escaped(header.version),
                      kIndonesian.toString(made.date(), QStringLiteral("dddd, d MMMM yyyy")),
                      made.toString(QStringLiteral("HH.mm")));
-    html += QStringLiteral("<p>Berkas data: %1</p>")
-                .arg(escaped(QFileInfo(QString::fromStdString(check.path())).absoluteFilePath()));
+    // A server's database is named by its address (never with its password), a file by its full path.
+    if (db::isServerAddress(check.path()))
+        html += QStringLiteral("<p>Basis data: %1</p>").arg(escaped(QString::fromStdString(check.path())));
+    else
+        html += QStringLiteral("<p>Berkas data: %1</p>")
+                    .arg(escaped(QFileInfo(QString::fromStdString(check.path())).absoluteFilePath()));
     return html;
 }
 

@@ -65,6 +65,7 @@ ListSeal Fingerprint::ofSnapshot(const db::RowStore& store, std::span<const db::
 }
 
 ListSeal Fingerprint::ofTable(db::Connection& connection, const std::string& table, bool byRowid) {
+    db::ReadTransaction reading(connection);
     db::Statement select(connection, "SELECT * FROM " + db::quotedIdentifier(table) +
                                          (byRowid ? " ORDER BY rowid" : " ORDER BY 1, rowid"));
     Fingerprint fingerprint;

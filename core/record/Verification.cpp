@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace record {
@@ -120,14 +121,15 @@ void Verification::problem(const QString& text) {
 
 Verification Verification::of(const std::string& path) {
     Verification result;
-    result.m_path = path;
+    result.m_path = db::withoutPassword(path); // what the report shows: never a server's password
     db::Connection connection;
     connection.setDatabasePath(path);
     connection.setReadOnly(true);
+    std::optional<db::ReadTransaction> reading;
     try {
         connection.open();
         // One read transaction: the journal and the tables as of one moment, even while the program saves.
-        connection.exec("BEGIN");
+        reading.emplace(connection);
         if (!tableExists(connection, Journal::kTable)) {
             // A database the program never opened: the journal begins with its first start.
             if (holdsNoRows(connection)) {
@@ -359,6 +361,7 @@ void Verification::replay() {
                 run.participants = static_cast<std::uint64_t>(d.value(QStringLiteral("participants")).toDouble());
             run.fingerprint = d.value(QStringLiteral("fingerprint")).toString();
             if (d.value(QStringLiteral("speed")).isDouble()) run.speed = integer(d, "speed");
+            run.host = d.value(QStringLiteral("host")).toString();
             m_runs.push_back(run);
         } else if (isKind(entry, event::kListReloaded)) {
             ReloadedList list;
@@ -782,12 +785,20 @@ QString Verification::text() const {
     std::map<std::int64_t, std::int64_t> runOf; // entry -> its run
     for (const JournalEntry& entry : m_entries)
         runOf[entry.seq] = integer(entry.details, "run");
+    // Where runs of several machines wrote one journal (desks on one server), each run says which machine it was.
+    std::set<QString> hosts;
+    for (const Run& run : m_runs)
+        hosts.insert(run.host);
+    const bool severalDesks = hosts.size() > 1;
     for (const Run& run : m_runs) {
-        lines << QStringLiteral("Run of entry #%1, started %2: %3 participants, fingerprint %4%5")
+        lines << QStringLiteral("Run of entry #%1, started %2%6: %3 participants, fingerprint %4%5")
                      .arg(run.seq)
                      .arg(run.time, run.participants ? QString::number(*run.participants) : QStringLiteral("no"),
                           run.fingerprint.isEmpty() ? QStringLiteral("(none)") : run.fingerprint,
-                          run.speed ? QStringLiteral(", speed %1 ms").arg(*run.speed) : QString());
+                          run.speed ? QStringLiteral(", speed %1 ms").arg(*run.speed) : QString(),
+                          severalDesks ? QStringLiteral(" on %1").arg(run.host.isEmpty() ? QStringLiteral("(unnamed)")
+                                                                                         : run.host)
+                                       : QString());
         std::vector<std::pair<std::int64_t, QString>> events;
         for (const ReloadedList& list : run.reloads)
             events.emplace_back(list.seq,

@@ -51,6 +51,7 @@ public:
         std::optional<std::uint64_t> participants;
         QString fingerprint;
         std::optional<std::int64_t> speed;
+        QString host;                      // the machine the run ran on; empty in journals written before runs named it
         std::vector<ReloadedList> reloads; // in order
     };
     // A list something was drawn from, saved with or deleted under: the one its run started with, or one the run

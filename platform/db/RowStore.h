@@ -10,6 +10,7 @@
 namespace db {
 
 class Statement;
+class ServerStatement;
 
 // The rows of a cursor's snapshot, packed tightly: a million participants fit in a few tens of megabytes.
 // Rows are written once and addressed by a handle; a changed row is written again under a new handle.
@@ -67,6 +68,7 @@ private:
     char* beginRow(std::size_t bound);
     Handle endRow(const char* end);
     const char* rowStart(Handle handle) const;
+    Handle addFromServer(const ServerStatement& statement, int fieldCount);
 
     std::vector<Page> m_pages;
     std::size_t m_count = 0;

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cctype>
 #include <numeric>
-#include <sqlite3.h>
 
 namespace db {
 
@@ -52,7 +51,6 @@ int compare(const RowStore::Field& a, const RowStore::Field& b) {
 
 // Binds a value as the snapshot holds it, of the same type, so that the database compares like with like.
 void bindStored(Statement& statement, int index, const RowStore::Field& value) {
-    sqlite3_stmt* stmt = statement.get();
     switch (value.kind) {
     case RowStore::Kind::Null:
         statement.bindNull(index);
@@ -61,13 +59,13 @@ void bindStored(Statement& statement, int index, const RowStore::Field& value) {
         statement.bindInt(index, value.integer);
         break;
     case RowStore::Kind::Real:
-        sqlite3_bind_double(stmt, index, value.real);
+        statement.bindReal(index, value.real);
         break;
     case RowStore::Kind::Text:
         statement.bindText(index, value.text);
         break;
     case RowStore::Kind::Blob:
-        sqlite3_bind_blob64(stmt, index, value.text.data(), value.text.size(), SQLITE_TRANSIENT);
+        statement.bindBlob(index, value.text);
         break;
     }
 }
@@ -125,12 +123,11 @@ void TableCursor::checkBrowseMode() {
 
 void TableCursor::readFields() {
     if (!m_connection) fail("Missing Connection or ConnectionString");
-    Statement info(*m_connection, "PRAGMA table_info(" + quotedIdentifier(m_table) + ")");
     m_fieldNames.clear();
     m_integerFields.clear();
-    while (info.step()) {
-        m_fieldNames.emplace_back(info.columnText(1));
-        std::string type(info.columnText(2));
+    for (Connection::Column& column : m_connection->columns(m_table)) {
+        m_fieldNames.push_back(std::move(column.name));
+        std::string type = std::move(column.type);
         std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::toupper(c); });
         m_integerFields.push_back(type.find("INT") != std::string::npos);
     }
@@ -138,6 +135,9 @@ void TableCursor::readFields() {
 }
 
 void TableCursor::load() {
+    if (!m_connection) fail("Missing Connection or ConnectionString");
+    // The fields, the size and the rows as of one moment; a server sends the rows in batches.
+    ReadTransaction reading(*m_connection);
     readFields();
     // The row list is made its full size at once: growing it by doubling would leave its outgrown copies behind in
     // the heap, some 8 MB at a million rows. The largest rowid is that size wherever rows were only added (it is read
@@ -150,10 +150,19 @@ void TableCursor::load() {
             rows.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(last.columnInt(0), 0, kLargestHint)));
     }
     Statement select(*m_connection, "SELECT rowid, * FROM " + quotedIdentifier(m_table));
+    select.readThrough();
     RowStore store;
     const int fields = fieldCount();
     while (select.step())
         rows.push_back(store.addFromStatement(select, fields));
+    // A file gives its rows in rowid order. A server gives them as they lie in its pages, which it fills again where
+    // rows were deleted: sorting here costs less than having it sort them.
+    if (m_connection->isServer()) {
+        const auto byRowid = [&store](RowStore::Handle a, RowStore::Handle b) {
+            return store.rowid(a) < store.rowid(b);
+        };
+        if (!std::is_sorted(rows.begin(), rows.end(), byRowid)) std::sort(rows.begin(), rows.end(), byRowid);
+    }
     rows.shrink_to_fit();
     store.shrinkToFit();
     m_store = std::move(store);
@@ -532,6 +541,13 @@ std::string TableCursor::whereRowAsRead(int first) const {
     // '5', nor a text 'abc' one that the column's collation would call equal. typeof() tells an integer 5 from
     // a real 5.0. The rowid comes first and alone is indexed, so the row is found in O(log n).
     std::string where = " WHERE rowid=?" + std::to_string(first);
+    if (m_connection->isServer()) {
+        // A server's columns hold one type each and compare text byte by byte ("C"): IS alone says the same.
+        for (int i = 0; i < fieldCount(); ++i)
+            where += " AND " + quotedIdentifier(m_fieldNames[static_cast<std::size_t>(i)]) + " IS ?" +
+                     std::to_string(first + 1 + i);
+        return where;
+    }
     for (int i = 0; i < fieldCount(); ++i) {
         const std::string column = quotedIdentifier(m_fieldNames[static_cast<std::size_t>(i)]);
         const std::string parameter = "?" + std::to_string(first + 1 + i);

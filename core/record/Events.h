@@ -37,6 +37,11 @@ inline constexpr char kRoundSaved[] = "round_saved";           // "Simpan" with 
 inline constexpr char kRoundCancelled[] = "round_cancelled";   // "Batal" with a plan
 inline constexpr char kWinnerForfeited[] = "winner_forfeited"; // "Tidak Hadir": a winner forfeits the prize
 
+// The keyed draw that anyone can recompute ("Undian Terverifikasi").
+inline constexpr char kEventSealed[] = "event_sealed";                // "Segel Undian": L, Lp, P, R and the sources
+inline constexpr char kKeyFixed[] = "key_fixed";                      // the values and the key K, before the first pick
+inline constexpr char kPublicListExported[] = "public_list_exported"; // "Export Daftar Publik"
+
 // The kinds that change the participants table.
 inline constexpr const char* kParticipantChanges[] = {kParticipantAdded, kParticipantChanged, kParticipantDeleted,
                                                       kParticipantsCleared, kUpload};

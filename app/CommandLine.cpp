@@ -56,6 +56,10 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                                                     "end, with the exit status of --verify. Opens no window."),
                                      QStringLiteral("file.pdf"));
     parser.addOption(minutes);
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("With --verify: print the whole check as one JSON document, the keyed "
+                                                 "draw's seal, key and picks included, for auditors' tools."));
+    parser.addOption(json);
     parser.addPositionalArgument(QStringLiteral("[database]"),
                                  QStringLiteral("With --verify or --minutes: the database to read."));
 
@@ -68,6 +72,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     const bool reads = parser.isSet(verify) || parser.isSet(minutes);
     if (parser.isSet(verify) && parser.isSet(minutes))
         return refused(QStringLiteral("--verify and --minutes cannot be given together."));
+    if (parser.isSet(json) && !parser.isSet(verify)) return refused(QStringLiteral("--json goes with --verify."));
     if (positional.size() > (reads ? 1 : 0))
         return refused(QStringLiteral("Unexpected argument '%1'.").arg(positional.at(reads ? 1 : 0)));
 
@@ -85,5 +90,6 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     result.action = parser.isSet(verify) ? Action::Verify : Action::Minutes;
     result.database = positional.value(0);
     result.minutes = parser.value(minutes);
+    result.json = parser.isSet(json);
     return result;
 }

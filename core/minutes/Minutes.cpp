@@ -1,138 +1,31 @@
 #include "core/minutes/Minutes.h"
 
 #include "core/Version.h"
+#include "core/minutes/PrintedDocument.h"
 #include "core/record/Journal.h"
 #include "core/record/Verification.h"
 #include "platform/Error.h"
-#include "platform/files/ExportFile.h"
 
-#include <QAbstractTextDocumentLayout>
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QPageLayout>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextFrame>
-#include <QTextTable>
 #include <algorithm>
-#include <cmath>
-#include <limits>
-#include <map>
-#include <optional>
-#include <set>
-#include <utility>
 #include <vector>
 
 namespace {
 
+using printed::escaped;
+using printed::grouped;
+using printed::localTime;
+using printed::Printing;
+using printed::Tables;
+
 const QLocale kIndonesian(QLocale::Indonesian, QLocale::Indonesia);
-
-QString escaped(const QString& text) {
-    return text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br/>"));
-}
-
-// A journal time (UTC) in the machine's local time.
-QString localTime(const QString& utc) {
-    const QDateTime time = QDateTime::fromString(utc, Qt::ISODateWithMs);
-    if (!time.isValid()) return escaped(utc);
-    return time.toLocalTime().toString(QStringLiteral("dd-MM-yyyy HH:mm:ss"));
-}
-
-// A hash in groups of eight hex digits, for reading aloud and comparing by eye; in a table's narrow column, four
-// groups a line.
-QString grouped(const QString& hash, bool twoLines = false) {
-    QStringList groups;
-    for (qsizetype i = 0; i < hash.size(); i += 8)
-        groups << escaped(hash.mid(i, 8)) + (twoLines && i == 24 ? QStringLiteral("<br/>") : QStringLiteral(" "));
-    return QStringLiteral("<span class=\"hash\">%1</span>").arg(groups.join(QString()).trimmed());
-}
 
 QString value(const QJsonValue& v) {
     return v.isNull() || v.isUndefined() ? QString() : escaped(v.toString());
 }
-
-// How the minutes are laid out on their pages, found by laying them out: whether draw numbers and words are kept
-// whole, and where the tables go on to a new page.
-struct Printing {
-    // Draw numbers on one line and every word whole. Off when they do not fit a page's width: then Qt breaks them
-    // where it must rather than cut them off at the page's edge.
-    bool wholeWords = true;
-    // Per table, in the order printed: the rows (0 the first below the heading) that begin a new page. At 0 the
-    // table's section goes over with it.
-    std::map<int, std::set<int>> breaks;
-};
-
-// One printed table: a table of the minutes, or a part of one that goes on on a new page.
-struct Piece {
-    int table = 0;
-    int firstRow = 0;
-};
-
-// The HTML of the minutes' sections and tables, each table with its heading row, which Qt repeats when a table runs
-// over a page. A table is cut into pieces where the printing breaks it; `pieces` lists them in the order printed.
-class Tables {
-public:
-    explicit Tables(const Printing& printing) : m_printing(printing) {}
-
-    // A section's title; `withTable`: the next table is the section's.
-    QString section(int number, const QString& title, bool withTable) const {
-        return heading(3, QStringLiteral("%1. %2").arg(number).arg(title), withTable);
-    }
-    // A heading within a section (level 4 or 5), which goes over to a new page with its table as a section does.
-    QString heading(int level, const QString& title, bool withTable) const {
-        return QStringLiteral("<h%1%2>%3</h%1>")
-            .arg(level)
-            .arg(withTable && breaksBefore(m_tables, 0) ? QStringLiteral(" style=\"page-break-before: always\"")
-                                                        : QString())
-            .arg(title);
-    }
-
-    // `whole`: the columns whose cells never break (draw numbers).
-    QString table(const QStringList& heading, const QList<QStringList>& rows, const QList<int>& widths,
-                  const QList<int>& whole = {}) {
-        const int number = m_tables++;
-        QString head = QStringLiteral("<thead><tr>");
-        for (qsizetype i = 0; i < heading.size(); ++i)
-            head += QStringLiteral("<th width=\"%1%\">%2</th>").arg(widths.value(i)).arg(heading[i]);
-        head += QStringLiteral("</tr></thead>");
-        QString html = start(number, 0, head);
-        for (qsizetype row = 0; row < rows.size(); ++row) {
-            if (row > 0 && breaksBefore(number, static_cast<int>(row)))
-                html += QStringLiteral("</table>") + start(number, static_cast<int>(row), head);
-            html += QStringLiteral("<tr>");
-            for (qsizetype column = 0; column < rows[row].size(); ++column)
-                html += (m_printing.wholeWords && whole.contains(column)
-                             ? QStringLiteral("<td style=\"white-space: nowrap\">%1</td>")
-                             : QStringLiteral("<td>%1</td>"))
-                            .arg(rows[row][column]);
-            html += QStringLiteral("</tr>");
-        }
-        return html + QStringLiteral("</table>");
-    }
-
-    std::vector<Piece> pieces;
-
-private:
-    bool breaksBefore(int table, int row) const {
-        const auto breaks = m_printing.breaks.find(table);
-        return breaks != m_printing.breaks.end() && breaks->second.count(row);
-    }
-
-    QString start(int table, int firstRow, const QString& head) {
-        pieces.push_back({table, firstRow});
-        return QStringLiteral("<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\"%1>")
-                   .arg(firstRow > 0 ? QStringLiteral(" style=\"page-break-before: always\"") : QString()) +
-               head;
-    }
-
-    const Printing& m_printing;
-    int m_tables = 0;
-};
 
 QString none() {
     return QStringLiteral("<p>Tidak ada.</p>");
@@ -335,80 +228,9 @@ QString minutesHtml(const record::Verification& check, const Minutes::Header& he
 
     html += QStringLiteral("<p>Demikian berita acara ini dibuat dengan sebenarnya untuk dapat dipergunakan "
                            "sebagaimana mestinya.</p>");
-    const auto signature = [](const QString& role) {
-        return QStringLiteral("<td width=\"50%\" align=\"center\">%1<br/><br/><br/><br/><br/>"
-                              "(...................................................)<br/>Nama:</td>")
-            .arg(role);
-    };
-    html +=
-        QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\"><tr>%1%2</tr><tr>%3%4</tr></table>")
-            .arg(signature(QStringLiteral("Penyelenggara")), signature(QStringLiteral("Notaris")),
-                 signature(QStringLiteral("Saksi 1")), signature(QStringLiteral("Saksi 2")));
+    html += printed::signatures({QStringLiteral("Penyelenggara"), QStringLiteral("Notaris"), QStringLiteral("Saksi 1"),
+                                 QStringLiteral("Saksi 2")});
     return html;
-}
-
-int pageOf(qreal y, qreal pageHeight) {
-    return static_cast<int>(std::floor(y / pageHeight));
-}
-
-// The top and the bottom of a table row's text in the laid-out document.
-std::pair<qreal, qreal> rowExtent(QAbstractTextDocumentLayout* layout, const QTextTable* table, int row) {
-    qreal top = std::numeric_limits<qreal>::max();
-    qreal bottom = std::numeric_limits<qreal>::lowest();
-    for (int column = 0; column < table->columns(); ++column) {
-        const QTextTableCell cell = table->cellAt(row, column);
-        for (auto it = cell.begin(); !it.atEnd(); ++it) {
-            if (!it.currentBlock().isValid()) continue;
-            const QRectF place = layout->blockBoundingRect(it.currentBlock());
-            top = std::min(top, place.top());
-            bottom = std::max(bottom, place.bottom());
-        }
-    }
-    return {top, bottom};
-}
-
-// The title of the section a table is in.
-QTextBlock titleBefore(const QTextDocument& document, const QTextTable* table) {
-    for (QTextBlock block = document.findBlock(table->firstPosition()).previous(); block.isValid();
-         block = block.previous())
-        if (block.blockFormat().headingLevel() > 0) return block;
-    return {};
-}
-
-// The printed tables in the order of their pieces.
-QList<QTextTable*> printedTables(const QTextDocument& document, std::size_t pieces) {
-    QList<QTextTable*> tables;
-    for (QTextFrame* frame : document.rootFrame()->childFrames())
-        if (auto* table = qobject_cast<QTextTable*>(frame); table && static_cast<std::size_t>(tables.size()) < pieces)
-            tables << table;
-    return tables;
-}
-
-// The first place where the layout parts what belongs together: a table row over two pages, or a table's first row
-// on another page than its section's title. Gives the table and the row that must begin a new page.
-std::optional<std::pair<int, int>> nextBreak(const QTextDocument& document, const std::vector<Piece>& pieces,
-                                             const Printing& printing, qreal pageHeight) {
-    QAbstractTextDocumentLayout* layout = document.documentLayout();
-    const QList<QTextTable*> tables = printedTables(document, pieces.size());
-    for (qsizetype i = 0; i < tables.size(); ++i) {
-        const Piece& piece = pieces[static_cast<std::size_t>(i)];
-        const auto breaks = printing.breaks.find(piece.table);
-        const bool movedWhole = breaks != printing.breaks.end() && breaks->second.count(0);
-        for (int r = 1; r < tables[i]->rows(); ++r) { // row 0 is the heading
-            const int row = piece.firstRow + r - 1;
-            const auto [top, bottom] = rowExtent(layout, tables[i], r);
-            bool parted = pageOf(top, pageHeight) != pageOf(bottom - 0.5, pageHeight);
-            if (row == 0) {
-                const QTextBlock title = titleBefore(document, tables[i]);
-                parted = parted || (title.isValid() && pageOf(layout->blockBoundingRect(title).top(), pageHeight) !=
-                                                           pageOf(top, pageHeight));
-            }
-            // A row that begins a page already and still runs over is longer than a page: nothing to do.
-            const bool beginsPage = r == 1 && (row > 0 || movedWhole);
-            if (parted && !beginsPage) return std::pair{piece.table, row};
-        }
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -420,84 +242,9 @@ QString Minutes::html(const record::Verification& check, const Header& header) {
 }
 
 void Minutes::writePdf(const record::Verification& check, const Header& header, const QString& path) {
-    // Laid out in memory, then written whole or not at all, as the winners export is.
-    files::ExportFile file(path);
-    QBuffer pdf;
-    pdf.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&pdf);
-    writer.setTitle(QStringLiteral("Berita Acara Pengundian"));
-    writer.setCreator(header.program + QLatin1Char(' ') + header.version);
-    writer.setResolution(300);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 18, 20, 14),
-                                     QPageLayout::Millimeter));
-
-    QTextDocument document;
-    QFont font;
-    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Verdana"), QStringLiteral("Arial")});
-    font.setPointSizeF(9.5);
-    document.setDefaultFont(font);
-    document.setDefaultStyleSheet(QStringLiteral(
-        "h1 { font-size: 15pt; } h3 { font-size: 11pt; margin-top: 14px; } h4 { font-size: 10pt; margin-top: 10px; } "
-        "h5 { font-size: 9.5pt; margin-top: 6px; } th { background-color: #e8e8e8; } "
-        ".hash { font-family: 'DejaVu Sans Mono', 'Courier New', monospace; }"));
-    document.documentLayout()->setPaintDevice(&writer);
-
-    // The page's body above a line for its number.
-    const QFontMetricsF footerMetrics(font, &writer);
-    const qreal footer = footerMetrics.height() * 2;
-    const QSizeF body(writer.width(), writer.height() - footer);
-    document.setPageSize(body);
-
-    // Laid out again until nothing that belongs together is parted: each round gives one more table row a new page.
-    Printing printing;
-    for (;;) {
-        QTextOption wrapping = document.defaultTextOption();
-        wrapping.setWrapMode(printing.wholeWords ? QTextOption::WordWrap : QTextOption::WrapAtWordBoundaryOrAnywhere);
-        document.setDefaultTextOption(wrapping);
-        Tables tables(printing);
-        document.setHtml(minutesHtml(check, header, tables));
-        if (printing.wholeWords && document.documentLayout()->documentSize().width() > body.width() + 1) {
-            printing = Printing{false, {}};
-            continue;
-        }
-        const auto next = nextBreak(document, tables.pieces, printing, body.height());
-        if (!next) break;
-        printing.breaks[next->first].insert(next->second);
-    }
-
-    // The signatures stay on one page: when their table would run over a page's end, it starts on the next page.
-    if (QTextTable* signatures = qobject_cast<QTextTable*>(
-            document.rootFrame()->childFrames().value(document.rootFrame()->childFrames().size() - 1))) {
-        const QRectF place = document.documentLayout()->frameBoundingRect(signatures);
-        if (static_cast<int>(place.top() / body.height()) != static_cast<int>(place.bottom() / body.height())) {
-            QTextTableFormat format = signatures->format();
-            format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-            signatures->setFormat(format);
-        }
-    }
-
-    QPainter painter;
-    if (!painter.begin(&writer)) throw platform::Error("Cannot write '" + path.toStdString() + "'");
-    const int pages = document.pageCount();
-    for (int page = 0; page < pages; ++page) {
-        if (page > 0) writer.newPage();
-        painter.save();
-        // Only this page's part of the body: a table running on to the next page must not draw into the footer. The
-        // clip reaches a little into the side margins, where the tables' outer borders lie.
-        const qreal side = writer.resolution() / 10.0;
-        painter.setClipRect(QRectF(-side, 0, body.width() + 2 * side, body.height()));
-        painter.translate(0, -page * body.height());
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = QRectF(0, page * body.height(), body.width(), body.height());
-        document.documentLayout()->draw(&painter, context);
-        painter.restore();
-        painter.setFont(font);
-        painter.drawText(QRectF(0, body.height(), body.width(), footer), Qt::AlignHCenter | Qt::AlignBottom,
-                         QStringLiteral("Halaman %1 dari %2").arg(page + 1).arg(pages));
-    }
-    if (!painter.end()) throw platform::Error("Cannot write '" + path.toStdString() + "'");
-    file.write(std::string_view(pdf.data().constData(), static_cast<std::size_t>(pdf.data().size())));
-    file.commit();
+    printed::writePdf(path, QStringLiteral("Berita Acara Pengundian"),
+                      header.program + QLatin1Char(' ') + header.version,
+                      [&](printed::Tables& tables) { return minutesHtml(check, header, tables); });
 }
 
 Minutes::Header Minutes::headerNow() {

@@ -1,0 +1,204 @@
+#include "core/minutes/PrintedDocument.h"
+
+#include "platform/Error.h"
+#include "platform/files/ExportFile.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QBuffer>
+#include <QDateTime>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <utility>
+
+namespace printed {
+
+namespace {
+
+int pageOf(qreal y, qreal pageHeight) {
+    return static_cast<int>(std::floor(y / pageHeight));
+}
+
+// The top and the bottom of a table row's text in the laid-out document.
+std::pair<qreal, qreal> rowExtent(QAbstractTextDocumentLayout* layout, const QTextTable* table, int row) {
+    qreal top = std::numeric_limits<qreal>::max();
+    qreal bottom = std::numeric_limits<qreal>::lowest();
+    for (int column = 0; column < table->columns(); ++column) {
+        const QTextTableCell cell = table->cellAt(row, column);
+        for (auto it = cell.begin(); !it.atEnd(); ++it) {
+            if (!it.currentBlock().isValid()) continue;
+            const QRectF place = layout->blockBoundingRect(it.currentBlock());
+            top = std::min(top, place.top());
+            bottom = std::max(bottom, place.bottom());
+        }
+    }
+    return {top, bottom};
+}
+
+// The title of the section a table is in.
+QTextBlock titleBefore(const QTextDocument& document, const QTextTable* table) {
+    for (QTextBlock block = document.findBlock(table->firstPosition()).previous(); block.isValid();
+         block = block.previous())
+        if (block.blockFormat().headingLevel() > 0) return block;
+    return {};
+}
+
+// The printed tables in the order of their pieces.
+QList<QTextTable*> printedTables(const QTextDocument& document, std::size_t pieces) {
+    QList<QTextTable*> tables;
+    for (QTextFrame* frame : document.rootFrame()->childFrames())
+        if (auto* table = qobject_cast<QTextTable*>(frame); table && static_cast<std::size_t>(tables.size()) < pieces)
+            tables << table;
+    return tables;
+}
+
+// The first place where the layout parts what belongs together: a table row over two pages, or a table's first row
+// on another page than its section's title. Gives the table and the row that must begin a new page.
+std::optional<std::pair<int, int>> nextBreak(const QTextDocument& document, const std::vector<Piece>& pieces,
+                                             const Printing& printing, qreal pageHeight) {
+    QAbstractTextDocumentLayout* layout = document.documentLayout();
+    const QList<QTextTable*> tables = printedTables(document, pieces.size());
+    for (qsizetype i = 0; i < tables.size(); ++i) {
+        const Piece& piece = pieces[static_cast<std::size_t>(i)];
+        const auto breaks = printing.breaks.find(piece.table);
+        const bool movedWhole = breaks != printing.breaks.end() && breaks->second.count(0);
+        for (int r = 1; r < tables[i]->rows(); ++r) { // row 0 is the heading
+            const int row = piece.firstRow + r - 1;
+            const auto [top, bottom] = rowExtent(layout, tables[i], r);
+            bool parted = pageOf(top, pageHeight) != pageOf(bottom - 0.5, pageHeight);
+            if (row == 0) {
+                const QTextBlock title = titleBefore(document, tables[i]);
+                parted = parted || (title.isValid() && pageOf(layout->blockBoundingRect(title).top(), pageHeight) !=
+                                                           pageOf(top, pageHeight));
+            }
+            // A row that begins a page already and still runs over is longer than a page: nothing to do.
+            const bool beginsPage = r == 1 && (row > 0 || movedWhole);
+            if (parted && !beginsPage) return std::pair{piece.table, row};
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QString escaped(const QString& text) {
+    return text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br/>"));
+}
+
+QString localTime(const QString& utc) {
+    const QDateTime time = QDateTime::fromString(utc, Qt::ISODateWithMs);
+    if (!time.isValid()) return escaped(utc);
+    return time.toLocalTime().toString(QStringLiteral("dd-MM-yyyy HH:mm:ss"));
+}
+
+// For reading aloud and comparing by eye.
+QString grouped(const QString& hash, bool twoLines) {
+    QStringList groups;
+    for (qsizetype i = 0; i < hash.size(); i += 8)
+        groups << escaped(hash.mid(i, 8)) + (twoLines && i == 24 ? QStringLiteral("<br/>") : QStringLiteral(" "));
+    return QStringLiteral("<span class=\"hash\">%1</span>").arg(groups.join(QString()).trimmed());
+}
+
+QString signatures(const QStringList& roles) {
+    const auto signature = [](const QString& role) {
+        return QStringLiteral("<td width=\"50%\" align=\"center\">%1<br/><br/><br/><br/><br/>"
+                              "(...................................................)<br/>Nama:</td>")
+            .arg(role);
+    };
+    QString rows;
+    for (qsizetype at = 0; at < roles.size(); at += 2)
+        rows += QStringLiteral("<tr>%1%2</tr>")
+                    .arg(signature(roles[at]), at + 1 < roles.size() ? signature(roles[at + 1]) : QString());
+    return QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\">%1</table>").arg(rows);
+}
+
+void writePdf(const QString& path, const QString& title, const QString& creator,
+              const std::function<QString(Tables&)>& html) {
+    // Laid out in memory, then written whole or not at all, as the winners export is.
+    files::ExportFile file(path);
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&pdf);
+    writer.setTitle(title);
+    writer.setCreator(creator);
+    writer.setResolution(300);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 18, 20, 14),
+                                     QPageLayout::Millimeter));
+
+    QTextDocument document;
+    QFont font;
+    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Verdana"), QStringLiteral("Arial")});
+    font.setPointSizeF(9.5);
+    document.setDefaultFont(font);
+    document.setDefaultStyleSheet(QStringLiteral(
+        "h1 { font-size: 15pt; } h3 { font-size: 11pt; margin-top: 14px; } h4 { font-size: 10pt; margin-top: 10px; } "
+        "h5 { font-size: 9.5pt; margin-top: 6px; } th { background-color: #e8e8e8; } "
+        ".hash { font-family: 'DejaVu Sans Mono', 'Courier New', monospace; }"));
+    document.documentLayout()->setPaintDevice(&writer);
+
+    // The page's body above a line for its number.
+    const QFontMetricsF footerMetrics(font, &writer);
+    const qreal footer = footerMetrics.height() * 2;
+    const QSizeF body(writer.width(), writer.height() - footer);
+    document.setPageSize(body);
+
+    // Laid out again until nothing that belongs together is parted: each round gives one more table row a new page.
+    Printing printing;
+    for (;;) {
+        QTextOption wrapping = document.defaultTextOption();
+        wrapping.setWrapMode(printing.wholeWords ? QTextOption::WordWrap : QTextOption::WrapAtWordBoundaryOrAnywhere);
+        document.setDefaultTextOption(wrapping);
+        Tables tables(printing);
+        document.setHtml(html(tables));
+        if (printing.wholeWords && document.documentLayout()->documentSize().width() > body.width() + 1) {
+            printing = Printing{false, {}};
+            continue;
+        }
+        const auto next = nextBreak(document, tables.pieces, printing, body.height());
+        if (!next) break;
+        printing.breaks[next->first].insert(next->second);
+    }
+
+    // The signatures stay on one page: when their table would run over a page's end, it starts on the next page.
+    if (QTextTable* signatures = qobject_cast<QTextTable*>(
+            document.rootFrame()->childFrames().value(document.rootFrame()->childFrames().size() - 1))) {
+        const QRectF place = document.documentLayout()->frameBoundingRect(signatures);
+        if (static_cast<int>(place.top() / body.height()) != static_cast<int>(place.bottom() / body.height())) {
+            QTextTableFormat format = signatures->format();
+            format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+            signatures->setFormat(format);
+        }
+    }
+
+    QPainter painter;
+    if (!painter.begin(&writer)) throw platform::Error("Cannot write '" + path.toStdString() + "'");
+    const int pages = document.pageCount();
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0) writer.newPage();
+        painter.save();
+        // Only this page's part of the body: a table running on to the next page must not draw into the footer. The
+        // clip reaches a little into the side margins, where the tables' outer borders lie.
+        const qreal side = writer.resolution() / 10.0;
+        painter.setClipRect(QRectF(-side, 0, body.width() + 2 * side, body.height()));
+        painter.translate(0, -page * body.height());
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = QRectF(0, page * body.height(), body.width(), body.height());
+        document.documentLayout()->draw(&painter, context);
+        painter.restore();
+        painter.setFont(font);
+        painter.drawText(QRectF(0, body.height(), body.width(), footer), Qt::AlignHCenter | Qt::AlignBottom,
+                         QStringLiteral("Halaman %1 dari %2").arg(page + 1).arg(pages));
+    }
+    if (!painter.end()) throw platform::Error("Cannot write '" + path.toStdString() + "'");
+    file.write(std::string_view(pdf.data().constData(), static_cast<std::size_t>(pdf.data().size())));
+    file.commit();
+}
+
+} // namespace printed

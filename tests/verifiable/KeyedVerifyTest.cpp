@@ -1,5 +1,7 @@
 // --verify on a keyed draw: every pick recomputed from the seal, the key and the participants table, each kind of
 // tampering caught, and the check's JSON fed with the program's public list to the script of docs/verifiable-draw.md.
+#include "core/minutes/Minutes.h"
+#include "core/minutes/SealLetter.h"
 #include "core/record/Events.h"
 #include "core/record/Verification.h"
 #include "tests/record/DocScript.h"
@@ -206,5 +208,69 @@ INSTANTIATE_TEST_SUITE_P(Rule, ProgramEvent, testing::Values(false, true),
                          [](const testing::TestParamInfo<bool>& info) {
                              return info.param ? std::string("WinnersLeaveTheDraw") : std::string("OncePerPrize");
                          });
+
+} // namespace
+
+namespace {
+
+// A hash as the documents print it: groups of eight hex digits.
+QString printedHash(const std::string& hex) {
+    QStringList groups;
+    for (std::size_t at = 0; at < hex.size(); at += 8)
+        groups << QString::fromStdString(hex.substr(at, 8));
+    return groups.join(QLatin1Char(' '));
+}
+
+const Minutes::Header header{QStringLiteral("Tombolika"), QStringLiteral("1.2"), QDateTime::currentDateTime(),
+                             QString()};
+
+// The seal's letter names everything the key is made of but the values, which do not exist yet, and the method.
+TEST(SealLetter, SaysWhatIsSealedAndHowTheWinnersFollow) {
+    PlanSession event(30);
+    event.addPrize("Sepeda Motor", "1", "1");
+    event.addPrize("Voucher <Rp100.000>", "6", "3");
+    const auto seal = event.draw().sealEvent({true, keyed::sources(), 2});
+    const QString html = SealLetter::html(*seal, header, QString::fromStdString(event.db.path()));
+    for (const QString& expected :
+         {QStringLiteral("SURAT SEGEL UNDIAN"), QStringLiteral("Jumlah peserta: 30."), printedHash(seal->participants),
+          printedHash(seal->publicList), printedHash(seal->plan),
+          QStringLiteral("daftar-publik-%1.csv").arg(QString::fromStdString(seal->publicList.substr(0, 16))),
+          QStringLiteral("<td>2</td><td>Voucher &lt;Rp100.000&gt;</td><td>6</td><td>3</td>"),
+          QStringLiteral("pemenang_tidak_diundi_lagi=0"), keyed::sources()[0], keyed::sources()[1],
+          QStringLiteral("Nilai saksi (W): 2 nilai"), QStringLiteral("entri #%1").arg(seal->entry),
+          QStringLiteral("Cara undian"), QStringLiteral("HMAC-SHA256"), QStringLiteral("docs/verifiable-draw.md"),
+          QStringLiteral("Notaris"), QStringLiteral("Saksi 2")})
+        EXPECT_TRUE(html.contains(expected)) << expected.toStdString();
+}
+
+// The minutes list every seal, the key's values and K, and per pick i, the prize, the rank, n and the draw number.
+TEST(KeyedMinutes, ListTheSealTheKeyAndEveryPick) {
+    PlanSession event(30);
+    drawEvening(event);
+    event.draw().sealEvent({false, {}, 0});
+    const auto check = Verification::of(event.db.path());
+    ASSERT_EQ(check.keyedEvents().size(), 1u);
+    const auto& keyed = check.keyedEvents().front();
+    const QString html = Minutes::html(check, header);
+    EXPECT_TRUE(html.contains(QStringLiteral("Undian terverifikasi</h3>")));
+    EXPECT_TRUE(html.contains(printedHash(keyed.seal.participants)));
+    EXPECT_TRUE(html.contains(printedHash(keyed.key->key.toHex().toStdString())));
+    EXPECT_TRUE(html.contains(QStringLiteral("V1 (drand quicknet, ronde 12345678): drand 8f3a")));
+    EXPECT_TRUE(html.contains(QStringLiteral("W1: 42")));
+    EXPECT_TRUE(html.contains(QStringLiteral("Undian Terverifikasi dimatikan")));
+    for (const verifiable::Pick& pick : keyed.picks) {
+        const QString row =
+            QStringLiteral("<tr><td>%1</td><td>%2. %3</td><td>%4</td><td>%5</td><td style=\"white-space: "
+                           "nowrap\">%6</td><td>%7</td></tr>")
+                .arg(pick.i)
+                .arg(pick.prize)
+                .arg(keyed.seal.prizes[static_cast<std::size_t>(pick.prize - 1)].hadiah.c_str())
+                .arg(pick.rank)
+                .arg(pick.n)
+                .arg(QString::fromStdString(*pick.number), pick.forfeited ? QStringLiteral("gugur") : QString());
+        EXPECT_TRUE(html.contains(row)) << row.toStdString();
+    }
+    EXPECT_TRUE(html.contains(QStringLiteral("11 dari 11 pengambilan sesuai dengan kunci undian")));
+}
 
 } // namespace

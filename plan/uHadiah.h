@@ -13,8 +13,10 @@ class Session;
 
 // The prize plan's screen "DAFTAR HADIAH": the plan's rows in a grid with a navigator, typed in, changed and deleted
 // there (each write checked against the plan's rules and journaled, core::PrizePlan), each prize's winners drawn so
-// far beside it (read only), and "Import" of a plan from a workbook. Its controls are those of its form
-// (uHadiah.ui), under their given names.
+// far beside it (read only), and "Import" of a plan from a workbook. Below, the keyed draw that anyone can recompute
+// ("Undian Terverifikasi", core::KeyedEvent): "Segel Undian" seals the event and writes the seal's letter, "Export
+// Daftar Publik" the list the organiser publishes with it, and a line says where the keyed draw stands. Its controls
+// are those of its form (uHadiah.ui), under their given names.
 class TfHadiah : public QWidget, public Ui::TfHadiah {
     Q_OBJECT
 public:
@@ -23,16 +25,23 @@ public:
     db::TableCursor ADOTable1{"ADOTable1"}; // tb_hadiah
     db::DataSource DataSource1;
     ui::FileDialog OpenDialog1{ui::FileDialog::Mode::Open};
+    ui::FileDialog SaveDialog1{ui::FileDialog::Mode::Save}; // the seal's letter
+    ui::FileDialog SaveDialog2{ui::FileDialog::Mode::Save}; // the public list
 
     // Event handlers.
     void BitBtn1Click(QObject* Sender);
+    void btn_segelClick(QObject* Sender);
+    void btn_daftarPublikClick(QObject* Sender);
 
     // "Daftar Hadiah" on the draw screen: shows this screen with the plan as it is now, its tables made when missing.
     void showFromDraw();
 
 private:
-    // The winners drawn per prize, as the draw last read the plan.
+    // The winners drawn per prize, as the draw last read the plan, and where the keyed draw stands.
     void showDrawn();
+    void showSeal();
+    // What a seal would seal now, in a sentence.
+    QString sealedNow() const;
 
     core::Session& m_session;
 };

@@ -269,7 +269,11 @@ void Verification::recompute(KeyedEvent& event, const verifiable::ParticipantLis
         }
     }
 
-    // The winners saved from the keyed rounds are their picks, and every pick of a saved round was saved or forfeited.
+    checkKeyedWinners(event);
+}
+
+// The winners saved from the keyed rounds are their picks, and every pick of a saved round was saved or forfeited.
+void Verification::checkKeyedWinners(const KeyedEvent& event) {
     std::map<std::int64_t, std::size_t> firstOf; // round entry -> its first pick
     for (std::size_t round = 0, first = 0; round < event.rounds.size(); ++round) {
         firstOf[event.roundEntries[round]] = first;

@@ -691,6 +691,35 @@ std::vector<Verification::ListDrawnFrom> Verification::listsDrawnFrom() const {
     return lists;
 }
 
+QStringList Verification::keyedText() const {
+    QStringList lines;
+    for (const KeyedEvent& keyed : m_keyed) {
+        lines << QStringLiteral("Keyed draw sealed in entry #%1: %2")
+                     .arg(keyed.seal.entry)
+                     .arg(keyed.key
+                              ? QStringLiteral("key fixed in entry #%1, V %2, W %3")
+                                    .arg(keyed.key->entry)
+                                    .arg(quotedTexts(keyed.key->publicValues), quotedTexts(keyed.key->witnessValues))
+                              : QStringLiteral("no key fixed"));
+        for (const verifiable::Pick& pick : keyed.picks)
+            lines << QStringLiteral("  pick %1  prize %2  rank %3/%4  ID %5  no_undian %6%7")
+                         .arg(pick.i)
+                         .arg(pick.prize)
+                         .arg(pick.rank)
+                         .arg(pick.n)
+                         .arg(pick.id)
+                         .arg(pick.number ? QLatin1Char('\'') + QString::fromStdString(*pick.number) + QLatin1Char('\'')
+                                          : QStringLiteral("NULL"),
+                              pick.forfeited ? QStringLiteral("  FORFEITED") : QString());
+        if (keyed.key)
+            lines << (keyed.recomputed ? QStringLiteral("  %1 of %2 picks agree with the key")
+                                             .arg(keyed.agreeing)
+                                             .arg(keyed.picks.size())
+                                       : QStringLiteral("  the picks could not be recomputed"));
+    }
+    return lines;
+}
+
 QString Verification::text() const {
     QStringList lines;
     lines << QStringLiteral("Journal of %1").arg(QString::fromStdString(m_path));
@@ -802,30 +831,7 @@ QString Verification::text() const {
         for (const auto& event : events)
             lines << event.second;
     }
-    for (const KeyedEvent& keyed : m_keyed) {
-        lines << QStringLiteral("Keyed draw sealed in entry #%1: %2")
-                     .arg(keyed.seal.entry)
-                     .arg(keyed.key
-                              ? QStringLiteral("key fixed in entry #%1, V %2, W %3")
-                                    .arg(keyed.key->entry)
-                                    .arg(quotedTexts(keyed.key->publicValues), quotedTexts(keyed.key->witnessValues))
-                              : QStringLiteral("no key fixed"));
-        for (const verifiable::Pick& pick : keyed.picks)
-            lines << QStringLiteral("  pick %1  prize %2  rank %3/%4  ID %5  no_undian %6%7")
-                         .arg(pick.i)
-                         .arg(pick.prize)
-                         .arg(pick.rank)
-                         .arg(pick.n)
-                         .arg(pick.id)
-                         .arg(pick.number ? QLatin1Char('\'') + QString::fromStdString(*pick.number) + QLatin1Char('\'')
-                                          : QStringLiteral("NULL"),
-                              pick.forfeited ? QStringLiteral("  FORFEITED") : QString());
-        if (keyed.key)
-            lines << (keyed.recomputed ? QStringLiteral("  %1 of %2 picks agree with the key")
-                                             .arg(keyed.agreeing)
-                                             .arg(keyed.picks.size())
-                                       : QStringLiteral("  the picks could not be recomputed"));
-    }
+    lines << keyedText();
     for (const QString& p : m_problems)
         lines << QStringLiteral("PROBLEM: ") + p;
     if (!m_chainBreak.isEmpty()) lines << QStringLiteral("PROBLEM: ") + m_chainBreak;

@@ -199,6 +199,9 @@ private:
     void gatherKeyed();
     void checkKeyed(db::Connection& connection);
     void recompute(KeyedEvent& event, const verifiable::ParticipantList& participants);
+    void checkKeyedWinners(const KeyedEvent& event);
+    // The report's lines of the keyed draws: each one's key and picks.
+    QStringList keyedText() const;
     void problem(const QString& text);
 
     std::string m_path;

@@ -1,6 +1,7 @@
 #include "core/RowWrites.h"
 
 #include "core/draw/Draw.h"
+#include "core/winners/Handovers.h"
 #include "platform/Error.h"
 
 namespace core {
@@ -21,6 +22,9 @@ void RowWrites::rowWritten(const db::RowWrite& write) {
             more[QStringLiteral("prize")] = static_cast<double>(*prize);
             plan = true;
         }
+        // Any winner's handover goes with its row.
+        if (const auto handover = Handovers::winnerRowGone(m_connection, write.rowid))
+            more[QStringLiteral("serah_terima")] = handover->json();
     }
     m_journal.record(write, more);
     if (plan) m_draw.planWritten();

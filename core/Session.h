@@ -5,6 +5,7 @@
 #include "core/draw/Draw.h"
 #include "core/participants/Participants.h"
 #include "core/record/Journal.h"
+#include "core/winners/Handovers.h"
 #include "core/winners/Winners.h"
 #include "platform/db/Connection.h"
 
@@ -34,6 +35,8 @@ public:
     PrizePlan& plan() { return m_draw.plan(); }
     Participants& participants() { return m_participants; }
     Winners& winners() { return m_winners; }
+    // Whether each winner's prize was handed over.
+    Handovers& handovers() { return m_handovers; }
 
     // LOGO.JPG, shown in the draw screen's top band and on the audience screen.
     const QString& logoPath() const { return m_logoPath; }
@@ -45,9 +48,10 @@ private:
     Settings m_settings{m_connection};
     // After the connection, so it is gone (its list let go) before the connection closes.
     Draw m_draw{m_connection, m_journal, m_settings};
-    RowWrites m_rowWrites{m_journal, m_draw};
+    RowWrites m_rowWrites{m_connection, m_journal, m_draw};
     Participants m_participants{m_connection, m_journal};
-    Winners m_winners{m_journal};
+    Winners m_winners{m_connection, m_journal};
+    Handovers m_handovers{m_connection, m_journal};
     QString m_logoPath;
 };
 

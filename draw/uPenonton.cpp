@@ -172,6 +172,13 @@ void TfPenonton::keyShown(const KeyedDetails& keyed) {
     update();
 }
 
+void TfPenonton::eventNamed(const QString& name) {
+    if (name == m_eventNameText) return;
+    m_eventNameText = name;
+    layOut();
+    update(m_layout.top);
+}
+
 void TfPenonton::numberShown(const QString& number) {
     // At every tick: the number is stored and, once per frame at most, its box marked; the painting follows when
     // the event loop is free. A shuffle at 1 ms flashes faster than any monitor shows.
@@ -252,8 +259,8 @@ QString TfPenonton::shownNumber() const {
 QStringList TfPenonton::shownTexts() {
     ensureLaidOut();
     QStringList texts{wholeStage() ? QString() : shownNumber()};
-    for (const FittedText* text : {&m_banner, &m_mark, &m_roundInfo, &m_name, &m_phone, &m_prizeCaption, &m_prize,
-                                   &m_roundHeading, &m_roundMark})
+    for (const FittedText* text : {&m_banner, &m_eventName, &m_mark, &m_roundInfo, &m_name, &m_phone, &m_prizeCaption,
+                                   &m_prize, &m_roundHeading, &m_roundMark})
         texts += text->lines();
     if (m_stage == Stage::Key) {
         texts += m_keyHeading.lines();
@@ -312,10 +319,20 @@ void TfPenonton::layOut() {
                        ? QPixmap()
                        : m_logo.scaled(QSize(share(w, 0.3), logoHeight), Qt::KeepAspectRatio, Qt::SmoothTransformation);
     l.logo = QRect(QPoint(margin / 2, l.top.top() + (l.top.height() - m_logoScaled.height()) / 2), m_logoScaled.size());
-    const int bannerLeft = (m_logoScaled.isNull() ? 0 : l.logo.right()) + margin;
+    int bannerLeft = (m_logoScaled.isNull() ? 0 : l.logo.right()) + margin;
+    l.eventName = QRect();
+    m_eventName.clear();
+    if (!m_eventNameText.isEmpty()) {
+        // The event's name beside the logo, in up to two lines; the program's banner keeps the rest, smaller.
+        const int width = (w - margin - bannerLeft) * 65 / 100;
+        l.eventName = QRect(bannerLeft, l.top.top(), width, l.top.height()).adjusted(0, h / 200, 0, -h / 200);
+        m_eventName.fit(m_eventNameText, look::screenFont(12, true), l.eventName,
+                        {share(l.top.height(), 0.4), 6, true, Qt::AlignLeft});
+        bannerLeft += width + margin / 2;
+    }
     m_banner.fit(m_bannerText, look::screenFont(12, true),
                  QRect(bannerLeft, l.top.top(), w - margin - bannerLeft, l.top.height()),
-                 {share(l.top.height(), 0.42), 6, false, Qt::AlignRight});
+                 {share(l.top.height(), m_eventNameText.isEmpty() ? 0.42 : 0.28), 6, false, Qt::AlignRight});
     l.round = QRect(margin / 2, l.top.bottom() + 1 + h / 80, w - margin, l.bottom.top() - l.top.bottom() - 1 - h / 40);
     l.roundHeading = QRect(l.round.left(), l.round.top(), l.round.width() * 2 / 3, share(h, 0.07));
     // The mark's badge reaches a mark's height beyond its text on either side.
@@ -565,6 +582,7 @@ void TfPenonton::paintTop(QPainter& painter, const QRect& dirty) {
     painter.fillRect(l.top, Qt::white);
     painter.fillRect(QRect(0, l.top.bottom() + 1 - l.line, width(), l.line), look::BandEdge);
     if (!m_logoScaled.isNull()) painter.drawPixmap(l.logo.topLeft(), m_logoScaled);
+    m_eventName.paint(painter, look::Separator);
     m_banner.paint(painter, look::Banner);
 }
 

@@ -16,10 +16,10 @@
 // the draw through DrawObserver and has no control of its own. On a monitor of its own it never takes the keyboard
 // from the draw screen (the console); on the console's own monitor it covers the console and passes the console's
 // keys on to it, so the operator runs the draw without ever showing the console to the hall. Everything is scaled to
-// the window: the logo and banner at the top, the draw number as large as fits in the black band, then the winner's
-// name, masked phone and prize, and small at the bottom the participants in the draw and the list's fingerprint. In
-// a keyed draw the bottom line says that the sealed key sets the result and shows the key; when the key is fixed,
-// its values and the key take the screen until the next "Acak".
+// the window: the logo, the event's name (with a prize plan that has one) and the banner at the top, the draw number as
+// large as fits in the black band, then the winner's name, masked phone and prize, and small at the bottom the
+// participants in the draw and the list's fingerprint. In a keyed draw the bottom line says that the sealed key sets
+// the result and shows the key; when the key is fixed, its values and the key take the screen until the next "Acak".
 class TfPenonton : public QWidget, public DrawObserver, public AudienceScreen {
     Q_OBJECT
 public:
@@ -49,6 +49,7 @@ public:
     void winnerForfeited(const core::PlanRound& round, std::size_t place) override;
     void keyedDrawChanged(const KeyedDetails& keyed) override;
     void keyShown(const KeyedDetails& keyed) override;
+    void eventNamed(const QString& name) override;
 
     // What the hall sees: the shuffle, a participant's details after "Tampilkan", or a saved winner; with a prize
     // plan, a round of several winners as drawn, or saved; with a keyed draw, its key just fixed.
@@ -81,7 +82,8 @@ protected:
 
 private:
     struct Layout {
-        QRect top, logo, band, numberBox, mark, name, phone, prizeCaption, prize, bottom, count, fingerprint, note;
+        QRect top, logo, eventName, band, numberBox, mark, name, phone, prizeCaption, prize, bottom, count, fingerprint,
+            note;
         int line = 1; // width of the bands' edge lines
         // A round of several winners: the whole area between the top band and the footer, its heading line and a
         // cell per winner.
@@ -118,6 +120,7 @@ private:
     ConsoleKeys m_consoleKeys;
     bool m_ownMonitor = false; // open on another monitor than the console's
     QString m_bannerText;
+    QString m_eventNameText; // the event's name, beside the logo
     QPixmap m_logo;
     QPixmap m_logoScaled;
 
@@ -141,7 +144,7 @@ private:
     QElapsedTimer m_lastFrame;
     QTimer m_nextFrame; // a number that came within a frame of the last is painted at the next
     BigNumber m_number;
-    FittedText m_banner, m_mark, m_name, m_phone, m_prizeCaption, m_prize, m_count, m_fingerprintText;
+    FittedText m_banner, m_eventName, m_mark, m_name, m_phone, m_prizeCaption, m_prize, m_count, m_fingerprintText;
     FittedText m_roundInfo, m_roundHeading, m_roundMark;
     std::vector<Cell> m_cells;
     FittedText m_keyedNote, m_keyHeading, m_keyText;

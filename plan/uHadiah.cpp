@@ -9,9 +9,11 @@
 #include "platform/ui/MessageBox.h"
 #include "resources/Glyphs.h"
 
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 
@@ -56,6 +58,7 @@ TfHadiah::TfHadiah(core::Session& session, QWidget* parent)
     ui::on(BitBtn1, &QPushButton::clicked, this, &TfHadiah::BitBtn1Click);
     ui::on(btn_segel, &QPushButton::clicked, this, &TfHadiah::btn_segelClick);
     ui::on(btn_daftarPublik, &QPushButton::clicked, this, &TfHadiah::btn_daftarPublikClick);
+    ui::on(Edit1, &QLineEdit::editingFinished, this, &TfHadiah::Edit1Exit);
     // The draw reads the plan again after every write: the counts beside the prizes follow.
     connect(&session.draw(), &core::Draw::planChanged, this, &TfHadiah::showDrawn);
 }
@@ -73,6 +76,24 @@ void TfHadiah::showFromDraw() {
         ADOTable1.open();
     });
     showSeal();
+    Edit1->setText(m_session.plan().eventName());
+}
+
+void TfHadiah::Edit1Exit(QObject*) {
+    if (Edit1->text().simplified() == m_session.plan().eventName()) return;
+    try {
+        m_session.plan().setEventName(Edit1->text());
+    } catch (...) {
+        Edit1->setText(m_session.plan().eventName()); // not stored: the box shows what holds
+        throw;
+    }
+    Edit1->setText(m_session.plan().eventName());
+    m_session.draw().planWritten(); // the audience screen's header follows
+}
+
+void TfHadiah::closeEvent(QCloseEvent* event) {
+    ui::guarded(this, [this] { Edit1Exit(Edit1); });
+    QWidget::closeEvent(event);
 }
 
 void TfHadiah::showDrawn() {

@@ -13,10 +13,10 @@ class Session;
 
 // The prize plan's screen "DAFTAR HADIAH": the plan's rows in a grid with a navigator, typed in, changed and deleted
 // there (each write checked against the plan's rules and journaled, core::PrizePlan), each prize's winners drawn so
-// far beside it (read only), and "Import" of a plan from a workbook. Below, the keyed draw that anyone can recompute
-// ("Undian Terverifikasi", core::KeyedEvent): "Segel Undian" seals the event and writes the seal's letter, "Export
-// Daftar Publik" the list the organiser publishes with it, and a line says where the keyed draw stands. Its controls
-// are those of its form (uHadiah.ui), under their given names.
+// far beside it (read only), "Import" of a plan from a workbook, and above the grid the event's name ("Nama acara").
+// Below, the keyed draw that anyone can recompute ("Undian Terverifikasi", core::KeyedEvent): "Segel Undian" seals
+// the event and writes the seal's letter, "Export Daftar Publik" the list the organiser publishes with it, and a line
+// says where the keyed draw stands. Its controls are those of its form (uHadiah.ui), under their given names.
 class TfHadiah : public QWidget, public Ui::TfHadiah {
     Q_OBJECT
 public:
@@ -32,9 +32,15 @@ public:
     void BitBtn1Click(QObject* Sender);
     void btn_segelClick(QObject* Sender);
     void btn_daftarPublikClick(QObject* Sender);
+    // "Nama acara" left, or Enter pressed in it: the event's name is stored (and journaled) when it changed.
+    void Edit1Exit(QObject* Sender);
 
     // "Daftar Hadiah" on the draw screen: shows this screen with the plan as it is now, its tables made when missing.
     void showFromDraw();
+
+protected:
+    // Closed while the name is being typed: the name is stored as leaving the box would store it.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // The winners drawn per prize, as the draw last read the plan, and where the keyed draw stands.

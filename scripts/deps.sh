@@ -9,12 +9,12 @@ program=(
     qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
     libsqlite3-dev sqlite3
     libzip-dev libexpat1-dev libcsv-dev libgsf-1-dev
-    libjpeg62-turbo-dev
+    libjpeg62-turbo-dev libxlsxwriter-dev
     fonts-dejavu-core fonts-urw-base35 fontconfig
 )
 tests=(
     libgtest-dev libbenchmark-dev
-    libxlsxwriter-dev python3 python3-xlwt unzip poppler-utils
+    python3 python3-xlwt unzip poppler-utils
     clang libclang-rt-14-dev clang-format
     xvfb xauth x11-utils imagemagick
     dpkg-dev file desktop-file-utils appstream

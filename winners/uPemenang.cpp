@@ -3,7 +3,9 @@
 #include "core/Look.h"
 #include "core/Session.h"
 #include "core/minutes/Minutes.h"
+#include "core/minutes/PrizeReport.h"
 #include "platform/ui/ChoiceDialog.h"
+#include "platform/ui/DatedChoiceDialog.h"
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/FormKit.h"
 #include "platform/ui/MessageBox.h"
@@ -35,6 +37,22 @@ TfPemenang::TfPemenang(core::Session& session, QWidget* parent)
     SaveDialog2.setTitle(QStringLiteral("Simpan Berita Acara"));
     SaveDialog2.setNameFilters({QStringLiteral("PDF (*.pdf)")});
     SaveDialog2.setDefaultSuffix(QStringLiteral("pdf"));
+    SaveDialog3.setTitle(QStringLiteral("Export Data Pemenang (.xlsx)"));
+    SaveDialog3.setNameFilters({QStringLiteral("Excel Workbook (*.xlsx)")});
+    SaveDialog3.setDefaultSuffix(QStringLiteral("xlsx"));
+    SaveDialog4.setTitle(QStringLiteral("Simpan Laporan Hadiah"));
+    SaveDialog4.setNameFilters({QStringLiteral("PDF (*.pdf)")});
+    SaveDialog4.setDefaultSuffix(QStringLiteral("pdf"));
+
+    // Each winner's handover beside it, shown with a plan: what the people handing over prizes look for.
+    DBGrid1->addReadOnlyColumn(QStringLiteral("serah_terima"), [this](std::size_t row) {
+        const std::optional<std::int64_t> key = ADOTable1.rowKeyAt(row);
+        if (!key) return QString();
+        const auto handover = m_handovers.find(*key);
+        return (handover == m_handovers.end() ? core::Handover{} : handover->second).text();
+    });
+    DBGrid1->setReadOnlyColumnsShown(false);
+    connect(DBGrid1->model(), &QAbstractItemModel::modelReset, this, &TfPemenang::readHandovers);
 
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close); // closing kind: hides the screen
     ui::on(BitBtn2, &QPushButton::clicked, this, &TfPemenang::BitBtn2Click);
@@ -42,6 +60,10 @@ TfPemenang::TfPemenang(core::Session& session, QWidget* parent)
     ui::on(CheckBox1, &QCheckBox::clicked, this, &TfPemenang::CheckBox1Click);
     ui::on(BitBtn4, &QPushButton::clicked, this, &TfPemenang::BitBtn4Click);
     ui::on(BitBtn5, &QPushButton::clicked, this, &TfPemenang::BitBtn5Click);
+    ui::on(BitBtn6, &QPushButton::clicked, this, &TfPemenang::BitBtn6Click);
+    ui::on(BitBtn7, &QPushButton::clicked, this, &TfPemenang::BitBtn7Click);
+    ui::on(BitBtn8, &QPushButton::clicked, this, &TfPemenang::BitBtn8Click);
+    ui::on(DBGrid1, &QAbstractItemView::doubleClicked, this, &TfPemenang::DBGrid1DblClick);
 }
 
 namespace {
@@ -57,7 +79,9 @@ void TfPemenang::FormCreate(QObject*) {
 void TfPemenang::showFromDraw() {
     CheckBox1->setChecked(m_session.draw().winnersOnce());
     const bool planned = m_session.draw().planned();
-    BitBtn5->setVisible(planned);
+    for (QPushButton* button : {BitBtn5, BitBtn6, BitBtn7, BitBtn8})
+        button->setVisible(planned);
+    DBGrid1->setReadOnlyColumnsShown(planned);
     resize(width(), planned ? kHeightWithPlan : kHeight);
     show();
     raise();
@@ -106,6 +130,42 @@ void TfPemenang::BitBtn5Click(QObject*) {
     if (ADOTable1.recordCount() > 0) ADOTable1.moveTo(std::min(row, ADOTable1.recordCount() - 1));
 }
 
+void TfPemenang::readHandovers() noexcept {
+    try {
+        m_handovers = m_session.handovers().all();
+    } catch (const std::exception&) {
+        // The table cannot be read now (another program holds the database): the column shows what was read last.
+    }
+}
+
+void TfPemenang::BitBtn8Click(QObject*) {
+    if (!ADOTable1.active() || ADOTable1.eof() || ADOTable1.state() == db::TableCursor::State::Insert) return;
+    const std::int64_t key = ADOTable1.rowKey();
+    const core::Handover now = m_session.handovers().of(key);
+    const QDate today = QDate::currentDate();
+    using State = core::Handover::State;
+    const auto answer = ui::DatedChoiceDialog::ask(
+        {QStringLiteral("Serah Terima"),
+         QStringLiteral("Hadiah %1 untuk %2 (%3):")
+             .arg(QString::fromStdString(ADOTable1.fieldText(2)), QString::fromStdString(ADOTable1.fieldText(1)),
+                  QString::fromStdString(ADOTable1.fieldText(0))),
+         {core::Handover::stateText(State::Pending), core::Handover::stateText(State::HandedOver),
+          core::Handover::stateText(State::NotTaken)},
+         static_cast<int>(now.state),
+         static_cast<int>(State::HandedOver),
+         now.date.isValid() ? now.date : today,
+         today});
+    if (!answer) return;
+    m_session.handovers().change(key, {static_cast<State>(answer->choice), answer->date});
+    readHandovers();
+    DBGrid1->refreshReadOnlyColumns();
+}
+
+void TfPemenang::DBGrid1DblClick(QObject*) {
+    // The handover's column is the one after the table's own.
+    if (BitBtn8->isVisible() && DBGrid1->currentIndex().column() == ADOTable1.fieldCount()) BitBtn8Click(DBGrid1);
+}
+
 void TfPemenang::CheckBox1Click(QObject*) {
     const bool on = CheckBox1->isChecked();
     try {
@@ -131,6 +191,30 @@ void TfPemenang::BitBtn2Click(QObject*) {
     if (!SaveDialog1.execute(this)) return;
     m_session.winners().exportTo(ADOTable1, SaveDialog1.fileName());
     ui::MessageBox::plain(QStringLiteral("Export Data Pemenang Sukses"));
+}
+
+void TfPemenang::BitBtn6Click(QObject*) {
+    SaveDialog3.setSuggestedName(datedName("pemenang", "xlsx"));
+    if (!SaveDialog3.execute(this)) return;
+    // A cell being edited in the grid is stored first, as a move of the cursor would store it.
+    if (ADOTable1.active() && ADOTable1.state() != db::TableCursor::State::Browse) {
+        if (ADOTable1.modified())
+            ADOTable1.post();
+        else
+            ADOTable1.cancel();
+    }
+    m_session.winners().exportWorkbook(SaveDialog3.fileName());
+    ui::MessageBox::plain(QStringLiteral("Export Data Pemenang Sukses"));
+}
+
+void TfPemenang::BitBtn7Click(QObject*) {
+    SaveDialog4.setSuggestedName(datedName("laporan-hadiah", "pdf"));
+    if (!SaveDialog4.execute(this)) return;
+    const auto outcome = PrizeReport::writeOfDatabase(m_session.journal(), m_session.connection().databasePath(),
+                                                      SaveDialog4.fileName());
+    ui::MessageBox::plain(outcome == record::Verification::Outcome::Intact
+                              ? QStringLiteral("Laporan Hadiah telah disimpan")
+                              : QStringLiteral("Laporan Hadiah telah disimpan. Pemeriksaan jurnal: TIDAK UTUH."));
 }
 
 void TfPemenang::BitBtn4Click(QObject*) {

@@ -315,6 +315,7 @@ void Draw::planRead() {
     }
     selectCurrentPrize();
     settlePrizeDetail();
+    tell([&](DrawObserver& o) { o.eventNamed(m_plan.eventName()); });
 }
 
 void Draw::settlePrizeDetail() {

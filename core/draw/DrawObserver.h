@@ -59,6 +59,8 @@ public:
     virtual void roundShown(const core::PlanRound& round) { (void)round; }
     // "&Simpan" stored that round.
     virtual void roundSaved(const core::PlanRound& round) { (void)round; }
+    // The plan was read: the event's name ("Nama acara"), empty when none was given.
+    virtual void eventNamed(const QString& name) { (void)name; }
     // "Tidak Hadir": the winner at this place of the round shown forfeited the prize.
     virtual void winnerForfeited(const core::PlanRound& round, std::size_t place) {
         (void)round;

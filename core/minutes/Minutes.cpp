@@ -1,7 +1,7 @@
 #include "core/minutes/Minutes.h"
 
 #include "core/Version.h"
-#include "core/minutes/PrintedDocument.h"
+#include "core/minutes/Document.h"
 #include "core/record/Journal.h"
 #include "core/record/Verification.h"
 #include "platform/Error.h"
@@ -11,25 +11,22 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace {
 
-using printed::escaped;
-using printed::grouped;
-using printed::localTime;
-using printed::Printing;
-using printed::Tables;
-
-const QLocale kIndonesian(QLocale::Indonesian, QLocale::Indonesia);
-
-QString value(const QJsonValue& v) {
-    return v.isNull() || v.isUndefined() ? QString() : escaped(v.toString());
-}
-
-QString none() {
-    return QStringLiteral("<p>Tidak ada.</p>");
-}
+// The minutes are printed in the look of the program's documents.
+using document::escaped;
+using document::grouped;
+using document::kIndonesian;
+using document::localTime;
+using document::none;
+using document::Tables;
+using document::value;
 
 // Per prize of the plan: its quantity, its winners in the order saved, those who forfeited with the reason and the
 // winner who took the slot, and the slots still open.
@@ -160,14 +157,7 @@ QString keyedHtml(const record::Verification& check, Tables& tables, int number)
 
 // The whole document, its tables built by `tables`.
 QString minutesHtml(const record::Verification& check, const Minutes::Header& header, Tables& tables) {
-    const QDateTime made = header.madeAt.toLocalTime();
-    QString html = QStringLiteral("<h1 align=\"center\">BERITA ACARA PENGUNDIAN</h1>");
-    html += QStringLiteral("<p align=\"center\">Dibuat dengan %1 versi %2 pada %3 pukul %4 (waktu setempat)</p>")
-                .arg(escaped(header.program), escaped(header.version),
-                     kIndonesian.toString(made.date(), QStringLiteral("dddd, d MMMM yyyy")),
-                     made.toString(QStringLiteral("HH.mm")));
-    html += QStringLiteral("<p>Berkas data: %1</p>")
-                .arg(escaped(QFileInfo(QString::fromStdString(check.path())).absoluteFilePath()));
+    QString html = Minutes::titleHtml(QStringLiteral("BERITA ACARA PENGUNDIAN"), check, header);
 
     int number = 0;
     html += tables.section(++number, QStringLiteral("Daftar peserta yang diundi"), true);
@@ -307,23 +297,35 @@ QString minutesHtml(const record::Verification& check, const Minutes::Header& he
 
     html += QStringLiteral("<p>Demikian berita acara ini dibuat dengan sebenarnya untuk dapat dipergunakan "
                            "sebagaimana mestinya.</p>");
-    html += printed::signatures({QStringLiteral("Penyelenggara"), QStringLiteral("Notaris"), QStringLiteral("Saksi 1"),
-                                 QStringLiteral("Saksi 2")});
+    html += document::signatures({QStringLiteral("Penyelenggara"), QStringLiteral("Notaris"), QStringLiteral("Saksi 1"),
+                                  QStringLiteral("Saksi 2")});
     return html;
 }
 
 } // namespace
 
+QString Minutes::titleHtml(const QString& title, const record::Verification& check, const Header& header) {
+    const QDateTime made = header.madeAt.toLocalTime();
+    QString html = QStringLiteral("<h1 align=\"center\">%1</h1>").arg(escaped(title));
+    if (!check.eventName().isEmpty())
+        html += QStringLiteral("<h2 align=\"center\">%1</h2>").arg(escaped(check.eventName()));
+    html += QStringLiteral("<p align=\"center\">Dibuat dengan %1 versi %2 pada %3 pukul %4 (waktu setempat)</p>")
+                .arg(escaped(header.program), escaped(header.version),
+                     kIndonesian.toString(made.date(), QStringLiteral("dddd, d MMMM yyyy")),
+                     made.toString(QStringLiteral("HH.mm")));
+    html += QStringLiteral("<p>Berkas data: %1</p>")
+                .arg(escaped(QFileInfo(QString::fromStdString(check.path())).absoluteFilePath()));
+    return html;
+}
+
 QString Minutes::html(const record::Verification& check, const Header& header) {
-    const Printing printing;
-    Tables tables(printing);
-    return minutesHtml(check, header, tables);
+    return document::html([&](Tables& tables) { return minutesHtml(check, header, tables); });
 }
 
 void Minutes::writePdf(const record::Verification& check, const Header& header, const QString& path) {
-    printed::writePdf(path, QStringLiteral("Berita Acara Pengundian"),
-                      header.program + QLatin1Char(' ') + header.version,
-                      [&](printed::Tables& tables) { return minutesHtml(check, header, tables); });
+    document::writePdf([&](Tables& tables) { return minutesHtml(check, header, tables); },
+                       QStringLiteral("Berita Acara Pengundian"), header.program + QLatin1Char(' ') + header.version,
+                       path);
 }
 
 Minutes::Header Minutes::headerNow() {

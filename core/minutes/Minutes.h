@@ -26,6 +26,8 @@ public:
         QString documentation;
     };
 
+    // The head of a document of the record: its title, the event's name, who made it when, and the database.
+    static QString titleHtml(const QString& title, const record::Verification& check, const Header& header);
     // The document as HTML, in the layout it is printed with.
     static QString html(const record::Verification& check, const Header& header);
     // Writes the PDF, whole or not at all; throws platform::Error when the file cannot be written.

@@ -1,6 +1,6 @@
 #include "core/minutes/SealLetter.h"
 
-#include "core/minutes/PrintedDocument.h"
+#include "core/minutes/Document.h"
 #include "core/verifiable/PublicList.h"
 
 #include <QDateTime>
@@ -10,10 +10,11 @@
 
 namespace {
 
-using printed::escaped;
-using printed::grouped;
-
-const QLocale kIndonesian(QLocale::Indonesian, QLocale::Indonesia);
+// The letter is printed in the look of the program's documents.
+using document::escaped;
+using document::grouped;
+using document::kIndonesian;
+using document::Tables;
 
 // Where the reader finds the method and its script: beside the record's documentation when installed.
 QString methodDocument(const Minutes::Header& header) {
@@ -26,7 +27,7 @@ QString fingerprintLine(const QString& what, const std::string& hex) {
     return QStringLiteral("<p>%1:<br/>%2</p>").arg(what, grouped(QString::fromStdString(hex)));
 }
 
-QString participantsHtml(const verifiable::Seal& seal, printed::Tables& tables) {
+QString participantsHtml(const verifiable::Seal& seal, Tables& tables) {
     QString html = tables.section(1, QStringLiteral("Daftar peserta"), false);
     html += QStringLiteral("<p>Jumlah peserta: %1. Peserta diurutkan menurut ID, dari yang terkecil.</p>")
                 .arg(kIndonesian.toString(static_cast<qulonglong>(seal.count)));
@@ -41,7 +42,7 @@ QString participantsHtml(const verifiable::Seal& seal, printed::Tables& tables) 
     return html;
 }
 
-QString planHtml(const verifiable::Seal& seal, printed::Tables& tables) {
+QString planHtml(const verifiable::Seal& seal, Tables& tables) {
     QString html = tables.section(2, QStringLiteral("Daftar hadiah"), true);
     QList<QStringList> rows;
     for (const verifiable::PrizeRow& prize : seal.prizes)
@@ -54,7 +55,7 @@ QString planHtml(const verifiable::Seal& seal, printed::Tables& tables) {
     return html;
 }
 
-QString ruleHtml(const verifiable::Seal& seal, printed::Tables& tables) {
+QString ruleHtml(const verifiable::Seal& seal, Tables& tables) {
     QString html = tables.section(3, QStringLiteral("Aturan pemenang"), false);
     html +=
         QStringLiteral("<p><b>R</b> = <span class=\"hash\">%1</span>: %2</p>")
@@ -70,7 +71,7 @@ QString ruleHtml(const verifiable::Seal& seal, printed::Tables& tables) {
     return html;
 }
 
-QString valuesHtml(const verifiable::Seal& seal, printed::Tables& tables) {
+QString valuesHtml(const verifiable::Seal& seal, Tables& tables) {
     QString html = tables.section(4, QStringLiteral("Nilai publik dan nilai saksi"), true);
     QList<QStringList> rows;
     for (qsizetype at = 0; at < seal.sources.size(); ++at)
@@ -86,7 +87,7 @@ QString valuesHtml(const verifiable::Seal& seal, printed::Tables& tables) {
     return html;
 }
 
-QString methodHtml(const Minutes::Header& header, printed::Tables& tables) {
+QString methodHtml(const Minutes::Header& header, Tables& tables) {
     QString html = tables.section(5, QStringLiteral("Cara undian"), false);
     html += QStringLiteral(
         "<ol>"
@@ -119,7 +120,7 @@ QString methodHtml(const Minutes::Header& header, printed::Tables& tables) {
 }
 
 QString letterHtml(const verifiable::Seal& seal, const Minutes::Header& header, const QString& database,
-                   printed::Tables& tables) {
+                   Tables& tables) {
     const QDateTime made = header.madeAt.toLocalTime();
     QString html = QStringLiteral("<h1 align=\"center\">SURAT SEGEL UNDIAN</h1>");
     html += QStringLiteral("<p align=\"center\">Undian Terverifikasi</p>");
@@ -131,7 +132,7 @@ QString letterHtml(const verifiable::Seal& seal, const Minutes::Header& header, 
         QStringLiteral("<p>Berkas data: %1<br/>Disegel pada %2 (waktu setempat), dicatat dalam jurnal undian sebagai "
                        "entri #%3.</p>")
             .arg(escaped(QDir::toNativeSeparators(QFileInfo(database).absoluteFilePath())),
-                 printed::localTime(seal.time))
+                 document::localTime(seal.time))
             .arg(seal.entry);
     html += QStringLiteral("<p>Pengundian hadiah di bawah ini dilakukan dengan kunci undian yang baru dapat dihitung "
                            "setelah nilai-nilai publik yang disebut dalam surat ini diumumkan. Yang disegel: daftar "
@@ -143,23 +144,21 @@ QString letterHtml(const verifiable::Seal& seal, const Minutes::Header& header, 
     html += methodHtml(header, tables);
     html += QStringLiteral("<p>Demikian surat segel ini dibuat dengan sebenarnya dan diumumkan bersama daftar publik "
                            "sebelum nilai-nilai publik di atas ada.</p>");
-    html += printed::signatures({QStringLiteral("Penyelenggara"), QStringLiteral("Notaris"), QStringLiteral("Saksi 1"),
-                                 QStringLiteral("Saksi 2")});
+    html += document::signatures({QStringLiteral("Penyelenggara"), QStringLiteral("Notaris"), QStringLiteral("Saksi 1"),
+                                  QStringLiteral("Saksi 2")});
     return html;
 }
 
 } // namespace
 
 QString SealLetter::html(const verifiable::Seal& seal, const Minutes::Header& header, const QString& database) {
-    const printed::Printing printing;
-    printed::Tables tables(printing);
-    return letterHtml(seal, header, database, tables);
+    return document::html([&](Tables& tables) { return letterHtml(seal, header, database, tables); });
 }
 
 void SealLetter::writePdf(const verifiable::Seal& seal, const Minutes::Header& header, const QString& database,
                           const QString& path) {
-    printed::writePdf(path, QStringLiteral("Surat Segel Undian"), header.program + QLatin1Char(' ') + header.version,
-                      [&](printed::Tables& tables) { return letterHtml(seal, header, database, tables); });
+    document::writePdf([&](Tables& tables) { return letterHtml(seal, header, database, tables); },
+                       QStringLiteral("Surat Segel Undian"), header.program + QLatin1Char(' ') + header.version, path);
 }
 
 QString SealLetter::fileName(const QDateTime& madeAt) {

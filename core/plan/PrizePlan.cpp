@@ -4,6 +4,7 @@
 #include "core/record/Events.h"
 #include "core/record/Fingerprint.h"
 #include "core/record/Journal.h"
+#include "core/winners/Handovers.h"
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
 #include "platform/db/RowWriteHook.h"
@@ -42,6 +43,11 @@ constexpr char kForfeitsTable[] = "CREATE TABLE IF NOT EXISTS tb_tidak_hadir ("
                                   "waktu TEXT NOT NULL, "
                                   "pemenang INTEGER, "
                                   "putaran INTEGER)";
+
+// The event's name: one row, urut 1.
+constexpr char kEventTable[] = "CREATE TABLE IF NOT EXISTS tb_acara ("
+                               "urut INTEGER PRIMARY KEY, "
+                               "nama_acara TEXT NOT NULL)";
 
 QString text(const db::Statement& statement, int column) {
     const std::string_view bytes = statement.columnText(column);
@@ -88,8 +94,9 @@ PrizeRow prizeRow(const std::vector<std::string>& fields, const std::vector<std:
 } // namespace
 
 void PrizePlan::createTables(db::Connection& connection) {
-    for (const char* table : {kPrizesTable, kWinnersTable, kForfeitsTable})
+    for (const char* table : {kPrizesTable, kWinnersTable, kForfeitsTable, kEventTable})
         connection.exec(table);
+    Handovers::createTable(connection);
 }
 
 const QStringList& PrizePlan::reasons() {
@@ -102,9 +109,15 @@ void PrizePlan::read() {
     // Read whole before anything changes: a read that fails leaves the plan read before.
     std::vector<Prize> prizesRead;
     std::vector<PrizePick> picksRead;
+    QString eventName;
+    if (m_connection.hasTable(kEvent)) {
+        db::Statement name(m_connection, "SELECT nama_acara FROM tb_acara ORDER BY urut LIMIT 1");
+        if (name.step()) eventName = text(name, 0);
+    }
     if (!m_connection.hasTable(kPrizes)) {
         m_prizes.clear();
         m_picks.clear();
+        m_eventName = eventName;
         return;
     }
     db::Statement prizes(m_connection, "SELECT urut, hadiah, jumlah, per_putaran FROM tb_hadiah ORDER BY urut");
@@ -132,6 +145,35 @@ void PrizePlan::read() {
     readPicks(kForfeits, &Prize::forfeited);
     m_prizes = std::move(prizesRead);
     m_picks = std::move(picksRead);
+    m_eventName = eventName;
+}
+
+bool PrizePlan::setEventName(const QString& name) {
+    const QString after = name.simplified();
+    if (after.size() > kLongestEventName)
+        throw platform::Error(QStringLiteral("Nama acara paling panjang %1 huruf, bukan %2")
+                                  .arg(kLongestEventName)
+                                  .arg(after.size())
+                                  .toStdString());
+    m_journal.ensureStarted();
+    db::Transaction transaction(m_connection);
+    createTables(m_connection);
+    db::Statement now(m_connection, "SELECT urut, nama_acara FROM tb_acara ORDER BY urut LIMIT 1");
+    const bool stored = now.step();
+    const QString before = stored ? text(now, 1) : QString();
+    if (stored && before == after) return false;
+    if (!stored && after.isEmpty()) return false;
+    db::Statement write(m_connection, stored ? "UPDATE tb_acara SET nama_acara=? WHERE urut=?"
+                                             : "INSERT INTO tb_acara (nama_acara, urut) VALUES(?,?)");
+    write.bindText(1, after.toStdString());
+    write.bindInt(2, stored ? now.columnInt(0) : 1);
+    write.step();
+    m_journal.append(
+        record::event::kEventNamed,
+        {{QStringLiteral("before"), stored ? QJsonValue(before) : QJsonValue()}, {QStringLiteral("after"), after}});
+    transaction.commit();
+    m_eventName = after;
+    return true;
 }
 
 const Prize* PrizePlan::prize(std::int64_t urut) const {
@@ -323,12 +365,21 @@ std::int64_t PrizePlan::forfeit(const Forfeit& forfeit) {
         found.bindInt(1, *forfeit.winnerKey);
         if (!found.step())
             throw platform::Error("Pemenang ini sudah tidak ada di tabel pemenang: tidak ada yang dapat digugurkan");
+        // A prize handed over cannot be drawn again: it would go out twice.
+        if (const auto handover = Handovers::recorded(m_connection, *forfeit.winnerKey);
+            handover && handover->state == Handover::State::HandedOver)
+            throw platform::Error(QStringLiteral("Hadiah %1 sudah diserahkan kepada pemenang ini (%2): pemenang yang "
+                                                 "sudah menerima hadiahnya tidak dapat digugurkan")
+                                      .arg(text(found, 3), handover->text())
+                                      .toStdString());
         details[QStringLiteral("rowid")] = static_cast<double>(*forfeit.winnerKey);
         details[QStringLiteral("values")] = record::winnerValues(found);
         db::Statement erase(m_connection, "DELETE FROM tb_pemenang WHERE " + key + "=?");
         erase.bindInt(1, *forfeit.winnerKey);
         erase.step();
         winnerRowDeleted(*forfeit.winnerKey);
+        if (const auto handover = Handovers::winnerRowGone(m_connection, *forfeit.winnerKey))
+            details[QStringLiteral("serah_terima")] = handover->json();
     } else {
         details[QStringLiteral("rowid")] = QJsonValue();
     }

@@ -51,16 +51,19 @@ struct PlanWinner {
 // who has been picked for which prize. Without a plan (tb_hadiah missing or empty) the draw is the one of a winner
 // at a time with a typed prize.
 //
-// Three tables of their own, made when missing: tb_hadiah (the plan), tb_pemenang_hadiah (per winner row of a round
-// of the plan: its prize, the participant's ID and the round; the place for more per valid winner, such as whether
-// the prize was handed over) and tb_tidak_hadir (the forfeits). The winners table keeps its three text columns, so
-// the export and everything that reads it stay as they are; a plan winner's row leaves it when the winner forfeits.
-// Every change is journaled in the change's own transaction.
+// Tables of their own, made when missing: tb_hadiah (the plan), tb_pemenang_hadiah (per winner row of a round of the
+// plan: its prize, the participant's ID and the round), tb_tidak_hadir (the forfeits), tb_acara (the event's name)
+// and, for every winner, plan or not, tb_serah_terima (whether the prize was handed over, Handovers). The winners table
+// keeps its three text columns, so the export and everything that reads it stay as they are; a plan winner's row leaves
+// it when the winner forfeits. Every change is journaled in the change's own transaction.
 class PrizePlan {
 public:
     static constexpr char kPrizes[] = "tb_hadiah";
     static constexpr char kWinners[] = "tb_pemenang_hadiah";
     static constexpr char kForfeits[] = "tb_tidak_hadir";
+    static constexpr char kEvent[] = "tb_acara";
+    // The event's name is read in a header line of the audience screen and of the minutes.
+    static constexpr int kLongestEventName = 100;
     // Winners drawn at once at most: as many as the audience screen shows readably at a time.
     static constexpr int kLargestRound = 50;
 
@@ -83,6 +86,12 @@ public:
     std::optional<std::int64_t> firstOpen() const;
     // The next prize with a slot open after (direction 1) or before (-1) this one, in urut order.
     std::optional<std::int64_t> nextOpen(std::int64_t from, int direction) const;
+    // "Nama acara": the event's name, empty when none was given.
+    const QString& eventName() const { return m_eventName; }
+    // Stores the name, its spaces and line breaks simplified, with its journal entry (before and after) in one
+    // transaction. Refused (platform::Error) when longer than kLongestEventName; false, writing nothing, when the
+    // name is already so.
+    bool setEventName(const QString& name);
     // The plan's rows as its fingerprint and its journal entries name them: [urut, hadiah, jumlah, per_putaran].
     QJsonArray rows() const;
 
@@ -109,7 +118,8 @@ public:
     std::vector<std::int64_t> saveRound(std::int64_t prize, std::int64_t round, const std::vector<NewWinner>& winners);
 
     // "Tidak Hadir": the winner forfeits the prize. The forfeit is kept with its reason and time, a saved winner's row
-    // leaves the winners table with its record, and the slot opens again: one transaction, one journal entry.
+    // leaves the winners table with its record and its handover, and the slot opens again: one transaction, one
+    // journal entry. Refused for a winner whose prize was handed over already.
     struct Forfeit {
         std::int64_t prize = 0;
         std::int64_t participant = 0;
@@ -144,6 +154,7 @@ private:
     record::Journal& m_journal;
     std::vector<Prize> m_prizes;
     std::vector<PrizePick> m_picks;
+    QString m_eventName;
 };
 
 } // namespace core

@@ -36,6 +36,9 @@ inline constexpr char kRoundStopped[] = "round_stopped";       // "Stop" with a 
 inline constexpr char kRoundSaved[] = "round_saved";           // "Simpan" with a plan: every winner of the round
 inline constexpr char kRoundCancelled[] = "round_cancelled";   // "Batal" with a plan
 inline constexpr char kWinnerForfeited[] = "winner_forfeited"; // "Tidak Hadir": a winner forfeits the prize
+inline constexpr char kEventNamed[] = "event_named";           // "Nama acara" on the plan's screen changed
+// A winner's prize handed over, not taken, or back to still to be handed over (the winners screen).
+inline constexpr char kHandoverChanged[] = "handover_changed";
 
 // The keyed draw that anyone can recompute ("Undian Terverifikasi").
 inline constexpr char kEventSealed[] = "event_sealed";                // "Segel Undian": L, Lp, P, R and the sources

@@ -164,6 +164,8 @@ Verification Verification::of(const std::string& path) {
         result.checkParticipants(connection);
         result.checkPlan(connection);
         result.checkKeyed(connection);
+        result.checkHandovers(connection);
+        result.checkEventName(connection);
     } catch (const std::exception& error) {
         result.problem(QStringLiteral("the tables could not be read: ") + QString::fromUtf8(error.what()));
     }
@@ -331,6 +333,25 @@ void Verification::replay() {
                 }
             }
             m_forfeits.push_back(forfeit);
+        } else if (isKind(entry, event::kHandoverChanged)) {
+            const std::int64_t rowid = integer(d, "rowid");
+            if (Winner* winner = liveWinner(entry, rowid, d.value(QStringLiteral("values")).toArray(),
+                                            QStringLiteral("records the handover of"))) {
+                const core::Handover before = core::Handover::fromJson(d.value(QStringLiteral("before")).toObject());
+                if (!(before == winner->handover))
+                    problem(
+                        QStringLiteral("%1 found the handover of winner row %2 as '%3', but the journal last knew it "
+                                       "as '%4': it was changed outside the program before")
+                            .arg(entryName(entry.seq))
+                            .arg(rowid)
+                            .arg(before.text(), winner->handover.text()));
+                winner->handover = core::Handover::fromJson(d.value(QStringLiteral("after")).toObject());
+                winner->handoverSeq = entry.seq;
+                winner->handoverTime = d.value(QStringLiteral("waktu")).toString();
+            }
+        } else if (isKind(entry, event::kEventNamed)) {
+            m_eventName = d.value(QStringLiteral("after")).toString();
+            m_eventNameSeq = entry.seq;
         } else if (isKind(entry, event::kJournalBegun)) {
             if (!m_begun) m_begun = entry;
             for (const QJsonValue& row :
@@ -641,6 +662,65 @@ void Verification::checkPlan(db::Connection& connection) {
                         .arg(prize.quantity));
 }
 
+void Verification::checkHandovers(db::Connection& connection) {
+    // Each handover recorded for a winner still in the table, as its last entry recorded it.
+    std::map<std::int64_t, const Winner*> expected;
+    for (const Winner& winner : m_winners)
+        if (winner.handoverSeq != 0 && !winner.gone()) expected[winner.rowid] = &winner;
+    const auto handoverText = [](const QString& status, const QString& date) {
+        return date.isEmpty() ? QStringLiteral("'%1'").arg(status) : QStringLiteral("'%1' on %2").arg(status, date);
+    };
+    if (connection.hasTable(core::Handovers::kTable)) {
+        db::Statement rows(connection,
+                           "SELECT pemenang, status, tanggal, waktu FROM tb_serah_terima ORDER BY pemenang");
+        while (rows.step()) {
+            const std::int64_t key = rows.columnInt(0);
+            const QString found = handoverText(columnString(rows, 1), columnString(rows, 2));
+            const auto there = expected.find(key);
+            if (there == expected.end()) {
+                problem(QStringLiteral("the handover of winner row %1 (%2) was not recorded by the program")
+                            .arg(key)
+                            .arg(found));
+                continue;
+            }
+            const Winner& winner = *there->second;
+            const QJsonObject recorded = winner.handover.json();
+            const QString recordedText = handoverText(recorded.value(QStringLiteral("status")).toString(),
+                                                      recorded.value(QStringLiteral("tanggal")).toString());
+            if (found != recordedText || columnString(rows, 3) != winner.handoverTime)
+                problem(QStringLiteral("the handover of winner row %1 (%2) is %3, but %4 recorded it as %5: it was "
+                                       "changed outside the program")
+                            .arg(key)
+                            .arg(quoted(winner.values), found, entryName(winner.handoverSeq), recordedText));
+            expected.erase(there);
+        }
+    }
+    for (const auto& [key, winner] : expected)
+        problem(QStringLiteral("the handover of winner row %1 (%2), recorded in %3, is missing")
+                    .arg(key)
+                    .arg(quoted(winner->values), entryName(winner->handoverSeq)));
+}
+
+void Verification::checkEventName(db::Connection& connection) {
+    bool found = false;
+    if (connection.hasTable("tb_acara")) {
+        db::Statement rows(connection, "SELECT nama_acara FROM tb_acara ORDER BY urut");
+        while (rows.step()) {
+            const QString name = columnString(rows, 0);
+            if (m_eventNameSeq == 0 || found)
+                problem(QStringLiteral("the event's name '%1' was not given by the program").arg(name));
+            else if (name != m_eventName)
+                problem(QStringLiteral("the event's name is '%1', but %2 named it '%3': it was changed outside the "
+                                       "program")
+                            .arg(name, entryName(m_eventNameSeq), m_eventName));
+            found = true;
+        }
+    }
+    if (m_eventNameSeq != 0 && !found)
+        problem(QStringLiteral("the event's name '%1', given in %2, is missing")
+                    .arg(m_eventName, entryName(m_eventNameSeq)));
+}
+
 std::vector<const Verification::Winner*> Verification::replacements() const {
     std::vector<const Winner*> replacedBy(m_forfeits.size(), nullptr);
     std::set<const Winner*> taken;
@@ -804,6 +884,13 @@ QString Verification::text() const {
             else if (isKind(entry, event::kPrizeDeleted))
                 line(QStringLiteral("prize deleted from the plan: %1")
                          .arg(quoted(d.value(QStringLiteral("values")).toArray())));
+            else if (isKind(entry, event::kEventNamed))
+                line(QStringLiteral("event named '%1'").arg(d.value(QStringLiteral("after")).toString()));
+            else if (isKind(entry, event::kHandoverChanged))
+                line(QStringLiteral("handover of winner row %1 (%2): %3")
+                         .arg(integer(d, "rowid"))
+                         .arg(quoted(d.value(QStringLiteral("values")).toArray()),
+                              core::Handover::fromJson(d.value(QStringLiteral("after")).toObject()).text()));
             else if (isKind(entry, event::kRoundCancelled))
                 line(QStringLiteral("round of entry #%1 for prize %2 cancelled")
                          .arg(integer(d, "round"))

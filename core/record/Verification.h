@@ -3,6 +3,7 @@
 #include "core/record/Fingerprint.h"
 #include "core/verifiable/KeyedDraw.h"
 #include "core/verifiable/SealedEvent.h"
+#include "core/winners/Handovers.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -31,8 +32,9 @@ struct JournalEntry {
 };
 
 // The check of a database's journal, read only: the chain of hashes, the winners table against the entries that
-// saved, changed and deleted its rows, the participants table against the lists the runs started from, and the prize
-// plan's tables against the entries of the plan, its rounds and its forfeits. It also gathers what the minutes list:
+// saved, changed and deleted its rows, the participants table against the lists the runs started from, the prize
+// plan's tables against the entries of the plan, its rounds and its forfeits, and the handovers and the event's name
+// against the entries that recorded them. It also gathers what the minutes list:
 // the runs, the winners in the order saved, the draws stopped and not saved, and per prize its winners and forfeits.
 // A keyed draw ("Undian Terverifikasi") is recomputed from its seal, its key and the participants table, pick by
 // pick, against the picks the journal recorded and the winners saved.
@@ -81,6 +83,11 @@ public:
         std::int64_t participant = 0;
         std::int64_t round = 0;
         std::int64_t forfeitSeq = 0;
+        // Whether its prize was handed over, as the last "handover_changed" left it (and that entry, and the time it
+        // recorded); still to be handed over while none did.
+        core::Handover handover;
+        std::int64_t handoverSeq = 0;
+        QString handoverTime;
         // Deleted or forfeited: no longer in the winners table.
         bool gone() const { return deletedSeq != 0 || forfeitSeq != 0; }
     };
@@ -170,6 +177,8 @@ public:
     const std::vector<PlanRound>& rounds() const { return m_rounds; }
     // Whether the journal records a prize plan at all.
     bool planned() const { return m_planned; }
+    // The event's name as the last "event_named" left it; empty when none did.
+    const QString& eventName() const { return m_eventName; }
     // The winner saved for a prize after a forfeit of it, in its slot: for each forfeit in order, the first winner of
     // the prize saved after it that is not another forfeit's. Null where the slot is still open.
     std::vector<const Winner*> replacements() const;
@@ -202,6 +211,8 @@ private:
     void checkKeyedWinners(const KeyedEvent& event);
     // The report's lines of the keyed draws: each one's key and picks.
     QStringList keyedText() const;
+    void checkHandovers(db::Connection& connection);
+    void checkEventName(db::Connection& connection);
     void problem(const QString& text);
 
     std::string m_path;
@@ -220,6 +231,8 @@ private:
     bool m_planned = false;
     std::vector<verifiable::Seal> m_seals;
     std::vector<KeyedEvent> m_keyed;
+    QString m_eventName;
+    std::int64_t m_eventNameSeq = 0; // the entry that named it
 };
 
 } // namespace record

@@ -376,6 +376,11 @@ std::int64_t TableCursor::rowKey() const {
     return m_store.rowid(m_rows[m_current]);
 }
 
+std::optional<std::int64_t> TableCursor::rowKeyAt(std::size_t row) const {
+    if (!active() || row >= m_rows.size()) return std::nullopt;
+    return m_store.rowid(m_rows[row]);
+}
+
 std::vector<RowStore::Handle> TableCursor::rowsInOrderOf(int field) const {
     checkActive();
     const Order& order = orderOf(field);

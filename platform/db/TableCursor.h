@@ -70,6 +70,8 @@ public:
     // The key of the current row, by which the database addresses it (SQLite's rowid): what a winner's record in
     // another table refers to.
     std::int64_t rowKey() const;
+    // The key of the row at this index of the cursor's order; none past the rows read (a new row not yet posted).
+    std::optional<std::int64_t> rowKeyAt(std::size_t row) const;
     // Stands on the row of rank k (0-based) in ascending order of the field; k must be below recordCount().
     void moveToRank(int field, std::size_t k);
     // The position in the cursor's order of the row of rank k (0-based) in ascending order of the field.

@@ -32,12 +32,20 @@ int CursorTableModel::columnCount(const QModelIndex& parent) const {
 void CursorTableModel::addReadOnlyColumn(const QString& title, ColumnValue value) {
     beginResetModel();
     m_readOnly.push_back({title, std::move(value)});
-    m_columns = fieldColumns() > 0 ? fieldColumns() + static_cast<int>(m_readOnly.size()) : 0;
+    m_columns = fieldColumns() > 0 ? fieldColumns() + readOnlyColumns() : 0;
+    endResetModel();
+}
+
+void CursorTableModel::setReadOnlyColumnsShown(bool shown) {
+    if (shown == m_readOnlyShown) return;
+    beginResetModel();
+    m_readOnlyShown = shown;
+    m_columns = fieldColumns() > 0 ? fieldColumns() + readOnlyColumns() : 0;
     endResetModel();
 }
 
 void CursorTableModel::refreshReadOnlyColumns() {
-    if (rowCount() == 0 || m_readOnly.empty() || m_columns == 0) return;
+    if (rowCount() == 0 || readOnlyColumns() == 0 || m_columns == 0) return;
     emit dataChanged(index(0, fieldColumns()), index(rowCount() - 1, m_columns - 1));
 }
 
@@ -50,7 +58,7 @@ QVariant CursorTableModel::data(const QModelIndex& index, int role) const {
     const auto row = static_cast<std::size_t>(index.row());
     if (const int extra = index.column() - fieldColumns(); extra >= 0) {
         // The pending new row has nothing to show there yet.
-        if (row >= cursor()->recordCount() || extra >= static_cast<int>(m_readOnly.size())) return QString();
+        if (row >= cursor()->recordCount() || extra >= readOnlyColumns()) return QString();
         return m_readOnly[static_cast<std::size_t>(extra)].value(row);
     }
     return QString::fromStdString(cursor()->cellText(row, index.column()));
@@ -89,7 +97,7 @@ bool CursorTableModel::setData(const QModelIndex& index, const QVariant& value, 
 
 void CursorTableModel::cursorReset() {
     beginResetModel();
-    m_columns = fieldColumns() > 0 ? fieldColumns() + static_cast<int>(m_readOnly.size()) : 0;
+    m_columns = fieldColumns() > 0 ? fieldColumns() + readOnlyColumns() : 0;
     endResetModel();
     emit currentRowChanged();
 }

@@ -24,6 +24,9 @@ public:
     void addReadOnlyColumn(const QString& title, ColumnValue value);
     // The read-only columns' values may have changed.
     void refreshReadOnlyColumns();
+    // Whether the read-only columns are shown (they are unless hidden): a column that means nothing in some state of
+    // the program leaves the grid then.
+    void setReadOnlyColumnsShown(bool shown);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -41,6 +44,7 @@ private:
     void currentChanged() override;
 
     int fieldColumns() const;
+    int readOnlyColumns() const { return m_readOnlyShown ? static_cast<int>(m_readOnly.size()) : 0; }
 
     int m_columns = 0;
     struct ReadOnlyColumn {
@@ -48,6 +52,7 @@ private:
         ColumnValue value;
     };
     std::vector<ReadOnlyColumn> m_readOnly;
+    bool m_readOnlyShown = true;
 };
 
 } // namespace ui

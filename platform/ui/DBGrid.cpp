@@ -58,6 +58,10 @@ void DBGrid::refreshReadOnlyColumns() {
     m_model->refreshReadOnlyColumns();
 }
 
+void DBGrid::setReadOnlyColumnsShown(bool shown) {
+    m_model->setReadOnlyColumnsShown(shown);
+}
+
 void DBGrid::setRowIndicator(bool shown) {
     verticalHeader()->setVisible(shown);
     verticalHeader()->setFixedWidth(shown ? 12 : 0);

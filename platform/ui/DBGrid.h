@@ -27,6 +27,7 @@ public:
     // A read-only column after the cursor's fields (CursorTableModel::addReadOnlyColumn), and its values refreshed.
     void addReadOnlyColumn(const QString& title, std::function<QString(std::size_t row)> value);
     void refreshReadOnlyColumns();
+    void setReadOnlyColumnsShown(bool shown);
     // The narrow column left of the rows that marks the current one.
     void setRowIndicator(bool shown);
     bool rowIndicator() const;

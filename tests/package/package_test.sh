@@ -26,7 +26,7 @@ dpkg-deb -I "$deb"
 [ "$(dpkg-deb -f "$deb" Package)" = tombolika ] || fail "the package is not named tombolika"
 depends=$(dpkg-deb -f "$deb" Depends)
 # The linked libraries (found by dpkg-shlibdeps), then what is loaded or run without a link.
-for p in libqt6widgets6 libqt6svg6 libsqlite3-0 libzip4 libexpat1 libcsv3 libgsf-1-114 libjpeg62-turbo \
+for p in libqt6widgets6 libqt6svg6 libsqlite3-0 libzip4 libexpat1 libcsv3 libgsf-1-114 libjpeg62-turbo libxlsxwriter4 \
     qt6-qpa-plugins fonts-dejavu-core fonts-urw-base35 sqlite3; do
     grep -Eq "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p: $depends"
 done

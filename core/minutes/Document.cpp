@@ -1,4 +1,4 @@
-#include "core/minutes/PrintedDocument.h"
+#include "core/minutes/Document.h"
 
 #include "platform/Error.h"
 #include "platform/files/ExportFile.h"
@@ -18,7 +18,95 @@
 #include <optional>
 #include <utility>
 
-namespace printed {
+namespace document {
+
+const QLocale kIndonesian(QLocale::Indonesian, QLocale::Indonesia);
+
+QString escaped(const QString& text) {
+    return text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br/>"));
+}
+
+QString localTime(const QString& utc) {
+    const QDateTime time = QDateTime::fromString(utc, Qt::ISODateWithMs);
+    if (!time.isValid()) return escaped(utc);
+    return time.toLocalTime().toString(QStringLiteral("dd-MM-yyyy HH:mm:ss"));
+}
+
+QString grouped(const QString& hash, bool twoLines) {
+    QStringList groups;
+    for (qsizetype i = 0; i < hash.size(); i += 8)
+        groups << escaped(hash.mid(i, 8)) + (twoLines && i == 24 ? QStringLiteral("<br/>") : QStringLiteral(" "));
+    return QStringLiteral("<span class=\"hash\">%1</span>").arg(groups.join(QString()).trimmed());
+}
+
+QString value(const QJsonValue& v) {
+    return v.isNull() || v.isUndefined() ? QString() : escaped(v.toString());
+}
+
+QString none() {
+    return QStringLiteral("<p>Tidak ada.</p>");
+}
+
+QString signatures(const QStringList& roles) {
+    QString rows;
+    for (qsizetype i = 0; i < roles.size(); i += 2) {
+        rows += QStringLiteral("<tr>");
+        for (qsizetype j = i; j < i + 2; ++j)
+            rows += j < roles.size()
+                        ? QStringLiteral("<td width=\"50%\" align=\"center\">%1<br/><br/><br/><br/><br/>"
+                                         "(...................................................)<br/>Nama:</td>")
+                              .arg(roles[j])
+                        : QStringLiteral("<td width=\"50%\"></td>");
+        rows += QStringLiteral("</tr>");
+    }
+    return QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\">%1</table>").arg(rows);
+}
+
+QString Tables::section(int number, const QString& title, bool withTable) const {
+    return heading(3, QStringLiteral("%1. %2").arg(number).arg(title), withTable);
+}
+
+QString Tables::heading(int level, const QString& title, bool withTable) const {
+    return QStringLiteral("<h%1%2>%3</h%1>")
+        .arg(level)
+        .arg(withTable && breaksBefore(m_tables, 0) ? QStringLiteral(" style=\"page-break-before: always\"")
+                                                    : QString())
+        .arg(title);
+}
+
+QString Tables::table(const QStringList& heading, const QList<QStringList>& rows, const QList<int>& widths,
+                      const QList<int>& whole) {
+    const int number = m_tables++;
+    QString head = QStringLiteral("<thead><tr>");
+    for (qsizetype i = 0; i < heading.size(); ++i)
+        head += QStringLiteral("<th width=\"%1%\">%2</th>").arg(widths.value(i)).arg(heading[i]);
+    head += QStringLiteral("</tr></thead>");
+    QString html = start(number, 0, head);
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        if (row > 0 && breaksBefore(number, static_cast<int>(row)))
+            html += QStringLiteral("</table>") + start(number, static_cast<int>(row), head);
+        html += QStringLiteral("<tr>");
+        for (qsizetype column = 0; column < rows[row].size(); ++column)
+            html += (m_printing.wholeWords && whole.contains(column)
+                         ? QStringLiteral("<td style=\"white-space: nowrap\">%1</td>")
+                         : QStringLiteral("<td>%1</td>"))
+                        .arg(rows[row][column]);
+        html += QStringLiteral("</tr>");
+    }
+    return html + QStringLiteral("</table>");
+}
+
+bool Tables::breaksBefore(int table, int row) const {
+    const auto breaks = m_printing.breaks.find(table);
+    return breaks != m_printing.breaks.end() && breaks->second.count(row);
+}
+
+QString Tables::start(int table, int firstRow, const QString& head) {
+    pieces.push_back({table, firstRow});
+    return QStringLiteral("<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\"%1>")
+               .arg(firstRow > 0 ? QStringLiteral(" style=\"page-break-before: always\"") : QString()) +
+           head;
+}
 
 namespace {
 
@@ -88,39 +176,13 @@ std::optional<std::pair<int, int>> nextBreak(const QTextDocument& document, cons
 
 } // namespace
 
-QString escaped(const QString& text) {
-    return text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br/>"));
+QString html(const Build& build) {
+    const Printing printing;
+    Tables tables(printing);
+    return build(tables);
 }
 
-QString localTime(const QString& utc) {
-    const QDateTime time = QDateTime::fromString(utc, Qt::ISODateWithMs);
-    if (!time.isValid()) return escaped(utc);
-    return time.toLocalTime().toString(QStringLiteral("dd-MM-yyyy HH:mm:ss"));
-}
-
-// For reading aloud and comparing by eye.
-QString grouped(const QString& hash, bool twoLines) {
-    QStringList groups;
-    for (qsizetype i = 0; i < hash.size(); i += 8)
-        groups << escaped(hash.mid(i, 8)) + (twoLines && i == 24 ? QStringLiteral("<br/>") : QStringLiteral(" "));
-    return QStringLiteral("<span class=\"hash\">%1</span>").arg(groups.join(QString()).trimmed());
-}
-
-QString signatures(const QStringList& roles) {
-    const auto signature = [](const QString& role) {
-        return QStringLiteral("<td width=\"50%\" align=\"center\">%1<br/><br/><br/><br/><br/>"
-                              "(...................................................)<br/>Nama:</td>")
-            .arg(role);
-    };
-    QString rows;
-    for (qsizetype at = 0; at < roles.size(); at += 2)
-        rows += QStringLiteral("<tr>%1%2</tr>")
-                    .arg(signature(roles[at]), at + 1 < roles.size() ? signature(roles[at + 1]) : QString());
-    return QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\">%1</table>").arg(rows);
-}
-
-void writePdf(const QString& path, const QString& title, const QString& creator,
-              const std::function<QString(Tables&)>& html) {
+void writePdf(const Build& build, const QString& title, const QString& creator, const QString& path) {
     // Laid out in memory, then written whole or not at all, as the winners export is.
     files::ExportFile file(path);
     QBuffer pdf;
@@ -137,10 +199,11 @@ void writePdf(const QString& path, const QString& title, const QString& creator,
     font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Verdana"), QStringLiteral("Arial")});
     font.setPointSizeF(9.5);
     document.setDefaultFont(font);
-    document.setDefaultStyleSheet(QStringLiteral(
-        "h1 { font-size: 15pt; } h3 { font-size: 11pt; margin-top: 14px; } h4 { font-size: 10pt; margin-top: 10px; } "
-        "h5 { font-size: 9.5pt; margin-top: 6px; } th { background-color: #e8e8e8; } "
-        ".hash { font-family: 'DejaVu Sans Mono', 'Courier New', monospace; }"));
+    document.setDefaultStyleSheet(
+        QStringLiteral("h1 { font-size: 15pt; } h2 { font-size: 12pt; } h3 { font-size: 11pt; margin-top: 14px; } h4 { "
+                       "font-size: 10pt; margin-top: 10px; } "
+                       "h5 { font-size: 9.5pt; margin-top: 6px; } th { background-color: #e8e8e8; } "
+                       ".hash { font-family: 'DejaVu Sans Mono', 'Courier New', monospace; }"));
     document.documentLayout()->setPaintDevice(&writer);
 
     // The page's body above a line for its number.
@@ -156,7 +219,7 @@ void writePdf(const QString& path, const QString& title, const QString& creator,
         wrapping.setWrapMode(printing.wholeWords ? QTextOption::WordWrap : QTextOption::WrapAtWordBoundaryOrAnywhere);
         document.setDefaultTextOption(wrapping);
         Tables tables(printing);
-        document.setHtml(html(tables));
+        document.setHtml(build(tables));
         if (printing.wholeWords && document.documentLayout()->documentSize().width() > body.width() + 1) {
             printing = Printing{false, {}};
             continue;
@@ -201,4 +264,4 @@ void writePdf(const QString& path, const QString& title, const QString& creator,
     file.commit();
 }
 
-} // namespace printed
+} // namespace document

@@ -154,9 +154,10 @@ void TfHadiah::btn_segelClick(QObject*) {
     if (!SaveDialog1.execute(this)) return;
     const QString letter = SaveDialog1.fileName();
     const QString database = QString::fromStdString(m_session.connection().databasePath());
+    const QString eventName = m_session.plan().eventName();
     // The letter is put in place inside the seal's journal entry: both, or neither.
     draw.sealEvent(*request, [&](const verifiable::Seal& seal) {
-        SealLetter::writePdf(seal, Minutes::headerNow(), database, letter);
+        SealLetter::writePdf(seal, Minutes::headerNow(), database, eventName, letter);
     });
     showSeal();
     ui::MessageBox::information(QStringLiteral("Undian telah disegel. Surat segel: %1\n\nCetak dan tandatangani surat "

@@ -120,9 +120,10 @@ QString methodHtml(const Minutes::Header& header, Tables& tables) {
 }
 
 QString letterHtml(const verifiable::Seal& seal, const Minutes::Header& header, const QString& database,
-                   Tables& tables) {
+                   const QString& eventName, Tables& tables) {
     const QDateTime made = header.madeAt.toLocalTime();
     QString html = QStringLiteral("<h1 align=\"center\">SURAT SEGEL UNDIAN</h1>");
+    if (!eventName.isEmpty()) html += QStringLiteral("<h2 align=\"center\">%1</h2>").arg(escaped(eventName));
     html += QStringLiteral("<p align=\"center\">Undian Terverifikasi</p>");
     html += QStringLiteral("<p align=\"center\">Dibuat dengan %1 versi %2 pada %3 pukul %4 (waktu setempat)</p>")
                 .arg(escaped(header.program), escaped(header.version),
@@ -151,13 +152,14 @@ QString letterHtml(const verifiable::Seal& seal, const Minutes::Header& header, 
 
 } // namespace
 
-QString SealLetter::html(const verifiable::Seal& seal, const Minutes::Header& header, const QString& database) {
-    return document::html([&](Tables& tables) { return letterHtml(seal, header, database, tables); });
+QString SealLetter::html(const verifiable::Seal& seal, const Minutes::Header& header, const QString& database,
+                         const QString& eventName) {
+    return document::html([&](Tables& tables) { return letterHtml(seal, header, database, eventName, tables); });
 }
 
 void SealLetter::writePdf(const verifiable::Seal& seal, const Minutes::Header& header, const QString& database,
-                          const QString& path) {
-    document::writePdf([&](Tables& tables) { return letterHtml(seal, header, database, tables); },
+                          const QString& eventName, const QString& path) {
+    document::writePdf([&](Tables& tables) { return letterHtml(seal, header, database, eventName, tables); },
                        QStringLiteral("Surat Segel Undian"), header.program + QLatin1Char(' ') + header.version, path);
 }
 

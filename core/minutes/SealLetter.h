@@ -13,11 +13,13 @@
 // before the public values exist.
 class SealLetter {
 public:
-    // `database`: the file the event is drawn from, named in the letter.
-    static QString html(const verifiable::Seal& seal, const Minutes::Header& header, const QString& database);
+    // `database`: the file the event is drawn from, named in the letter; `eventName`: the event's name ("Nama
+    // acara"), under the title as in the minutes, or empty.
+    static QString html(const verifiable::Seal& seal, const Minutes::Header& header, const QString& database,
+                        const QString& eventName);
     // Writes the PDF, whole or not at all; throws platform::Error when the file cannot be written.
     static void writePdf(const verifiable::Seal& seal, const Minutes::Header& header, const QString& database,
-                         const QString& path);
+                         const QString& eventName, const QString& path);
     // The name offered for a letter made at this time: "surat-segel-2025-05-02-1930.pdf".
     static QString fileName(const QDateTime& madeAt);
 };

@@ -230,10 +230,12 @@ TEST(SealLetter, SaysWhatIsSealedAndHowTheWinnersFollow) {
     event.addPrize("Sepeda Motor", "1", "1");
     event.addPrize("Voucher <Rp100.000>", "6", "3");
     const auto seal = event.draw().sealEvent({true, keyed::sources(), 2});
-    const QString html = SealLetter::html(*seal, header, QString::fromStdString(event.db.path()));
+    const QString html =
+        SealLetter::html(*seal, header, QString::fromStdString(event.db.path()), QStringLiteral("Undian HUT <RT 05>"));
     for (const QString& expected :
-         {QStringLiteral("SURAT SEGEL UNDIAN"), QStringLiteral("Jumlah peserta: 30."), printedHash(seal->participants),
-          printedHash(seal->publicList), printedHash(seal->plan),
+         {QStringLiteral("SURAT SEGEL UNDIAN"), QStringLiteral("<h2 align=\"center\">Undian HUT &lt;RT 05&gt;</h2>"),
+          QStringLiteral("Jumlah peserta: 30."), printedHash(seal->participants), printedHash(seal->publicList),
+          printedHash(seal->plan),
           QStringLiteral("daftar-publik-%1.csv").arg(QString::fromStdString(seal->publicList.substr(0, 16))),
           QStringLiteral("<td>2</td><td>Voucher &lt;Rp100.000&gt;</td><td>6</td><td>3</td>"),
           QStringLiteral("pemenang_tidak_diundi_lagi=0"), keyed::sources()[0], keyed::sources()[1],

@@ -63,6 +63,10 @@ TfHadiah::TfHadiah(core::Session& session, QWidget* parent)
     connect(&session.draw(), &core::Draw::planChanged, this, &TfHadiah::showDrawn);
 }
 
+TfHadiah::~TfHadiah() {
+    Edit1->disconnect(this);
+}
+
 void TfHadiah::showFromDraw() {
     show();
     raise();

@@ -21,6 +21,8 @@ class TfHadiah : public QWidget, public Ui::TfHadiah {
     Q_OBJECT
 public:
     explicit TfHadiah(core::Session& session, QWidget* parent = nullptr);
+    // Going away, the screen no longer hears "Nama acara" left: the box loses its focus as the window closes.
+    ~TfHadiah() override;
 
     db::TableCursor ADOTable1{"ADOTable1"}; // tb_hadiah
     db::DataSource DataSource1;

@@ -18,6 +18,8 @@ protected:
         static char* argv[] = {name};
         if (!QGuiApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
     }
+    // Gone before the program's static objects are: Qt's own go with it.
+    static void TearDownTestSuite() { app.reset(); }
 
     // The PDF's text, pages parted by form feeds.
     static QString pdfText(const QString& path) {

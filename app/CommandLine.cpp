@@ -73,6 +73,10 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                                                  "window."),
                                   QStringLiteral("from"));
     parser.addOption(copy);
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("With --verify: print the whole check as one JSON document, the keyed "
+                                                 "draw's seal, key and picks included, for auditors' tools."));
+    parser.addOption(json);
     parser.addPositionalArgument(QStringLiteral("[database]"),
                                  QStringLiteral("With --verify or --minutes: the database to read. With --copy: the "
                                                 "database to copy to."));
@@ -89,6 +93,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     if (parser.isSet(verify) && parser.isSet(minutes))
         return refused(QStringLiteral("--verify and --minutes cannot be given together."));
     if (modes > 1) return refused(QStringLiteral("Give one of --verify, --minutes, --create and --copy."));
+    if (parser.isSet(json) && !parser.isSet(verify)) return refused(QStringLiteral("--json goes with --verify."));
     if (parser.isSet(database) && parser.value(database).isEmpty())
         return refused(QStringLiteral("--database needs a server's URI or a file's path."));
     if (parser.isSet(copy)) {
@@ -130,5 +135,6 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     result.action = parser.isSet(verify) ? Action::Verify : Action::Minutes;
     if (!positional.isEmpty()) result.database = positional.front();
     result.minutes = parser.value(minutes);
+    result.json = parser.isSet(json);
     return result;
 }

@@ -28,6 +28,8 @@ struct CommandLine {
     QString copyTo;
     // Minutes: the PDF to write, as given.
     QString minutes;
+    // Verify: --json, the whole check as one JSON document.
+    bool json = false;
 
     // Reads the arguments as QCoreApplication::arguments() gives them (the program's own name first).
     static CommandLine parse(const QStringList& arguments);

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QJsonDocument>
 #include <QTextStream>
 #include <cstring>
 #include <memory>
@@ -32,7 +33,10 @@ std::string databasePath(const CommandLine& line) {
 
 int verify(const CommandLine& line) {
     const auto check = record::Verification::of(databasePath(line));
-    QTextStream(stdout) << check.text();
+    if (line.json)
+        QTextStream(stdout) << QJsonDocument(check.json()).toJson(QJsonDocument::Indented);
+    else
+        QTextStream(stdout) << check.text();
     return check.exitCode();
 }
 

@@ -95,6 +95,17 @@ bool holdsNoRows(db::Connection& connection) {
 
 } // namespace
 
+namespace {
+
+QString quotedTexts(const std::vector<QString>& texts) {
+    QStringList parts;
+    for (const QString& text : texts)
+        parts << QLatin1Char('\'') + text + QLatin1Char('\'');
+    return QLatin1Char('[') + parts.join(QStringLiteral(", ")) + QLatin1Char(']');
+}
+
+} // namespace
+
 QString Verification::quoted(const QJsonArray& values) {
     QStringList parts;
     for (const QJsonValue& value : values)
@@ -149,10 +160,12 @@ Verification Verification::of(const std::string& path) {
     }
     result.checkChain();
     result.replay();
+    result.gatherKeyed();
     try {
         result.checkWinners(connection);
         result.checkParticipants(connection);
         result.checkPlan(connection);
+        result.checkKeyed(connection);
         result.checkHandovers(connection);
         result.checkEventName(connection);
     } catch (const std::exception& error) {
@@ -761,6 +774,35 @@ std::vector<Verification::ListDrawnFrom> Verification::listsDrawnFrom() const {
     return lists;
 }
 
+QStringList Verification::keyedText() const {
+    QStringList lines;
+    for (const KeyedEvent& keyed : m_keyed) {
+        lines << QStringLiteral("Keyed draw sealed in entry #%1: %2")
+                     .arg(keyed.seal.entry)
+                     .arg(keyed.key
+                              ? QStringLiteral("key fixed in entry #%1, V %2, W %3")
+                                    .arg(keyed.key->entry)
+                                    .arg(quotedTexts(keyed.key->publicValues), quotedTexts(keyed.key->witnessValues))
+                              : QStringLiteral("no key fixed"));
+        for (const verifiable::Pick& pick : keyed.picks)
+            lines << QStringLiteral("  pick %1  prize %2  rank %3/%4  ID %5  no_undian %6%7")
+                         .arg(pick.i)
+                         .arg(pick.prize)
+                         .arg(pick.rank)
+                         .arg(pick.n)
+                         .arg(pick.id)
+                         .arg(pick.number ? QLatin1Char('\'') + QString::fromStdString(*pick.number) + QLatin1Char('\'')
+                                          : QStringLiteral("NULL"),
+                              pick.forfeited ? QStringLiteral("  FORFEITED") : QString());
+        if (keyed.key)
+            lines << (keyed.recomputed ? QStringLiteral("  %1 of %2 picks agree with the key")
+                                             .arg(keyed.agreeing)
+                                             .arg(keyed.picks.size())
+                                       : QStringLiteral("  the picks could not be recomputed"));
+    }
+    return lines;
+}
+
 QString Verification::text() const {
     QStringList lines;
     lines << QStringLiteral("Journal of %1").arg(QString::fromStdString(m_path));
@@ -864,11 +906,30 @@ QString Verification::text() const {
                 line(QStringLiteral("round of entry #%1 for prize %2 cancelled")
                          .arg(integer(d, "round"))
                          .arg(integer(d, "prize")));
+            else if (isKind(entry, event::kEventSealed))
+                line(d.value(QStringLiteral("terverifikasi")).toBool()
+                         ? QStringLiteral("keyed draw sealed: %1 participants, L %2, Lp %3, P %4, %5, %6 public "
+                                          "sources, %7 witness values")
+                               .arg(integer(d, "participants"))
+                               .arg(d.value(QStringLiteral("L")).toString(), d.value(QStringLiteral("Lp")).toString(),
+                                    d.value(QStringLiteral("P")).toString(), d.value(QStringLiteral("R")).toString())
+                               .arg(d.value(QStringLiteral("sources")).toArray().size())
+                               .arg(integer(d, "witnesses"))
+                         : QStringLiteral("keyed draw switched off"));
+            else if (isKind(entry, event::kKeyFixed))
+                line(QStringLiteral("key of the seal of entry #%1 fixed: K %2")
+                         .arg(integer(d, "seal"))
+                         .arg(d.value(QStringLiteral("K")).toString()));
+            else if (isKind(entry, event::kPublicListExported))
+                line(QStringLiteral("public list exported: %1 participants, Lp %2")
+                         .arg(integer(d, "rows"))
+                         .arg(d.value(QStringLiteral("Lp")).toString()));
         }
         std::sort(events.begin(), events.end());
         for (const auto& event : events)
             lines << event.second;
     }
+    lines << keyedText();
     for (const QString& p : m_problems)
         lines << QStringLiteral("PROBLEM: ") + p;
     if (!m_chainBreak.isEmpty()) lines << QStringLiteral("PROBLEM: ") + m_chainBreak;

@@ -235,6 +235,33 @@ private slots:
         QCOMPARE(line.text, text);
     }
 
+    // --json: the check as one JSON document, with --verify only.
+    void parseJson_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<bool>("json");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("--verify --json") << QStringList{"--verify", "--json"} << Action::Verify << true << "";
+        QTest::newRow("--json --verify DATABASE")
+            << QStringList{"--json", "--verify", "lain.mdb"} << Action::Verify << true << "";
+        QTest::newRow("--verify alone") << QStringList{"--verify"} << Action::Verify << false << "";
+        QTest::newRow("--json alone") << QStringList{"--json"} << Action::Refuse << false
+                                      << "--json goes with --verify.";
+        QTest::newRow("--minutes --json")
+            << QStringList{"--minutes", "ba.pdf", "--json"} << Action::Refuse << false << "--json goes with --verify.";
+    }
+
+    void parseJson() {
+        QFETCH(QStringList, arguments);
+        QFETCH(Action, action);
+        QFETCH(bool, json);
+        QFETCH(QString, text);
+        const CommandLine line = CommandLine::parse(QStringList{QStringLiteral("tombolika")} + arguments);
+        QCOMPARE(line.action, action);
+        QCOMPARE(line.json, json);
+        QCOMPARE(line.text, text);
+    }
+
     void folderHoldsDatabaseAndLogo() {
         // A folder name an operator may well have: blanks and a letter outside ASCII.
         const QString folder = m_scratch.filePath(QStringLiteral("Undian Désa 2025"));

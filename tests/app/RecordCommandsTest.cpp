@@ -6,6 +6,9 @@
 #include "tests/support/TestServer.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -99,6 +102,30 @@ TEST_F(RecordCommands, VerifyPrintsTheRunAndEndsWithItsVerdict) {
         << broken.out.toStdString();
 
     EXPECT_EQ(program({QStringLiteral("--verify"), dir.filePath(QStringLiteral("none.mdb"))}).exitCode, 2);
+}
+
+// --verify --json: the same check as one JSON document, the exit status as without it.
+TEST_F(RecordCommands, VerifyAsJsonIsOneDocumentWithTheSameVerdict) {
+    const Outcome text = program({QStringLiteral("--verify"), database()});
+    const Outcome json = program({QStringLiteral("--verify"), QStringLiteral("--json"), database()});
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    QJsonParseError error;
+    const QJsonObject check = QJsonDocument::fromJson(json.out.toUtf8(), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << json.out.toStdString();
+    EXPECT_EQ(check[QStringLiteral("verdict")].toString(),
+              text.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).back());
+    EXPECT_EQ(check[QStringLiteral("outcome")].toString(), QStringLiteral("intact"));
+    EXPECT_EQ(check[QStringLiteral("entries")].toInt(), 85);
+    EXPECT_EQ(check[QStringLiteral("winners")].toArray().size(), 40);
+    EXPECT_TRUE(check[QStringLiteral("K")].isNull()) << "no keyed draw";
+    EXPECT_TRUE(check[QStringLiteral("picks")].toArray().isEmpty());
+
+    db.exec("INSERT INTO tb_pemenang VALUES('D99','Siapa','Motor')");
+    const Outcome broken = program({QStringLiteral("--verify"), QStringLiteral("--json"), database()});
+    EXPECT_EQ(broken.exitCode, 1);
+    const QJsonObject brokenCheck = QJsonDocument::fromJson(broken.out.toUtf8()).object();
+    EXPECT_EQ(brokenCheck[QStringLiteral("outcome")].toString(), QStringLiteral("broken"));
+    EXPECT_EQ(brokenCheck[QStringLiteral("problems")].toArray().size(), 1);
 }
 
 TEST_F(RecordCommands, MinutesHoldTheListTheWinnersAndTheSignatures) {

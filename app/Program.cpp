@@ -35,6 +35,15 @@ void createForms() {
     DTModule = new TDTModule();
     ui::guarded([] { DTModule->DataModuleCreate(DTModule); });
     core::Session& session = DTModule->session;
+    if (!session.tablesMade().empty()) {
+        // A server's new database gets the program's tables at its first start: the operator is told so.
+        QStringList tables;
+        for (const std::string& table : session.tablesMade())
+            tables << QString::fromStdString(table);
+        ui::MessageBox::information(
+            QStringLiteral("The program's tables were missing from the database %1 and were made now: %2.")
+                .arg(QString::fromStdString(session.connection().displayName()), tables.join(QStringLiteral(", "))));
+    }
     fAcak = new TfAcak(session);
     // The screen the hall sees follows the draw itself; the draw screen opens it (F11) and takes its keys. A window
     // of its own, owned by no other: an owned window would stay above the draw screen on the same monitor, where

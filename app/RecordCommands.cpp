@@ -2,6 +2,8 @@
 
 #include "app/CommandLine.h"
 #include "app/Program.h"
+#include "core/EventCopy.h"
+#include "core/Schema.h"
 #include "core/minutes/Minutes.h"
 #include "core/record/Verification.h"
 #include "data/uData.h"
@@ -10,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QJsonDocument>
 #include <QTextStream>
 #include <cstring>
 #include <memory>
@@ -30,7 +33,10 @@ std::string databasePath(const CommandLine& line) {
 
 int verify(const CommandLine& line) {
     const auto check = record::Verification::of(databasePath(line));
-    QTextStream(stdout) << check.text();
+    if (line.json)
+        QTextStream(stdout) << QJsonDocument(check.json()).toJson(QJsonDocument::Indented);
+    else
+        QTextStream(stdout) << check.text();
     return check.exitCode();
 }
 
@@ -52,6 +58,51 @@ int minutes(const CommandLine& line) {
     return check.exitCode();
 }
 
+// --create: the program's tables in a server's empty database, or a new file with them.
+int create() {
+    const std::string database = TDTModule::database();
+    const QString shown = QString::fromStdString(db::withoutPassword(database));
+    try {
+        if (!db::isServerAddress(database) && !QFileInfo::exists(QString::fromStdString(database))) {
+            schema::createDatabase(database);
+            QTextStream(stdout) << "Made the database " << shown << " with the program's tables.\n";
+            return 0;
+        }
+        db::Connection connection;
+        connection.setDatabasePath(database);
+        connection.open();
+        const std::vector<std::string> made = schema::createMissingTables(connection);
+        if (made.empty()) {
+            QTextStream(stdout) << shown << " already holds the program's tables.\n";
+            return 0;
+        }
+        QStringList names;
+        for (const std::string& table : made)
+            names << QString::fromStdString(table);
+        QTextStream(stdout) << "Made the program's tables in " << shown << ": " << names.join(QStringLiteral(", "))
+                            << ".\n";
+        return 0;
+    } catch (const std::exception& error) {
+        QTextStream(stderr) << "tombolika: " << QString::fromUtf8(error.what()) << '\n';
+        return kUnreadable;
+    }
+}
+
+// --copy FROM TO: the whole event into an empty database, then the journal checked on both.
+int copy(const CommandLine& line) {
+    try {
+        const EventCopy::Result result =
+            EventCopy::run(line.copyFrom.toStdString(), line.copyTo.toStdString(), [](const std::string& progress) {
+                QTextStream(stdout) << QString::fromStdString(progress) << '\n';
+            });
+        QTextStream(stdout) << QString::fromStdString(result.summary);
+        return result.verified ? 0 : 1;
+    } catch (const std::exception& error) {
+        QTextStream(stderr) << "tombolika: " << QString::fromUtf8(error.what()) << '\n';
+        return kUnreadable;
+    }
+}
+
 bool asked(int argc, char** argv, const char* option) {
     const std::size_t length = std::strlen(option);
     for (int i = 1; i < argc; ++i)
@@ -68,7 +119,9 @@ std::optional<int> run(int argc, char** argv) {
     bool asksForText = false;
     for (const char* option : {"-h", "-?", "--help", "--help-all", "-v", "--version"})
         asksForText = asksForText || asked(argc, argv, option);
-    if (!writeMinutes && !asked(argc, argv, "--verify") && !asksForText) return std::nullopt;
+    if (!writeMinutes && !asked(argc, argv, "--verify") && !asked(argc, argv, "--create") &&
+        !asked(argc, argv, "--copy") && !asksForText)
+        return std::nullopt;
 
     std::unique_ptr<QCoreApplication> app;
     if (writeMinutes) {
@@ -83,7 +136,12 @@ std::optional<int> run(int argc, char** argv) {
 
     const CommandLine line = CommandLine::parse(QCoreApplication::arguments());
     if (!line.folder.isEmpty()) TDTModule::setFolder(line.folder);
+    if (!line.database.isEmpty()) TDTModule::setDatabase(line.database);
     switch (line.action) {
+    case CommandLine::Action::Create:
+        return create();
+    case CommandLine::Action::Copy:
+        return copy(line);
     case CommandLine::Action::Verify:
         return verify(line);
     case CommandLine::Action::Minutes:

@@ -34,9 +34,12 @@ int main(int argc, char** argv) {
         break;
     case CommandLine::Action::Verify:
     case CommandLine::Action::Minutes:
+    case CommandLine::Action::Create:
+    case CommandLine::Action::Copy:
         return CommandLine::RefusedStatus; // not reached: they ran before the QApplication
     }
     if (!commandLine.folder.isEmpty()) TDTModule::setFolder(commandLine.folder);
+    if (!commandLine.database.isEmpty()) TDTModule::setDatabase(commandLine.database);
 
     program::createForms();
     fAcak->show();

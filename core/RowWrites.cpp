@@ -2,6 +2,7 @@
 
 #include "core/draw/Draw.h"
 #include "core/winners/Handovers.h"
+#include "platform/Error.h"
 
 namespace core {
 
@@ -12,6 +13,10 @@ void RowWrites::rowWritten(const db::RowWrite& write) {
         m_draw.plan().checkPrizeWrite(write);
         plan = true;
     } else if (write.table == "tb_pemenang" && write.kind == db::RowWrite::Kind::Delete) {
+        // In the keyed draw a winner leaves only as a forfeit, with its reason: the method counts every pick.
+        if (m_draw.keyed().on() && m_draw.plan().winnerOf(write.rowid))
+            throw platform::Error("Pemenang undian terverifikasi tidak dapat dihapus: bila pemenang tidak mengambil "
+                                  "hadiahnya, gugurkan dengan Tidak Hadir beserta alasannya.");
         // A winner of the plan deleted in the winners grid takes its record with it; its slot opens again.
         if (const auto prize = m_draw.plan().winnerRowDeleted(write.rowid)) {
             more[QStringLiteral("prize")] = static_cast<double>(*prize);

@@ -11,6 +11,7 @@
 
 #include <QString>
 #include <string>
+#include <vector>
 
 namespace core {
 
@@ -24,8 +25,11 @@ public:
     Session& operator=(const Session&) = delete;
 
     // Opens the database at `path`: a missing file is an error, never a new empty database. An older file gains
-    // what this version keeps, when it can be written; one that cannot be written is still drawn from.
+    // what this version keeps, when it can be written; one that cannot be written is still drawn from. On a server
+    // (`path` a postgresql:// URI) the program's tables that are missing are made first: tablesMade() names them
+    // (not those a file makes only when first needed: the journal's, the prize plan's).
     void open(const std::string& path);
+    const std::vector<std::string>& tablesMade() const { return m_tablesMade; }
 
     db::Connection& connection() { return m_connection; }
     record::Journal& journal() { return m_journal; }
@@ -53,6 +57,7 @@ private:
     Winners m_winners{m_connection, m_journal};
     Handovers m_handovers{m_connection, m_journal};
     QString m_logoPath;
+    std::vector<std::string> m_tablesMade;
 };
 
 } // namespace core

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 TDTModule* DTModule = nullptr;
 
@@ -11,6 +12,10 @@ QString& directoryOverride() {
     return value;
 }
 QString& logoOverride() {
+    static QString value;
+    return value;
+}
+QString& databaseOverride() {
     static QString value;
     return value;
 }
@@ -37,8 +42,19 @@ void TDTModule::setFolder(const QString& folder) {
     logoOverride() = folder;
 }
 
+void TDTModule::setDatabase(const QString& database) {
+    databaseOverride() = database;
+}
+
+std::string TDTModule::database() {
+    const QString& named = databaseOverride();
+    if (named.isEmpty())
+        return QDir::toNativeSeparators(QDir(databaseDirectory()).filePath(QStringLiteral("db_sms.mdb"))).toStdString();
+    if (db::isServerAddress(named.toStdString())) return named.toStdString();
+    return QDir::toNativeSeparators(QFileInfo(named).absoluteFilePath()).toStdString();
+}
+
 void TDTModule::DataModuleCreate(QObject*) {
     session.setLogoPath(QDir(logoDirectory()).absoluteFilePath(QStringLiteral("LOGO.JPG")));
-    session.open(
-        QDir::toNativeSeparators(QDir(databaseDirectory()).filePath(QStringLiteral("db_sms.mdb"))).toStdString());
+    session.open(database());
 }

@@ -31,6 +31,12 @@ public:
 
     // --folder: db_sms.mdb and LOGO.JPG both live in this folder; empty goes back to the defaults.
     static void setFolder(const QString& folder);
+
+    // --database: the database to open instead of db_sms.mdb, a server's URI or a file's path; empty goes back to
+    // db_sms.mdb in databaseDirectory().
+    static void setDatabase(const QString& database);
+    // The database DataModuleCreate() opens.
+    static std::string database();
 };
 
 extern TDTModule* DTModule;

@@ -5,6 +5,7 @@
 #include "core/draw/Draw.h"
 #include "core/record/Events.h"
 #include "draw/AudienceScreen.h"
+#include "draw/KeyDialog.h"
 #include "platform/Error.h"
 #include "platform/jpeg/JpegImage.h"
 #include "platform/text/Quote.h"
@@ -57,6 +58,13 @@ struct Caption {
     QColor colour;
     Qt::Alignment alignment;
 };
+
+// What the operator does with a round stopped and not saved: a round of the keyed draw is not cancelled.
+QString saveOrCancel(bool keyed) {
+    return keyed ? QStringLiteral("Tekan Simpan untuk menyimpannya; pemenang yang tidak hadir digugurkan dengan Tidak "
+                                  "Hadir.")
+                 : QStringLiteral("Tekan Simpan untuk menyimpannya atau Batal untuk membatalkannya.");
+}
 
 QString inIndonesian(std::size_t number) {
     return QLocale(QLocale::Indonesian, QLocale::Indonesia).toString(static_cast<qulonglong>(number));
@@ -186,7 +194,7 @@ void TfAcak::showDetails() {
     if (Edit2->text() != details.phone) Edit2->setText(details.phone);
     if (ed_hadiah->text() != details.prize) ed_hadiah->setText(details.prize);
     BitBtn2->setEnabled(m_draw.canSave());
-    BitBtn3->setEnabled(m_draw.canSave());
+    BitBtn3->setEnabled(m_draw.canCancel()); // not for a round of the keyed draw once stopped
     showPlan();
 }
 
@@ -207,8 +215,10 @@ void TfAcak::showPlan() {
     BitBtn4->setVisible(!planned); // "Stop" shows the round
     btn_tidakHadir->setVisible(planned);
     ed_hadiah->setReadOnly(planned); // the plan's prize, not typed
+    // The keyed draw takes the prizes in urut order: nothing to turn to.
+    const bool turns = planned && !m_draw.keyedMode();
     for (QShortcut* key : std::as_const(m_prizeKeys))
-        key->setEnabled(planned);
+        key->setEnabled(turns);
     showRound();
     if (!planned) return;
     if (ed_hadiah->text() != m_draw.details().prize) {
@@ -240,7 +250,7 @@ void TfAcak::showPlan() {
     }
     // The list opens as wide as its longest prize, wider than the selector itself.
     cb_hadiah->view()->setMinimumWidth(cb_hadiah->view()->sizeHintForColumn(0) + 24);
-    cb_hadiah->setEnabled(cb_hadiah->count() > 1 && !m_draw.shuffling() && !unsaved);
+    cb_hadiah->setEnabled(turns && cb_hadiah->count() > 1 && !m_draw.shuffling() && !unsaved);
     btn_tidakHadir->setEnabled(round && round->standing() > 0 && !m_draw.shuffling());
 }
 
@@ -379,10 +389,10 @@ void TfAcak::FormCreate(QObject*) {
             const auto& restored = m_draw.round();
             if (!restored || !m_draw.roundUnsaved()) return;
             const ui::DialogOwner owner(this);
-            ui::MessageBox::information(QStringLiteral("Putaran sebelumnya belum disimpan: %1, %2 pemenang. Tekan "
-                                                       "Simpan untuk menyimpannya atau Batal untuk membatalkannya.")
+            ui::MessageBox::information(QStringLiteral("Putaran sebelumnya belum disimpan: %1, %2 pemenang. %3")
                                             .arg(restored->prizeName)
-                                            .arg(restored->standing()));
+                                            .arg(restored->standing())
+                                            .arg(saveOrCancel(restored->keyed())));
         });
     }
 }
@@ -504,8 +514,12 @@ void TfAcak::sayStartRefused(int refusal) {
         return;
     case core::Draw::Start::RoundUnsaved:
         ui::MessageBox::information(
-            QStringLiteral("Putaran ini belum disimpan. Tekan Simpan untuk menyimpannya atau Batal untuk "
-                           "membatalkannya, lalu Acak lagi."));
+            m_draw.round() && m_draw.round()->keyed()
+                ? QStringLiteral(
+                      "Putaran ini belum disimpan. Tekan Simpan untuk menyimpannya, lalu Acak lagi; pemenang "
+                      "yang tidak hadir digugurkan dengan Tidak Hadir.")
+                : QStringLiteral("Putaran ini belum disimpan. Tekan Simpan untuk menyimpannya atau Batal untuk "
+                                 "membatalkannya, lalu Acak lagi."));
         return;
     case core::Draw::Start::PlanComplete:
         ui::MessageBox::information(
@@ -515,9 +529,42 @@ void TfAcak::sayStartRefused(int refusal) {
         ui::MessageBox::information(QStringLiteral("Tidak ada lagi peserta yang dapat memenangkan %1.")
                                         .arg(m_draw.currentPrize() ? m_draw.currentPrize()->name : QString()));
         return;
+    case core::Draw::Start::KeyMissing:
+        askKey();
+        return;
+    case core::Draw::Start::SealBroken:
+        ui::MessageBox::information(m_draw.keyed().broken().value_or(
+            QStringLiteral("Daftar peserta/daftar hadiah berubah sejak disegel: daftar hadiah yang disegel tidak ada "
+                           "lagi.")));
+        return;
+    case core::Draw::Start::TooFewForRound:
+        ui::MessageBox::information(
+            QStringLiteral("Tinggal %1 peserta yang dapat memenangkan %2, kurang dari %3 pemenang putaran ini: undian "
+                           "terverifikasi tidak dapat mengundi putaran ini.")
+                .arg(m_draw.mayStillWin())
+                .arg(m_draw.currentPrize() ? m_draw.currentPrize()->name : QString())
+                .arg(m_draw.currentPrize() ? m_draw.currentPrize()->roundSize() : 0));
+        return;
     case core::Draw::Start::Started:
         return;
     }
+}
+
+// The keyed draw's key, before its first round: the values typed, shown back as the key takes them, confirmed, fixed.
+void TfAcak::askKey() {
+    const auto& seal = m_draw.keyed().seal();
+    if (!seal) return;
+    const auto values = KeyDialog::ask(*seal);
+    if (!values) return;
+    if (!ui::MessageBox::ask(QStringLiteral("Tetapkan kunci undian dari nilai-nilai ini? Kunci tidak dapat diubah "
+                                            "lagi.\n\n%1")
+                                 .arg(KeyDialog::asUsed(*seal, *values))))
+        return;
+    const verifiable::FixedKey key = m_draw.fixKey(values->publicValues, values->witnessValues);
+    ui::MessageBox::information(
+        QStringLiteral("Kunci undian telah ditetapkan: %1. Layar penonton menampilkan nilai-nilai "
+                       "dan kuncinya. Tekan Acak untuk memulai putaran pertama.")
+            .arg(key.shortKey()));
 }
 
 void TfAcak::sayEveryoneHasWon() {
@@ -683,6 +730,10 @@ void TfAcak::BitBtn8Click(QObject*) {
     }
     if (const QString fingerprint = m_draw.shortFingerprint(); !fingerprint.isEmpty())
         about += QStringLiteral("\nSidik jari daftar peserta: %1").arg(fingerprint);
+    if (m_draw.keyedMode())
+        about += m_draw.keyed().key()
+                     ? QStringLiteral("\nUndian Terverifikasi: kunci undian %1").arg(m_draw.keyed().key()->shortKey())
+                     : QStringLiteral("\nUndian Terverifikasi: disegel, kunci undian belum ditetapkan");
     about += QStringLiteral("\n\nF11: layar penonton (buka/tutup)");
     about += QStringLiteral("\nDi layar penonton pada monitor yang sama: Spasi/Enter Acak atau Stop, T Tampilkan, "
                             "ketik hadiah lalu Enter atau Alt+S Simpan, Esc Batal");

@@ -104,6 +104,7 @@ private:
     void showPlan();
     void showRound();
     void sayStartRefused(int refusal);
+    void askKey();
     void followTyping();
     QString memoName() const;
 

@@ -14,6 +14,7 @@
 
 const QString TfPenonton::WinnerMark = QStringLiteral("PEMENANG");
 const QString TfPenonton::ForfeitMark = QStringLiteral("TIDAK HADIR");
+const QString TfPenonton::KeyedNote = QStringLiteral("Hasil undian ditentukan oleh kunci undian yang disegel");
 
 TfPenonton* fPenonton = nullptr;
 
@@ -117,6 +118,7 @@ void TfPenonton::shuffleStarted() {
     m_planWinners = 0;
     layOutDetails();
     layOutRound(); // the round before goes
+    layOutKey();
     update();
 }
 
@@ -149,6 +151,24 @@ void TfPenonton::winnerForfeited(const core::PlanRound& round, std::size_t) {
         m_forfeited = true; // a round of one: its winner shown with the mark, and the prize kept
         layOutDetails();
     }
+    update();
+}
+
+void TfPenonton::keyedDrawChanged(const KeyedDetails& keyed) {
+    m_keyed = keyed;
+    if (!keyed.on && m_stage == Stage::Key) m_stage = Stage::Shuffle;
+    layOutFooter();
+    layOutKey();
+    update();
+}
+
+void TfPenonton::keyShown(const KeyedDetails& keyed) {
+    m_keyed = keyed;
+    m_stage = Stage::Key;
+    layOutFooter();
+    layOutDetails();
+    layOutRound();
+    layOutKey();
     update();
 }
 
@@ -225,6 +245,7 @@ const DrawDetails* TfPenonton::details() const {
     case Stage::Shuffle:
     case Stage::Round:
     case Stage::RoundSaved:
+    case Stage::Key:
         break;
     }
     return nullptr;
@@ -237,9 +258,17 @@ QString TfPenonton::shownNumber() const {
 
 QStringList TfPenonton::shownTexts() {
     ensureLaidOut();
-    QStringList texts{roundStage() ? QString() : shownNumber()};
+    QStringList texts{wholeStage() ? QString() : shownNumber()};
     for (const FittedText* text : {&m_banner, &m_eventName, &m_mark, &m_roundInfo, &m_name, &m_phone, &m_prizeCaption,
-                                   &m_prize, &m_roundHeading, &m_roundMark, &m_count, &m_fingerprintText})
+                                   &m_prize, &m_roundHeading, &m_roundMark})
+        texts += text->lines();
+    if (m_stage == Stage::Key) {
+        texts += m_keyHeading.lines();
+        for (const FittedText& value : m_keyValues)
+            texts += value.lines();
+        texts += m_keyText.lines();
+    }
+    for (const FittedText* text : {&m_count, &m_keyedNote, &m_fingerprintText})
         texts += text->lines();
     for (const Cell& cell : m_cells)
         for (const FittedText* text : {&cell.number, &cell.phone, &cell.name})
@@ -312,6 +341,7 @@ void TfPenonton::layOut() {
     layOutDetails();
     layOutFooter();
     layOutRound();
+    layOutKey();
 }
 
 // The cells of a round of several winners: as many columns as make the names largest, where a name of some eighteen
@@ -367,6 +397,32 @@ void TfPenonton::layOutRound() {
     if (m_stage == Stage::RoundSaved)
         m_roundMark.fit(WinnerMark, look::screenFont(12, true), l.roundMark.adjusted(0, h / 100, 0, -h / 100),
                         {share(h, 0.045), 6, false, Qt::AlignRight});
+}
+
+// The key just fixed, over the band and the details: a heading, each value it was made from, and the key large.
+void TfPenonton::layOutKey() {
+    m_keyHeading.clear();
+    m_keyText.clear();
+    m_keyValues.clear();
+    if (m_stage != Stage::Key) return;
+    const Layout& l = m_layout;
+    const int h = height();
+    m_keyHeading.fit(QStringLiteral("KUNCI UNDIAN"), look::screenFont(12, true), l.roundHeading,
+                     {l.roundHeading.height() * 8 / 10, 6, false, Qt::AlignLeft});
+    const int inset = share(width(), 0.04);
+    const QRect keyBox = QRect(l.round.left(), l.round.bottom() - share(h, 0.16), l.round.width(), share(h, 0.14))
+                             .adjusted(inset, 0, -inset, 0);
+    m_keyText.fit(QStringLiteral("Kunci undian %1").arg(m_keyed.shortKey), look::numberFont(12), keyBox,
+                  {share(h, 0.1), 8, false, Qt::AlignHCenter});
+    const int top = l.roundHeading.bottom() + h / 50;
+    const int room = keyBox.top() - h / 50 - top;
+    const int count = std::max<int>(1, static_cast<int>(m_keyed.values.size()));
+    const int line = std::min(room / count, share(h, 0.07));
+    m_keyValues.resize(static_cast<std::size_t>(m_keyed.values.size()));
+    for (int at = 0; at < m_keyed.values.size(); ++at)
+        m_keyValues[static_cast<std::size_t>(at)].fit(m_keyed.values[at], look::screenFont(12, true),
+                                                      QRect(l.round.left(), top + at * line, l.round.width(), line),
+                                                      {line * 6 / 10, 6, false, Qt::AlignLeft});
 }
 
 QList<int> TfPenonton::roundNameSizes() const {
@@ -425,11 +481,31 @@ void TfPenonton::layOutFooter() {
     QString count = QStringLiteral("%1 peserta").arg(indonesian.toString(static_cast<qulonglong>(m_participants)));
     if (m_alreadyWon)
         count += QStringLiteral(", %1 sudah menang").arg(indonesian.toString(static_cast<qulonglong>(*m_alreadyWon)));
-    m_count.fit(count, look::screenFont(12, true), l.count, small);
     FittedText::Limits right = small;
     right.across = Qt::AlignRight;
-    m_fingerprintText.fit(m_fingerprint.isEmpty() ? QString() : QStringLiteral("Sidik daftar %1").arg(m_fingerprint),
-                          look::screenFont(12, true), l.fingerprint, right);
+    m_keyedNote.clear();
+    if (!m_keyed.on) {
+        m_count.fit(count, look::screenFont(12, true), l.count, small);
+        m_fingerprintText.fit(m_fingerprint.isEmpty() ? QString()
+                                                      : QStringLiteral("Sidik daftar %1").arg(m_fingerprint),
+                              look::screenFont(12, true), l.fingerprint, right);
+        return;
+    }
+    // A keyed draw: the count, the line that the sealed key sets the result, and the key once fixed, each in a share
+    // of the width as long as its text usually is.
+    const int w = width(), margin = share(w, 0.04), inner = w - 2 * margin, gap = margin / 2;
+    const int countWidth = share(inner, 0.22), noteWidth = share(inner, 0.46);
+    const QRect left(margin, l.bottom.top(), countWidth - gap, l.bottom.height());
+    m_count.fit(count, look::screenFont(12, true), left, small);
+    FittedText::Limits centred = small;
+    centred.across = Qt::AlignHCenter;
+    m_keyedNote.fit(KeyedNote, look::screenFont(12, true),
+                    QRect(margin + countWidth, l.bottom.top(), noteWidth - gap, l.bottom.height()), centred);
+    const QRect last(margin + countWidth + noteWidth, l.bottom.top(), inner - countWidth - noteWidth,
+                     l.bottom.height());
+    m_fingerprintText.fit(m_keyed.shortKey.isEmpty() ? QString()
+                                                     : QStringLiteral("Kunci undian %1").arg(m_keyed.shortKey),
+                          look::screenFont(12, true), last, right);
 }
 
 // --- Painting ------------------------------------------------------------------------------------------------
@@ -451,6 +527,8 @@ void TfPenonton::paintEvent(QPaintEvent* event) {
     paintTop(painter, dirty);
     if (roundStage()) {
         paintRound(painter, dirty); // the round's cells take the band's place
+    } else if (m_stage == Stage::Key) {
+        paintKey(painter, dirty);
     } else {
         paintBand(painter, dirty);
         paintDetails(painter, dirty);
@@ -482,6 +560,19 @@ void TfPenonton::paintRound(QPainter& painter, const QRect& dirty) {
         texts.number.paint(painter, forfeited ? Qt::gray : Qt::black);
         texts.phone.paint(painter, forfeited ? kRed : look::Band);
         texts.name.paint(painter, forfeited ? Qt::gray : look::Detail);
+    }
+}
+
+void TfPenonton::paintKey(QPainter& painter, const QRect& dirty) {
+    if (!m_layout.round.intersects(dirty)) return;
+    painter.setRenderHint(QPainter::Antialiasing);
+    m_keyHeading.paint(painter, look::Prize);
+    for (const FittedText& value : m_keyValues)
+        value.paint(painter, look::Detail);
+    if (!m_keyText.rect().isEmpty()) {
+        const int padding = m_keyText.rect().height() / 4;
+        painter.fillRect(m_keyText.rect().adjusted(-2 * padding, -padding, 2 * padding, padding), Qt::black);
+        m_keyText.paint(painter, look::Number);
     }
 }
 
@@ -534,6 +625,7 @@ void TfPenonton::paintFooter(QPainter& painter, const QRect& dirty) {
     painter.fillRect(l.bottom, look::Band);
     painter.fillRect(QRect(0, l.bottom.top(), width(), l.line), look::BandEdge);
     m_count.paint(painter, Qt::white);
+    m_keyedNote.paint(painter, Qt::white);
     m_fingerprintText.paint(painter, Qt::white);
 }
 

@@ -18,7 +18,8 @@
 // keys on to it, so the operator runs the draw without ever showing the console to the hall. Everything is scaled to
 // the window: the logo, the event's name (with a prize plan that has one) and the banner at the top, the draw number as
 // large as fits in the black band, then the winner's name, masked phone and prize, and small at the bottom the
-// participants in the draw and the list's fingerprint.
+// participants in the draw and the list's fingerprint. In a keyed draw the bottom line says that the sealed key sets
+// the result and shows the key; when the key is fixed, its values and the key take the screen until the next "Acak".
 class TfPenonton : public QWidget, public DrawObserver, public AudienceScreen {
     Q_OBJECT
 public:
@@ -46,11 +47,13 @@ public:
     void roundShown(const core::PlanRound& round) override;
     void roundSaved(const core::PlanRound& round) override;
     void winnerForfeited(const core::PlanRound& round, std::size_t place) override;
+    void keyedDrawChanged(const KeyedDetails& keyed) override;
+    void keyShown(const KeyedDetails& keyed) override;
     void eventNamed(const QString& name) override;
 
     // What the hall sees: the shuffle, a participant's details after "Tampilkan", or a saved winner; with a prize
-    // plan, a round of several winners as drawn, or saved.
-    enum class Stage { Shuffle, Details, Winner, Round, RoundSaved };
+    // plan, a round of several winners as drawn, or saved; with a keyed draw, its key just fixed.
+    enum class Stage { Shuffle, Details, Winner, Round, RoundSaved, Key };
     Stage stage() const { return m_stage; }
     // Where the number and the name were last drawn, and every text as drawn (for the operator's checks).
     QRect numberRect() const { return m_number.rect(); }
@@ -67,6 +70,8 @@ public:
 
     static const QString WinnerMark;
     static const QString ForfeitMark;
+    // The bottom line of a keyed draw.
+    static const QString KeyedNote;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -77,7 +82,8 @@ protected:
 
 private:
     struct Layout {
-        QRect top, logo, eventName, band, numberBox, mark, name, phone, prizeCaption, prize, bottom, count, fingerprint;
+        QRect top, logo, eventName, band, numberBox, mark, name, phone, prizeCaption, prize, bottom, count, fingerprint,
+            note;
         int line = 1; // width of the bands' edge lines
         // A round of several winners: the whole area between the top band and the footer, its heading line and a
         // cell per winner.
@@ -97,7 +103,10 @@ private:
     void layOutPrize();
     void layOutFooter();
     void layOutRound();
+    void layOutKey();
     bool roundStage() const { return m_stage == Stage::Round || m_stage == Stage::RoundSaved; }
+    // The stages that take the band's place and the details'.
+    bool wholeStage() const { return roundStage() || m_stage == Stage::Key; }
     // Marks the number for repainting, at most once per frame of the monitor.
     void repaintNumber();
     void paintTop(QPainter& painter, const QRect& dirty);
@@ -105,6 +114,7 @@ private:
     void paintDetails(QPainter& painter, const QRect& dirty);
     void paintFooter(QPainter& painter, const QRect& dirty);
     void paintRound(QPainter& painter, const QRect& dirty);
+    void paintKey(QPainter& painter, const QRect& dirty);
 
     QWidget* m_console;
     ConsoleKeys m_consoleKeys;
@@ -125,6 +135,7 @@ private:
     std::size_t m_participants = 0;
     std::optional<std::size_t> m_alreadyWon;
     QString m_fingerprint;
+    KeyedDetails m_keyed;
 
     Layout m_layout;
     QSize m_laidOutFor;
@@ -136,6 +147,8 @@ private:
     FittedText m_banner, m_eventName, m_mark, m_name, m_phone, m_prizeCaption, m_prize, m_count, m_fingerprintText;
     FittedText m_roundInfo, m_roundHeading, m_roundMark;
     std::vector<Cell> m_cells;
+    FittedText m_keyedNote, m_keyHeading, m_keyText;
+    std::vector<FittedText> m_keyValues;
 };
 
 extern TfPenonton* fPenonton;

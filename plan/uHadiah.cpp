@@ -2,12 +2,16 @@
 
 #include "core/Look.h"
 #include "core/Session.h"
+#include "core/minutes/SealLetter.h"
+#include "plan/SealDialog.h"
 #include "platform/ui/ErrorHandler.h"
 #include "platform/ui/FormKit.h"
 #include "platform/ui/MessageBox.h"
 #include "resources/Glyphs.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QLocale>
@@ -43,9 +47,17 @@ TfHadiah::TfHadiah(core::Session& session, QWidget* parent)
     OpenDialog1.setTitle(QStringLiteral("Import Daftar Hadiah"));
     OpenDialog1.setNameFilters(
         {QStringLiteral("Spreadsheets (*.xls *.xlsx *.ods *.csv)"), QStringLiteral("All files (*)")});
+    SaveDialog1.setTitle(QStringLiteral("Surat Segel Undian"));
+    SaveDialog1.setNameFilters({QStringLiteral("PDF (*.pdf)")});
+    SaveDialog1.setDefaultSuffix(QStringLiteral("pdf"));
+    SaveDialog2.setTitle(QStringLiteral("Export Daftar Publik"));
+    SaveDialog2.setNameFilters({QStringLiteral("CSV (*.csv)")});
+    SaveDialog2.setDefaultSuffix(QStringLiteral("csv"));
 
     connect(BitBtn2, &QPushButton::clicked, this, &QWidget::close); // closing kind: hides the screen
     ui::on(BitBtn1, &QPushButton::clicked, this, &TfHadiah::BitBtn1Click);
+    ui::on(btn_segel, &QPushButton::clicked, this, &TfHadiah::btn_segelClick);
+    ui::on(btn_daftarPublik, &QPushButton::clicked, this, &TfHadiah::btn_daftarPublikClick);
     ui::on(Edit1, &QLineEdit::editingFinished, this, &TfHadiah::Edit1Exit);
     // The draw reads the plan again after every write: the counts beside the prizes follow.
     connect(&session.draw(), &core::Draw::planChanged, this, &TfHadiah::showDrawn);
@@ -67,6 +79,7 @@ void TfHadiah::showFromDraw() {
         ADOTable1.close();
         ADOTable1.open();
     });
+    showSeal();
     Edit1->setText(m_session.plan().eventName());
 }
 
@@ -89,6 +102,85 @@ void TfHadiah::closeEvent(QCloseEvent* event) {
 
 void TfHadiah::showDrawn() {
     DBGrid1->refreshReadOnlyColumns();
+    showSeal();
+}
+
+void TfHadiah::showSeal() {
+    const core::KeyedEvent& keyed = m_session.draw().keyed();
+    const auto& seal = keyed.seal();
+    if (!seal) {
+        lbl_segel->setText(QStringLiteral("Undian Terverifikasi: tidak aktif."));
+        return;
+    }
+    const QString sealed =
+        QDateTime::fromString(seal->time, Qt::ISODateWithMs).toLocalTime().toString(QStringLiteral("dd-MM-yyyy HH:mm"));
+    QString text =
+        keyed.key()
+            ? QStringLiteral("Undian Terverifikasi: disegel %1, kunci undian %2.").arg(sealed, keyed.key()->shortKey())
+            : QStringLiteral("Undian Terverifikasi: disegel %1, kunci undian belum ditetapkan.").arg(sealed);
+    if (keyed.broken()) text += QStringLiteral(" Daftar berubah sejak disegel.");
+    lbl_segel->setText(text);
+}
+
+QString TfHadiah::sealedNow() const {
+    const core::Draw& draw = m_session.draw();
+    std::int64_t winners = 0;
+    for (const core::Prize& prize : draw.plan().prizes())
+        winners += prize.quantity;
+    const QLocale indonesian(QLocale::Indonesian, QLocale::Indonesia);
+    return QStringLiteral(
+               "%1 peserta (sidik jari %2), %3 hadiah dengan %4 pemenang, dan \"Pemenang tidak diundi lagi\" "
+               "%5")
+        .arg(indonesian.toString(static_cast<qulonglong>(draw.participantCount())), draw.shortFingerprint())
+        .arg(draw.plan().prizes().size())
+        .arg(winners)
+        .arg(draw.winnersOnce() ? QStringLiteral("aktif") : QStringLiteral("tidak aktif"));
+}
+
+// "Segel Undian": the keyed draw on, with its sources and witnesses, and its letter written; or switched off.
+void TfHadiah::btn_segelClick(QObject*) {
+    core::Draw& draw = m_session.draw();
+    draw.refreshPlan();
+    const auto request = SealDialog::ask(sealedNow(), draw.keyed().seal());
+    if (!request) return;
+    if (!request->on) {
+        if (!draw.keyed().on()) return;
+        if (draw.keyed().key() &&
+            !ui::MessageBox::ask(QStringLiteral("Kunci undian sudah ditetapkan. Matikan Undian Terverifikasi? Putaran "
+                                                "berikutnya diundi acak; ini dicatat di jurnal dan berita acara.")))
+            return;
+        draw.sealEvent(*request);
+        showSeal();
+        ui::MessageBox::information(QStringLiteral("Undian Terverifikasi dimatikan: putaran berikutnya diundi acak."));
+        return;
+    }
+    SaveDialog1.setSuggestedName(SealLetter::fileName(QDateTime::currentDateTime()));
+    if (!SaveDialog1.execute(this)) return;
+    const QString letter = SaveDialog1.fileName();
+    const QString database = QString::fromStdString(m_session.connection().databasePath());
+    const QString eventName = m_session.plan().eventName();
+    // The letter is put in place inside the seal's journal entry: both, or neither.
+    draw.sealEvent(*request, [&](const verifiable::Seal& seal) {
+        SealLetter::writePdf(seal, Minutes::headerNow(), database, eventName, letter);
+    });
+    showSeal();
+    ui::MessageBox::information(QStringLiteral("Undian telah disegel. Surat segel: %1\n\nCetak dan tandatangani surat "
+                                               "segel, lalu umumkan bersama daftar publik (Export Daftar Publik) "
+                                               "sebelum nilai-nilai publiknya ada.")
+                                    .arg(QDir::toNativeSeparators(letter)));
+}
+
+// "Export Daftar Publik": the list drawn from, IDs and draw numbers only, for the organiser to publish with the seal.
+void TfHadiah::btn_daftarPublikClick(QObject*) {
+    core::KeyedEvent& keyed = m_session.draw().keyed();
+    SaveDialog2.setSuggestedName(
+        verifiable::publicListFileName(verifiable::publicListFingerprint(keyed.participants())));
+    if (!SaveDialog2.execute(this)) return;
+    const verifiable::PublicListFile written = keyed.exportPublicList(SaveDialog2.fileName());
+    ui::MessageBox::information(
+        QStringLiteral("Daftar publik telah ditulis: %1 peserta, ke %2\n\nBaris pertamanya:\nLp,%3")
+            .arg(written.rows)
+            .arg(QDir::toNativeSeparators(SaveDialog2.fileName()), QString::fromStdString(written.fingerprint)));
 }
 
 void TfHadiah::BitBtn1Click(QObject*) {

@@ -14,7 +14,9 @@ class Session;
 // The prize plan's screen "DAFTAR HADIAH": the plan's rows in a grid with a navigator, typed in, changed and deleted
 // there (each write checked against the plan's rules and journaled, core::PrizePlan), each prize's winners drawn so
 // far beside it (read only), "Import" of a plan from a workbook, and above the grid the event's name ("Nama acara").
-// Its controls are those of its form (uHadiah.ui), under their given names.
+// Below, the keyed draw that anyone can recompute ("Undian Terverifikasi", core::KeyedEvent): "Segel Undian" seals
+// the event and writes the seal's letter, "Export Daftar Publik" the list the organiser publishes with it, and a line
+// says where the keyed draw stands. Its controls are those of its form (uHadiah.ui), under their given names.
 class TfHadiah : public QWidget, public Ui::TfHadiah {
     Q_OBJECT
 public:
@@ -25,9 +27,13 @@ public:
     db::TableCursor ADOTable1{"ADOTable1"}; // tb_hadiah
     db::DataSource DataSource1;
     ui::FileDialog OpenDialog1{ui::FileDialog::Mode::Open};
+    ui::FileDialog SaveDialog1{ui::FileDialog::Mode::Save}; // the seal's letter
+    ui::FileDialog SaveDialog2{ui::FileDialog::Mode::Save}; // the public list
 
     // Event handlers.
     void BitBtn1Click(QObject* Sender);
+    void btn_segelClick(QObject* Sender);
+    void btn_daftarPublikClick(QObject* Sender);
     // "Nama acara" left, or Enter pressed in it: the event's name is stored (and journaled) when it changed.
     void Edit1Exit(QObject* Sender);
 
@@ -39,8 +45,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The winners drawn per prize, as the draw last read the plan.
+    // The winners drawn per prize, as the draw last read the plan, and where the keyed draw stands.
     void showDrawn();
+    void showSeal();
+    // What a seal would seal now, in a sentence.
+    QString sealedNow() const;
 
     core::Session& m_session;
 };

@@ -7,13 +7,13 @@ set -euo pipefail
 program=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
-    libsqlite3-dev sqlite3
+    libsqlite3-dev sqlite3 libpq-dev
     libzip-dev libexpat1-dev libcsv-dev libgsf-1-dev
     libjpeg62-turbo-dev libxlsxwriter-dev
     fonts-dejavu-core fonts-urw-base35 fontconfig
 )
 tests=(
-    libgtest-dev libbenchmark-dev
+    libgtest-dev libbenchmark-dev postgresql
     python3 python3-xlwt unzip poppler-utils
     clang libclang-rt-14-dev clang-format
     xvfb xauth x11-utils imagemagick

@@ -26,13 +26,19 @@ Draw::Draw(db::Connection& connection, record::Journal& journal, Settings& setti
 Draw::~Draw() = default;
 
 void Draw::readList() {
-    m_sealed.markBeforeRead(m_connection);
-    m_participants.open();
+    {
+        // The journal's last entry, the list and who has won as of one moment: with other desks writing, a change
+        // committed between two of these reads would have a list that its record does not account for.
+        db::ReadTransaction reading(m_connection);
+        m_sealed.markBeforeRead(m_connection);
+        m_participants.open();
+        m_eligible.readWinners(m_connection); // who has won, as the list is read
+    }
     m_participants.prepareOrder(0); // the draw picks by rank of ID; sort once now, not at the first tick
     m_eligible.setParticipants(&m_participants);
-    m_eligible.readWinners(m_connection); // who has won, as the list is read
     m_planWinnersSaved = false;
     m_planEligible.setParticipants(&m_participants);
+    m_keyed.listRead();
     refreshPlan();
     countParticipants();
     m_sealed.seal(m_participants, [this] {
@@ -66,6 +72,7 @@ Draw::Start Draw::start() {
     if (m_participants.recordCount() == 0) return Start::NoParticipants;
     refreshPlan();
     if (m_plan.exists()) return startRound();
+    if (m_keyed.on()) return Start::SealBroken; // the plan sealed is gone
     m_planShuffle = false;
     m_planRound.reset();
     if (m_planWinnersSaved) {
@@ -169,7 +176,14 @@ void Draw::save() {
     if (winnersOnce()) countParticipants();
 }
 
+bool Draw::canCancel() const {
+    return m_canSave && !(m_planRound && m_planRound->keyed());
+}
+
 void Draw::cancel() {
+    if (m_planRound && m_planRound->keyed() && !m_planRound->saved && m_round.unsaved())
+        throw platform::Error("Putaran undian terverifikasi tidak dapat dibatalkan setelah dihentikan: pemenang yang "
+                              "tidak hadir digugurkan dengan Tidak Hadir, beserta alasannya.");
     if (m_planRound) return cancelRound();
     const QJsonArray cleared{m_details.number, m_details.name, m_details.prize};
     m_details.number.clear();
@@ -269,7 +283,35 @@ record::Journal::RunStart Draw::runStart() const {
 
 void Draw::readPlan() {
     m_plan.read();
+    m_keyed.read();
     planRead();
+    tellKeyed();
+}
+
+void Draw::tellKeyed() {
+    const KeyedDetails keyed = m_keyed.shown();
+    if (keyed == m_keyedTold) return;
+    m_keyedTold = keyed;
+    tell([&](DrawObserver& o) { o.keyedDrawChanged(keyed); });
+}
+
+std::optional<verifiable::Seal> Draw::sealEvent(const KeyedEvent::SealRequest& request,
+                                                const std::function<void(const verifiable::Seal&)>& alongside) {
+    const bool roundOpen = m_round.shuffling() || m_round.unsaved();
+    std::optional<verifiable::Seal> seal = m_keyed.sealEvent(request, roundOpen, alongside);
+    planRead(); // the prizes in urut order from now on, or as the operator turns them again
+    tellKeyed();
+    countParticipants();
+    emit planChanged();
+    return seal;
+}
+
+verifiable::FixedKey Draw::fixKey(const std::vector<QString>& publicValues, const std::vector<QString>& witnessValues) {
+    verifiable::FixedKey fixed = m_keyed.fixKey(publicValues, witnessValues);
+    tellKeyed();
+    const KeyedDetails keyed = m_keyed.shown();
+    tell([&](DrawObserver& o) { o.keyShown(keyed); });
+    return fixed;
 }
 
 void Draw::planRead() {
@@ -279,6 +321,8 @@ void Draw::planRead() {
         m_currentPrize = m_planRound->prize;
     } else if (m_planShuffle && m_round.shuffling()) {
         // The shuffle runs for the prize it was started for.
+    } else if (keyedMode()) {
+        m_currentPrize = m_plan.firstOpen(); // the method draws the prizes in urut order
     } else {
         const Prize* current = m_currentPrize ? m_plan.prize(*m_currentPrize) : nullptr;
         if (!current || current->open() == 0) m_currentPrize = m_plan.firstOpen();
@@ -322,8 +366,14 @@ void Draw::planWritten() {
 }
 
 void Draw::selectCurrentPrize() {
-    const bool once = winnersOnce() && m_eligible.known();
-    m_planEligible.select(m_currentPrize.value_or(0), once ? &m_eligible.wonNumbers() : nullptr, m_eligible.changes());
+    if (keyedMode()) {
+        // As the method counts: the picks of the sealed event only, with the rule as sealed.
+        m_planEligible.selectAmongPicks(m_currentPrize.value_or(0), m_keyed.seal()->leaveWinnersOut);
+    } else {
+        const bool once = winnersOnce() && m_eligible.known();
+        m_planEligible.select(m_currentPrize.value_or(0), once ? &m_eligible.wonNumbers() : nullptr,
+                              m_eligible.changes());
+    }
     if (m_planRound && !m_planRound->saved && m_planRound->prize == m_currentPrize)
         for (const RoundWinner& winner : m_planRound->winners)
             if (!winner.forfeited && winner.inList) m_planEligible.pick(winner.rank);
@@ -341,6 +391,7 @@ int Draw::nextRoundSize() const {
 
 Draw::Turn Draw::turnPrize(int direction) {
     if (m_round.shuffling() || m_round.unsaved()) return Turn::Busy;
+    if (keyedMode()) return Turn::Keyed;
     const std::optional<std::int64_t> next =
         m_currentPrize ? m_plan.nextOpen(*m_currentPrize, direction) : m_plan.firstOpen();
     if (!next) return Turn::NoOther;
@@ -349,6 +400,7 @@ Draw::Turn Draw::turnPrize(int direction) {
 
 Draw::Turn Draw::choosePrize(std::int64_t urut) {
     if (m_round.shuffling() || m_round.unsaved()) return Turn::Busy;
+    if (keyedMode()) return Turn::Keyed;
     const Prize* prize = m_plan.prize(urut);
     if (!prize || prize->open() == 0) return Turn::NoOther;
     m_currentPrize = urut;
@@ -362,8 +414,16 @@ Draw::Turn Draw::choosePrize(std::int64_t urut) {
 Draw::Start Draw::startRound() {
     if (m_round.unsaved()) return Start::RoundUnsaved; // saved or cancelled first, never drawn again silently
     if (!currentPrize()) return Start::PlanComplete;
-    if (winnersOnce()) m_eligible.checkKnown();
+    if (keyedMode()) {
+        if (m_keyed.broken()) return Start::SealBroken;
+        if (!m_keyed.key()) return Start::KeyMissing;
+    } else if (winnersOnce()) {
+        m_eligible.checkKnown();
+    }
     if (mayStillWin() == 0) return Start::NobodyForPrize;
+    // The method makes a round's picks all or none.
+    if (keyedMode() && mayStillWin() < static_cast<std::size_t>(currentPrize()->roundSize()))
+        return Start::TooFewForRound;
     m_planRound.reset();
     m_details = DrawDetails{{}, {}, {}, currentPrize()->name};
     m_canSave = false;
@@ -419,27 +479,49 @@ void Draw::stopRound() {
     round.prize = prize->urut;
     round.prizeName = prize->name;
     QJsonArray picks;
+    const bool keyed = keyedMode();
     try {
+        if (keyed) {
+            // The list or the plan may have changed on its screen while the shuffle ran.
+            if (const std::optional<QString> why = m_keyed.broken()) throw platform::Error(why->toStdString());
+            if (size < prize->roundSize())
+                throw platform::Error("Tinggal " + std::to_string(size) +
+                                      " peserta yang dapat memenangkan hadiah ini, "
+                                      "putaran ini " +
+                                      std::to_string(prize->roundSize()) + " pemenang");
+        }
+        WinnerPick& pick = keyed ? static_cast<WinnerPick&>(m_keyedPick) : *m_pick;
         for (int place = 0; place < size; ++place) {
             const std::uint64_t n = mayStillWin();
-            const std::uint64_t index = m_pick->pick({round.prize, place, n});
+            const std::uint64_t index = pick.pick({round.prize, place, n});
             if (index >= n) throw platform::Error("The pick is out of range: " + std::to_string(index));
             RoundWinner winner = winnerAt(m_planEligible.rankAt(static_cast<std::size_t>(index)));
             winner.index = index;
             winner.n = n;
             m_planEligible.pick(winner.rank);
+            QJsonObject journaled{{QStringLiteral("rank"), static_cast<double>(index)},
+                                  {QStringLiteral("n"), static_cast<double>(n)},
+                                  {QStringLiteral("id"), static_cast<double>(winner.id)},
+                                  {QStringLiteral("no_undian"), winner.number},
+                                  {QStringLiteral("nama"), winner.name}};
+            if (keyed) {
+                winner.pick = m_keyedPick.number(place);
+                journaled[QStringLiteral("i")] = static_cast<double>(winner.pick);
+                // The draw number as the list holds it, NULL apart from empty, as the public list has it.
+                const std::optional<std::string> number = m_keyed.participants().number(winner.rank);
+                journaled[QStringLiteral("no_undian")] =
+                    number ? QJsonValue(QString::fromStdString(*number)) : QJsonValue();
+            }
             round.winners.push_back(winner);
-            picks.append(QJsonObject{{QStringLiteral("rank"), static_cast<double>(index)},
-                                     {QStringLiteral("n"), static_cast<double>(n)},
-                                     {QStringLiteral("id"), static_cast<double>(winner.id)},
-                                     {QStringLiteral("no_undian"), winner.number},
-                                     {QStringLiteral("nama"), winner.name}});
+            picks.append(journaled);
         }
+        QJsonObject stop{{QStringLiteral("prize"), static_cast<double>(round.prize)},
+                         {QStringLiteral("hadiah"), round.prizeName},
+                         {QStringLiteral("picks"), picks}};
+        if (keyed) stop[QStringLiteral("seal")] = static_cast<double>(m_keyed.seal()->entry);
         // In the journal before anyone sees them: a run that ends now brings the round back at its next start.
-        round.stopEntry =
-            m_journal.record(record::event::kRoundStopped, {{QStringLiteral("prize"), static_cast<double>(round.prize)},
-                                                            {QStringLiteral("hadiah"), round.prizeName},
-                                                            {QStringLiteral("picks"), picks}});
+        round.stopEntry = m_journal.record(record::event::kRoundStopped, stop);
+        if (keyed) m_keyed.roundRecorded(round.winners.size());
     } catch (...) {
         for (const RoundWinner& winner : round.winners)
             m_planEligible.giveBack(winner.rank);
@@ -561,6 +643,7 @@ bool Draw::restoreRound() {
         winner.n = static_cast<std::uint64_t>(pick.value(QStringLiteral("n")).toDouble());
         winner.number = pick.value(QStringLiteral("no_undian")).toString();
         winner.name = pick.value(QStringLiteral("nama")).toString();
+        winner.pick = static_cast<std::uint64_t>(pick.value(QStringLiteral("i")).toDouble());
         if (const auto rank = m_planEligible.rankOf(winner.id)) {
             winner.rank = *rank;
             winner.phone = QString::fromStdString(m_participants.cellText(m_participants.positionOfRank(0, *rank), 3));

@@ -3,6 +3,7 @@
 #include "core/draw/DrawObserver.h"
 #include "core/draw/DrawRound.h"
 #include "core/draw/EligibleParticipants.h"
+#include "core/draw/KeyedEvent.h"
 #include "core/draw/PlanEligibility.h"
 #include "core/draw/PlanRound.h"
 #include "core/draw/WinnerPick.h"
@@ -44,6 +45,12 @@ class Settings;
 // "Tampilkan" step. "&Simpan" saves the whole round, "&Batal" gives it up, and until either, the next "Acak" is
 // refused. A winner of the round shown, saved or not, may be found absent ("Tidak Hadir"). Without a plan
 // everything is as above.
+//
+// With the plan's keyed draw on ("Undian Terverifikasi", KeyedEvent) the rounds go as the method has them: prizes in
+// urut order, each pick the key's (KeyedPick) among the participants not yet picked in the sealed event for the
+// prize (with the rule on repeat winners, for any prize; a draw number that won outside the plan stays in), a round
+// never cancelled once stopped. "Acak" is refused until the key is fixed, and while the list, the plan or the rule
+// is not the one sealed.
 class Draw : public QObject {
     Q_OBJECT
 public:
@@ -69,7 +76,19 @@ public:
     // "Acak": the shuffle starts, and the drawn number and name are cleared. Throws when there is no list, or when
     // winners are not drawn again and who has won is unknown. With a plan, refused while a round is not saved or
     // cancelled, when every prize has all its winners, and when nobody may still win the current prize.
-    enum class Start { Started, NoParticipants, EveryoneHasWon, RoundUnsaved, PlanComplete, NobodyForPrize };
+    // The keyed draw adds: no key fixed yet, the seal broken (KeyedEvent::broken() says how), and fewer left to win
+    // the prize than the round takes.
+    enum class Start {
+        Started,
+        NoParticipants,
+        EveryoneHasWon,
+        RoundUnsaved,
+        PlanComplete,
+        NobodyForPrize,
+        KeyMissing,
+        SealBroken,
+        TooFewForRound
+    };
     Start start();
     // A shuffle tick: the cursor stands on the participant picked, whose draw number shownNumber() gives. Ended
     // when the last participant still in has won meanwhile; NoList when the list could not be read.
@@ -87,8 +106,11 @@ public:
     // neither. Saving is no longer possible from the first step, also when it fails. With a plan, the whole round
     // (PrizePlan::saveRound); a round that failed to save can be saved again.
     void save();
-    // "&Batal": the details and the prize are cleared; with a plan, the round is given up.
+    // "&Batal": the details and the prize are cleared; with a plan, the round is given up. A round of the keyed draw
+    // is not given up once stopped: its winners leave only by "Tidak Hadir" (platform::Error).
     void cancel();
+    // Whether "&Batal" may be pressed now.
+    bool canCancel() const;
 
     // --- The prize plan ---
     PrizePlan& plan() { return m_plan; }
@@ -109,8 +131,8 @@ public:
     // Who may still win the current prize.
     std::size_t mayStillWin() const { return m_planEligible.count(); }
     // PageUp / PageDown and the selector: turns to another prize with a slot open. Not while the shuffle runs or
-    // a round is not saved.
-    enum class Turn { Turned, NoOther, Busy };
+    // a round is not saved, nor in the keyed draw, which draws the prizes in urut order.
+    enum class Turn { Turned, NoOther, Busy, Keyed };
     Turn turnPrize(int direction);
     Turn choosePrize(std::int64_t urut);
     // The round shown, from its "Stop" until the next "Acak" or its "&Batal".
@@ -127,6 +149,16 @@ public:
     void setWinnerPick(std::unique_ptr<WinnerPick> pick) {
         m_pick = pick ? std::move(pick) : std::make_unique<RandomPick>(m_random);
     }
+
+    // --- The keyed draw ("Undian Terverifikasi") ---
+    KeyedEvent& keyed() { return m_keyed; }
+    const KeyedEvent& keyed() const { return m_keyed; }
+    // On, with a plan to draw.
+    bool keyedMode() const { return m_keyed.on() && m_plan.exists(); }
+    // "Segel Undian" and the key dialog's OK (KeyedEvent::sealEvent, fixKey); the followers are told.
+    std::optional<verifiable::Seal> sealEvent(const KeyedEvent::SealRequest& request,
+                                              const std::function<void(const verifiable::Seal&)>& alongside = {});
+    verifiable::FixedKey fixKey(const std::vector<QString>& publicValues, const std::vector<QString>& witnessValues);
 
     // The operator typed into a detail field.
     void setNumber(const QString& number);
@@ -193,6 +225,8 @@ private:
     void showRoundDetails();
     // With a plan and no round shown, the prize in the details is the current one.
     void settlePrizeDetail();
+    // The keyed draw as the followers were last told of it, told again when it changed.
+    void tellKeyed();
     QJsonObject selectedParticipant() const;
     template <typename Call> void tell(Call call) {
         for (DrawObserver* observer : m_observers)
@@ -220,6 +254,9 @@ private:
     PrizePlan m_plan{m_connection, m_journal};
     PlanEligibility m_planEligible;
     std::unique_ptr<WinnerPick> m_pick = std::make_unique<RandomPick>(m_random);
+    KeyedEvent m_keyed{m_connection, m_journal, m_settings, m_participants, m_sealed, m_plan};
+    KeyedPick m_keyedPick{m_keyed};
+    KeyedDetails m_keyedTold;
     std::optional<std::int64_t> m_currentPrize;
     std::optional<PlanRound> m_planRound;
     bool m_planShuffle = false;      // the shuffle runs for a round of the plan

@@ -3,6 +3,7 @@
 #include "core/draw/PlanRound.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstddef>
 #include <optional>
 
@@ -12,6 +13,14 @@ struct DrawDetails {
     QString name;
     QString phone;
     QString prize;
+};
+
+// A keyed draw ("Undian Terverifikasi", core::KeyedEvent) as the hall is told of it.
+struct KeyedDetails {
+    bool on = false;
+    QStringList values; // once the key is fixed: each value, named by its source ("Saksi 1: 4821")
+    QString shortKey;   // once the key is fixed: its first 16 hex digits in groups of four
+    bool operator==(const KeyedDetails&) const = default;
 };
 
 // What the draw tells whoever follows it, in the order it happens. The draw knows nothing of how it is shown: the
@@ -57,4 +66,9 @@ public:
         (void)round;
         (void)place;
     }
+
+    // The keyed draw was switched on or off, or its key fixed: what the hall is told of it from then on.
+    virtual void keyedDrawChanged(const KeyedDetails& keyed) { (void)keyed; }
+    // The key was just fixed: its values and the key, shown until the next "Acak".
+    virtual void keyShown(const KeyedDetails& keyed) { (void)keyed; }
 };

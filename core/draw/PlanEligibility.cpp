@@ -75,6 +75,17 @@ void PlanEligibility::select(std::int64_t prize, const std::unordered_set<std::s
     m_ranks.assign(listSize(m_participants), std::move(out));
 }
 
+void PlanEligibility::selectAmongPicks(std::int64_t prize, bool anyPrize) {
+    m_winnersOnce = anyPrize;
+    m_wonNumbers.clear();
+    m_wonVersion.reset();
+    const auto own = m_byPrize.find(prize);
+    std::vector<std::uint32_t> out = anyPrize                 ? m_anyPrize
+                                     : own == m_byPrize.end() ? std::vector<std::uint32_t>()
+                                                              : own->second;
+    m_ranks.assign(listSize(m_participants), std::move(out));
+}
+
 std::size_t PlanEligibility::outOfEveryPrize() const {
     return m_winnersOnce ? merged(m_anyPrize, m_wonNumbers).size() : 0;
 }

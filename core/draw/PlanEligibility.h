@@ -33,6 +33,9 @@ public:
     // Turns to this prize: who may still win it. `wonNumbers` with winners not drawn again, else null; `version`
     // tells when that set changed since.
     void select(std::int64_t prize, const std::unordered_set<std::string>* wonNumbers, std::uint64_t version);
+    // Turns to this prize as a keyed draw counts who may win it: out are those picked for it, and with `anyPrize`
+    // those picked for any prize; nobody is out for a draw number that won outside the plan.
+    void selectAmongPicks(std::int64_t prize, bool anyPrize);
 
     // Who may still win the selected prize, less the picks of the round so far.
     std::size_t count() const { return m_ranks.count(); }
@@ -56,7 +59,7 @@ private:
     std::vector<std::uint32_t> m_anyPrize;                        // ranks picked for some prize, ascending
     std::vector<std::uint32_t> m_wonNumbers;                      // ranks whose draw number has won, ascending
     std::optional<std::uint64_t> m_wonVersion;                    // of the set m_wonNumbers was found from
-    bool m_winnersOnce = false;
+    bool m_winnersOnce = false;                                   // those picked for any prize are out
     chance::ExcludedRanks m_ranks;
 };
 

@@ -20,6 +20,7 @@ struct RoundWinner {
     QString phone;
     std::optional<std::int64_t> key; // the winner row, once saved
     bool forfeited = false;
+    std::uint64_t pick = 0; // in a keyed draw, the pick's number i over the whole event; 0 for a random pick
 };
 
 // A round of the plan: the prize, its winners as "Stop" picked them, whether "&Simpan" saved them. It stays shown
@@ -31,6 +32,9 @@ struct PlanRound {
     std::vector<RoundWinner> winners;
     bool saved = false;
     bool restored = false; // stopped in a run that ended before its save or "&Batal"
+
+    // Drawn with the event's key: its picks are the method's, and it cannot be cancelled.
+    bool keyed() const { return !winners.empty() && winners.front().pick != 0; }
 
     // Winners not forfeited.
     std::size_t standing() const {

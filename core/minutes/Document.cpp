@@ -9,8 +9,10 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextLayout>
 #include <QTextTable>
 #include <algorithm>
 #include <cmath>
@@ -67,10 +69,11 @@ QString Tables::section(int number, const QString& title, bool withTable) const 
 }
 
 QString Tables::heading(int level, const QString& title, bool withTable) const {
+    const int number = m_headings++;
+    const bool newPage = (withTable && breaksBefore(m_tables, 0)) || m_printing.headingBreaks.count(number) > 0;
     return QStringLiteral("<h%1%2>%3</h%1>")
         .arg(level)
-        .arg(withTable && breaksBefore(m_tables, 0) ? QStringLiteral(" style=\"page-break-before: always\"")
-                                                    : QString())
+        .arg(newPage ? QStringLiteral(" style=\"page-break-before: always\"") : QString())
         .arg(title);
 }
 
@@ -147,10 +150,54 @@ QList<QTextTable*> printedTables(const QTextDocument& document, std::size_t piec
     return tables;
 }
 
-// The first place where the layout parts what belongs together: a table row over two pages, or a table's first row
-// on another page than its section's title. Gives the table and the row that must begin a new page.
-std::optional<std::pair<int, int>> nextBreak(const QTextDocument& document, const std::vector<Piece>& pieces,
-                                             const Printing& printing, qreal pageHeight) {
+// Where the layout parts what belongs together, and what must begin a new page for it: a table's row (the table and
+// the row), or a heading without a table of its own (its number among the Tables' headings).
+struct Break {
+    qreal top = 0; // where the part moved begins, to mend the first one first
+    std::optional<std::pair<int, int>> row;
+    int heading = -1;
+};
+
+// The first heading without a table of its own that ends a page: the text after it is on the next page. Headings
+// followed by a table are kept with it by the table's own break. Headings one right after the other (a section's
+// title and its first sub-heading) go over together: the first of them begins the new page.
+std::optional<Break> headingBreak(const QTextDocument& document, const Printing& printing, qreal pageHeight) {
+    QAbstractTextDocumentLayout* layout = document.documentLayout();
+    int number = -1;
+    int first = -1; // the first of the headings right before this one, and where it begins
+    qreal firstTop = 0;
+    bool afterHeading = false;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        // The Tables' headings are levels 3 to 5; a document's own title above them is not counted.
+        if (block.blockFormat().headingLevel() < 3) {
+            afterHeading = false;
+            continue;
+        }
+        ++number;
+        const qreal top = layout->blockBoundingRect(block).top();
+        if (!afterHeading) {
+            first = number;
+            firstTop = top;
+        }
+        afterHeading = true;
+        const QTextBlock next = block.next();
+        if (!next.isValid() || next.blockFormat().headingLevel() >= 3 || QTextCursor(next).currentTable() ||
+            printing.headingBreaks.count(first))
+            continue;
+        // Where the text after it begins: its first line, which the layout may have put on the next page while
+        // the block's margin stays on this one.
+        qreal nextText = layout->blockBoundingRect(next).top();
+        if (next.layout() && next.layout()->lineCount() > 0) nextText += next.layout()->lineAt(0).rect().bottom() - 0.5;
+        if (pageOf(firstTop, pageHeight) != pageOf(nextText, pageHeight)) return Break{firstTop, std::nullopt, first};
+    }
+    return std::nullopt;
+}
+
+// The first place where the layout parts what belongs together: a table row over two pages, a table's first row on
+// another page than its section's title, or a heading at a page's foot.
+std::optional<Break> nextBreak(const QTextDocument& document, const std::vector<Piece>& pieces,
+                               const Printing& printing, qreal pageHeight) {
+    std::optional<Break> heading = headingBreak(document, printing, pageHeight);
     QAbstractTextDocumentLayout* layout = document.documentLayout();
     const QList<QTextTable*> tables = printedTables(document, pieces.size());
     for (qsizetype i = 0; i < tables.size(); ++i) {
@@ -168,10 +215,13 @@ std::optional<std::pair<int, int>> nextBreak(const QTextDocument& document, cons
             }
             // A row that begins a page already and still runs over is longer than a page: nothing to do.
             const bool beginsPage = r == 1 && (row > 0 || movedWhole);
-            if (parted && !beginsPage) return std::pair{piece.table, row};
+            if (parted && !beginsPage) {
+                if (heading && heading->top < top) return heading;
+                return Break{top, std::pair{piece.table, row}, -1};
+            }
         }
     }
-    return std::nullopt;
+    return heading;
 }
 
 } // namespace
@@ -221,12 +271,15 @@ void writePdf(const Build& build, const QString& title, const QString& creator, 
         Tables tables(printing);
         document.setHtml(build(tables));
         if (printing.wholeWords && document.documentLayout()->documentSize().width() > body.width() + 1) {
-            printing = Printing{false, {}};
+            printing = Printing{false, {}, {}};
             continue;
         }
         const auto next = nextBreak(document, tables.pieces, printing, body.height());
         if (!next) break;
-        printing.breaks[next->first].insert(next->second);
+        if (next->row)
+            printing.breaks[next->row->first].insert(next->row->second);
+        else
+            printing.headingBreaks.insert(next->heading);
     }
 
     // The signatures stay on one page: when their table would run over a page's end, it starts on the next page.

@@ -11,7 +11,8 @@
 #include <vector>
 
 // The look of the program's printed documents (the minutes, the prize report): A4 in Indonesian, numbered sections,
-// tables whose heading row is repeated on each page they run over and whose rows are never parted over two pages, a
+// tables whose heading row is repeated on each page they run over and whose rows are never parted over two pages, no
+// heading at the foot of a page apart from what follows it, a
 // draw number on one line and no word broken inside (unless it is wider than the page), the signatures kept together
 // on one page, "Halaman n dari m" under each page. A document is HTML made by a function that is given the Tables to
 // build its sections and tables with; it is laid out again until nothing that belongs together is parted.
@@ -42,6 +43,9 @@ struct Printing {
     // Per table, in the order printed: the rows (0 the first below the heading) that begin a new page. At 0 the
     // table's section goes over with it.
     std::map<int, std::set<int>> breaks;
+    // The headings without a table of their own (counted over all the Tables' headings, in the order printed) that
+    // begin a new page, so that no heading is left alone at the foot of a page.
+    std::set<int> headingBreaks;
 };
 
 // One printed table: a table of the document, or a part of one that goes on on a new page.
@@ -72,6 +76,7 @@ private:
 
     const Printing& m_printing;
     int m_tables = 0;
+    mutable int m_headings = 0;
 };
 
 // The HTML of the whole document, its tables built by `tables`.

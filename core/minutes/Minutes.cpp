@@ -1,5 +1,7 @@
 #include "core/minutes/Minutes.h"
 
+#include "platform/db/Connection.h"
+
 #include "core/Version.h"
 #include "core/minutes/Document.h"
 #include "core/record/Journal.h"
@@ -73,6 +75,84 @@ QString planHtml(const record::Verification& check, Tables& tables, int number) 
                                   QStringLiteral("Nama"), QStringLiteral("Alasan"), QStringLiteral("Diganti oleh")},
                                  forfeits, {5, 19, 15, 21, 17, 23}, {2});
         }
+    }
+    return html;
+}
+
+QString hashLine(const QString& what, const std::string& hex) {
+    return QStringLiteral("%1: %2").arg(what, grouped(QString::fromStdString(hex)));
+}
+
+// Every seal of a keyed draw, its key and its picks: what anyone recomputes the winners from.
+QString keyedHtml(const record::Verification& check, Tables& tables, int number) {
+    QString html = tables.section(number, QStringLiteral("Undian terverifikasi"), false);
+    html += QStringLiteral("<p>Pemenang undian terverifikasi ditentukan oleh kunci undian dari segel dan nilai-nilai "
+                           "publik; siapa pun dapat menghitungnya ulang dari daftar publik, segel dan nilai-nilai "
+                           "ini.</p>");
+    int count = 0;
+    for (const verifiable::Seal& seal : check.seals()) {
+        html += tables.heading(
+            4, QStringLiteral("Segel %1, %2 (entri #%3)").arg(++count).arg(localTime(seal.time)).arg(seal.entry),
+            false);
+        if (!seal.on) {
+            html += QStringLiteral("<p>Undian Terverifikasi dimatikan: putaran sesudahnya diundi acak.</p>");
+            continue;
+        }
+        QStringList sources;
+        for (const QString& source : seal.sources)
+            sources << escaped(source);
+        html += QStringLiteral("<p>Peserta: %1<br/>%2<br/>%3<br/>%4<br/>R: <span class=\"hash\">%5</span><br/>Sumber "
+                               "nilai publik: %6<br/>Nilai saksi: %7</p>")
+                    .arg(seal.count)
+                    .arg(hashLine(QStringLiteral("L"), seal.participants),
+                         hashLine(QStringLiteral("Lp"), seal.publicList), hashLine(QStringLiteral("P"), seal.plan),
+                         QString::fromStdString(verifiable::ruleText(seal.leaveWinnersOut)),
+                         sources.join(QStringLiteral("; ")))
+                    .arg(seal.witnesses);
+    }
+    for (const auto& event : check.keyedEvents()) {
+        if (!event.key) continue;
+        const verifiable::FixedKey& key = *event.key;
+        QStringList values;
+        for (std::size_t at = 0; at < key.publicValues.size(); ++at)
+            values << QStringLiteral("V%1 (%2): %3")
+                          .arg(at + 1)
+                          .arg(escaped(event.seal.sources.value(static_cast<qsizetype>(at))),
+                               escaped(key.publicValues[at]));
+        for (std::size_t at = 0; at < key.witnessValues.size(); ++at)
+            values << QStringLiteral("W%1: %2").arg(at + 1).arg(escaped(key.witnessValues[at]));
+        html += tables.heading(4,
+                               QStringLiteral("Kunci undian segel entri #%1, %2 (entri #%3)")
+                                   .arg(event.seal.entry)
+                                   .arg(localTime(key.time))
+                                   .arg(key.entry),
+                               !event.picks.empty());
+        html += QStringLiteral("<p>%1<br/>K: %2</p>")
+                    .arg(values.join(QStringLiteral("<br/>")), grouped(QString::fromLatin1(key.key.toHex())));
+        QList<QStringList> picks;
+        for (const verifiable::Pick& pick : event.picks) {
+            QString prize = QString::number(pick.prize);
+            for (const verifiable::PrizeRow& row : event.seal.prizes)
+                if (row.urut == pick.prize) prize += QStringLiteral(". ") + escaped(QString::fromStdString(row.hadiah));
+            picks << QStringList{QString::number(pick.i),
+                                 prize,
+                                 QString::number(pick.rank),
+                                 QString::number(pick.n),
+                                 pick.number ? escaped(QString::fromStdString(*pick.number))
+                                             : QStringLiteral("(kosong)"),
+                                 pick.forfeited ? QStringLiteral("gugur") : QString()};
+        }
+        if (!picks.isEmpty())
+            html += tables.table({QStringLiteral("i"), QStringLiteral("Hadiah"), QStringLiteral("Urutan"),
+                                  QStringLiteral("n"), QStringLiteral("Nomor Undian"), QStringLiteral("Keterangan")},
+                                 picks, {7, 33, 11, 11, 24, 14}, {4});
+        html += event.recomputed
+                    ? QStringLiteral("<p>Dihitung ulang dari daftar peserta: %1 dari %2 pengambilan sesuai "
+                                     "dengan kunci undian.</p>")
+                          .arg(event.agreeing)
+                          .arg(event.picks.size())
+                    : QStringLiteral("<p>Pengambilan tidak dapat dihitung ulang: lihat hasil pemeriksaan "
+                                     "jurnal.</p>");
     }
     return html;
 }
@@ -159,6 +239,7 @@ QString minutesHtml(const record::Verification& check, const Minutes::Header& he
                                deleted, {5, 21, 21, 15, 22, 16}, {3});
 
     if (check.planned()) html += planHtml(check, tables, ++number);
+    if (!check.seals().empty()) html += keyedHtml(check, tables, ++number);
 
     // The stops not saved, and the picks of the plan's rounds not saved, in the order made.
     std::vector<std::pair<std::int64_t, QStringList>> unsaved;
@@ -234,8 +315,12 @@ QString Minutes::titleHtml(const QString& title, const record::Verification& che
                 .arg(escaped(header.program), escaped(header.version),
                      kIndonesian.toString(made.date(), QStringLiteral("dddd, d MMMM yyyy")),
                      made.toString(QStringLiteral("HH.mm")));
-    html += QStringLiteral("<p>Berkas data: %1</p>")
-                .arg(escaped(QFileInfo(QString::fromStdString(check.path())).absoluteFilePath()));
+    // A server's database is named by its address (never with its password), a file by its full path.
+    if (db::isServerAddress(check.path()))
+        html += QStringLiteral("<p>Basis data: %1</p>").arg(escaped(QString::fromStdString(check.path())));
+    else
+        html += QStringLiteral("<p>Berkas data: %1</p>")
+                    .arg(escaped(QFileInfo(QString::fromStdString(check.path())).absoluteFilePath()));
     return html;
 }
 

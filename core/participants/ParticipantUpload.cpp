@@ -1,5 +1,7 @@
 #include "core/participants/ParticipantUpload.h"
 
+#include "platform/Error.h"
+#include "platform/db/BulkLoad.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 #include "platform/files/EarlyWriteBack.h"
@@ -8,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -85,23 +88,66 @@ public:
     std::string refusal;
 };
 
+bool ParticipantUpload::loadInBulk(ParticipantRows& rows, int& storedWith) {
+    m_stored = 0;
+    db::BulkLoad load(m_connection, "tb_peserta", {kFieldNames, kFieldNames + kFields});
+    ParticipantRows::Batch batch;
+    while (nextBatch(rows, batch)) {
+        const int columns = rows.columnCount();
+        if (columns > kFields) return false;
+        storedWith = std::min(storedWith, columns);
+        for (std::size_t row = 0; row < batch.size(); ++row) {
+            const auto id = text::parseInteger(batch.cell(row, 1));
+            if (!id) return false;
+            load.addInt(*id);
+            for (int column = 2; column <= kFields; ++column) {
+                if (column <= columns)
+                    load.addText(batch.cell(row, column));
+                else
+                    load.addNull();
+            }
+            load.endRow();
+        }
+        m_stored += batch.size();
+        tellProgress(rows.delivered());
+    }
+    try {
+        load.finish();
+    } catch (const platform::Error& error) {
+        if (!db::isRefusal(error)) throw;
+        return false;
+    }
+    return true;
+}
+
+void ParticipantUpload::tellProgress(std::size_t rows) const {
+    // Never back: when the upload starts again after a bulk attempt, the rows read anew count from where it was.
+    m_reported = std::max(m_reported, rows);
+    if (m_progress) m_progress(m_reported);
+}
+
 bool ParticipantUpload::nextBatch(ParticipantRows& rows, ParticipantRows::Batch& batch) const {
     for (;;) {
         const auto got = rows.next(batch, kProgressEvery);
         if (got != ParticipantRows::Next::NotYet) return got == ParticipantRows::Next::Batch;
-        if (m_progress) m_progress(rows.delivered());
+        tellProgress(rows.delivered());
     }
 }
 
 bool ParticipantUpload::storeGroup(Inserts& inserts, const ParticipantRows::Batch& batch, std::size_t first,
                                    std::size_t count, int columns) {
     if (count < static_cast<std::size_t>(kRowsPerInsert)) return false;
+    std::int64_t ids[kRowsPerInsert];
     for (std::size_t i = 0; i < count; ++i) {
         const auto id = text::parseInteger(batch.cell(first + i, 1));
         if (!id) return false;
+        ids[i] = *id;
         Inserts::bind(inserts.many, static_cast<int>(i), *id, batch, first + i, columns);
     }
     if (!inserts.many.runUnlessRefused(inserts.refusal)) return false;
+    if (m_trackIds)
+        for (std::size_t i = 0; i < count; ++i)
+            m_storedIds.emplace_back(ids[i], m_stored + i);
     m_stored += count;
     return true;
 }
@@ -120,6 +166,7 @@ ParticipantUpload::Result ParticipantUpload::storeRowByRow(Inserts& inserts, con
         }
         Inserts::bind(inserts.one, 0, *id, batch, first + i, columns);
         if (!inserts.one.runUnlessRefused(inserts.refusal)) return clash(*id, inserts.refusal);
+        if (m_trackIds) m_storedIds.emplace_back(*id, m_stored);
         ++m_stored;
     }
     return stored(m_stored);
@@ -135,6 +182,19 @@ ParticipantUpload::Result ParticipantUpload::clash(std::int64_t id, const std::s
     if (!holder.step()) return result;
     // The upload's rows follow every row that was there before, each with the next rowid, so the rowid of an
     // earlier row of the file gives its place in the sheet.
+    if (m_trackIds) {
+        // Rows the upload stored are numbered as the statements stored them: where rowids leave gaps (a server's
+        // keys taken by the bulk attempt before, or by other desks meanwhile), the rowid cannot give the sheet row.
+        const auto earlier = std::find_if(m_storedIds.begin(), m_storedIds.end(),
+                                          [id](const auto& stored) { return stored.first == id; });
+        if (earlier == m_storedIds.end()) {
+            result.refusal = Refusal::IdAlreadyStored;
+        } else {
+            result.refusal = Refusal::IdRepeatedInFile;
+            result.earlierRow = earlier->second + 2;
+        }
+        return result;
+    }
     const std::int64_t rowid = holder.columnInt(0);
     if (rowid <= m_lastRowidBefore) {
         result.refusal = Refusal::IdAlreadyStored;
@@ -166,8 +226,6 @@ ParticipantUpload::Result ParticipantUpload::run(const std::string& path) {
         result.columns = columns;
         return result;
     };
-    ParticipantRows rows(path);
-    m_stored = 0;
     // The connection's own page cache is kept: a larger one stored a million rows no faster, only in more memory.
     db::Transaction transaction(m_connection);
     // The rows' pages go to the disk while more are stored, so the commit's sync does not wait for all of them:
@@ -178,24 +236,44 @@ ParticipantUpload::Result ParticipantUpload::run(const std::string& path) {
         db::Statement last(m_connection, "SELECT coalesce(max(rowid), 0) FROM tb_peserta");
         if (last.step()) m_lastRowidBefore = last.columnInt(0);
     }
-    Inserts inserts(m_connection);
     int storedWith = kFields; // the smallest column count any row was stored with
-    ParticipantRows::Batch batch;
-    while (nextBatch(rows, batch)) {
-        const int columns = rows.columnCount();
-        if (columns > kFields) return wider(columns);
-        storedWith = std::min(storedWith, columns);
-        for (std::size_t first = 0; first < batch.size(); first += kRowsPerInsert) {
-            const std::size_t count = std::min<std::size_t>(kRowsPerInsert, batch.size() - first);
-            if (storeGroup(inserts, batch, first, count, columns)) continue;
-            Result result = storeRowByRow(inserts, batch, first, count, columns);
-            if (result.outcome == Outcome::Refused) return result;
-        }
-        if (m_progress) m_progress(rows.delivered());
+    m_reported = 0;
+    std::optional<ParticipantRows> reading;
+    if (m_connection.bulkLoads()) {
+        // One stream of every row, where the database takes one (a server's COPY). A row it cannot take, or that
+        // the table refuses, sends the upload back to the start on the path below, which names that row exactly.
+        reading.emplace(path);
+        db::Transaction attempt(m_connection);
+        if (loadInBulk(*reading, storedWith))
+            attempt.commit();
+        else
+            reading.reset();
     }
+    if (!reading) {
+        reading.emplace(path);
+        m_stored = 0;
+        storedWith = kFields;
+        m_trackIds = m_connection.bulkLoads();
+        m_storedIds.clear();
+        Inserts inserts(m_connection);
+        ParticipantRows::Batch batch;
+        while (nextBatch(*reading, batch)) {
+            const int columns = reading->columnCount();
+            if (columns > kFields) return wider(columns);
+            storedWith = std::min(storedWith, columns);
+            for (std::size_t first = 0; first < batch.size(); first += kRowsPerInsert) {
+                const std::size_t count = std::min<std::size_t>(kRowsPerInsert, batch.size() - first);
+                if (storeGroup(inserts, batch, first, count, columns)) continue;
+                Result result = storeRowByRow(inserts, batch, first, count, columns);
+                if (result.outcome == Outcome::Refused) return result;
+            }
+            tellProgress(reading->delivered());
+        }
+    }
+    ParticipantRows& rows = *reading;
     // A row after the last participant may still hold a value further right.
     while (rows.finish(kProgressEvery) == ParticipantRows::Next::NotYet)
-        if (m_progress) m_progress(rows.delivered());
+        tellProgress(rows.delivered());
     if (rows.columnCount() > kFields) return wider(rows.columnCount());
     if (rows.listEnd().leavesOut() && m_confirmListEnd && !m_confirmListEnd(rows.listEnd(), m_stored)) {
         Result declined = stored(m_stored);

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace db {
 class Connection;
@@ -66,6 +68,10 @@ public:
 private:
     class Inserts;
 
+    // Every row in one stream (db::BulkLoad), where the database takes one. False when a row needs the statements
+    // below to be named: an ID that is not a whole number, more columns than fields, a row the table refused; the
+    // caller then undoes the load and starts again on that path.
+    bool loadInBulk(ParticipantRows& rows, int& storedWith);
     // Up to 64 rows in one statement, the usual path. False when a row could not go in that way (an ID that is not
     // a whole number, a refused row, a short last group): that group then goes row by row.
     bool storeGroup(Inserts& inserts, const ParticipantRows::Batch& batch, std::size_t first, std::size_t count,
@@ -76,6 +82,7 @@ private:
     // Fields that a later row brought into the sheet's columns are empty texts, not NULL, in the rows stored
     // before it.
     void fillNewColumns(std::int64_t lastRowidBefore, int storedWith, int columns);
+    void tellProgress(std::size_t rows) const;
     // The next batch of the walk, telling the progress while waiting for it.
     bool nextBatch(ParticipantRows& rows, ParticipantRows::Batch& batch) const;
     // The refusal of a row whose ID the table refused: already stored before the upload, or earlier in the file.
@@ -87,4 +94,8 @@ private:
     ConfirmListEnd m_confirmListEnd;
     std::size_t m_stored = 0;
     std::int64_t m_lastRowidBefore = 0; // the table's last rowid before the upload
+    // After a bulk attempt the statements name a repeated ID by the sheet rows stored, not by rowids.
+    bool m_trackIds = false;
+    mutable std::size_t m_reported = 0;                            // the most rows told to the progress
+    std::vector<std::pair<std::int64_t, std::size_t>> m_storedIds; // ID, index of its row
 };

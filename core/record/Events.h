@@ -40,6 +40,11 @@ inline constexpr char kEventNamed[] = "event_named";           // "Nama acara" o
 // A winner's prize handed over, not taken, or back to still to be handed over (the winners screen).
 inline constexpr char kHandoverChanged[] = "handover_changed";
 
+// The keyed draw that anyone can recompute ("Undian Terverifikasi").
+inline constexpr char kEventSealed[] = "event_sealed";                // "Segel Undian": L, Lp, P, R and the sources
+inline constexpr char kKeyFixed[] = "key_fixed";                      // the values and the key K, before the first pick
+inline constexpr char kPublicListExported[] = "public_list_exported"; // "Export Daftar Publik"
+
 // The kinds that change the participants table.
 inline constexpr const char* kParticipantChanges[] = {kParticipantAdded, kParticipantChanged, kParticipantDeleted,
                                                       kParticipantsCleared, kUpload};

@@ -8,6 +8,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSysInfo>
 
 namespace record {
 
@@ -140,7 +141,10 @@ void Journal::startQuietly() noexcept {
 
 void Journal::writeStart() {
     m_run = 0;
-    const RunStart start = m_source ? m_source() : RunStart{};
+    RunStart start = m_source ? m_source() : RunStart{};
+    // Several desks may write one journal on a server: each run names the machine it runs on, and each entry its
+    // run.
+    start.details[QStringLiteral("host")] = QSysInfo::machineHostName();
     createTable(m_connection);
     if (lastEntry(m_connection) == 0) appendEntry(event::kJournalBegun, seal(start));
     const std::int64_t run = appendEntry(event::kProgramStarted, start.details);
@@ -176,6 +180,9 @@ std::int64_t Journal::append(const char* kind, QJsonObject details) {
 
 std::int64_t Journal::appendEntry(const char* kind, const QJsonObject& details) {
     createTable(m_connection);
+    // With several desks on one database, each waits here for the others' appends to commit: entries are numbered
+    // without gaps and chained in the order they commit.
+    m_connection.serializeAppends(kTable);
     db::Statement last(m_connection, "SELECT urut, hash FROM tb_jurnal ORDER BY urut DESC LIMIT 1");
     std::int64_t seq = 1;
     std::string previous = kZeroHash;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace record {
@@ -94,6 +95,17 @@ bool holdsNoRows(db::Connection& connection) {
 
 } // namespace
 
+namespace {
+
+QString quotedTexts(const std::vector<QString>& texts) {
+    QStringList parts;
+    for (const QString& text : texts)
+        parts << QLatin1Char('\'') + text + QLatin1Char('\'');
+    return QLatin1Char('[') + parts.join(QStringLiteral(", ")) + QLatin1Char(']');
+}
+
+} // namespace
+
 QString Verification::quoted(const QJsonArray& values) {
     QStringList parts;
     for (const QJsonValue& value : values)
@@ -120,14 +132,15 @@ void Verification::problem(const QString& text) {
 
 Verification Verification::of(const std::string& path) {
     Verification result;
-    result.m_path = path;
+    result.m_path = db::withoutPassword(path); // what the report shows: never a server's password
     db::Connection connection;
     connection.setDatabasePath(path);
     connection.setReadOnly(true);
+    std::optional<db::ReadTransaction> reading;
     try {
         connection.open();
         // One read transaction: the journal and the tables as of one moment, even while the program saves.
-        connection.exec("BEGIN");
+        reading.emplace(connection);
         if (!tableExists(connection, Journal::kTable)) {
             // A database the program never opened: the journal begins with its first start.
             if (holdsNoRows(connection)) {
@@ -147,10 +160,12 @@ Verification Verification::of(const std::string& path) {
     }
     result.checkChain();
     result.replay();
+    result.gatherKeyed();
     try {
         result.checkWinners(connection);
         result.checkParticipants(connection);
         result.checkPlan(connection);
+        result.checkKeyed(connection);
         result.checkHandovers(connection);
         result.checkEventName(connection);
     } catch (const std::exception& error) {
@@ -359,6 +374,7 @@ void Verification::replay() {
                 run.participants = static_cast<std::uint64_t>(d.value(QStringLiteral("participants")).toDouble());
             run.fingerprint = d.value(QStringLiteral("fingerprint")).toString();
             if (d.value(QStringLiteral("speed")).isDouble()) run.speed = integer(d, "speed");
+            run.host = d.value(QStringLiteral("host")).toString();
             m_runs.push_back(run);
         } else if (isKind(entry, event::kListReloaded)) {
             ReloadedList list;
@@ -758,6 +774,35 @@ std::vector<Verification::ListDrawnFrom> Verification::listsDrawnFrom() const {
     return lists;
 }
 
+QStringList Verification::keyedText() const {
+    QStringList lines;
+    for (const KeyedEvent& keyed : m_keyed) {
+        lines << QStringLiteral("Keyed draw sealed in entry #%1: %2")
+                     .arg(keyed.seal.entry)
+                     .arg(keyed.key
+                              ? QStringLiteral("key fixed in entry #%1, V %2, W %3")
+                                    .arg(keyed.key->entry)
+                                    .arg(quotedTexts(keyed.key->publicValues), quotedTexts(keyed.key->witnessValues))
+                              : QStringLiteral("no key fixed"));
+        for (const verifiable::Pick& pick : keyed.picks)
+            lines << QStringLiteral("  pick %1  prize %2  rank %3/%4  ID %5  no_undian %6%7")
+                         .arg(pick.i)
+                         .arg(pick.prize)
+                         .arg(pick.rank)
+                         .arg(pick.n)
+                         .arg(pick.id)
+                         .arg(pick.number ? QLatin1Char('\'') + QString::fromStdString(*pick.number) + QLatin1Char('\'')
+                                          : QStringLiteral("NULL"),
+                              pick.forfeited ? QStringLiteral("  FORFEITED") : QString());
+        if (keyed.key)
+            lines << (keyed.recomputed ? QStringLiteral("  %1 of %2 picks agree with the key")
+                                             .arg(keyed.agreeing)
+                                             .arg(keyed.picks.size())
+                                       : QStringLiteral("  the picks could not be recomputed"));
+    }
+    return lines;
+}
+
 QString Verification::text() const {
     QStringList lines;
     lines << QStringLiteral("Journal of %1").arg(QString::fromStdString(m_path));
@@ -782,12 +827,20 @@ QString Verification::text() const {
     std::map<std::int64_t, std::int64_t> runOf; // entry -> its run
     for (const JournalEntry& entry : m_entries)
         runOf[entry.seq] = integer(entry.details, "run");
+    // Where runs of several machines wrote one journal (desks on one server), each run says which machine it was.
+    std::set<QString> hosts;
+    for (const Run& run : m_runs)
+        hosts.insert(run.host);
+    const bool severalDesks = hosts.size() > 1;
     for (const Run& run : m_runs) {
-        lines << QStringLiteral("Run of entry #%1, started %2: %3 participants, fingerprint %4%5")
+        lines << QStringLiteral("Run of entry #%1, started %2%6: %3 participants, fingerprint %4%5")
                      .arg(run.seq)
                      .arg(run.time, run.participants ? QString::number(*run.participants) : QStringLiteral("no"),
                           run.fingerprint.isEmpty() ? QStringLiteral("(none)") : run.fingerprint,
-                          run.speed ? QStringLiteral(", speed %1 ms").arg(*run.speed) : QString());
+                          run.speed ? QStringLiteral(", speed %1 ms").arg(*run.speed) : QString(),
+                          severalDesks ? QStringLiteral(" on %1").arg(run.host.isEmpty() ? QStringLiteral("(unnamed)")
+                                                                                         : run.host)
+                                       : QString());
         std::vector<std::pair<std::int64_t, QString>> events;
         for (const ReloadedList& list : run.reloads)
             events.emplace_back(list.seq,
@@ -853,11 +906,30 @@ QString Verification::text() const {
                 line(QStringLiteral("round of entry #%1 for prize %2 cancelled")
                          .arg(integer(d, "round"))
                          .arg(integer(d, "prize")));
+            else if (isKind(entry, event::kEventSealed))
+                line(d.value(QStringLiteral("terverifikasi")).toBool()
+                         ? QStringLiteral("keyed draw sealed: %1 participants, L %2, Lp %3, P %4, %5, %6 public "
+                                          "sources, %7 witness values")
+                               .arg(integer(d, "participants"))
+                               .arg(d.value(QStringLiteral("L")).toString(), d.value(QStringLiteral("Lp")).toString(),
+                                    d.value(QStringLiteral("P")).toString(), d.value(QStringLiteral("R")).toString())
+                               .arg(d.value(QStringLiteral("sources")).toArray().size())
+                               .arg(integer(d, "witnesses"))
+                         : QStringLiteral("keyed draw switched off"));
+            else if (isKind(entry, event::kKeyFixed))
+                line(QStringLiteral("key of the seal of entry #%1 fixed: K %2")
+                         .arg(integer(d, "seal"))
+                         .arg(d.value(QStringLiteral("K")).toString()));
+            else if (isKind(entry, event::kPublicListExported))
+                line(QStringLiteral("public list exported: %1 participants, Lp %2")
+                         .arg(integer(d, "rows"))
+                         .arg(d.value(QStringLiteral("Lp")).toString()));
         }
         std::sort(events.begin(), events.end());
         for (const auto& event : events)
             lines << event.second;
     }
+    lines << keyedText();
     for (const QString& p : m_problems)
         lines << QStringLiteral("PROBLEM: ") + p;
     if (!m_chainBreak.isEmpty()) lines << QStringLiteral("PROBLEM: ") + m_chainBreak;

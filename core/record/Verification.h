@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/record/Fingerprint.h"
+#include "core/verifiable/KeyedDraw.h"
+#include "core/verifiable/SealedEvent.h"
 #include "core/winners/Handovers.h"
 
 #include <QJsonArray>
@@ -34,6 +36,8 @@ struct JournalEntry {
 // plan's tables against the entries of the plan, its rounds and its forfeits, and the handovers and the event's name
 // against the entries that recorded them. It also gathers what the minutes list:
 // the runs, the winners in the order saved, the draws stopped and not saved, and per prize its winners and forfeits.
+// A keyed draw ("Undian Terverifikasi") is recomputed from its seal, its key and the participants table, pick by
+// pick, against the picks the journal recorded and the winners saved.
 class Verification {
 public:
     enum class Outcome { Intact, Broken, Unreadable };
@@ -51,6 +55,7 @@ public:
         std::optional<std::uint64_t> participants;
         QString fingerprint;
         std::optional<std::int64_t> speed;
+        QString host;                      // the machine the run ran on; empty in journals written before runs named it
         std::vector<ReloadedList> reloads; // in order
     };
     // A list something was drawn from, saved with or deleted under: the one its run started with, or one the run
@@ -127,6 +132,21 @@ public:
         std::int64_t cancelledSeq = 0;
     };
 
+    // A keyed draw: its seal, its key once fixed, and its rounds, picks and forfeits as the journal recorded them.
+    struct KeyedEvent {
+        verifiable::Seal seal;
+        std::optional<verifiable::FixedKey> key;
+        std::vector<std::pair<std::int64_t, int>> rounds; // in the order drawn: the prize (urut), the picks made
+        std::vector<std::int64_t> roundEntries;           // the round_stopped entry of each round
+        std::vector<std::uint64_t> forfeits;              // pick numbers, in the order forfeited
+        std::vector<std::size_t> forfeitedAfter;          // per forfeit: how many rounds were drawn before it
+        std::vector<verifiable::Pick> picks;              // as recorded, forfeits marked
+        // Whether the picks were recomputed (the participants table is the list sealed), and how many of them
+        // agree with the recomputed ones.
+        bool recomputed = false;
+        std::size_t agreeing = 0;
+    };
+
     // Reads the database at `path` without writing to it.
     static Verification of(const std::string& path);
 
@@ -163,6 +183,14 @@ public:
     // The winner saved for a prize after a forfeit of it, in its slot: for each forfeit in order, the first winner of
     // the prize saved after it that is not another forfeit's. Null where the slot is still open.
     std::vector<const Winner*> replacements() const;
+    // Every seal of a keyed draw, on or off, in order; the keyed draws (the seals that switched it on).
+    const std::vector<verifiable::Seal>& seals() const { return m_seals; }
+    const std::vector<KeyedEvent>& keyedEvents() const { return m_keyed; }
+    // The whole check as one JSON document: the outcome, the problems, the runs and winners, every seal, and the last
+    // keyed draw's L, Lp, P, R, V, W, K, plan, rounds, forfeits and picks at the top, as docs/verifiable-draw.md's
+    // script reads an event.
+    QJsonObject json() const;
+
     // The journal's first entry: what the tables held when it began.
     const std::optional<JournalEntry>& begun() const { return m_begun; }
     const std::string& path() const { return m_path; }
@@ -177,6 +205,13 @@ private:
     void checkWinners(db::Connection& connection);
     void checkParticipants(db::Connection& connection);
     void checkPlan(db::Connection& connection);
+    // The keyed draws: gathered from the entries, then recomputed from the participants table.
+    void gatherKeyed();
+    void checkKeyed(db::Connection& connection);
+    void recompute(KeyedEvent& event, const verifiable::ParticipantList& participants);
+    void checkKeyedWinners(const KeyedEvent& event);
+    // The report's lines of the keyed draws: each one's key and picks.
+    QStringList keyedText() const;
     void checkHandovers(db::Connection& connection);
     void checkEventName(db::Connection& connection);
     void problem(const QString& text);
@@ -195,6 +230,8 @@ private:
     std::vector<Forfeit> m_forfeits;
     std::vector<PlanRound> m_rounds;
     bool m_planned = false;
+    std::vector<verifiable::Seal> m_seals;
+    std::vector<KeyedEvent> m_keyed;
     QString m_eventName;
     std::int64_t m_eventNameSeq = 0; // the entry that named it
 };

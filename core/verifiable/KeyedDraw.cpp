@@ -19,14 +19,15 @@ std::string describe(const RoundCall& round) {
 
 KeyedDraw::KeyedDraw(const ParticipantList& participants, std::vector<PrizeRow> plan, bool leaveWinnersOut,
                      QByteArray key)
-    : m_participants(participants), m_leaveWinnersOut(leaveWinnersOut), m_key(std::move(key)) {
+    : m_participants(participants), m_leaveWinnersOut(leaveWinnersOut), m_key(std::move(key)),
+      m_pickedAtAll(participants.size()) {
     std::sort(plan.begin(), plan.end(), [](const PrizeRow& a, const PrizeRow& b) { return a.urut < b.urut; });
     for (PrizeRow& row : plan) {
         if (!m_prizes.empty() && m_prizes.back().row.urut == row.urut)
             throw platform::Error("The plan holds prize " + std::to_string(row.urut) + " twice");
         if (row.jumlah < 1 || row.perRound < 1)
             throw platform::Error("Prize " + std::to_string(row.urut) + " of the plan has no winner to draw");
-        m_prizes.push_back({std::move(row), {}, 0});
+        m_prizes.push_back({std::move(row), chance::ExcludedRanks(participants.size()), 0});
     }
 }
 
@@ -50,8 +51,8 @@ std::vector<Pick> KeyedDraw::drawRound(const RoundCall& round) {
     Prize& prize = prizeOf(round.prize);
     for (int k = 0; k < round.picks; ++k) {
         const auto [pick, inList] = makePick(round.prize);
-        prize.picked.insert(inList);
-        m_pickedAtAll.insert(inList);
+        prize.picked.remove(inList);
+        m_pickedAtAll.remove(inList);
         ++prize.filled;
         m_picks.push_back(pick);
         made.push_back(pick);
@@ -74,20 +75,20 @@ Pick KeyedDraw::nextPickFor(std::int64_t urut) const {
 
 std::pair<Pick, std::uint64_t> KeyedDraw::makePick(std::int64_t urut) const {
     const Prize& prize = prizeOf(urut);
-    const ExcludedRanks& excluded = excludedFor(prize);
+    const chance::ExcludedRanks& left = excludedFor(prize);
     Pick pick;
     pick.i = m_picks.size() + 1;
     pick.prize = urut;
-    pick.n = m_participants.size() - excluded.size();
+    pick.n = left.count();
     pick.rank = keyedRank(m_key, pick.i, pick.n).rank;
-    const std::uint64_t inList = excluded.nthRemaining(pick.rank);
+    const std::uint64_t inList = left.at(static_cast<std::size_t>(pick.rank));
     pick.id = m_participants.id(inList);
     pick.number = m_participants.number(inList);
     return {pick, inList};
 }
 
 std::uint64_t KeyedDraw::eligibleFor(std::int64_t urut) const {
-    return m_participants.size() - excludedFor(prizeOf(urut)).size();
+    return excludedFor(prizeOf(urut)).count();
 }
 
 KeyedDraw::Prize& KeyedDraw::prizeOf(std::int64_t urut) {
@@ -102,7 +103,7 @@ const KeyedDraw::Prize& KeyedDraw::prizeOf(std::int64_t urut) const {
     return *at;
 }
 
-const ExcludedRanks& KeyedDraw::excludedFor(const Prize& prize) const {
+const chance::ExcludedRanks& KeyedDraw::excludedFor(const Prize& prize) const {
     return m_leaveWinnersOut ? m_pickedAtAll : prize.picked;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/verifiable/DrawKey.h"
-#include "core/verifiable/ExcludedRanks.h"
+#include "platform/chance/ExcludedRanks.h"
 
 #include <QByteArray>
 #include <cstdint>
@@ -66,13 +66,13 @@ public:
 private:
     struct Prize {
         PrizeRow row;
-        ExcludedRanks picked; // every participant picked for it, forfeited or not
+        chance::ExcludedRanks picked; // every participant picked for it, forfeited or not
         std::int64_t filled = 0;
     };
 
     Prize& prizeOf(std::int64_t urut);
     const Prize& prizeOf(std::int64_t urut) const;
-    const ExcludedRanks& excludedFor(const Prize& prize) const;
+    const chance::ExcludedRanks& excludedFor(const Prize& prize) const;
     // The next pick for the prize, and the participant's rank in the whole list.
     std::pair<Pick, std::uint64_t> makePick(std::int64_t urut) const;
 
@@ -80,7 +80,7 @@ private:
     std::vector<Prize> m_prizes; // in urut order
     bool m_leaveWinnersOut;
     QByteArray m_key;
-    ExcludedRanks m_pickedAtAll;
+    chance::ExcludedRanks m_pickedAtAll;
     std::vector<Pick> m_picks;
 };
 

@@ -6,7 +6,7 @@
 
 namespace verifiable {
 
-PublicListFile writePublicList(const QString& path, const ParticipantList& participants) {
+PublicListFile writePublicList(const QString& path, const ParticipantList& participants, const PutInPlace& putInPlace) {
     PublicListFile written;
     written.fingerprint = publicListFingerprint(participants);
     files::ExportFile file(path);
@@ -28,7 +28,10 @@ PublicListFile writePublicList(const QString& path, const ParticipantList& parti
     }
     written.rows = participants.size();
     written.sha256 = file.sha256().toStdString();
-    file.commit();
+    if (putInPlace)
+        putInPlace(written, [&] { file.commit(); });
+    else
+        file.commit();
     return written;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace verifiable {
@@ -20,7 +21,12 @@ struct PublicListFile {
 // double quotes (a quote inside doubled), or nothing after the comma for a draw number that is NULL. Lines end in
 // LF; the draw numbers are their stored UTF-8 bytes, unchanged, so that the fingerprint recomputed from the file
 // is Lp. Throws platform::Error when the file cannot be written.
-PublicListFile writePublicList(const QString& path, const ParticipantList& participants);
+//
+// With `putInPlace`, the file is put in place by it rather than at once: it is given what was written and a call that
+// puts the file in place, to make inside a journal entry's transaction, say. Without that call nothing is left behind.
+using PutInPlace = std::function<void(const PublicListFile& written, const std::function<void()>& commit)>;
+PublicListFile writePublicList(const QString& path, const ParticipantList& participants,
+                               const PutInPlace& putInPlace = {});
 
 // The name offered for the public list: "daftar-publik-" and the first 16 hex digits of Lp, ".csv".
 QString publicListFileName(const std::string& fingerprint);

@@ -12,7 +12,8 @@ namespace chance {
 // the cost of sorting those ranks alone, however many ranks there are.
 class ExcludedRanks {
 public:
-    explicit ExcludedRanks(std::size_t n = 0) : m_size(n) {}
+    // Throws std::length_error beyond 2^32 - 1 ranks, as assign() does.
+    explicit ExcludedRanks(std::size_t n = 0) { reset(n); }
 
     // Every rank of 0 .. n-1 in again.
     void reset(std::size_t n);

@@ -1,6 +1,7 @@
 #include "platform/db/Connection.h"
 
 #include "platform/Error.h"
+#include "platform/db/ServerConnection.h"
 #include "platform/db/SqliteAccess.h"
 #include "platform/db/Statement.h"
 
@@ -31,12 +32,29 @@ std::string errorMessage(sqlite3* handle, int code) {
     }
 }
 
+Connection::Connection() = default;
+
 Connection::~Connection() {
     close();
 }
 
+bool Connection::isServer() const {
+    return isServerAddress(m_path);
+}
+
+std::string Connection::displayName() const {
+    return isServer() ? withoutPassword(m_path) : m_path;
+}
+
 void Connection::open() {
     close();
+    if (isServer()) {
+        auto server = std::make_unique<ServerConnection>(m_path, m_readOnly);
+        server->open();
+        m_busyTimeout = kBusyTimeout;
+        m_server = std::move(server);
+        return;
+    }
     std::error_code ec;
     if (!std::filesystem::exists(m_path, ec)) throw platform::Error("Could not find file '" + m_path + "'.");
 
@@ -98,6 +116,7 @@ void Connection::rollBackUnfinishedSave() const {
 }
 
 void Connection::close() {
+    m_server.reset();
     if (m_handle) {
         sqlite3_close_v2(m_handle);
         m_handle = nullptr;
@@ -114,12 +133,21 @@ sqlite3* SqliteAccess::handle(const Connection& connection) {
 }
 
 void Connection::exec(std::string_view sql) {
+    if (m_server) return m_server->exec(sql);
     const std::string text(sql);
     if (const int rc = sqlite3_exec(handle(), text.c_str(), nullptr, nullptr, nullptr); rc != SQLITE_OK)
         throw platform::Error(errorMessage(m_handle, rc));
 }
 
 void Connection::createDatabase(const std::string& path, std::string_view sql) {
+    if (isServerAddress(path)) {
+        // A server's database is made by its administrator: the program makes its tables in it.
+        Connection connection;
+        connection.setDatabasePath(path);
+        connection.open();
+        connection.exec(sql);
+        return;
+    }
     sqlite3* handle = nullptr;
     if (const int rc = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         rc != SQLITE_OK) {
@@ -139,12 +167,14 @@ void Connection::createDatabase(const std::string& path, std::string_view sql) {
 }
 
 bool Connection::hasTable(const std::string& table) const {
+    if (m_server) return m_server->hasTable(table);
     Statement query(*this, "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?");
     query.bindText(1, table);
     return query.step();
 }
 
 std::vector<std::string> Connection::tableNames() const {
+    if (m_server) return m_server->tableNames();
     Statement query(*this,
                     "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
     std::vector<std::string> names;
@@ -154,44 +184,108 @@ std::vector<std::string> Connection::tableNames() const {
 }
 
 std::vector<std::string> Connection::columnNames(const std::string& table) const {
-    Statement info(*this, "SELECT name FROM pragma_table_info(?)");
-    info.bindText(1, table);
     std::vector<std::string> names;
-    while (info.step())
-        names.emplace_back(info.columnText(0));
+    for (Column& column : columns(table))
+        names.push_back(std::move(column.name));
     return names;
 }
 
+std::vector<Connection::Column> Connection::columns(const std::string& table) const {
+    if (m_server) {
+        std::vector<Column> columns;
+        for (auto& column : m_server->columns(table))
+            columns.push_back({std::move(column.name), std::move(column.type)});
+        return columns;
+    }
+    Statement info(*this, "SELECT name, type FROM pragma_table_info(?)");
+    info.bindText(1, table);
+    std::vector<Column> columns;
+    while (info.step())
+        columns.push_back({std::string(info.columnText(0)), std::string(info.columnText(1))});
+    return columns;
+}
+
+std::string Connection::rowidColumn(const std::string& table) const {
+    if (m_server) return m_server->rowidColumn(table);
+    Statement key(*this, "SELECT name FROM pragma_table_info(?1) WHERE pk = 1 AND upper(type) = 'INTEGER' AND "
+                         "(SELECT count(*) FROM pragma_table_info(?1) WHERE pk > 0) = 1");
+    key.bindText(1, table);
+    return key.step() ? std::string(key.columnText(0)) : std::string();
+}
+
+void Connection::rowidsGiven(const std::string& table) {
+    if (m_server) m_server->rowidsGiven(table);
+}
+
+void Connection::serializeSchemaChanges() {
+    if (m_server) m_server->serializeSchemaChanges();
+}
+
+void Connection::serializeAppends(const std::string& table) {
+    if (m_server) m_server->serializeAppends(table);
+    // On a file, BEGIN IMMEDIATE took the file's write lock for the whole transaction.
+}
+
 std::int64_t Connection::changeCounter() const {
+    if (m_server) return m_server->changeCounter();
     Statement pragma(*this, "PRAGMA data_version");
     return pragma.step() ? pragma.columnInt(0) : 0;
 }
 
 int Connection::changes() const {
+    if (m_server) return m_server->changes();
     return sqlite3_changes(handle());
 }
 
 void Connection::setBusyTimeout(int milliseconds) {
+    if (m_server) {
+        m_server->setLockTimeout(milliseconds);
+        m_busyTimeout = milliseconds;
+        return;
+    }
     sqlite3_busy_timeout(handle(), milliseconds);
     m_busyTimeout = milliseconds;
 }
 
 std::int64_t Connection::lastInsertRowid() const {
+    if (m_server) return m_server->lastInsertRowid();
     return sqlite3_last_insert_rowid(handle());
 }
 
 bool Connection::inTransaction() const {
+    if (m_server) return m_server->inTransaction();
     return sqlite3_get_autocommit(handle()) == 0;
 }
 
+void Connection::begin(Begin kind) {
+    if (m_server) return kind == Begin::Write ? m_server->beginWrite() : m_server->beginRead();
+    exec(kind == Begin::Write ? "BEGIN IMMEDIATE" : "BEGIN");
+}
+
+void Connection::commit() {
+    if (m_server) return m_server->commit();
+    exec("COMMIT");
+}
+
+void Connection::rollback() {
+    if (m_server) return m_server->rollback();
+    exec("ROLLBACK");
+}
+
 Transaction::Transaction(Connection& connection) : m_connection(connection), m_nested(connection.inTransaction()) {
-    m_connection.exec(m_nested ? "SAVEPOINT nested" : "BEGIN IMMEDIATE");
+    if (m_nested)
+        m_connection.exec("SAVEPOINT nested");
+    else
+        m_connection.begin(Connection::Begin::Write);
 }
 
 Transaction::~Transaction() {
     if (m_open) {
         try {
-            m_connection.exec(m_nested ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
+            if (m_nested)
+                m_connection.exec("ROLLBACK TO nested; RELEASE nested");
+            else
+                m_connection.rollback();
         } catch (...) {
             // The database already ended the transaction (for example on a full disk).
         }
@@ -199,8 +293,28 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    m_connection.exec(m_nested ? "RELEASE nested" : "COMMIT");
+    if (m_nested)
+        m_connection.exec("RELEASE nested");
+    else
+        m_connection.commit();
     m_open = false;
+}
+
+ReadTransaction::ReadTransaction(Connection& connection) : m_connection(connection) {
+    if (!m_connection.inTransaction()) {
+        m_connection.begin(Connection::Begin::Read);
+        m_open = true;
+    }
+    if (m_connection.m_server) m_connection.m_server->setBatchedReads(true);
+}
+
+ReadTransaction::~ReadTransaction() {
+    if (m_connection.m_server) m_connection.m_server->setBatchedReads(false);
+    if (!m_open) return;
+    try {
+        m_connection.rollback(); // nothing was written: this only lets go of what the reads held
+    } catch (...) {
+    }
 }
 
 } // namespace db

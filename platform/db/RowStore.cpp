@@ -1,6 +1,7 @@
 #include "platform/db/RowStore.h"
 
 #include "platform/Error.h"
+#include "platform/db/ServerStatement.h"
 #include "platform/db/Statement.h"
 
 #include <algorithm>
@@ -205,9 +206,41 @@ void RowStore::shrinkToFit() {
     if (last.size > 0 && last.capacity > last.size) last.reallocate(last.size);
 }
 
+RowStore::Handle RowStore::addFromServer(const ServerStatement& statement, int fieldCount) {
+    // Integers come as their decimal text, reals as text too; each is read once, into the row's own form.
+    std::size_t bound = 0;
+    for (int i = 1; i <= fieldCount; ++i)
+        bound += 3 * kMaxVarint + (statement.columnIsNull(i) ? 0 : statement.raw(i).size());
+    const std::int64_t rowid = statement.columnInt(0);
+    char* out = beginRow(bound, rowid);
+    for (int i = 1; i <= fieldCount; ++i) {
+        if (statement.columnIsNull(i)) {
+            out = putVarint(out, kNull);
+            continue;
+        }
+        switch (statement.kind(i)) {
+        case ServerStatement::Kind::Integer:
+        case ServerStatement::Kind::Boolean:
+            out = putInteger(out, statement.columnInt(i), rowid);
+            break;
+        case ServerStatement::Kind::Real:
+            out = putReal(out, statement.real(i));
+            break;
+        case ServerStatement::Kind::Blob:
+            out = putBlob(out, statement.blob(i));
+            break;
+        case ServerStatement::Kind::Text:
+            out = putText(out, statement.raw(i));
+            break;
+        }
+    }
+    return endRow(out, rowid);
+}
+
 RowStore::Handle RowStore::addFromStatement(const Statement& statement, int fieldCount) {
     if (size() == 0) m_fieldCount = fieldCount;
     if (fieldCount != m_fieldCount) throw platform::Error("A row of another table in the same snapshot");
+    if (const ServerStatement* server = statement.server()) return addFromServer(*server, fieldCount);
     // Read the columns first, so the row's room is known before it is written. The values are read through
     // sqlite3_column_value(): one call per column instead of three, on the one thread that uses the connection.
     struct Column {

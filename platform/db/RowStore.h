@@ -11,6 +11,7 @@
 namespace db {
 
 class Statement;
+class ServerStatement;
 
 // The rows of a cursor's snapshot, packed tightly: ten million participants fit in well under 400 MB. Rows are
 // written once and numbered in the order they are added (a handle is that number); a changed row is written again
@@ -65,6 +66,8 @@ public:
         explicit Reader(const RowStore& store);
         // The next row's fields into out (as many as it has room for); false after the last row.
         bool next(std::span<Field> out);
+        // The rowid of the row next() read last.
+        std::int64_t rowid() const { return m_rowid; }
 
     private:
         std::vector<const RowStore*> m_chain; // the innermost base first, the store read last
@@ -113,6 +116,7 @@ private:
     const char* seek(Handle handle, std::int64_t& rowid) const;
     // Past the fields that start at p.
     const char* skipFields(const char* p) const;
+    Handle addFromServer(const ServerStatement& statement, int fieldCount);
 
     std::shared_ptr<const RowStore> m_base;
     std::size_t m_baseCount = 0; // the base's rows, numbered before the store's own

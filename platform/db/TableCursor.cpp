@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cctype>
 #include <numeric>
-#include <sqlite3.h>
 
 namespace db {
 
@@ -53,7 +52,6 @@ int compare(const RowStore::Field& a, const RowStore::Field& b) {
 
 // Binds a value as the snapshot holds it, of the same type, so that the database compares like with like.
 void bindStored(Statement& statement, int index, const RowStore::Field& value) {
-    sqlite3_stmt* stmt = statement.get();
     switch (value.kind) {
     case RowStore::Kind::Null:
         statement.bindNull(index);
@@ -62,7 +60,7 @@ void bindStored(Statement& statement, int index, const RowStore::Field& value) {
         statement.bindInt(index, value.integer);
         break;
     case RowStore::Kind::Real:
-        sqlite3_bind_double(stmt, index, value.real);
+        statement.bindReal(index, value.real);
         break;
     case RowStore::Kind::Text: {
         std::string room;
@@ -70,7 +68,7 @@ void bindStored(Statement& statement, int index, const RowStore::Field& value) {
         break;
     }
     case RowStore::Kind::Blob:
-        sqlite3_bind_blob64(stmt, index, value.text.data(), value.text.size(), SQLITE_TRANSIENT);
+        statement.bindBlob(index, value.text);
         break;
     }
 }
@@ -103,6 +101,12 @@ void TableCursor::RowList::assignStoreOrder(std::size_t count) {
     m_count = count;
     m_list.clear();
     m_list.shrink_to_fit();
+}
+
+void TableCursor::RowList::assignList(std::vector<RowStore::Handle> handles) {
+    m_storeOrder = false;
+    m_count = 0;
+    m_list = std::move(handles);
 }
 
 void TableCursor::RowList::makeList() {
@@ -162,12 +166,11 @@ void TableCursor::checkBrowseMode() {
 
 void TableCursor::readFields() {
     if (!m_connection) fail("Missing Connection or ConnectionString");
-    Statement info(*m_connection, "PRAGMA table_info(" + quotedIdentifier(m_table) + ")");
     m_fieldNames.clear();
     m_integerFields.clear();
-    while (info.step()) {
-        m_fieldNames.emplace_back(info.columnText(1));
-        std::string type(info.columnText(2));
+    for (Connection::Column& column : m_connection->columns(m_table)) {
+        m_fieldNames.push_back(std::move(column.name));
+        std::string type = std::move(column.type);
         std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::toupper(c); });
         m_integerFields.push_back(type.find("INT") != std::string::npos);
     }
@@ -175,8 +178,12 @@ void TableCursor::readFields() {
 }
 
 void TableCursor::load() {
+    if (!m_connection) fail("Missing Connection or ConnectionString");
+    // The fields, the size and the rows as of one moment; a server sends the rows in batches.
+    ReadTransaction reading(*m_connection);
     readFields();
     Statement select(*m_connection, "SELECT rowid, * FROM " + quotedIdentifier(m_table));
+    select.readThrough();
     auto store = std::make_shared<RowStore>();
     const int fields = fieldCount();
     constexpr std::size_t kProgressEvery = 1 << 16;
@@ -185,8 +192,27 @@ void TableCursor::load() {
         if (m_readProgress && store->size() % kProgressEvery == 0) m_readProgress(store->size());
     }
     store->shrinkToFit();
+    // A file gives its rows in rowid order. A server gives them as they lie in its pages, which it fills again where
+    // rows were deleted: sorting here costs less than having it sort them. Rows in order keep no list of handles.
+    std::vector<RowStore::Handle> sorted;
+    if (m_connection->isServer()) {
+        std::vector<std::pair<std::int64_t, RowStore::Handle>> keys;
+        keys.reserve(store->size());
+        RowStore::Reader reader(*store);
+        while (reader.next({}))
+            keys.emplace_back(reader.rowid(), static_cast<RowStore::Handle>(keys.size()));
+        if (!std::is_sorted(keys.begin(), keys.end())) {
+            std::sort(keys.begin(), keys.end());
+            sorted.reserve(keys.size());
+            for (const auto& key : keys)
+                sorted.push_back(key.second);
+        }
+    }
     m_store = std::move(store);
-    m_rows.assignStoreOrder(m_store->size());
+    if (sorted.empty())
+        m_rows.assignStoreOrder(m_store->size());
+    else
+        m_rows.assignList(std::move(sorted));
     invalidateOrders();
 }
 
@@ -622,6 +648,13 @@ std::string TableCursor::whereRowAsRead(int first) const {
     // '5', nor a text 'abc' one that the column's collation would call equal. typeof() tells an integer 5 from
     // a real 5.0. The rowid comes first and alone is indexed, so the row is found in O(log n).
     std::string where = " WHERE rowid=?" + std::to_string(first);
+    if (m_connection->isServer()) {
+        // A server's columns hold one type each and compare text byte by byte ("C"): IS alone says the same.
+        for (int i = 0; i < fieldCount(); ++i)
+            where += " AND " + quotedIdentifier(m_fieldNames[static_cast<std::size_t>(i)]) + " IS ?" +
+                     std::to_string(first + 1 + i);
+        return where;
+    }
     for (int i = 0; i < fieldCount(); ++i) {
         const std::string column = quotedIdentifier(m_fieldNames[static_cast<std::size_t>(i)]);
         const std::string parameter = "?" + std::to_string(first + 1 + i);

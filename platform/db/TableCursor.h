@@ -176,6 +176,7 @@ private:
     class RowList {
     public:
         void assignStoreOrder(std::size_t count);
+        void assignList(std::vector<RowStore::Handle> handles);
         std::size_t size() const { return m_storeOrder ? m_count : m_list.size(); }
         bool empty() const { return size() == 0; }
         RowStore::Handle operator[](std::size_t i) const {

@@ -162,6 +162,106 @@ private slots:
             QCOMPARE(line.folder, database.isEmpty() ? expand(QStringLiteral("@/folder")) : QString());
     }
 
+    // A database other than db_sms.mdb: a server for several desks, making its tables, copying an event.
+    void parseDatabaseModes_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("copyFrom");
+        QTest::addColumn<QString>("copyTo");
+        QTest::addColumn<QString>("text"); // the message for Refuse
+
+        // ("@" stands for the scratch folder here: the URI names its user as a parameter.)
+        const QString server = QStringLiteral("postgresql://undian.local/undian?user=desk1&sslmode=require");
+        QTest::newRow("--database URI") << QStringList{"--database", server} << Action::Start << server << ""
+                                        << ""
+                                        << "";
+        QTest::newRow("--folder for the logo, --database")
+            << QStringList{"--folder", "@/folder", "--database", server} << Action::Start << server << ""
+            << ""
+            << "";
+        QTest::newRow("--verify --database")
+            << QStringList{"--verify", "--database", server} << Action::Verify << server << ""
+            << ""
+            << "";
+        QTest::newRow("--verify naming it twice")
+            << QStringList{"--verify", "--database", server, "lain.mdb"} << Action::Refuse << ""
+            << ""
+            << ""
+            << "Name the database once: with --database or after --verify or --minutes.";
+        QTest::newRow("--database --create")
+            << QStringList{"--database", server, "--create"} << Action::Create << server << ""
+            << ""
+            << "";
+        QTest::newRow("--create without a database")
+            << QStringList{"--create"} << Action::Refuse << ""
+            << ""
+            << ""
+            << "--create needs --database: the server's URI or the new file's path.";
+        QTest::newRow("--copy FROM TO") << QStringList{"--copy", "db_sms.mdb", server} << Action::Copy << ""
+                                        << "db_sms.mdb" << server << "";
+        QTest::newRow("--copy without a target")
+            << QStringList{"--copy", "db_sms.mdb"} << Action::Refuse << ""
+            << ""
+            << ""
+            << "--copy needs the database to copy from and the one to copy to: --copy FROM TO.";
+        QTest::newRow("--copy and --verify")
+            << QStringList{"--copy", "a.mdb", "b.mdb", "--verify"} << Action::Refuse << ""
+            << ""
+            << ""
+            << "Give one of --verify, --minutes, --create and --copy.";
+        QTest::newRow("an empty --database") << QStringList{"--database", ""} << Action::Refuse << ""
+                                             << ""
+                                             << ""
+                                             << "--database needs a server's URI or a file's path.";
+    }
+
+    void parseDatabaseModes() {
+        QFETCH(QStringList, arguments);
+        QFETCH(Action, action);
+        QFETCH(QString, database);
+        QFETCH(QString, copyFrom);
+        QFETCH(QString, copyTo);
+        QFETCH(QString, text);
+        QDir::setCurrent(m_scratch.path());
+        QStringList args{QStringLiteral("tombolika")};
+        for (const QString& a : arguments)
+            args << expand(a);
+        const CommandLine line = CommandLine::parse(args);
+        QCOMPARE(line.action, action);
+        QCOMPARE(line.database, database);
+        QCOMPARE(line.copyFrom, copyFrom);
+        QCOMPARE(line.copyTo, copyTo);
+        QCOMPARE(line.text, text);
+    }
+
+    // --json: the check as one JSON document, with --verify only.
+    void parseJson_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<bool>("json");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("--verify --json") << QStringList{"--verify", "--json"} << Action::Verify << true << "";
+        QTest::newRow("--json --verify DATABASE")
+            << QStringList{"--json", "--verify", "lain.mdb"} << Action::Verify << true << "";
+        QTest::newRow("--verify alone") << QStringList{"--verify"} << Action::Verify << false << "";
+        QTest::newRow("--json alone") << QStringList{"--json"} << Action::Refuse << false
+                                      << "--json goes with --verify.";
+        QTest::newRow("--minutes --json")
+            << QStringList{"--minutes", "ba.pdf", "--json"} << Action::Refuse << false << "--json goes with --verify.";
+    }
+
+    void parseJson() {
+        QFETCH(QStringList, arguments);
+        QFETCH(Action, action);
+        QFETCH(bool, json);
+        QFETCH(QString, text);
+        const CommandLine line = CommandLine::parse(QStringList{QStringLiteral("tombolika")} + arguments);
+        QCOMPARE(line.action, action);
+        QCOMPARE(line.json, json);
+        QCOMPARE(line.text, text);
+    }
+
     void folderHoldsDatabaseAndLogo() {
         // A folder name an operator may well have: blanks and a letter outside ASCII.
         const QString folder = m_scratch.filePath(QStringLiteral("Undian Désa 2025"));

@@ -3,8 +3,12 @@
 #include "tests/record/RecordedDraw.h"
 
 #include "core/record/Verification.h"
+#include "tests/support/TestServer.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -98,6 +102,30 @@ TEST_F(RecordCommands, VerifyPrintsTheRunAndEndsWithItsVerdict) {
         << broken.out.toStdString();
 
     EXPECT_EQ(program({QStringLiteral("--verify"), dir.filePath(QStringLiteral("none.mdb"))}).exitCode, 2);
+}
+
+// --verify --json: the same check as one JSON document, the exit status as without it.
+TEST_F(RecordCommands, VerifyAsJsonIsOneDocumentWithTheSameVerdict) {
+    const Outcome text = program({QStringLiteral("--verify"), database()});
+    const Outcome json = program({QStringLiteral("--verify"), QStringLiteral("--json"), database()});
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    QJsonParseError error;
+    const QJsonObject check = QJsonDocument::fromJson(json.out.toUtf8(), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << json.out.toStdString();
+    EXPECT_EQ(check[QStringLiteral("verdict")].toString(),
+              text.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).back());
+    EXPECT_EQ(check[QStringLiteral("outcome")].toString(), QStringLiteral("intact"));
+    EXPECT_EQ(check[QStringLiteral("entries")].toInt(), 85);
+    EXPECT_EQ(check[QStringLiteral("winners")].toArray().size(), 40);
+    EXPECT_TRUE(check[QStringLiteral("K")].isNull()) << "no keyed draw";
+    EXPECT_TRUE(check[QStringLiteral("picks")].toArray().isEmpty());
+
+    db.exec("INSERT INTO tb_pemenang VALUES('D99','Siapa','Motor')");
+    const Outcome broken = program({QStringLiteral("--verify"), QStringLiteral("--json"), database()});
+    EXPECT_EQ(broken.exitCode, 1);
+    const QJsonObject brokenCheck = QJsonDocument::fromJson(broken.out.toUtf8()).object();
+    EXPECT_EQ(brokenCheck[QStringLiteral("outcome")].toString(), QStringLiteral("broken"));
+    EXPECT_EQ(brokenCheck[QStringLiteral("problems")].toArray().size(), 1);
 }
 
 TEST_F(RecordCommands, MinutesHoldTheListTheWinnersAndTheSignatures) {
@@ -442,6 +470,55 @@ TEST(RecordCommandsTexts, HelpAndVersionNeedNoDisplay) {
     const Outcome version = program({QStringLiteral("--version")});
     EXPECT_EQ(version.exitCode, 0) << version.err.toStdString();
     EXPECT_FALSE(version.out.trimmed().isEmpty());
+}
+
+// An event moved onto a server and checked there, as an organiser does it from a terminal: the tables made with
+// --create, the desk's file copied with --copy, the journal checked and the minutes written from the server. The
+// password in the URI is never printed, nor written into the minutes.
+TEST(RecordCommandsOnAServer, CreateCopyVerifyAndMinutesNeverShowThePassword) {
+    TestDatabase file(Store::File);
+    RecordedDraw draw(file, 20);
+    draw.start();
+    draw.drawWinner(3, QStringLiteral("TV"));
+    draw.end();
+    file.cn().close();
+
+    const QString secret = QStringLiteral("rahasia-123");
+    const QString server =
+        QString::fromStdString(TestServer::shared().newDatabase()) + QStringLiteral("&password=") + secret;
+    const Outcome create = program({QStringLiteral("--database"), server, QStringLiteral("--create")});
+    EXPECT_EQ(create.exitCode, 0) << create.err.toStdString();
+    EXPECT_TRUE(create.out.contains(
+        QStringLiteral(": tb_peserta, tb_pemenang, setup, tb_jurnal, tb_hadiah, tb_pemenang_hadiah, tb_tidak_hadir, "
+                       "tb_acara, tb_serah_terima.")))
+        << create.out.toStdString();
+
+    const Outcome copy = program({QStringLiteral("--copy"), QString::fromStdString(file.path()), server});
+    EXPECT_EQ(copy.exitCode, 0) << copy.out.toStdString() << copy.err.toStdString();
+    EXPECT_TRUE(copy.out.contains(QStringLiteral("tb_peserta: 20 rows"))) << copy.out.toStdString();
+    EXPECT_EQ(copy.out.count(QStringLiteral(": OK: ")), 2) << copy.out.toStdString();
+
+    const Outcome verify = program({QStringLiteral("--verify"), QStringLiteral("--database"), server});
+    EXPECT_EQ(verify.exitCode, 0) << verify.out.toStdString() << verify.err.toStdString();
+    EXPECT_TRUE(verify.out.contains(QStringLiteral("winner saved row 1:"))) << verify.out.toStdString();
+
+    const QTemporaryDir scratch;
+    const QString pdf = scratch.filePath(QStringLiteral("berita-acara.pdf"));
+    const Outcome minutes = program({QStringLiteral("--minutes"), pdf, QStringLiteral("--database"), server});
+    EXPECT_EQ(minutes.exitCode, 0) << minutes.err.toStdString();
+    const QString text = pdfText(pdf).simplified();
+    EXPECT_TRUE(text.contains(QStringLiteral("Basis data: postgresql:///tombolika_tests?host="))) << text.toStdString();
+
+    for (const Outcome* run : {&create, &copy, &verify, &minutes})
+        EXPECT_FALSE((run->out + run->err).contains(secret)) << (run->out + run->err).toStdString();
+    EXPECT_FALSE(text.contains(secret));
+    // A second --create finds the tables there; a second copy finds the event there and refuses.
+    EXPECT_TRUE(program({QStringLiteral("--database"), server, QStringLiteral("--create")})
+                    .out.contains(QStringLiteral("already holds the program's tables")));
+    const Outcome again = program({QStringLiteral("--copy"), QString::fromStdString(file.path()), server});
+    EXPECT_EQ(again.exitCode, 2);
+    EXPECT_TRUE(again.err.contains(QStringLiteral("is not empty: tb_peserta holds rows"))) << again.err.toStdString();
+    EXPECT_FALSE(again.err.contains(secret));
 }
 
 // Started on a terminal without a display: what cannot be done is said, with the status of a refused command line,

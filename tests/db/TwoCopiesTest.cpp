@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -120,14 +121,29 @@ const CopiesCase copiesCases[] = {
      Rows{{"1", "1", "A1", "Lain", "081"}, {"2", "2", "A2", "Diubah", "082"}, {"3", "3", "B3", "Baru 3", "<null>"}}},
 };
 
-class TwoCopiesTest : public ::testing::TestWithParam<CopiesCase> {
+// Two desks on one server database, or two copies on one file.
+class TwoCopiesTest : public ::testing::TestWithParam<std::tuple<Store, CopiesCase>> {
 protected:
-    TestDatabase db;
+    // The table in rowid order. A server never gives a key twice, so there the rows are compared without their
+    // keys: the file's case is the one where a freed rowid names another row.
+    Rows table(const CopiesCase& c) const {
+        if (db.store() == Store::File)
+            return db.rows(std::string("SELECT rowid, * FROM ") + c.table + " ORDER BY rowid");
+        return db.rows(std::string("SELECT * FROM ") + c.table + " ORDER BY rowid");
+    }
+    Rows expected(const CopiesCase& c) const {
+        if (db.store() == Store::File) return c.after;
+        Rows rows = c.after;
+        for (auto& row : rows)
+            row.erase(row.begin());
+        return rows;
+    }
+    TestDatabase db{std::get<0>(GetParam())};
     db::TableCursor cursor{"ADOTable1"};
 };
 
 TEST_P(TwoCopiesTest, TouchesOnlyTheRowAsRead) {
-    const CopiesCase& c = GetParam();
+    const CopiesCase& c = std::get<1>(GetParam());
     db.exec(c.rows);
     cursor.setConnection(&db.cn());
     cursor.setTableName(c.table);
@@ -151,7 +167,7 @@ TEST_P(TwoCopiesTest, TouchesOnlyTheRowAsRead) {
             cursor.post();
         }
     });
-    EXPECT_EQ(db.rows(std::string("SELECT rowid, * FROM ") + c.table + " ORDER BY rowid"), c.after);
+    EXPECT_EQ(table(c), expected(c));
     EXPECT_EQ(cursor.state(), db::TableCursor::State::Browse);
     if (c.located) {
         EXPECT_EQ(error, "<no error>");
@@ -169,8 +185,12 @@ TEST_P(TwoCopiesTest, TouchesOnlyTheRowAsRead) {
     EXPECT_EQ(cursor.fieldText(1), c.after.front()[2]);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, TwoCopiesTest, ::testing::ValuesIn(copiesCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, TwoCopiesTest,
+                         ::testing::Combine(::testing::ValuesIn(kStores), ::testing::ValuesIn(copiesCases)),
+                         [](const auto& info) {
+                             return std::string(storeName(std::get<0>(info.param))) + "_" +
+                                    std::get<1>(info.param).name;
+                         });
 
 // The values as read are compared as the snapshot holds them, type included, and bytewise whatever the column's
 // collation says; the column here has neither a type nor a binary collation to help.

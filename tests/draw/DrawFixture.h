@@ -17,7 +17,7 @@ public:
     explicit DrawFixture(const std::function<void(TestDatabase&)>& prepare = {})
         : m_db(std::make_unique<TestDatabase>()) {
         if (prepare) prepare(*m_db);
-        m_app = std::make_unique<TestApplication>(m_db->directory());
+        m_app = std::make_unique<TestApplication>(*m_db);
         fAcak->Timer1->setEnabled(false); // the marquee is tested on its own; keep the event loop quiet
         fAcak->show();
         fAcak->activateWindow();

@@ -7,6 +7,7 @@
 #include "platform/ui/Timer.h"
 #include "tests/draw/DrawFixture.h"
 
+#include "tests/support/OnEachStore.h"
 #include <QJsonObject>
 #include <QLabel>
 #include <QMap>
@@ -102,15 +103,14 @@ private slots:
         DrawFixture f([](TestDatabase& db) { db.addParticipants(5); });
         drawOne();
         fAcak->ed_hadiah->setText(QStringLiteral("Kulkas"));
-        f.db().exec("CREATE TRIGGER refuse BEFORE INSERT ON tb_jurnal WHEN NEW.jenis='winner_saved' "
-                    "BEGIN SELECT RAISE(ABORT, 'the journal is full'); END");
+        f.db().refuseJournal("winner_saved", "the journal is full");
         DrawFixture::click("BitBtn2");
         QCOMPARE(TestApplication::texts(Kind::Error), QStringList{QStringLiteral("the journal is full.")});
         QVERIFY(TestApplication::texts(Kind::Information).isEmpty());
         QCOMPARE(f.db().count("tb_pemenang"), 0LL);
         QVERIFY(!kinds(f.db()).contains(QStringLiteral("winner_saved")));
 
-        f.db().exec("DROP TRIGGER refuse");
+        f.db().acceptJournal();
         TestApplication::clear();
         DrawFixture::click("BitBtn4");
         DrawFixture::click("BitBtn2");
@@ -327,5 +327,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(DrawRecordTest)
+TOMBOLIKA_QTEST_MAIN_ON_EACH_STORE(DrawRecordTest)
 #include "DrawRecordTest.moc"

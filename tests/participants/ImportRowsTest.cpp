@@ -5,6 +5,7 @@
 #include "platform/db/Connection.h"
 #include "tests/support/TestDatabase.h"
 
+#include "tests/support/OnEachStore.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -401,5 +402,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(ImportRowsTest)
+TOMBOLIKA_QTEST_GUILESS_MAIN_ON_EACH_STORE(ImportRowsTest)
 #include "ImportRowsTest.moc"

@@ -7,6 +7,7 @@
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestDatabase.h"
 
+#include "tests/support/OnEachStore.h"
 #include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
@@ -46,7 +47,7 @@ private slots:
     void init() {
         m_db = std::make_unique<TestDatabase>();
         m_db->addParticipants(3);
-        m_app = std::make_unique<TestApplication>(m_db->directory());
+        m_app = std::make_unique<TestApplication>(*m_db);
         fAcak->BitBtn7->click(); // "Lihat Peserta"
     }
     void cleanup() {
@@ -90,13 +91,12 @@ private slots:
     // An upload whose entry cannot be written stores none of its rows.
     void uploadWithoutItsEntryStoresNothing() {
         DTModule->journal.ensureStarted();
-        m_db->exec("CREATE TRIGGER refuse BEFORE INSERT ON tb_jurnal WHEN NEW.jenis='upload' "
-                   "BEGIN SELECT RAISE(ABORT, 'the journal is full'); END");
+        m_db->refuseJournal("upload", "the journal is full");
         upload(csv("ID,No Undian,Nama,HP\n10,A10,Rina,0810\n"));
         QCOMPARE(TestApplication::texts(Kind::Error), QStringList{QStringLiteral("the journal is full.")});
         QCOMPARE(m_db->count("tb_peserta"), 3LL);
     }
 };
 
-QTEST_MAIN(ParticipantsRecordTest)
+TOMBOLIKA_QTEST_MAIN_ON_EACH_STORE(ParticipantsRecordTest)
 #include "ParticipantsRecordTest.moc"

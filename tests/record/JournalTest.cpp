@@ -23,11 +23,15 @@ Rows kinds(TestDatabase& db) {
     return db.rows("SELECT urut, jenis FROM tb_jurnal ORDER BY urut");
 }
 
-TEST(Journal, RunOpensWithSealAndStartThenChainsEveryEntry) {
-    TestDatabase db;
+// The journal's rules on a file and on a server alike.
+class Journal : public ::testing::TestWithParam<Store> {};
+class SealedList : public ::testing::TestWithParam<Store> {};
+
+TEST_P(Journal, RunOpensWithSealAndStartThenChainsEveryEntry) {
+    TestDatabase db(GetParam());
     RecordedDraw draw(db);
     draw.start();
-    EXPECT_EQ(db.rows("SELECT count(*) FROM sqlite_master WHERE name='tb_jurnal'")[0][0], "0"); // nothing written yet
+    EXPECT_FALSE(db.hasTable("tb_jurnal")); // nothing written yet
     draw.drawWinner(2, QStringLiteral("TV"));
     draw.end();
 
@@ -52,8 +56,8 @@ TEST(Journal, RunOpensWithSealAndStartThenChainsEveryEntry) {
 }
 
 // A database in use before its journal: the first entry seals its participants and each of its winners.
-TEST(Journal, SealHoldsWhatTheTablesHeldBefore) {
-    TestDatabase db;
+TEST_P(Journal, SealHoldsWhatTheTablesHeldBefore) {
+    TestDatabase db(GetParam());
     db.exec("INSERT INTO tb_pemenang VALUES('D9','Lama',NULL), ('D8','','Kulkas')");
     RecordedDraw draw(db, 4);
     draw.start();
@@ -73,9 +77,9 @@ TEST(Journal, SealHoldsWhatTheTablesHeldBefore) {
 }
 
 // The seal takes the draw's own fingerprint only while nothing else has changed the table since the draw read it.
-TEST(Journal, SealReadsTheTableAgainWhenAnotherConnectionChangedIt) {
+TEST_P(Journal, SealReadsTheTableAgainWhenAnotherConnectionChangedIt) {
     for (const bool changedMeanwhile : {false, true}) {
-        TestDatabase db;
+        TestDatabase db(GetParam());
         RecordedDraw draw(db);
         draw.start();
         if (changedMeanwhile) db.exec("UPDATE tb_peserta SET nama='Lain' WHERE ID=1");
@@ -149,8 +153,8 @@ TEST_F(RefusedJournal, ReloadedListIsRecordedBeforeTheNextDraw) {
 }
 
 // A run whose start is not written yet names the list read again in its start, and needs no other entry.
-TEST(Journal, ReloadBeforeTheStartIsNamedByTheStart) {
-    TestDatabase db;
+TEST_P(Journal, ReloadBeforeTheStartIsNamedByTheStart) {
+    TestDatabase db(GetParam());
     RecordedDraw draw(db);
     draw.start();
     db.exec("INSERT INTO tb_peserta VALUES(4,'D4','Nama 4','084')");
@@ -166,8 +170,8 @@ TEST(Journal, ReloadBeforeTheStartIsNamedByTheStart) {
 }
 
 // The other way round: a change the database refuses leaves no entry.
-TEST(Journal, RefusedChangeLeavesNoEntry) {
-    TestDatabase db;
+TEST_P(Journal, RefusedChangeLeavesNoEntry) {
+    TestDatabase db(GetParam());
     RecordedDraw draw(db);
     draw.start();
     const auto participants = openCursor(db.cn(), "tb_peserta");
@@ -178,8 +182,8 @@ TEST(Journal, RefusedChangeLeavesNoEntry) {
 }
 
 // Cursor writes map to their kinds, with the row as read and as stored.
-TEST(Journal, CursorWritesAreRecordedWithTheirValues) {
-    TestDatabase db;
+TEST_P(Journal, CursorWritesAreRecordedWithTheirValues) {
+    TestDatabase db(GetParam());
     RecordedDraw draw(db);
     draw.start();
     const auto participants = openCursor(db.cn(), "tb_peserta");
@@ -208,23 +212,23 @@ TEST(Journal, CursorWritesAreRecordedWithTheirValues) {
 }
 
 // A run's start written inside a change that then rolls back is written again with the next entry.
-TEST(Journal, StartRolledBackWithItsTransactionIsWrittenAgain) {
-    TestDatabase db;
+TEST_P(Journal, StartRolledBackWithItsTransactionIsWrittenAgain) {
+    TestDatabase db(GetParam());
     RecordedDraw draw(db);
     draw.start();
     {
         db::Transaction transaction(db.cn());
         draw.journal->append(record::event::kShow, {});
     } // rolled back
-    EXPECT_EQ(db.rows("SELECT count(*) FROM sqlite_master WHERE name='tb_jurnal'")[0][0], "0");
+    EXPECT_FALSE(db.hasTable("tb_jurnal"));
     draw.journal->record(record::event::kCancel);
     EXPECT_EQ(kinds(db), (Rows{{"1", "journal_begun"}, {"2", "program_started"}, {"3", "cancel"}}));
     EXPECT_EQ(details(db, 3).value("run").toInteger(), 2);
 }
 
-// Two copies of the program on one file write one chain, each entry naming its own run.
-TEST(Journal, TwoCopiesShareOneChain) {
-    TestDatabase db;
+// Two copies of the program on one file, or two desks on one server, write one chain, each entry naming its own run.
+TEST_P(Journal, TwoCopiesShareOneChain) {
+    TestDatabase db(GetParam());
     RecordedDraw first(db);
     first.start();
     db::Connection otherConnection;
@@ -248,8 +252,8 @@ TEST(Journal, TwoCopiesShareOneChain) {
 }
 
 // The draw screen's question: has the participants table changed since the list was read?
-TEST(SealedList, ChangeIsSeenByCountOrByAParticipantEntry) {
-    TestDatabase db;
+TEST_P(SealedList, ChangeIsSeenByCountOrByAParticipantEntry) {
+    TestDatabase db(GetParam());
     RecordedDraw draw(db);
     draw.start();
     EXPECT_EQ(draw.list->fingerprint(), record::Fingerprint::ofTable(db.cn(), "tb_peserta"));
@@ -306,7 +310,7 @@ TEST(SealedList, TableCountsAsUnchangedOnlyWhileNothingCanHaveChangedIt) {
 
 // A line of information does not keep the screen waiting while another program locks the database; the
 // connection's patience for the actions stays as it was.
-TEST(SealedList, ChangeCheckDoesNotWaitForALock) {
+TEST(SealedListOnAFile, ChangeCheckDoesNotWaitForALock) {
     TestDatabase db;
     RecordedDraw draw(db);
     draw.start();
@@ -321,5 +325,10 @@ TEST(SealedList, ChangeCheckDoesNotWaitForALock) {
     sqlite3_close(other);
     EXPECT_FALSE(draw.list->changeSince(db.cn()).changed);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, Journal, ::testing::ValuesIn(kStores),
+                         [](const auto& info) { return std::string(storeName(info.param)); });
+INSTANTIATE_TEST_SUITE_P(Stores, SealedList, ::testing::ValuesIn(kStores),
+                         [](const auto& info) { return std::string(storeName(info.param)); });
 
 } // namespace

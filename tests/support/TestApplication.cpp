@@ -1,4 +1,5 @@
 #include "tests/support/TestApplication.h"
+#include "tests/support/TestDatabase.h"
 
 #include "app/Program.h"
 #include "data/uData.h"
@@ -11,6 +12,18 @@ TestApplication::TestApplication(const QString& databaseDirectory, const QString
     ui::MessageBox::clearShown();
     ui::FileDialog::forgetLastFolder(); // as at a start of the program
     TDTModule::setDatabaseDirectory(databaseDirectory);
+    TDTModule::setDatabase({});
+    QDir::setCurrent(logoDirectory.isEmpty() ? QString::fromLatin1(TOMBOLIKA_RESOURCES_DIR) : logoDirectory);
+    program::initialize();
+    program::createForms();
+}
+
+TestApplication::TestApplication(const TestDatabase& database, const QString& logoDirectory) {
+    ui::MessageBox::setRecording(true);
+    ui::MessageBox::clearShown();
+    ui::FileDialog::forgetLastFolder();
+    TDTModule::setDatabaseDirectory(database.directory());
+    TDTModule::setDatabase(database.store() == Store::Server ? QString::fromStdString(database.path()) : QString());
     QDir::setCurrent(logoDirectory.isEmpty() ? QString::fromLatin1(TOMBOLIKA_RESOURCES_DIR) : logoDirectory);
     program::initialize();
     program::createForms();

@@ -1,7 +1,7 @@
 #include "core/verifiable/DrawKey.h"
-#include "core/verifiable/ExcludedRanks.h"
 #include "core/verifiable/KeyedDraw.h"
 #include "core/verifiable/ParticipantArray.h"
+#include "platform/chance/ExcludedRanks.h"
 
 #include <QCryptographicHash>
 #include <gtest/gtest.h>
@@ -70,14 +70,14 @@ TEST(KeyedChance, APickAfterExclusionsIsUniformOverThoseLeft) {
 // The same with the participants left out fixed, counted by participant: the walk past those left out must not
 // favour the ones standing right after them.
 TEST(KeyedChance, EachParticipantLeftIsAsLikely) {
-    verifiable::ExcludedRanks out;
-    for (const std::uint64_t rank : {0, 3, 4, 11})
-        out.insert(rank);
+    chance::ExcludedRanks left(12);
+    for (const std::size_t rank : {0, 3, 4, 11})
+        left.remove(rank);
     constexpr int kKeys = 16000;
     std::map<std::uint64_t, int> wins;
     for (int k = 0; k < kKeys; ++k) {
-        const std::uint64_t rank = verifiable::keyedRank(key(k), 5, 12 - out.size()).rank;
-        ++wins[out.nthRemaining(rank)];
+        const std::uint64_t rank = verifiable::keyedRank(key(k), 5, left.count()).rank;
+        ++wins[left.at(static_cast<std::size_t>(rank))];
     }
     for (const std::uint64_t excluded : {0, 3, 4, 11})
         EXPECT_EQ(wins.count(excluded), 0u);

@@ -1,8 +1,8 @@
 #include "core/verifiable/KeyedDraw.h"
 #include "core/verifiable/DrawKey.h"
-#include "core/verifiable/ExcludedRanks.h"
 #include "core/verifiable/ParticipantArray.h"
 #include "platform/Error.h"
+#include "platform/chance/ExcludedRanks.h"
 #include "tests/verifiable/TestVector.h"
 
 #include <QRandomGenerator>
@@ -294,27 +294,29 @@ TEST(KeyedDraw, TheKeyDecidesEveryPick) {
     EXPECT_NE(idsWith("one"), idsWith("two"));
 }
 
-// The r-th rank left, against the list written out.
+// The r-th rank left, against the list written out: the keyed draw finds each winner so, without building the list
+// of those who may win.
 TEST(ExcludedRanks, NthRemainingIsTheListWithoutThem) {
     QRandomGenerator random(7);
     for (const int excluded : {0, 1, 2, 5, 40, 99}) {
-        const std::uint64_t n = 100;
-        verifiable::ExcludedRanks out;
-        while (out.size() < static_cast<std::size_t>(excluded))
-            out.insert(random.bounded(static_cast<quint32>(n)));
-        std::vector<std::uint64_t> left;
-        for (std::uint64_t rank = 0; rank < n; ++rank)
-            if (!out.contains(rank)) left.push_back(rank);
-        for (std::uint64_t position = 0; position < left.size(); ++position)
-            ASSERT_EQ(out.nthRemaining(position), left[position]) << excluded << " out, position " << position;
+        const std::size_t n = 100;
+        chance::ExcludedRanks left(n);
+        while (left.leftOut().size() < static_cast<std::size_t>(excluded))
+            left.remove(random.bounded(static_cast<quint32>(n)));
+        std::vector<std::size_t> expected;
+        for (std::size_t rank = 0; rank < n; ++rank)
+            if (left.contains(rank)) expected.push_back(rank);
+        for (std::size_t position = 0; position < expected.size(); ++position)
+            ASSERT_EQ(left.at(position), expected[position]) << excluded << " out, position " << position;
     }
-    verifiable::ExcludedRanks ends;
-    ends.insert(0);
-    ends.insert(1);
-    ends.insert(9);
-    EXPECT_FALSE(ends.insert(1));
-    EXPECT_EQ(ends.nthRemaining(0), 2u);
-    EXPECT_EQ(ends.nthRemaining(6), 8u);
+    chance::ExcludedRanks ends(10);
+    ends.remove(0);
+    ends.remove(1);
+    ends.remove(9);
+    ends.remove(1); // already out: nothing changes
+    EXPECT_EQ(ends.leftOut().size(), 3u);
+    EXPECT_EQ(ends.at(0), 2u);
+    EXPECT_EQ(ends.at(6), 8u);
 }
 
 TEST(ParticipantArray, KeepsNullApartFromEmptyAndRefusesIdsOutOfOrder) {

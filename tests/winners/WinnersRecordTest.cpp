@@ -7,6 +7,7 @@
 #include "tests/support/TestDatabase.h"
 #include "winners/uPemenang.h"
 
+#include "tests/support/OnEachStore.h"
 #include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
@@ -43,7 +44,7 @@ private slots:
     void init() {
         m_db = std::make_unique<TestDatabase>();
         m_db->addParticipants(3);
-        m_app = std::make_unique<TestApplication>(m_db->directory());
+        m_app = std::make_unique<TestApplication>(*m_db);
         saveTwoWinners();
     }
     void cleanup() {
@@ -90,8 +91,7 @@ private slots:
 
     // An export that cannot be recorded is not put in place.
     void exportWithoutItsEntryIsNotWritten() {
-        m_db->exec("CREATE TRIGGER refuse BEFORE INSERT ON tb_jurnal WHEN NEW.jenis='export' "
-                   "BEGIN SELECT RAISE(ABORT, 'the journal is full'); END");
+        m_db->refuseJournal("export", "the journal is full");
         QTemporaryDir dir;
         ui::FileDialog::setNextFileName(dir.filePath(QStringLiteral("pemenang.xls")));
         fPemenang->BitBtn2->click();
@@ -124,5 +124,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(WinnersRecordTest)
+TOMBOLIKA_QTEST_MAIN_ON_EACH_STORE(WinnersRecordTest)
 #include "WinnersRecordTest.moc"

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <sqlite3.h>
 #include <stdexcept>
@@ -74,7 +75,9 @@ void makeParticipants(const std::string& path, std::int64_t n, std::uint64_t see
 }
 
 std::string cachedParticipants(std::int64_t n) {
-    const auto dir = std::filesystem::temp_directory_path() / "tombolika-bench";
+    const char* chosen = std::getenv("TOMBOLIKA_BENCH_DATA");
+    const auto dir =
+        chosen && *chosen ? std::filesystem::path(chosen) : std::filesystem::temp_directory_path() / "tombolika-bench";
     std::filesystem::create_directories(dir);
     const auto path = dir / ("participants-" + std::to_string(n) + ".mdb");
     if (!std::filesystem::exists(path)) {

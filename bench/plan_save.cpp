@@ -4,6 +4,7 @@
 // screen updated). 20 rounds on a copy of the cached database; the median and the slowest are printed. With --keyed,
 // the same rounds of a keyed draw ("Undian Terverifikasi", sealed and keyed first), "Acak" timed too: it reads the
 // seal and the key from the journal and checks the seal.
+//   bench_plan_save [--keyed] [participants]   (1,000,000 unless given: the program's scale is 10000000)
 #include "app/Program.h"
 #include "bench/make_participants.h"
 #include "data/uData.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
@@ -23,7 +25,7 @@
 
 namespace {
 
-constexpr std::int64_t kParticipants = 1'000'000;
+std::int64_t kParticipants = 1'000'000;
 constexpr int kRounds = 20;
 
 double clickMs(QPushButton* button) {
@@ -43,6 +45,13 @@ void report(const char* what, std::vector<double> times) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    bool keyed = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--keyed")
+            keyed = true;
+        else
+            kParticipants = std::atoll(argv[i]);
+    }
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "tombolika-bench-plan";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
@@ -61,7 +70,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     fAcak->FormActivate(fAcak);
-    const bool keyed = argc > 1 && std::string_view(argv[1]) == "--keyed";
     if (keyed) {
         DTModule->session.draw().sealEvent({true, {QStringLiteral("drand quicknet, ronde 12345678")}, 1});
         DTModule->session.draw().fixKey({QStringLiteral("8f3a")}, {QStringLiteral("17")});

@@ -2,6 +2,7 @@
 
 #include "core/Look.h"
 #include "core/Session.h"
+#include "participants/ImportProgress.h"
 #include "participants/PreviewModel.h"
 #include "platform/Error.h"
 #include "platform/db/Statement.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QToolButton>
 #include <QTreeView>
@@ -169,7 +171,7 @@ void TfPeserta::BitBtn8Click(QObject*) {
         return;
     m_session.participants().clearAll();
     ui::MessageBox::information(QStringLiteral("Data Sudah diHapus"));
-    ADOTable3.requery();
+    readParticipants([this] { ADOTable3.requery(); });
 }
 
 void TfPeserta::showFromDraw() {
@@ -180,8 +182,22 @@ void TfPeserta::showFromDraw() {
     ui::guarded(this, [this] {
         ADOTable3.setConnection(&m_session.connection());
         ADOTable3.close();
-        ADOTable3.open();
+        // While the table holds just the draw's list, the grid shares its rows: ten million participants show at
+        // once, in no more memory.
+        core::Draw& draw = m_session.draw();
+        if (draw.listIsTheTable())
+            ADOTable3.openAsCopyOf(draw.participants());
+        else
+            readParticipants([this] { ADOTable3.open(); });
     });
+}
+
+void TfPeserta::readParticipants(const std::function<void()>& read) {
+    // Ten million participants take seconds to read: the screen keeps painting and shows how far it has got.
+    ImportProgress progress(this, QStringLiteral("Membaca %1 baris..."), {SpeedButton7, SpeedButton6});
+    ADOTable3.setReadProgress([&progress](std::size_t rows) { progress.step(rows); });
+    const auto done = qScopeGuard([this] { ADOTable3.setReadProgress({}); });
+    read();
 }
 
 void TfPeserta::navClick(QObject*, ui::DBNavigator::Button) {

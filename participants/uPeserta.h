@@ -9,6 +9,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class PreviewModel;
 namespace core {
@@ -55,6 +56,8 @@ private:
     void setUpTableTab();
     void setUpUploadTab();
     void restoreGridColumnWidths();
+    // Reads the table into the grid's cursor (read: its open() or requery()), telling the progress meanwhile.
+    void readParticipants(const std::function<void()>& read);
 
     std::array<int, 4> m_gridColumnWidths{64, 160, 320, 160}; // ID, no_undian, nama, hp
     bool m_restoringWidths = false;

@@ -131,7 +131,7 @@ void TfPeserta::SpeedButton6Click(QObject* /*Sender*/) {
     // The count on a line of its own: a list cut short by an empty row shows there.
     ui::MessageBox::plain(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()) +
                           QStringLiteral(" has been imported!\n%1 peserta disimpan.").arg(result.rows));
-    ADOTable3.requery();
+    readParticipants([this] { ADOTable3.requery(); });
     SpeedButton6->setEnabled(false);
 }
 

@@ -262,6 +262,15 @@ std::optional<record::SealedList::Change> Draw::listChange() {
     }
 }
 
+bool Draw::listIsTheTable() {
+    if (!m_participants.active()) return false;
+    try {
+        return m_sealed.tableUnchanged(m_connection);
+    } catch (const platform::Error&) {
+        return false;
+    }
+}
+
 record::Journal::RunStart Draw::runStart() const {
     record::Journal::RunStart start = m_sealed.runStart();
     start.details[QStringLiteral("program")] = program::Title;

@@ -197,6 +197,11 @@ public:
     // the database cannot answer now.
     std::optional<record::SealedList::Change> listChange();
 
+    // Whether the participants table holds just the rows of the list drawn from (nothing changed it since it was
+    // read): a view of the table may then open as a copy of participants() instead of reading it. False when the
+    // database cannot tell now.
+    bool listIsTheTable();
+
     // What the run's first journal entry says: the list, the program and the speed.
     record::Journal::RunStart runStart() const;
 

@@ -57,15 +57,20 @@ void EligibleParticipants::build() {
     m_ranks.reset(participants());
     m_built = true;
     if (m_won.empty()) return; // nobody to leave out: no pass over the participants
-    for (std::size_t rank = 0; rank < m_ranks.size(); ++rank) {
-        if (m_won.count(m_participants->cellText(m_participants->positionOfRank(0, rank), 1))) m_ranks.remove(rank);
-    }
+    std::vector<std::uint32_t> out;
+    std::string number;
+    m_participants->forEachTextInOrderOf(0, 1, [&](std::size_t rank, std::string_view text) {
+        number.assign(text);
+        if (m_won.count(number)) out.push_back(static_cast<std::uint32_t>(rank));
+    });
+    m_ranks.remove(std::move(out));
 }
 
 void EligibleParticipants::leaveOut(const std::string& number) {
-    // One pass over those still in: a draw number may belong to more than one participant.
-    for (std::size_t i = m_ranks.count(); i-- > 0;) {
-        const std::size_t rank = m_ranks.at(i);
-        if (m_participants->cellText(m_participants->positionOfRank(0, rank), 1) == number) m_ranks.remove(rank);
-    }
+    // One pass over the participants: a draw number may belong to more than one.
+    std::vector<std::uint32_t> out;
+    m_participants->forEachTextInOrderOf(0, 1, [&](std::size_t rank, std::string_view text) {
+        if (text == number) out.push_back(static_cast<std::uint32_t>(rank));
+    });
+    m_ranks.remove(std::move(out));
 }

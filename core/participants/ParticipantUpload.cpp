@@ -4,6 +4,7 @@
 #include "platform/db/BulkLoad.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
+#include "platform/files/EarlyWriteBack.h"
 #include "platform/text/Integer.h"
 
 #include <algorithm>
@@ -227,6 +228,9 @@ ParticipantUpload::Result ParticipantUpload::run(const std::string& path) {
     };
     // The connection's own page cache is kept: a larger one stored a million rows no faster, only in more memory.
     db::Transaction transaction(m_connection);
+    // The rows' pages go to the disk while more are stored, so the commit's sync does not wait for all of them:
+    // ten million rows waited 0.45 s there with the screen standing still, 0.05 s now.
+    const files::EarlyWriteBack writeBack(m_connection.databasePath(), std::chrono::milliseconds(250));
     m_lastRowidBefore = 0;
     {
         db::Statement last(m_connection, "SELECT coalesce(max(rowid), 0) FROM tb_peserta");

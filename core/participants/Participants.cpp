@@ -1,7 +1,7 @@
 #include "core/participants/Participants.h"
 
 #include "core/record/Events.h"
-#include "core/record/Fingerprint.h"
+#include "core/record/FileSha256.h"
 #include "core/record/Journal.h"
 #include "platform/db/Connection.h"
 #include "platform/db/SqlCommand.h"
@@ -35,13 +35,15 @@ ParticipantUpload::Result Participants::upload(const std::string& path, Particip
     ParticipantUpload upload(m_connection);
     upload.setProgress(std::move(progress));
     upload.setConfirmListEnd(std::move(confirmListEnd));
-    // The rows and the journal's entry naming the file by its SHA-256 go in together.
+    // The rows and the journal's entry naming the file by its SHA-256 go in together. The hash is taken while the
+    // rows are stored: after them, on the screen's thread, it added some 190 ms to a million-row upload.
     m_journal.ensureStarted();
+    record::FileSha256 sha256(path);
     upload.setBeforeCommit([&](std::size_t rows) {
         const QString file = QString::fromStdString(path);
         m_journal.append(record::event::kUpload,
                          {{QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath())},
-                          {QStringLiteral("sha256"), QString::fromStdString(record::fileSha256(path))},
+                          {QStringLiteral("sha256"), QString::fromStdString(sha256.result())},
                           {QStringLiteral("rows"), static_cast<double>(rows)}});
     });
     return upload.run(path);

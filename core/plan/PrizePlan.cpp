@@ -2,6 +2,7 @@
 
 #include "core/plan/PlanImport.h"
 #include "core/record/Events.h"
+#include "core/record/FileSha256.h"
 #include "core/record/Fingerprint.h"
 #include "core/record/Journal.h"
 #include "core/winners/Handovers.h"
@@ -473,7 +474,7 @@ PrizePlan::Imported PrizePlan::importFrom(const std::string& path) {
     const QString name = QString::fromStdString(path);
     m_journal.append(record::event::kPlanImported,
                      {{QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath())},
-                      {QStringLiteral("sha256"), QString::fromStdString(record::fileSha256(path))},
+                      {QStringLiteral("sha256"), QString::fromStdString(record::FileSha256(path).result())},
                       {QStringLiteral("before"), before},
                       {QStringLiteral("after"), after}});
     transaction.commit();

@@ -4,9 +4,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 
-#include "platform/Error.h"
-
-#include <QFile>
+#include <limits>
 
 namespace record {
 
@@ -16,15 +14,7 @@ constexpr std::size_t kBlock = 64 * 1024;
 
 } // namespace
 
-std::string fileSha256(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
-        throw platform::Error("Cannot read '" + path + "': " + file.errorString().toStdString());
-    return hash.result().toHex().toStdString();
-}
-
-Fingerprint::Fingerprint() : m_hash(QCryptographicHash::Sha256) {
+Fingerprint::Fingerprint() {
     m_buffer.reserve(kBlock + 1024);
 }
 
@@ -35,13 +25,13 @@ void Fingerprint::addRow(std::span<const std::optional<std::string_view>> fields
 }
 
 void Fingerprint::flush() {
-    m_hash.addData(QByteArrayView(m_buffer.data(), static_cast<qsizetype>(m_buffer.size())));
+    m_hash.addData(m_buffer);
     m_buffer.clear();
 }
 
 ListSeal Fingerprint::result() {
     flush();
-    return {m_rows, m_hash.result().toHex().toStdString()};
+    return {m_rows, m_hash.hexResult()};
 }
 
 std::string Fingerprint::rowBytes(std::span<const std::optional<std::string_view>> fields) {
@@ -52,36 +42,83 @@ std::string Fingerprint::rowBytes(std::span<const std::optional<std::string_view
 
 ListSeal Fingerprint::ofSnapshot(const db::RowStore& store, std::span<const db::RowStore::Handle> order, int fields) {
     Fingerprint fingerprint;
-    std::vector<std::optional<std::string_view>> values(static_cast<std::size_t>(fields));
-    std::vector<std::string> rooms(static_cast<std::size_t>(fields));
+    const auto count = static_cast<std::size_t>(fields);
+    std::vector<db::RowStore::Field> stored(count);
+    std::vector<std::optional<std::string_view>> values(count);
+    std::vector<std::string> rooms(count);
     for (const db::RowStore::Handle handle : order) {
+        store.fields(handle, stored);
+        for (std::size_t i = 0; i < count; ++i)
+            values[i] = db::RowStore::storedText(stored[i], rooms[i]);
+        fingerprint.addRow(values);
+    }
+    return fingerprint.result();
+}
+
+ListSeal Fingerprint::ofStore(const db::RowStore& store, int fields) {
+    Fingerprint fingerprint;
+    const auto count = static_cast<std::size_t>(fields);
+    std::vector<db::RowStore::Field> stored(count);
+    std::vector<std::optional<std::string_view>> values(count);
+    std::vector<std::string> rooms(count);
+    for (db::RowStore::Reader rows(store); rows.next(stored);) {
+        for (std::size_t i = 0; i < count; ++i)
+            values[i] = db::RowStore::storedText(stored[i], rooms[i]);
+        fingerprint.addRow(values);
+    }
+    return fingerprint.result();
+}
+
+namespace {
+
+// The rows of a statement, from its column `first` on. With ascendingFrom, only while that column holds integers
+// that do not descend: nothing when a row breaks that order.
+std::optional<ListSeal> rowsOf(db::Statement& select, int first, std::optional<int> ascendingFrom = std::nullopt) {
+    Fingerprint fingerprint;
+    const int fields = select.columnCount() - first;
+    std::vector<std::optional<std::string_view>> values(static_cast<std::size_t>(fields));
+    std::int64_t last = std::numeric_limits<std::int64_t>::min();
+    while (select.step()) {
+        if (ascendingFrom) {
+            if (select.columnInt(*ascendingFrom) == 0) return std::nullopt; // not an integer
+            const std::int64_t key = select.columnInt(first);
+            if (key < last) return std::nullopt;
+            last = key;
+        }
         for (int i = 0; i < fields; ++i) {
-            const auto at = static_cast<std::size_t>(i);
-            values[at] = db::RowStore::storedText(store.field(handle, i), rooms[at]);
+            // The statement gives the database's own text of a number, and a blob's bytes as they are.
+            if (select.columnIsNull(first + i))
+                values[static_cast<std::size_t>(i)] = std::nullopt;
+            else
+                values[static_cast<std::size_t>(i)] = select.columnText(first + i);
         }
         fingerprint.addRow(values);
     }
     return fingerprint.result();
 }
 
+} // namespace
+
 ListSeal Fingerprint::ofTable(db::Connection& connection, const std::string& table, bool byRowid) {
     db::ReadTransaction reading(connection);
-    db::Statement select(connection, "SELECT * FROM " + db::quotedIdentifier(table) +
-                                         (byRowid ? " ORDER BY rowid" : " ORDER BY 1, rowid"));
-    Fingerprint fingerprint;
-    const int fields = select.columnCount();
-    std::vector<std::optional<std::string_view>> values(static_cast<std::size_t>(fields));
-    while (select.step()) {
-        for (int i = 0; i < fields; ++i) {
-            // The statement gives the database's own text of a number, and a blob's bytes as they are.
-            if (select.columnIsNull(i))
-                values[static_cast<std::size_t>(i)] = std::nullopt;
-            else
-                values[static_cast<std::size_t>(i)] = select.columnText(i);
-        }
-        fingerprint.addRow(values);
+    const std::string name = db::quotedIdentifier(table);
+    if (byRowid) {
+        db::Statement select(connection, "SELECT * FROM " + name + " ORDER BY rowid");
+        return *rowsOf(select, 0);
     }
-    return fingerprint.result();
+    // Participants typed in or imported in order lie in a file's table in the order of their IDs already: read in
+    // rowid order, the table is one walk instead of a lookup through the ID's index for every row (some 0.4 s less at
+    // ten million participants). Only when an ID comes out of order is the table read again, sorted by the database.
+    // A server sorts by itself.
+    const std::vector<std::string> columns =
+        connection.isServer() ? std::vector<std::string>{} : connection.columnNames(table);
+    if (!columns.empty()) {
+        db::Statement walk(connection, "SELECT typeof(" + db::quotedIdentifier(columns.front()) +
+                                           ") = 'integer', * FROM " + name + " ORDER BY rowid");
+        if (auto seal = rowsOf(walk, 1, 0)) return *seal;
+    }
+    db::Statement select(connection, "SELECT * FROM " + name + " ORDER BY 1, rowid");
+    return *rowsOf(select, 0);
 }
 
 } // namespace record

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/db/RowStore.h"
+#include "platform/digest/Sha256.h"
 
-#include <QCryptographicHash>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -38,6 +38,8 @@ public:
     // The rows of a cursor's snapshot in the given order (the handles), `fields` fields each. Reads the store only:
     // it may run on another thread while nothing changes the snapshot.
     static ListSeal ofSnapshot(const db::RowStore& store, std::span<const db::RowStore::Handle> order, int fields);
+    // Every row of the store in the order it holds them, `fields` fields each, read through in one pass.
+    static ListSeal ofStore(const db::RowStore& store, int fields);
     // The rows of a table as the database holds them now, in ascending order of the first column (ties in rowid
     // order): the participants as the draw would read them. With byRowid, in rowid order instead (the winners).
     static ListSeal ofTable(db::Connection& connection, const std::string& table, bool byRowid = false);
@@ -45,13 +47,9 @@ public:
 private:
     void flush();
 
-    QCryptographicHash m_hash;
+    digest::Sha256 m_hash;
     std::string m_buffer;
     std::uint64_t m_rows = 0;
 };
-
-// The SHA-256 of a file's bytes, in hex: how the journal names an uploaded workbook. Throws platform::Error when
-// the file cannot be read.
-std::string fileSha256(const std::string& path);
 
 } // namespace record

@@ -26,14 +26,18 @@ void SealedList::markBeforeRead(db::Connection& connection) {
 void SealedList::seal(const db::TableCursor& cursor, std::function<void()> ready) {
     join();
     m_count = cursor.recordCount();
-    // The order is taken here, on the cursor's own thread: the fingerprint's thread reads only the rows.
-    std::vector<db::RowStore::Handle> order = cursor.rowsInOrderOf(0);
+    // The order is taken here, on the cursor's own thread: the fingerprint's thread reads only the rows. A list
+    // read in ascending ID (the usual one) is read straight through the store, without a list of its rows.
+    const bool inStoreOrder = cursor.storeIsInOrderOf(0);
+    std::vector<db::RowStore::Handle> order;
+    if (!inStoreOrder) order = cursor.rowsInOrderOf(0);
     std::promise<ListSeal> promise;
     m_result = promise.get_future().share();
-    m_thread = std::thread([promise = std::move(promise), order = std::move(order), store = &cursor.store(),
-                            fields = cursor.fieldCount(), ready = std::move(ready)]() mutable {
+    m_thread = std::thread([promise = std::move(promise), order = std::move(order), inStoreOrder,
+                            store = &cursor.store(), fields = cursor.fieldCount(), ready = std::move(ready)]() mutable {
         try {
-            promise.set_value(Fingerprint::ofSnapshot(*store, order, fields));
+            promise.set_value(inStoreOrder ? Fingerprint::ofStore(*store, fields)
+                                           : Fingerprint::ofSnapshot(*store, order, fields));
         } catch (...) {
             promise.set_exception(std::current_exception());
         }
@@ -77,19 +81,26 @@ SealedList::Change SealedList::changeSince(db::Connection& connection) const {
     change.inDraw = m_count;
     db::Statement count(connection, "SELECT count(*) FROM tb_peserta");
     change.inTable = count.step() ? static_cast<std::uint64_t>(count.columnInt(0)) : 0;
-    change.changed = change.inTable != change.inDraw;
-    if (!change.changed && Journal::lastEntry(connection) > m_journalAtRead) {
-        std::string sql = "SELECT EXISTS(SELECT 1 FROM tb_jurnal WHERE urut > ? AND jenis IN (";
-        for (std::size_t i = 0; i < std::size(event::kParticipantChanges); ++i)
-            sql += i ? ",?" : "?";
-        db::Statement entries(connection, sql + "))");
-        entries.bindInt(1, m_journalAtRead);
-        int index = 2;
-        for (const char* kind : event::kParticipantChanges)
-            entries.bindText(index++, kind);
-        change.changed = entries.step() && entries.columnInt(0) != 0;
-    }
+    change.changed = change.inTable != change.inDraw || participantsJournaledSince(connection);
     return change;
+}
+
+bool SealedList::participantsJournaledSince(db::Connection& connection) const {
+    if (Journal::lastEntry(connection) <= m_journalAtRead) return false;
+    std::string sql = "SELECT EXISTS(SELECT 1 FROM tb_jurnal WHERE urut > ? AND jenis IN (";
+    for (std::size_t i = 0; i < std::size(event::kParticipantChanges); ++i)
+        sql += i ? ",?" : "?";
+    db::Statement entries(connection, sql + "))");
+    entries.bindInt(1, m_journalAtRead);
+    int index = 2;
+    for (const char* kind : event::kParticipantChanges)
+        entries.bindText(index++, kind);
+    return entries.step() && entries.columnInt(0) != 0;
+}
+
+bool SealedList::tableUnchanged(db::Connection& connection) const {
+    return m_result.valid() && m_dataVersion && *m_dataVersion == Journal::dataVersion(connection) &&
+           !participantsJournaledSince(connection);
 }
 
 } // namespace record

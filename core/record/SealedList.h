@@ -54,8 +54,16 @@ public:
         std::uint64_t inTable = 0;
     };
     Change changeSince(db::Connection& connection) const;
+    // Whether the participants table holds exactly the rows the cursor read: no other connection has committed
+    // anything to the database since, and no change of this one's to the participants is journaled (each is).
+    // Exact, and as cheap as changeSince(): another view of the table can take the list's rows instead of reading
+    // them again.
+    bool tableUnchanged(db::Connection& connection) const;
 
 private:
+    // An entry since the list was read records a change of the participants.
+    bool participantsJournaledSince(db::Connection& connection) const;
+
     std::optional<std::int64_t> m_dataVersion;
     std::int64_t m_journalAtRead = 0;
     std::uint64_t m_count = 0;

@@ -6,9 +6,10 @@
 
 namespace chance {
 
-// The ranks 0 .. n-1 that may still be drawn, for a draw that leaves some out. Drawing stays O(1) and uniform:
-// the eligible ranks are kept packed at the front of one array, and leaving one out swaps it with the last
-// eligible one. Until the first rank is left out nothing is stored: rank i is the i-th eligible one.
+// The ranks 0 .. n-1 that may still be drawn, for a draw that leaves some out. Only the ranks left out are kept,
+// sorted: the i-th eligible rank is found by a binary search over them, so a draw costs O(log k) for k left out and
+// the memory is theirs alone, however long the list (a thousand winners among ten million participants: a few
+// kilobytes and one search within the processor's cache at every shuffle tick).
 class EligibleRanks {
 public:
     explicit EligibleRanks(std::size_t n = 0);
@@ -16,18 +17,18 @@ public:
     // Every rank of 0 .. n-1 eligible again.
     void reset(std::size_t n);
     std::size_t size() const { return m_size; }
-    std::size_t count() const { return m_count; }
-    // The i-th eligible rank, i below count(); the order changes as ranks are left out.
-    std::size_t at(std::size_t i) const { return m_ranks.empty() ? i : m_ranks[i]; }
+    std::size_t count() const { return m_size - m_out.size(); }
+    // The i-th eligible rank in ascending order, i below count().
+    std::size_t at(std::size_t i) const;
     bool contains(std::size_t rank) const;
-    // Leaves the rank out; a rank already out, or not below size(), is ignored. O(1).
+    // Leaves the rank out; a rank already out, or not below size(), is ignored.
     void remove(std::size_t rank);
+    // Leaves all these out at once: one sort instead of an insertion each.
+    void remove(std::vector<std::uint32_t> ranks);
 
 private:
     std::size_t m_size = 0;
-    std::size_t m_count = 0;
-    std::vector<std::uint32_t> m_ranks; // the eligible ones first, then those left out
-    std::vector<std::uint32_t> m_slot;  // where each rank stands in m_ranks
+    std::vector<std::uint32_t> m_out; // the ranks left out, ascending
 };
 
 } // namespace chance

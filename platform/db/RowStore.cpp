@@ -18,8 +18,11 @@ namespace {
 
 // Field headers: 0 null, 1 integer (zig-zag varint follows), 2 real (8 bytes follow), 3 blob (its length as a varint
 // and its bytes follow: rare, so it pays the extra varint), 4 an integer equal to the row's rowid (a sequence number
-// typed or imported in order: one byte instead of four at a million rows), 5 + n text of n bytes.
-constexpr std::uint64_t kNull = 0, kInteger = 1, kReal = 2, kBlob = 3, kRowid = 4, kText = 5;
+// typed or imported in order: one byte instead of four at a million rows), 5 + 2n a text of n bytes, 6 + 2n a text of
+// n decimal digits packed two to a byte ((n + 1) / 2 bytes follow).
+constexpr std::uint64_t kNull = 0, kInteger = 1, kReal = 2, kBlob = 3, kRowid = 4, kText = 5, kDigits = 6;
+// Digits are packed up to this many: what a packed field's count holds.
+constexpr std::size_t kMaxPackedDigits = 255;
 
 // Writers write into a row's room reserved in advance: no capacity check per byte.
 constexpr std::size_t kMaxVarint = 10;
@@ -34,10 +37,12 @@ char* putVarint(char* out, std::uint64_t value) {
 }
 
 std::uint64_t getVarint(const char*& p) {
-    std::uint64_t value = 0;
-    int shift = 0;
+    auto byte = static_cast<unsigned char>(*p++);
+    if (!(byte & 0x80)) return byte; // most headers and lengths: one byte
+    std::uint64_t value = byte & 0x7f;
+    int shift = 7;
     for (;;) {
-        const auto byte = static_cast<unsigned char>(*p++);
+        byte = static_cast<unsigned char>(*p++);
         value |= static_cast<std::uint64_t>(byte & 0x7f) << shift;
         if (!(byte & 0x80)) return value;
         shift += 7;
@@ -49,6 +54,17 @@ std::uint64_t zigzag(std::int64_t v) {
 }
 std::int64_t unzigzag(std::uint64_t v) {
     return static_cast<std::int64_t>(v >> 1) ^ -static_cast<std::int64_t>(v & 1);
+}
+
+// A row's rowid as the step from the rowid after the previous row's (0 for rows in rowid order), and back: modulo
+// 2^64, so any two rowids have one.
+std::uint64_t rowidStep(std::int64_t rowid, std::int64_t previous) {
+    return zigzag(
+        static_cast<std::int64_t>(static_cast<std::uint64_t>(rowid) - static_cast<std::uint64_t>(previous) - 1));
+}
+std::int64_t afterStep(std::int64_t previous, std::uint64_t step) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(previous) + 1 +
+                                     static_cast<std::uint64_t>(unzigzag(step)));
 }
 
 char* putInteger(char* out, std::int64_t v, std::int64_t rowid) {
@@ -64,19 +80,77 @@ char* putBytes(char* out, std::string_view bytes) {
     if (!bytes.empty()) std::memcpy(out, bytes.data(), bytes.size());
     return out + bytes.size();
 }
+bool onlyDigits(std::string_view text) {
+    if (text.size() < 2 || text.size() > kMaxPackedDigits) return false;
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 char* putText(char* out, std::string_view text) {
-    return putBytes(putVarint(out, kText + text.size()), text);
+    if (!onlyDigits(text)) return putBytes(putVarint(out, kText + 2 * text.size()), text);
+    out = putVarint(out, kDigits + 2 * text.size());
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const unsigned high = static_cast<unsigned>(text[i] - '0');
+        const unsigned low = i + 1 < text.size() ? static_cast<unsigned>(text[i + 1] - '0') : 0;
+        *out++ = static_cast<char>(high << 4 | low);
+    }
+    return out;
 }
 char* putBlob(char* out, std::string_view blob) {
     return putBytes(putVarint(putVarint(out, kBlob), blob.size()), blob);
 }
 
+RowStore::Field readField(const char*& p, std::int64_t rowid) {
+    RowStore::Field field;
+    const std::uint64_t header = getVarint(p);
+    if (header >= kText) {
+        field.kind = RowStore::Kind::Text;
+        const std::size_t length = (header - kText) / 2;
+        if ((header - kText) % 2 == 0) {
+            field.text = std::string_view(p, length);
+            p += length;
+        } else {
+            field.packedDigits = static_cast<std::uint8_t>(length);
+            field.text = std::string_view(p, (length + 1) / 2);
+            p += (length + 1) / 2;
+        }
+    } else if (header == kRowid) {
+        field.kind = RowStore::Kind::Integer;
+        field.integer = rowid;
+    } else if (header == kInteger) {
+        field.kind = RowStore::Kind::Integer;
+        field.integer = unzigzag(getVarint(p));
+    } else if (header == kReal) {
+        field.kind = RowStore::Kind::Real;
+        std::memcpy(&field.real, p, sizeof field.real);
+        p += sizeof field.real;
+    } else if (header == kBlob) {
+        field.kind = RowStore::Kind::Blob;
+        const std::size_t length = getVarint(p);
+        field.text = std::string_view(p, length);
+        p += length;
+    }
+    return field;
+}
+
 } // namespace
 
+RowStore::RowStore(std::shared_ptr<const RowStore> base) : m_base(std::move(base)), m_baseCount(m_base->size()) {
+    m_fieldCount = m_base->m_fieldCount;
+}
+
+RowStore::RowStore(RowStore&& other) noexcept = default;
+RowStore& RowStore::operator=(RowStore&& other) noexcept = default;
+RowStore::~RowStore() = default;
+
 void RowStore::clear() {
+    m_base.reset();
+    m_baseCount = 0;
     m_pages.clear();
     m_pages.shrink_to_fit();
+    m_places.clear();
+    m_places.shrink_to_fit();
     m_count = 0;
+    m_fieldCount = 0;
+    m_lastRowid = 0;
 }
 
 void RowStore::Free::operator()(char* bytes) const {
@@ -91,8 +165,11 @@ void RowStore::Page::reallocate(std::size_t newCapacity) {
     capacity = newCapacity;
 }
 
-char* RowStore::beginRow(std::size_t bound) {
-    if (m_pages.empty() || m_pages.back().size >= kPageBytes) {
+char* RowStore::beginRow(std::size_t bound, std::int64_t rowid) {
+    bound += kMaxVarint; // the row's header
+    const bool groupStarts = m_count % kGroupRows == 0;
+    if (size() >= std::numeric_limits<Handle>::max()) throw platform::Error("Too many rows in one table");
+    if (m_pages.empty() || (groupStarts && m_pages.back().size >= kPageBytes)) {
         if (m_pages.size() == kMaxPages) throw platform::Error("Too many rows in one table");
         if (!m_pages.empty()) {
             // A full page gives back the room it did not use (in place: nothing is copied); the next one starts at
@@ -107,31 +184,35 @@ char* RowStore::beginRow(std::size_t bound) {
     Page& page = m_pages.back();
     if (page.capacity < page.size + bound)
         page.reallocate(std::max(page.size + bound, std::min(2 * page.capacity, kPageCapacity)));
-    return page.data.get() + page.size;
+    char* out = page.data.get() + page.size;
+    if (groupStarts) {
+        m_places.push_back(static_cast<std::uint32_t>(((m_pages.size() - 1) << kOffsetBits) | page.size));
+        return putVarint(out, zigzag(rowid));
+    }
+    return putVarint(out, rowidStep(rowid, m_lastRowid));
+}
+
+RowStore::Handle RowStore::endRow(const char* end, std::int64_t rowid) {
+    Page& page = m_pages.back();
+    page.size = static_cast<std::size_t>(end - page.data.get());
+    m_lastRowid = rowid;
+    return static_cast<Handle>(m_baseCount + m_count++);
 }
 
 void RowStore::shrinkToFit() {
+    m_places.shrink_to_fit();
     if (m_pages.empty()) return;
     Page& last = m_pages.back();
     if (last.size > 0 && last.capacity > last.size) last.reallocate(last.size);
 }
 
-RowStore::Handle RowStore::endRow(const char* end) {
-    Page& page = m_pages.back();
-    const std::size_t start = page.size;
-    page.size = static_cast<std::size_t>(end - page.data.get());
-    ++m_count;
-    return static_cast<Handle>(((m_pages.size() - 1) << kOffsetBits) | start);
-}
-
 RowStore::Handle RowStore::addFromServer(const ServerStatement& statement, int fieldCount) {
     // Integers come as their decimal text, reals as text too; each is read once, into the row's own form.
-    std::size_t bound = kMaxVarint;
+    std::size_t bound = 0;
     for (int i = 1; i <= fieldCount; ++i)
         bound += 3 * kMaxVarint + (statement.columnIsNull(i) ? 0 : statement.raw(i).size());
-    char* out = beginRow(bound);
     const std::int64_t rowid = statement.columnInt(0);
-    out = putVarint(out, zigzag(rowid));
+    char* out = beginRow(bound, rowid);
     for (int i = 1; i <= fieldCount; ++i) {
         if (statement.columnIsNull(i)) {
             out = putVarint(out, kNull);
@@ -153,10 +234,12 @@ RowStore::Handle RowStore::addFromServer(const ServerStatement& statement, int f
             break;
         }
     }
-    return endRow(out);
+    return endRow(out, rowid);
 }
 
 RowStore::Handle RowStore::addFromStatement(const Statement& statement, int fieldCount) {
+    if (size() == 0) m_fieldCount = fieldCount;
+    if (fieldCount != m_fieldCount) throw platform::Error("A row of another table in the same snapshot");
     if (const ServerStatement* server = statement.server()) return addFromServer(*server, fieldCount);
     // Read the columns first, so the row's room is known before it is written. The values are read through
     // sqlite3_column_value(): one call per column instead of three, on the one thread that uses the connection.
@@ -174,7 +257,7 @@ RowStore::Handle RowStore::addFromStatement(const Statement& statement, int fiel
         cols = many.data();
     }
     sqlite3_stmt* stmt = statement.get();
-    std::size_t bound = kMaxVarint;
+    std::size_t bound = 0;
     for (int i = 0; i < fieldCount; ++i) {
         Column& c = cols[i];
         sqlite3_value* value = sqlite3_column_value(stmt, i + 1);
@@ -193,9 +276,8 @@ RowStore::Handle RowStore::addFromStatement(const Statement& statement, int fiel
         }
         bound += 3 * kMaxVarint + c.text.size();
     }
-    char* out = beginRow(bound);
     const std::int64_t rowid = sqlite3_column_int64(stmt, 0);
-    out = putVarint(out, zigzag(rowid));
+    char* out = beginRow(bound, rowid);
     for (int i = 0; i < fieldCount; ++i) {
         switch (cols[i].type) {
         case SQLITE_NULL:
@@ -215,61 +297,104 @@ RowStore::Handle RowStore::addFromStatement(const Statement& statement, int fiel
             break;
         }
     }
-    return endRow(out);
+    return endRow(out, rowid);
 }
 
-const char* RowStore::rowStart(Handle handle) const {
-    return m_pages[handle >> kOffsetBits].data.get() + (handle & (kPageBytes - 1));
+const char* RowStore::skipFields(const char* p) const {
+    for (int i = 0; i < m_fieldCount; ++i) {
+        const std::uint64_t header = getVarint(p);
+        if (header >= kText) {
+            const std::size_t length = (header - kText) / 2;
+            p += (header - kText) % 2 == 0 ? length : (length + 1) / 2;
+        } else if (header == kInteger) {
+            getVarint(p);
+        } else if (header == kReal) {
+            p += sizeof(double);
+        } else if (header == kBlob) {
+            const std::size_t length = getVarint(p);
+            p += length;
+        }
+    }
+    return p;
+}
+
+const char* RowStore::seek(Handle handle, std::int64_t& rowid) const {
+    if (handle < m_baseCount) return m_base->seek(handle, rowid);
+    handle -= static_cast<Handle>(m_baseCount);
+    const std::uint32_t place = m_places[handle / kGroupRows];
+    const char* p = m_pages[place >> kOffsetBits].data.get() + (place & (kPageBytes - 1));
+    rowid = unzigzag(getVarint(p));
+    for (std::size_t row = handle % kGroupRows; row > 0; --row) {
+        p = skipFields(p);
+        rowid = afterStep(rowid, getVarint(p));
+    }
+    return p;
 }
 
 std::int64_t RowStore::rowid(Handle handle) const {
-    const char* p = rowStart(handle);
-    return unzigzag(getVarint(p));
+    std::int64_t rowid = 0;
+    seek(handle, rowid);
+    return rowid;
 }
-
-namespace {
-RowStore::Field readField(const char*& p, std::int64_t rowid) {
-    RowStore::Field field;
-    const std::uint64_t header = getVarint(p);
-    if (header == kNull) return field;
-    if (header == kInteger) {
-        field.kind = RowStore::Kind::Integer;
-        field.integer = unzigzag(getVarint(p));
-    } else if (header == kRowid) {
-        field.kind = RowStore::Kind::Integer;
-        field.integer = rowid;
-    } else if (header == kReal) {
-        field.kind = RowStore::Kind::Real;
-        std::memcpy(&field.real, p, sizeof field.real);
-        p += sizeof field.real;
-    } else if (header == kBlob) {
-        field.kind = RowStore::Kind::Blob;
-        const std::size_t length = getVarint(p);
-        field.text = std::string_view(p, length);
-        p += length;
-    } else {
-        field.kind = RowStore::Kind::Text;
-        const std::size_t length = header - kText;
-        field.text = std::string_view(p, length);
-        p += length;
-    }
-    return field;
-}
-} // namespace
 
 RowStore::Field RowStore::field(Handle handle, int index) const {
-    const char* p = rowStart(handle);
-    const std::int64_t rowid = unzigzag(getVarint(p));
+    std::int64_t rowid = 0;
+    const char* p = seek(handle, rowid);
     for (int i = 0; i < index; ++i)
         readField(p, rowid);
     return readField(p, rowid);
 }
 
+void RowStore::fields(Handle handle, std::span<Field> out) const {
+    std::int64_t rowid = 0;
+    const char* p = seek(handle, rowid);
+    for (Field& field : out)
+        field = readField(p, rowid);
+}
+
+RowStore::Reader::Reader(const RowStore& store) {
+    for (const RowStore* link = &store; link; link = link->m_base.get())
+        m_chain.insert(m_chain.begin(), link);
+    m_end = m_chain.size() > 1 ? m_chain[1]->m_baseCount : store.size();
+}
+
+bool RowStore::Reader::next(std::span<Field> out) {
+    // The rows of the innermost base first, then each sharing store's own, numbered after its base's. A base's rows
+    // added after it was shared are not the sharing store's.
+    while (m_next >= m_end) {
+        if (++m_link >= m_chain.size()) return false;
+        m_next = m_chain[m_link]->m_baseCount;
+        m_end = m_link + 1 < m_chain.size() ? m_chain[m_link + 1]->m_baseCount : m_chain[m_link]->size();
+    }
+    const RowStore& store = *m_chain[m_link];
+    if ((m_next - store.m_baseCount) % kGroupRows == 0) {
+        m_at = store.seek(static_cast<Handle>(m_next), m_rowid);
+    } else {
+        m_at = store.skipFields(m_at);
+        m_rowid = afterStep(m_rowid, getVarint(m_at));
+    }
+    const char* p = m_at;
+    for (Field& field : out)
+        field = readField(p, m_rowid);
+    ++m_next;
+    return true;
+}
+
 std::size_t RowStore::bytes() const {
-    std::size_t total = m_pages.capacity() * sizeof(Page);
+    std::size_t total = m_pages.capacity() * sizeof(Page) + m_places.capacity() * sizeof(std::uint32_t);
     for (const Page& page : m_pages)
         total += page.capacity;
     return total;
+}
+
+std::string_view RowStore::textOf(const Field& field, std::string& room) {
+    if (field.packedDigits == 0) return field.text;
+    room.resize(field.packedDigits);
+    for (std::size_t i = 0; i < field.packedDigits; ++i) {
+        const auto byte = static_cast<unsigned char>(field.text[i / 2]);
+        room[i] = static_cast<char>('0' + (i % 2 == 0 ? byte >> 4 : byte & 0x0f));
+    }
+    return room;
 }
 
 std::string RowStore::text(const Field& field) {
@@ -286,8 +411,10 @@ std::string RowStore::text(const Field& field) {
         return std::string(buffer, result.ptr);
     }
     case Kind::Text:
-    case Kind::Blob:
-        return std::string(field.text);
+    case Kind::Blob: {
+        std::string room;
+        return std::string(textOf(field, room));
+    }
     }
     return {};
 }
@@ -309,7 +436,7 @@ std::optional<std::string_view> RowStore::storedText(const Field& field, std::st
     }
     case Kind::Text:
     case Kind::Blob:
-        return field.text;
+        return textOf(field, room);
     }
     return std::nullopt;
 }

@@ -43,7 +43,8 @@ int compare(const RowStore::Field& a, const RowStore::Field& b) {
         return x < y ? -1 : (x > y ? 1 : 0);
     }
     if (ra >= 2) {
-        const int c = a.text.compare(b.text);
+        std::string roomA, roomB;
+        const int c = RowStore::textOf(a, roomA).compare(RowStore::textOf(b, roomB));
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
     return 0;
@@ -61,9 +62,11 @@ void bindStored(Statement& statement, int index, const RowStore::Field& value) {
     case RowStore::Kind::Real:
         statement.bindReal(index, value.real);
         break;
-    case RowStore::Kind::Text:
-        statement.bindText(index, value.text);
+    case RowStore::Kind::Text: {
+        std::string room;
+        statement.bindText(index, RowStore::textOf(value, room));
         break;
+    }
     case RowStore::Kind::Blob:
         statement.bindBlob(index, value.text);
         break;
@@ -92,6 +95,46 @@ private:
 };
 
 } // namespace
+
+void TableCursor::RowList::assignStoreOrder(std::size_t count) {
+    m_storeOrder = true;
+    m_count = count;
+    m_list.clear();
+    m_list.shrink_to_fit();
+}
+
+void TableCursor::RowList::assignList(std::vector<RowStore::Handle> handles) {
+    m_storeOrder = false;
+    m_count = 0;
+    m_list = std::move(handles);
+}
+
+void TableCursor::RowList::makeList() {
+    if (!m_storeOrder) return;
+    m_list.resize(m_count);
+    std::iota(m_list.begin(), m_list.end(), RowStore::Handle{0});
+    m_storeOrder = false;
+}
+
+void TableCursor::RowList::set(std::size_t i, RowStore::Handle handle) {
+    makeList();
+    m_list[i] = handle;
+}
+
+void TableCursor::RowList::push_back(RowStore::Handle handle) {
+    // A row added at the end of the store, at the end of the cursor: still the store's order.
+    if (m_storeOrder && handle == m_count) {
+        ++m_count;
+        return;
+    }
+    makeList();
+    m_list.push_back(handle);
+}
+
+void TableCursor::RowList::erase(std::size_t i) {
+    makeList();
+    m_list.erase(m_list.begin() + static_cast<std::ptrdiff_t>(i));
+}
 
 TableCursor::TableCursor(std::string name) : m_name(std::move(name)) {}
 
@@ -139,40 +182,60 @@ void TableCursor::load() {
     // The fields, the size and the rows as of one moment; a server sends the rows in batches.
     ReadTransaction reading(*m_connection);
     readFields();
-    // The row list is made its full size at once: growing it by doubling would leave its outgrown copies behind in
-    // the heap, some 8 MB at a million rows. The largest rowid is that size wherever rows were only added (it is read
-    // from the b-tree's edge, where counting would walk the whole table); after deletions the list is trimmed below.
-    std::vector<RowStore::Handle> rows;
-    {
-        Statement last(*m_connection, "SELECT max(rowid) FROM " + quotedIdentifier(m_table));
-        constexpr std::int64_t kLargestHint = std::int64_t{1} << 24; // 64 MB of handles at the most
-        if (last.step())
-            rows.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(last.columnInt(0), 0, kLargestHint)));
-    }
     Statement select(*m_connection, "SELECT rowid, * FROM " + quotedIdentifier(m_table));
     select.readThrough();
-    RowStore store;
+    auto store = std::make_shared<RowStore>();
     const int fields = fieldCount();
-    while (select.step())
-        rows.push_back(store.addFromStatement(select, fields));
-    // A file gives its rows in rowid order. A server gives them as they lie in its pages, which it fills again where
-    // rows were deleted: sorting here costs less than having it sort them.
-    if (m_connection->isServer()) {
-        const auto byRowid = [&store](RowStore::Handle a, RowStore::Handle b) {
-            return store.rowid(a) < store.rowid(b);
-        };
-        if (!std::is_sorted(rows.begin(), rows.end(), byRowid)) std::sort(rows.begin(), rows.end(), byRowid);
+    constexpr std::size_t kProgressEvery = 1 << 16;
+    while (select.step()) {
+        store->addFromStatement(select, fields);
+        if (m_readProgress && store->size() % kProgressEvery == 0) m_readProgress(store->size());
     }
-    rows.shrink_to_fit();
-    store.shrinkToFit();
+    store->shrinkToFit();
+    // A file gives its rows in rowid order. A server gives them as they lie in its pages, which it fills again where
+    // rows were deleted: sorting here costs less than having it sort them. Rows in order keep no list of handles.
+    std::vector<RowStore::Handle> sorted;
+    if (m_connection->isServer()) {
+        std::vector<std::pair<std::int64_t, RowStore::Handle>> keys;
+        keys.reserve(store->size());
+        RowStore::Reader reader(*store);
+        while (reader.next({}))
+            keys.emplace_back(reader.rowid(), static_cast<RowStore::Handle>(keys.size()));
+        if (!std::is_sorted(keys.begin(), keys.end())) {
+            std::sort(keys.begin(), keys.end());
+            sorted.reserve(keys.size());
+            for (const auto& key : keys)
+                sorted.push_back(key.second);
+        }
+    }
     m_store = std::move(store);
-    m_rows = std::move(rows);
+    if (sorted.empty())
+        m_rows.assignStoreOrder(m_store->size());
+    else
+        m_rows.assignList(std::move(sorted));
     invalidateOrders();
+}
+
+void TableCursor::openAsCopyOf(const TableCursor& source) {
+    source.checkActive();
+    if (active()) return;
+    m_connection = source.m_connection;
+    m_table = source.m_table;
+    m_fieldNames = source.m_fieldNames;
+    m_integerFields = source.m_integerFields;
+    m_store = std::make_shared<RowStore>(source.m_store);
+    m_rows = source.m_rows;
+    m_orders = source.m_orders;
+    opened();
 }
 
 void TableCursor::open() {
     if (active()) return;
     load();
+    opened();
+}
+
+void TableCursor::opened() {
     m_state = State::Browse;
     m_buffer.clear();
     m_modified = false;
@@ -187,9 +250,8 @@ void TableCursor::close() {
     m_state = State::Inactive;
     m_buffer.clear();
     m_modified = false;
-    m_store.clear();
-    m_rows.clear();
-    m_rows.shrink_to_fit();
+    m_store = std::make_shared<RowStore>();
+    m_rows.assignStoreOrder(0);
     invalidateOrders();
     m_current = 0;
     m_eof = m_bof = true;
@@ -281,45 +343,62 @@ void TableCursor::invalidateOrders() {
     m_orders.clear();
 }
 
+template <typename Visit> void TableCursor::forEachValue(int field, Visit visit) const {
+    if (m_rows.storeOrder()) {
+        // Read straight through the store: no row is looked for.
+        std::vector<RowStore::Field> values(static_cast<std::size_t>(field) + 1);
+        RowStore::Reader reader(*m_store);
+        for (std::size_t i = 0; i < m_rows.size() && reader.next(values); ++i)
+            if (!visit(i, values.back())) return;
+        return;
+    }
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
+        if (!visit(i, m_store->field(m_rows[i], field))) return;
+}
+
 const TableCursor::Order& TableCursor::orderOf(int field) const {
     if (m_orders.size() < m_fieldNames.size()) m_orders.resize(m_fieldNames.size());
     Order& order = m_orders[static_cast<std::size_t>(field)];
     if (order.built) return order;
     order.positions.clear();
+    // Rows typed in or read in the field's order need no positions: one pass tells, keeping nothing.
+    bool sorted = true;
+    std::optional<RowStore::Field> previous;
+    forEachValue(field, [&](std::size_t, const RowStore::Field& value) {
+        if (previous && compare(*previous, value) > 0) sorted = false;
+        previous = value;
+        return sorted;
+    });
+    order.built = true;
+    order.cursorOrder = sorted;
+    if (sorted) return order;
     // Extract the keys once, so sorting a million rows does not decode rows in every comparison.
     if (m_integerFields[static_cast<std::size_t>(field)]) {
         std::vector<std::pair<std::int64_t, std::uint32_t>> keys;
         keys.reserve(m_rows.size());
         bool allIntegers = true;
-        for (std::size_t i = 0; i < m_rows.size() && allIntegers; ++i) {
-            const auto value = m_store.field(m_rows[i], field);
+        forEachValue(field, [&](std::size_t i, const RowStore::Field& value) {
             allIntegers = value.kind == RowStore::Kind::Integer;
             keys.emplace_back(value.integer, static_cast<std::uint32_t>(i));
-        }
+            return allIntegers;
+        });
         if (allIntegers) {
-            order.cursorOrder = std::is_sorted(keys.begin(), keys.end());
-            if (!order.cursorOrder) {
-                std::sort(keys.begin(), keys.end());
-                order.positions.resize(keys.size());
-                for (std::size_t i = 0; i < keys.size(); ++i)
-                    order.positions[i] = keys[i].second;
-            }
-            order.built = true;
+            std::sort(keys.begin(), keys.end());
+            order.positions.resize(keys.size());
+            for (std::size_t i = 0; i < keys.size(); ++i)
+                order.positions[i] = keys[i].second;
             return order;
         }
     }
     std::vector<RowStore::Field> values(m_rows.size());
-    for (std::size_t i = 0; i < m_rows.size(); ++i)
-        values[i] = m_store.field(m_rows[i], field);
-    order.cursorOrder =
-        std::is_sorted(values.begin(), values.end(), [](const auto& a, const auto& b) { return compare(a, b) < 0; });
-    if (!order.cursorOrder) {
-        order.positions.resize(m_rows.size());
-        std::iota(order.positions.begin(), order.positions.end(), 0u);
-        std::stable_sort(order.positions.begin(), order.positions.end(),
-                         [&](std::uint32_t a, std::uint32_t b) { return compare(values[a], values[b]) < 0; });
-    }
-    order.built = true;
+    forEachValue(field, [&](std::size_t i, const RowStore::Field& value) {
+        values[i] = value;
+        return true;
+    });
+    order.positions.resize(m_rows.size());
+    std::iota(order.positions.begin(), order.positions.end(), 0u);
+    std::stable_sort(order.positions.begin(), order.positions.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return compare(values[a], values[b]) < 0; });
     return order;
 }
 
@@ -344,15 +423,16 @@ std::optional<std::size_t> TableCursor::firstRankOf(int field, const std::string
     std::size_t low = 0, high = m_rows.size();
     while (low < high) {
         const std::size_t middle = low + (high - low) / 2;
-        if (compare(m_store.field(m_rows[order.at(middle)], field), probe) < 0)
+        if (compare(m_store->field(m_rows[order.at(middle)], field), probe) < 0)
             low = middle + 1;
         else
             high = middle;
     }
     if (low == m_rows.size()) return std::nullopt;
-    const auto candidate = m_store.field(m_rows[order.at(low)], field);
+    const auto candidate = m_store->field(m_rows[order.at(low)], field);
+    std::string room;
     const bool match = probe.kind == RowStore::Kind::Text && candidate.kind == RowStore::Kind::Text && partialKey
-                           ? candidate.text.substr(0, probe.text.size()) == probe.text
+                           ? RowStore::textOf(candidate, room).substr(0, probe.text.size()) == probe.text
                            : compare(candidate, probe) == 0;
     if (!match) return std::nullopt;
     return low;
@@ -382,12 +462,12 @@ std::int64_t TableCursor::rowKey() const {
     checkActive();
     if (m_state == State::Insert || m_rows.empty() || m_current >= m_rows.size())
         fail("Cannot perform this operation on an empty dataset");
-    return m_store.rowid(m_rows[m_current]);
+    return m_store->rowid(m_rows[m_current]);
 }
 
 std::optional<std::int64_t> TableCursor::rowKeyAt(std::size_t row) const {
     if (!active() || row >= m_rows.size()) return std::nullopt;
-    return m_store.rowid(m_rows[row]);
+    return m_store->rowid(m_rows[row]);
 }
 
 std::vector<RowStore::Handle> TableCursor::rowsInOrderOf(int field) const {
@@ -397,6 +477,33 @@ std::vector<RowStore::Handle> TableCursor::rowsInOrderOf(int field) const {
     for (std::size_t rank = 0; rank < m_rows.size(); ++rank)
         handles[rank] = m_rows[order.at(rank)];
     return handles;
+}
+
+void TableCursor::forEachTextInOrderOf(int orderField, int field,
+                                       const std::function<void(std::size_t, std::string_view)>& visit) const {
+    checkActive();
+    std::string room;
+    const auto textOf = [&](const RowStore::Field& value) -> std::string_view {
+        if (value.kind == RowStore::Kind::Text || value.kind == RowStore::Kind::Blob)
+            return RowStore::textOf(value, room);
+        room = RowStore::text(value);
+        return room;
+    };
+    if (storeIsInOrderOf(orderField)) {
+        std::vector<RowStore::Field> values(static_cast<std::size_t>(field) + 1);
+        RowStore::Reader reader(*m_store);
+        for (std::size_t rank = 0; reader.next(values); ++rank)
+            visit(rank, textOf(values.back()));
+        return;
+    }
+    const Order& order = orderOf(orderField);
+    for (std::size_t rank = 0; rank < m_rows.size(); ++rank)
+        visit(rank, textOf(m_store->field(m_rows[order.at(rank)], field)));
+}
+
+bool TableCursor::storeIsInOrderOf(int field) const {
+    checkActive();
+    return m_rows.storeOrder() && m_rows.size() == m_store->size() && orderOf(field).cursorOrder;
 }
 
 void TableCursor::moveToRank(int field, std::size_t k) {
@@ -448,7 +555,7 @@ std::vector<std::optional<std::string>> TableCursor::valuesOf(RowStore::Handle h
 }
 
 std::optional<std::string> TableCursor::storedValue(RowStore::Handle handle, int field) const {
-    const auto value = m_store.field(handle, field);
+    const auto value = m_store->field(handle, field);
     if (value.kind == RowStore::Kind::Null) return std::nullopt;
     return RowStore::text(value);
 }
@@ -504,7 +611,7 @@ void TableCursor::postEdit() {
         const auto& typed = m_buffer[static_cast<std::size_t>(i)];
         // A field left as it was keeps its value and type; only what was typed goes in as text.
         if (typed == storedValue(asRead, i))
-            bindStored(update, i + 1, m_store.field(asRead, i));
+            bindStored(update, i + 1, m_store->field(asRead, i));
         else
             update.bind(i + 1, typed);
     }
@@ -524,7 +631,7 @@ void TableCursor::postEdit() {
     }
     const RowStore::Handle stored = readBack(rowid);
     write.done({RowWrite::Kind::Update, m_table, rowid, valuesOf(asRead), valuesOf(stored), m_fieldNames});
-    m_rows[m_current] = stored;
+    m_rows.set(m_current, stored);
 }
 
 RowStore::Handle TableCursor::readBack(std::int64_t rowid) {
@@ -533,7 +640,7 @@ RowStore::Handle TableCursor::readBack(std::int64_t rowid) {
     Statement select(*m_connection, "SELECT rowid, * FROM " + quotedIdentifier(m_table) + " WHERE rowid=?");
     select.bindInt(1, rowid);
     if (!select.step()) throw platform::Error(kRowNotLocated);
-    return m_store.addFromStatement(select, fieldCount());
+    return m_store->addFromStatement(select, fieldCount());
 }
 
 std::string TableCursor::whereRowAsRead(int first) const {
@@ -558,9 +665,9 @@ std::string TableCursor::whereRowAsRead(int first) const {
 }
 
 void TableCursor::bindRowAsRead(Statement& statement, int first, RowStore::Handle handle) const {
-    statement.bindInt(first, m_store.rowid(handle));
+    statement.bindInt(first, m_store->rowid(handle));
     for (int i = 0; i < fieldCount(); ++i)
-        bindStored(statement, first + 1 + i, m_store.field(handle, i));
+        bindStored(statement, first + 1 + i, m_store->field(handle, i));
 }
 
 void TableCursor::cancel() {
@@ -595,8 +702,8 @@ void TableCursor::remove() {
     if (!erase.step()) throw platform::Error(kRowNotLocated); // the snapshot keeps the row as read
     while (erase.step()) {
     }
-    write.done({RowWrite::Kind::Delete, m_table, m_store.rowid(asRead), valuesOf(asRead), {}, m_fieldNames});
-    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(m_current));
+    write.done({RowWrite::Kind::Delete, m_table, m_store->rowid(asRead), valuesOf(asRead), {}, m_fieldNames});
+    m_rows.erase(m_current);
     if (m_current >= m_rows.size() && m_current > 0) --m_current;
     m_bof = m_current == 0;
     m_eof = m_rows.empty();
@@ -629,7 +736,7 @@ std::string TableCursor::fieldText(int index) const {
     if (m_state == State::Edit || m_state == State::Insert)
         return m_buffer[static_cast<std::size_t>(index)].value_or(std::string());
     if (m_rows.empty()) return {};
-    return RowStore::text(m_store.field(m_rows[m_current], index));
+    return RowStore::text(m_store->field(m_rows[m_current], index));
 }
 
 std::int64_t TableCursor::fieldInt(int index) const {
@@ -675,7 +782,7 @@ void TableCursor::storeField(int index, const std::string& text) {
     }
     const RowStore::Handle stored = readBack(rowid);
     write.done({RowWrite::Kind::Update, m_table, rowid, valuesOf(asRead), valuesOf(stored), m_fieldNames});
-    m_rows[m_current] = stored;
+    m_rows.set(m_current, stored);
     // A pending edit now starts from the stored value, so posting it later neither reverts nor misses the row.
     if (m_state == State::Edit) m_buffer[static_cast<std::size_t>(index)] = storedValue(m_rows[m_current], index);
     invalidateOrders();
@@ -693,11 +800,11 @@ std::string TableCursor::cellText(std::size_t row, int field) const {
         (m_state == State::Insert && row == m_rows.size()) || (m_state == State::Edit && row == m_current);
     if (pending) return m_buffer[static_cast<std::size_t>(field)].value_or(std::string());
     if (row >= m_rows.size()) return {};
-    return RowStore::text(m_store.field(m_rows[row], field));
+    return RowStore::text(m_store->field(m_rows[row], field));
 }
 
 std::size_t TableCursor::snapshotBytes() const {
-    std::size_t total = m_store.bytes() + m_rows.capacity() * sizeof(RowStore::Handle);
+    std::size_t total = m_store->bytes() + m_rows.bytes();
     for (const auto& order : m_orders)
         total += order.positions.capacity() * sizeof(std::uint32_t);
     return total;

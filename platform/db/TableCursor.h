@@ -4,6 +4,7 @@
 #include "platform/db/RowStore.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,7 +42,14 @@ public:
     void setTableName(std::string table) { m_table = std::move(table); }
 
     void open();
+    // Opens on the rows `source` holds now instead of reading the table, sharing them rather than copying them (its
+    // positions and orders too): for a table known not to have changed since `source` read it. Either cursor may
+    // go on as if it had read the table itself.
+    void openAsCopyOf(const TableCursor& source);
     void close();
+    // Told the number of rows read so far, every 65,536 rows, while open() or requery() reads the table: a long read
+    // can show how far it has got.
+    void setReadProgress(std::function<void(std::size_t rows)> progress) { m_readProgress = std::move(progress); }
     bool active() const { return m_state != State::Inactive; }
     // Throws the closed-dataset error when the cursor is not open.
     void checkActive() const;
@@ -110,8 +118,15 @@ public:
 
     // The snapshot's rows, and their handles in ascending order of one field: for reading the snapshot on another
     // thread (the participants' fingerprint) while nothing changes the cursor.
-    const RowStore& store() const { return m_store; }
+    const RowStore& store() const { return *m_store; }
     std::vector<RowStore::Handle> rowsInOrderOf(int field) const;
+    // Calls visit(rank, text) with the text of `field` (as cellText() gives it) of every row, in ascending order of
+    // `orderField`: one pass through the snapshot where its order allows, however long it is.
+    void forEachTextInOrderOf(int orderField, int field,
+                              const std::function<void(std::size_t rank, std::string_view text)>& visit) const;
+    // Whether ascending order of the field is the order the store holds every row in, none left out: the store can
+    // then be read through from its start (RowStore::Reader) instead of row by row through rowsInOrderOf().
+    bool storeIsInOrderOf(int field) const;
 
 private:
     [[noreturn]] void fail(const std::string& message) const;
@@ -121,6 +136,8 @@ private:
     std::optional<std::string> typedValue(int index, const std::string& text) const;
     void readFields();
     void load();
+    // The state just after opening: browsing, on the first row.
+    void opened();
     std::optional<std::string> storedValue(RowStore::Handle handle, int field) const;
     std::vector<std::optional<std::string>> valuesOf(RowStore::Handle handle) const;
     void postInsert();
@@ -140,6 +157,8 @@ private:
     const Order& orderOf(int field) const;
     // The first rank whose value equals the text (begins with it: partialKey on a text field).
     std::optional<std::size_t> firstRankOf(int field, const std::string& value, bool partialKey) const;
+    // Calls visit(position, value) with the field's value of every row in the cursor's order, until it returns false.
+    template <typename Visit> void forEachValue(int field, Visit visit) const;
     void setCurrent(std::size_t index);
     void invalidateOrders();
 
@@ -150,8 +169,32 @@ private:
 
     std::vector<std::string> m_fieldNames;
     std::vector<bool> m_integerFields;
-    RowStore m_store;
-    std::vector<RowStore::Handle> m_rows; // the cursor's order
+    std::shared_ptr<RowStore> m_store = std::make_shared<RowStore>(); // shared by a cursor opened as its copy
+    std::function<void(std::size_t)> m_readProgress;
+    // The cursor's rows in its order, as handles into the store. As read, that is the store's own order and nothing is
+    // kept (4 bytes a row less); the first row changed or deleted makes it a list.
+    class RowList {
+    public:
+        void assignStoreOrder(std::size_t count);
+        void assignList(std::vector<RowStore::Handle> handles);
+        std::size_t size() const { return m_storeOrder ? m_count : m_list.size(); }
+        bool empty() const { return size() == 0; }
+        RowStore::Handle operator[](std::size_t i) const {
+            return m_storeOrder ? static_cast<RowStore::Handle>(i) : m_list[i];
+        }
+        bool storeOrder() const { return m_storeOrder; }
+        void set(std::size_t i, RowStore::Handle handle);
+        void push_back(RowStore::Handle handle);
+        void erase(std::size_t i);
+        std::size_t bytes() const { return m_list.capacity() * sizeof(RowStore::Handle); }
+
+    private:
+        void makeList();
+        bool m_storeOrder = true;
+        std::size_t m_count = 0;
+        std::vector<RowStore::Handle> m_list;
+    };
+    RowList m_rows;
     std::size_t m_current = 0;
     bool m_eof = true;
     bool m_bof = true;

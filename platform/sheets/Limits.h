@@ -9,8 +9,9 @@ namespace sheets::limits {
 // Spreadsheet programs stop at these; nothing legitimate goes beyond them.
 inline constexpr int kMaxColumns = 16384;
 inline constexpr int kMaxRows = 1048576;
-// A CSV is not bound by a spreadsheet grid, but lists longer than this are not participant lists.
-inline constexpr int kMaxCsvRows = 10000000;
+// A CSV is not bound by a spreadsheet grid: room for a list of ten million participants under its heading and well
+// beyond, while a file of endless short lines still ends in a message.
+inline constexpr int kMaxCsvRows = 1 << 24;
 // Characters (code points) in one cell: what spreadsheet programs accept in a cell.
 inline constexpr int kMaxCellChars = 32767;
 // UTF-8 bytes of all the cells of one row, so a row of thousands of maximal cells cannot fill memory.

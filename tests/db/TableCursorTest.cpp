@@ -204,6 +204,80 @@ TEST_P(CursorTest, RowsAddedByAnotherConnectionShowOnlyAfterRequery) {
     EXPECT_TRUE(cursor.locate("ID", "99", false));
 }
 
+// A cursor opened as a copy of another shares its rows without reading the table, then goes its own way: what one
+// writes the other does not see until it reads again, and the copy outlives its source's rows.
+TEST_P(CursorTest, CopyStartsFromTheSourcesRowsAndGoesOnByItself) {
+    addParticipants();
+    openOn("tb_peserta");
+    cursor.prepareOrder(0);
+    cursor.last();
+    db::TableCursor copy("ADOTable3");
+    copy.openAsCopyOf(cursor);
+    const auto rowsOf = [](const db::TableCursor& c) {
+        Rows rows;
+        for (std::size_t row = 0; row < c.recordCount(); ++row)
+            rows.push_back({c.cellText(row, 0), c.cellText(row, 1), c.cellText(row, 2), c.cellText(row, 3)});
+        return rows;
+    };
+    const Rows asRead = rowsOf(cursor);
+    EXPECT_EQ(rowsOf(copy), asRead);
+    EXPECT_EQ(copy.position(), 0u); // on its own first row, wherever the source stands
+    EXPECT_TRUE(copy.locate("no_undian", "B25", false));
+    EXPECT_EQ(copy.fieldText("ID"), "25");
+
+    copy.edit();
+    copy.setFieldText("nama", "Baru");
+    copy.post();
+    copy.first();
+    copy.remove(); // ID 20, the first row read
+    copy.append();
+    copy.setFieldText("ID", "30");
+    copy.post();
+    EXPECT_EQ(db.rows("SELECT ID, nama FROM tb_peserta WHERE ID IN (20, 25, 30) ORDER BY ID"),
+              (Rows{{"25", "Baru"}, {"30", "<null>"}}));
+    EXPECT_EQ(rowsOf(cursor), asRead); // the source keeps what it read
+    EXPECT_EQ(copy.recordCount(), 6u);
+
+    cursor.close(); // the rows the copy shares stay with it
+    EXPECT_TRUE(copy.locate("ID", "3", false));
+    EXPECT_EQ(copy.fieldText("nama"), "Nama 3");
+    copy.requery();
+    EXPECT_EQ(rowsOf(copy),
+              db.rows("SELECT ID, coalesce(no_undian, ''), coalesce(nama, ''), coalesce(hp, '') FROM tb_peserta "
+                      "ORDER BY rowid"));
+}
+
+// A server hands rows over as they lie in its pages, where a changed row goes last. The cursor still holds them in
+// rowid order, as a file gives them, and goes on changing them.
+TEST_P(CursorTest, RowsAreHeldInRowidOrderHoweverTheDatabaseGivesThem) {
+    addParticipants();
+    db.exec("UPDATE tb_peserta SET nama = 'Lain' WHERE ID = 20");
+    openOn("tb_peserta");
+    Rows ids;
+    for (std::size_t row = 0; row < cursor.recordCount(); ++row)
+        ids.push_back({cursor.cellText(row, 0)});
+    EXPECT_EQ(ids, db.rows("SELECT ID FROM tb_peserta ORDER BY rowid"));
+    EXPECT_EQ(ids.front(), std::vector<std::string>{"20"});
+    EXPECT_EQ(cursor.cellText(0, 2), "Lain");
+    cursor.first();
+    cursor.edit();
+    cursor.setFieldText("nama", "Baru");
+    cursor.post();
+    EXPECT_EQ(db.rows("SELECT nama FROM tb_peserta WHERE ID = 20"), (Rows{{"Baru"}}));
+    EXPECT_EQ(cursor.cellText(0, 2), "Baru");
+}
+
+TEST_P(CursorTest, ReadingTellsHowFarItHasGot) {
+    db.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 140000) "
+            "INSERT INTO tb_peserta SELECT i, 'D' || i, 'Nama', '08' || i FROM n");
+    std::vector<std::size_t> told;
+    cursor.setReadProgress([&](std::size_t rows) { told.push_back(rows); });
+    openOn("tb_peserta");
+    cursor.requery();
+    EXPECT_EQ(told, (std::vector<std::size_t>{65536, 131072, 65536, 131072}));
+    EXPECT_EQ(cursor.recordCount(), 140000u);
+}
+
 // --- Closed and empty cursors ---------------------------------------------------------------------------------
 
 struct Operation {

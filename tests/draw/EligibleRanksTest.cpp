@@ -36,6 +36,8 @@ TEST_P(EligibleRanksRemoval, LeavesExactlyTheOthers) {
         ranks.remove(rank);
     EXPECT_EQ(ranks.count(), c.left.size());
     EXPECT_EQ(eligibleOf(ranks), c.left);
+    for (std::size_t i = 1; i < ranks.count(); ++i)
+        EXPECT_LT(ranks.at(i - 1), ranks.at(i)) << "in ascending order";
     for (std::size_t rank = 0; rank < c.n + 2; ++rank)
         EXPECT_EQ(ranks.contains(rank), c.left.count(rank) == 1) << "rank " << rank;
     ranks.reset(c.n);
@@ -54,6 +56,42 @@ const RemovalCase removalCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, EligibleRanksRemoval, ::testing::ValuesIn(removalCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Many ranks left out one at a time and in batches, against a plain list of those still in: the i-th eligible rank is
+// the i-th of that list, wherever the ranks left out fall (runs, the ends, repeats).
+TEST(EligibleRanks, IthEligibleIsTheIthOfThoseStillIn) {
+    const std::size_t n = 1000;
+    chance::EligibleRanks ranks(n);
+    std::set<std::size_t> left;
+    for (std::size_t rank = 0; rank < n; ++rank)
+        left.insert(rank);
+    std::uint64_t state = 7;
+    const auto next = [&] { return (state = state * 6364136223846793005ull + 1442695040888963407ull) >> 33; };
+    for (int round = 0; round < 6; ++round) {
+        std::vector<std::uint32_t> batch;
+        for (int i = 0; i < 60; ++i) {
+            const std::size_t rank = next() % (n + 5);
+            if (i % 2) {
+                ranks.remove(rank);
+            } else {
+                batch.push_back(static_cast<std::uint32_t>(rank));
+                batch.push_back(static_cast<std::uint32_t>(rank)); // a repeat within the batch
+            }
+            left.erase(rank);
+        }
+        if (round == 3) {
+            for (std::size_t rank : {std::size_t{0}, n - 1, std::size_t{500}, std::size_t{501}}) {
+                batch.push_back(static_cast<std::uint32_t>(rank)); // the ends and a run
+                left.erase(rank);
+            }
+        }
+        ranks.remove(batch);
+        ASSERT_EQ(ranks.count(), left.size());
+        std::size_t i = 0;
+        for (std::size_t rank : left)
+            ASSERT_EQ(ranks.at(i++), rank) << "round " << round;
+    }
+}
 
 // Draws as the shuffle makes them, rank = at(uniform(count) - 1), with some ranks left out before the draws and
 // more half-way through: every rank still in is drawn about equally often, none left out is ever drawn.

@@ -287,6 +287,27 @@ TEST_P(SealedList, ChangeIsSeenByCountOrByAParticipantEntry) {
     EXPECT_EQ(change.inTable, 3u);
 }
 
+// Whether another view of the participants may take the list's rows instead of reading the table: only while
+// nothing can have changed it, so also after a change that keeps the count, which the line above does not see.
+TEST(SealedList, TableCountsAsUnchangedOnlyWhileNothingCanHaveChangedIt) {
+    TestDatabase db;
+    RecordedDraw draw(db);
+    draw.start();
+    EXPECT_TRUE(draw.list->tableUnchanged(db.cn()));
+    draw.saveWinner("D1", "Nama 1", "TV"); // this program's winner: not the list
+    EXPECT_TRUE(draw.list->tableUnchanged(db.cn()));
+    draw.addParticipant(9); // this program's participant, journaled
+    EXPECT_FALSE(draw.list->tableUnchanged(db.cn()));
+    draw.reload();
+    EXPECT_TRUE(draw.list->tableUnchanged(db.cn()));
+    db.exec("UPDATE tb_peserta SET nama = 'Lain' WHERE ID = 2"); // elsewhere, the count kept
+    EXPECT_FALSE(draw.list->changeSince(db.cn()).changed);
+    EXPECT_FALSE(draw.list->tableUnchanged(db.cn()));
+    draw.reload();
+    db.exec("INSERT INTO tb_pemenang VALUES('D3', 'Nama 3', 'Radio')"); // elsewhere: whatever it was, it tells
+    EXPECT_FALSE(draw.list->tableUnchanged(db.cn()));
+}
+
 // A line of information does not keep the screen waiting while another program locks the database; the
 // connection's patience for the actions stays as it was.
 TEST(SealedListOnAFile, ChangeCheckDoesNotWaitForALock) {

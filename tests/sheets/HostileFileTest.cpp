@@ -209,6 +209,11 @@ INSTANTIATE_TEST_SUITE_P(
                         return sheets::test::writeFile(d, "a.csv", "ID,nama\n1,\"" + std::string(50u << 20, 'a'));
                     },
                     "more than " + kMaxChars + " characters"},
+        HostileCase{"CsvOfTenMillionParticipantsUnderAHeading",
+                    [](const QTemporaryDir& d) {
+                        return sheets::test::writeFile(d, "a.csv", "ID\n" + repeat("1\n", 10000000));
+                    },
+                    ""},
         HostileCase{"CsvPastTheRowLimit",
                     [](const QTemporaryDir& d) {
                         return sheets::test::writeFile(d, "a.csv", repeat("1\n", limits::kMaxCsvRows + 1));

@@ -1,7 +1,7 @@
 #include "draw/KeyDialog.h"
 
 #include "core/draw/KeyedEvent.h"
-#include "platform/ui/DialogOwner.h"
+#include "platform/ui/DialogFrame.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -25,18 +25,15 @@ QString asUsed(const verifiable::Seal& seal, const Values& values) {
 }
 
 std::optional<Values> ask(const verifiable::Seal& seal) {
-    QDialog dialog(ui::DialogOwner::parentForDialog());
+    ui::DialogFrame box(QStringLiteral("Kunci Undian"));
+    QDialog& dialog = box.dialog();
     dialog.setObjectName(QStringLiteral("KeyDialog"));
-    dialog.setWindowTitle(QStringLiteral("Kunci Undian"));
-    auto* layout = new QVBoxLayout(&dialog);
+    QVBoxLayout* layout = box.layout();
     layout->setSizeConstraint(QLayout::SetFixedSize); // grows as rows are shown, never squeezes the text
-    auto* about = new QLabel(QStringLiteral("Ketik nilai setiap sumber publik persis seperti diumumkan, dan nilai yang "
-                                            "diucapkan setiap saksi. Kunci undian dihitung dari nilai-nilai ini dan "
-                                            "segel undian, dan tidak dapat diubah lagi."),
-                             &dialog);
-    about->setWordWrap(true);
-    about->setMinimumWidth(520);
-    layout->addWidget(about);
+    box.addText(QStringLiteral("Ketik nilai setiap sumber publik persis seperti diumumkan, dan nilai yang diucapkan "
+                               "setiap saksi. Kunci undian dihitung dari nilai-nilai ini dan segel undian, dan tidak "
+                               "dapat diubah lagi."))
+        ->setMinimumWidth(520);
     auto* form = new QFormLayout;
     QList<QLineEdit*> publicFields, witnessFields;
     for (qsizetype at = 0; at < seal.sources.size(); ++at) {
@@ -60,12 +57,9 @@ std::optional<Values> ask(const verifiable::Seal& seal) {
     used->setTextFormat(Qt::PlainText);
     used->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(used);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QDialogButtonBox* buttons = box.addButtons();
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Tetapkan Kunci"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Batal"));
-    layout->addWidget(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
 
     const auto typed = [&] {
         Values values;
@@ -89,8 +83,7 @@ std::optional<Values> ask(const verifiable::Seal& seal) {
         QObject::connect(field, &QLineEdit::textChanged, &dialog, settle);
     settle();
     if (!publicFields.isEmpty()) publicFields.front()->setFocus();
-    ui::DialogOwner::keepAboveScreensOnTop(&dialog);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (!box.exec()) return std::nullopt;
     return typed();
 }
 

@@ -1,6 +1,6 @@
 #include "plan/SealDialog.h"
 
-#include "platform/ui/DialogOwner.h"
+#include "platform/ui/DialogFrame.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -16,26 +16,22 @@ namespace SealDialog {
 
 std::optional<core::KeyedEvent::SealRequest> ask(const QString& sealed,
                                                  const std::optional<verifiable::Seal>& current) {
-    QDialog dialog(ui::DialogOwner::parentForDialog());
+    ui::DialogFrame box(QStringLiteral("Segel Undian"));
+    QDialog& dialog = box.dialog();
     dialog.setObjectName(QStringLiteral("SealDialog"));
-    dialog.setWindowTitle(QStringLiteral("Segel Undian"));
-    auto* layout = new QVBoxLayout(&dialog);
+    QVBoxLayout* layout = box.layout();
     layout->setSizeConstraint(QLayout::SetFixedSize); // grows as rows are shown, never squeezes the text
     auto* mode = new QCheckBox(QStringLiteral("Undian Terverifikasi"), &dialog);
     mode->setObjectName(QStringLiteral("chk_terverifikasi"));
     mode->setChecked(true);
     layout->addWidget(mode);
-    auto* about = new QLabel(
-        QStringLiteral(
-            "Pemenang ditentukan oleh kunci undian dari segel ini dan nilai-nilai publik yang belum ada saat "
-            "segel diumumkan, sehingga siapa pun dapat menghitung ulang setiap pemenang.\n\nYang disegel: "
-            "%1.\n\nTulis setiap sumber nilai publik seperti akan diumumkan, misalnya \"drand quicknet, "
-            "ronde 12345678\" atau \"angka penutupan IHSG tanggal 2 Mei 2025\".")
-            .arg(sealed),
-        &dialog);
-    about->setWordWrap(true);
-    about->setMinimumWidth(520);
-    layout->addWidget(about);
+    box.addText(QStringLiteral("Pemenang ditentukan oleh kunci undian dari segel ini dan nilai-nilai publik yang belum "
+                               "ada saat segel diumumkan, sehingga siapa pun dapat menghitung ulang setiap pemenang."
+                               "\n\nYang disegel: %1.\n\nTulis setiap sumber nilai publik seperti akan diumumkan, "
+                               "misalnya \"drand quicknet, ronde 12345678\" atau \"angka penutupan IHSG tanggal 2 Mei "
+                               "2025\".")
+                    .arg(sealed))
+        ->setMinimumWidth(520);
 
     auto* form = new QFormLayout;
     auto* sourceCount = new QSpinBox(&dialog);
@@ -55,12 +51,9 @@ std::optional<core::KeyedEvent::SealRequest> ask(const QString& sealed,
     witnesses->setRange(0, verifiable::kMaxWitnessValues);
     form->addRow(QStringLiteral("Jumlah nilai saksi:"), witnesses);
     layout->addLayout(form);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QDialogButtonBox* buttons = box.addButtons();
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Segel"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Batal"));
-    layout->addWidget(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
 
     if (current) {
         sourceCount->setValue(static_cast<int>(current->sources.size()));
@@ -90,8 +83,7 @@ std::optional<core::KeyedEvent::SealRequest> ask(const QString& sealed,
         QObject::connect(source, &QLineEdit::textChanged, &dialog, settle);
     settle();
     sources.front()->setFocus();
-    ui::DialogOwner::keepAboveScreensOnTop(&dialog);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (!box.exec()) return std::nullopt;
 
     core::KeyedEvent::SealRequest request;
     request.on = mode->isChecked();

@@ -44,15 +44,10 @@ TfHadiah::TfHadiah(core::Session& session, QWidget* parent)
         nav->button(static_cast<ui::DBNavigator::Button>(i))
             ->setIcon(resources::glyph(QString::fromLatin1(navGlyphs[i])));
     nav->setDataSource(&DataSource1);
-    OpenDialog1.setTitle(QStringLiteral("Import Daftar Hadiah"));
-    OpenDialog1.setNameFilters(
-        {QStringLiteral("Spreadsheets (*.xls *.xlsx *.ods *.csv)"), QStringLiteral("All files (*)")});
-    SaveDialog1.setTitle(QStringLiteral("Surat Segel Undian"));
-    SaveDialog1.setNameFilters({QStringLiteral("PDF (*.pdf)")});
-    SaveDialog1.setDefaultSuffix(QStringLiteral("pdf"));
-    SaveDialog2.setTitle(QStringLiteral("Export Daftar Publik"));
-    SaveDialog2.setNameFilters({QStringLiteral("CSV (*.csv)")});
-    SaveDialog2.setDefaultSuffix(QStringLiteral("csv"));
+    OpenDialog1.setUp(QStringLiteral("Import Daftar Hadiah"),
+                      {QStringLiteral("Spreadsheets (*.xls *.xlsx *.ods *.csv)"), QStringLiteral("All files (*)")});
+    SaveDialog1.setUp(QStringLiteral("Surat Segel Undian"), {QStringLiteral("PDF (*.pdf)")}, QStringLiteral("pdf"));
+    SaveDialog2.setUp(QStringLiteral("Export Daftar Publik"), {QStringLiteral("CSV (*.csv)")}, QStringLiteral("csv"));
 
     connect(BitBtn2, &QPushButton::clicked, this, &QWidget::close); // closing kind: hides the screen
     ui::on(BitBtn1, &QPushButton::clicked, this, &TfHadiah::BitBtn1Click);

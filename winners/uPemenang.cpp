@@ -31,18 +31,12 @@ TfPemenang::TfPemenang(core::Session& session, QWidget* parent)
     ADOTable1.setTableName("tb_pemenang");
     DataSource1.setDataSet(&ADOTable1);
     DBGrid1->setDataSource(&DataSource1);
-    SaveDialog1.setTitle(QStringLiteral("Export Data Pemenang"));
-    SaveDialog1.setNameFilters({QStringLiteral("Microsoft Excel (*.xls)")});
-    SaveDialog1.setDefaultSuffix(QStringLiteral("xls"));
-    SaveDialog2.setTitle(QStringLiteral("Simpan Berita Acara"));
-    SaveDialog2.setNameFilters({QStringLiteral("PDF (*.pdf)")});
-    SaveDialog2.setDefaultSuffix(QStringLiteral("pdf"));
-    SaveDialog3.setTitle(QStringLiteral("Export Data Pemenang (.xlsx)"));
-    SaveDialog3.setNameFilters({QStringLiteral("Excel Workbook (*.xlsx)")});
-    SaveDialog3.setDefaultSuffix(QStringLiteral("xlsx"));
-    SaveDialog4.setTitle(QStringLiteral("Simpan Laporan Hadiah"));
-    SaveDialog4.setNameFilters({QStringLiteral("PDF (*.pdf)")});
-    SaveDialog4.setDefaultSuffix(QStringLiteral("pdf"));
+    SaveDialog1.setUp(QStringLiteral("Export Data Pemenang"), {QStringLiteral("Microsoft Excel (*.xls)")},
+                      QStringLiteral("xls"));
+    SaveDialog2.setUp(QStringLiteral("Simpan Berita Acara"), {QStringLiteral("PDF (*.pdf)")}, QStringLiteral("pdf"));
+    SaveDialog3.setUp(QStringLiteral("Export Data Pemenang (.xlsx)"), {QStringLiteral("Excel Workbook (*.xlsx)")},
+                      QStringLiteral("xlsx"));
+    SaveDialog4.setUp(QStringLiteral("Simpan Laporan Hadiah"), {QStringLiteral("PDF (*.pdf)")}, QStringLiteral("pdf"));
 
     // Each winner's handover beside it, shown with a plan: what the people handing over prizes look for.
     DBGrid1->addReadOnlyColumn(QStringLiteral("serah_terima"), [this](std::size_t row) {

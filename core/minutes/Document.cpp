@@ -1,5 +1,6 @@
 #include "core/minutes/Document.h"
 
+#include "core/record/Verification.h"
 #include "platform/Error.h"
 #include "platform/files/ExportFile.h"
 
@@ -49,6 +50,35 @@ QString none() {
     return QStringLiteral("<p>Tidak ada.</p>");
 }
 
+QString title(const QString& title, const QString& eventName) {
+    QString html = QStringLiteral("<h1 align=\"center\">%1</h1>").arg(escaped(title));
+    if (!eventName.isEmpty()) html += QStringLiteral("<h2 align=\"center\">%1</h2>").arg(escaped(eventName));
+    return html;
+}
+
+QString madeWith(const QString& program, const QString& version, const QDateTime& madeAt) {
+    const QDateTime made = madeAt.toLocalTime();
+    return QStringLiteral("<p align=\"center\">Dibuat dengan %1 versi %2 pada %3 pukul %4 (waktu setempat)</p>")
+        .arg(escaped(program), escaped(version), kIndonesian.toString(made.date(), QStringLiteral("dddd, d MMMM yyyy")),
+             made.toString(QStringLiteral("HH.mm")));
+}
+
+QString journalCheck(const record::Verification& check, Tables& tables, int number, const QString& intact) {
+    QString html = tables.section(number, QStringLiteral("Pemeriksaan jurnal"), false);
+    html += QStringLiteral("<p>Jumlah entri jurnal: %1<br/>Hash terakhir:<br/>%2</p>")
+                .arg(check.entryCount())
+                .arg(check.entryCount() ? grouped(check.lastHash()) : QStringLiteral("-"));
+    if (check.outcome() == record::Verification::Outcome::Intact)
+        return html + QStringLiteral("<p>Hasil pemeriksaan (tombolika --verify): <b>UTUH</b>. %1</p>").arg(intact);
+    html += QStringLiteral("<p>Hasil pemeriksaan (tombolika --verify): <b>TIDAK UTUH</b>.</p><p>%1</p>")
+                .arg(escaped(check.verdict()));
+    QString problems;
+    for (const QString& problem : check.problems())
+        problems += QStringLiteral("<li>%1</li>").arg(escaped(problem));
+    if (!problems.isEmpty()) html += QStringLiteral("<ul>%1</ul>").arg(problems);
+    return html;
+}
+
 QString signatures(const QStringList& roles) {
     QString rows;
     for (qsizetype i = 0; i < roles.size(); i += 2) {
@@ -62,6 +92,11 @@ QString signatures(const QStringList& roles) {
         rows += QStringLiteral("</tr>");
     }
     return QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\">%1</table>").arg(rows);
+}
+
+QStringList drawSigners() {
+    return {QStringLiteral("Penyelenggara"), QStringLiteral("Notaris"), QStringLiteral("Saksi 1"),
+            QStringLiteral("Saksi 2")};
 }
 
 QString Tables::section(int number, const QString& title, bool withTable) const {

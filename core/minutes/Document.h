@@ -10,6 +10,11 @@
 #include <set>
 #include <vector>
 
+class QDateTime;
+namespace record {
+class Verification;
+}
+
 // The look of the program's printed documents (the minutes, the prize report): A4 in Indonesian, numbered sections,
 // tables whose heading row is repeated on each page they run over and whose rows are never parted over two pages, no
 // heading at the foot of a page apart from what follows it, a
@@ -31,8 +36,14 @@ QString grouped(const QString& hash, bool twoLines = false);
 QString value(const QJsonValue& v);
 // What a section with nothing to list says.
 QString none();
+// A document's title, and below it the event's name when it has one.
+QString title(const QString& title, const QString& eventName);
+// Which program made the document, and when (shown in local time).
+QString madeWith(const QString& program, const QString& version, const QDateTime& madeAt);
 // The closing signature blocks, two a row, one per role ("Penyelenggara", "Notaris", ...). The document's last table.
 QString signatures(const QStringList& roles);
+// Who signs the documents of the draw itself (the minutes, the seal's letter).
+QStringList drawSigners();
 
 // How a document is laid out on its pages, found by laying it out: whether draw numbers and words are kept whole,
 // and where the tables go on to a new page.
@@ -78,6 +89,10 @@ private:
     int m_tables = 0;
     mutable int m_headings = 0;
 };
+
+// The section on the journal's check: its entries, its last hash, and whether it holds (`intact`: what holding
+// means for this document), else the verdict and each problem found.
+QString journalCheck(const record::Verification& check, Tables& tables, int number, const QString& intact);
 
 // The HTML of the whole document, its tables built by `tables`.
 using Build = std::function<QString(Tables& tables)>;

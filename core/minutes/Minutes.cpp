@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -24,7 +23,6 @@ namespace {
 // The minutes are printed in the look of the program's documents.
 using document::escaped;
 using document::grouped;
-using document::kIndonesian;
 using document::localTime;
 using document::none;
 using document::Tables;
@@ -280,41 +278,22 @@ QString minutesHtml(const record::Verification& check, const Minutes::Header& he
                                 QStringLiteral("Nomor Urut"), QStringLiteral("Nomor Undian")},
                                stops, {6, 26, 22, 20, 26}, {3, 4});
 
-    html += tables.section(++number, QStringLiteral("Pemeriksaan jurnal"), false);
-    html += QStringLiteral("<p>Jumlah entri jurnal: %1<br/>Hash terakhir:<br/>%2</p>")
-                .arg(check.entryCount())
-                .arg(check.entryCount() ? grouped(check.lastHash()) : QStringLiteral("-"));
-    if (check.outcome() == record::Verification::Outcome::Intact) {
-        html += QStringLiteral("<p>Hasil pemeriksaan (tombolika --verify): <b>UTUH</b>. Rantai jurnal tidak terputus, "
-                               "setiap pemenang tercatat di jurnal, dan daftar peserta tidak diubah di luar "
-                               "program.</p>");
-    } else {
-        html += QStringLiteral("<p>Hasil pemeriksaan (tombolika --verify): <b>TIDAK UTUH</b>.</p><p>%1</p>")
-                    .arg(escaped(check.verdict()));
-        QStringList problems;
-        for (const QString& problem : check.problems())
-            problems << QStringLiteral("<li>%1</li>").arg(escaped(problem));
-        if (!problems.isEmpty()) html += QStringLiteral("<ul>%1</ul>").arg(problems.join(QString()));
-    }
+    html +=
+        document::journalCheck(check, tables, ++number,
+                               QStringLiteral("Rantai jurnal tidak terputus, setiap pemenang tercatat di jurnal, dan "
+                                              "daftar peserta tidak diubah di luar program."));
 
     html += QStringLiteral("<p>Demikian berita acara ini dibuat dengan sebenarnya untuk dapat dipergunakan "
                            "sebagaimana mestinya.</p>");
-    html += document::signatures({QStringLiteral("Penyelenggara"), QStringLiteral("Notaris"), QStringLiteral("Saksi 1"),
-                                  QStringLiteral("Saksi 2")});
+    html += document::signatures(document::drawSigners());
     return html;
 }
 
 } // namespace
 
 QString Minutes::titleHtml(const QString& title, const record::Verification& check, const Header& header) {
-    const QDateTime made = header.madeAt.toLocalTime();
-    QString html = QStringLiteral("<h1 align=\"center\">%1</h1>").arg(escaped(title));
-    if (!check.eventName().isEmpty())
-        html += QStringLiteral("<h2 align=\"center\">%1</h2>").arg(escaped(check.eventName()));
-    html += QStringLiteral("<p align=\"center\">Dibuat dengan %1 versi %2 pada %3 pukul %4 (waktu setempat)</p>")
-                .arg(escaped(header.program), escaped(header.version),
-                     kIndonesian.toString(made.date(), QStringLiteral("dddd, d MMMM yyyy")),
-                     made.toString(QStringLiteral("HH.mm")));
+    QString html = document::title(title, check.eventName());
+    html += document::madeWith(header.program, header.version, header.madeAt);
     // A server's database is named by its address (never with its password), a file by its full path.
     if (db::isServerAddress(check.path()))
         html += QStringLiteral("<p>Basis data: %1</p>").arg(escaped(QString::fromStdString(check.path())));
@@ -330,8 +309,7 @@ QString Minutes::html(const record::Verification& check, const Header& header) {
 
 void Minutes::writePdf(const record::Verification& check, const Header& header, const QString& path) {
     document::writePdf([&](Tables& tables) { return minutesHtml(check, header, tables); },
-                       QStringLiteral("Berita Acara Pengundian"), header.program + QLatin1Char(' ') + header.version,
-                       path);
+                       QStringLiteral("Berita Acara Pengundian"), header.creator(), path);
 }
 
 Minutes::Header Minutes::headerNow() {
@@ -341,12 +319,17 @@ Minutes::Header Minutes::headerNow() {
             QFileInfo::exists(documentation) ? documentation : QString()};
 }
 
-record::Verification::Outcome Minutes::writeOfDatabase(record::Journal& journal, const std::string& databasePath,
-                                                       const QString& path) {
+record::Verification Minutes::checkOfDatabase(record::Journal& journal, const std::string& databasePath) {
     journal.ensureStarted();
-    const auto check = record::Verification::of(databasePath);
+    auto check = record::Verification::of(databasePath);
     if (check.outcome() == record::Verification::Outcome::Unreadable)
         throw platform::Error(check.verdict().toStdString());
+    return check;
+}
+
+record::Verification::Outcome Minutes::writeOfDatabase(record::Journal& journal, const std::string& databasePath,
+                                                       const QString& path) {
+    const auto check = checkOfDatabase(journal, databasePath);
     writePdf(check, headerNow(), path);
     return check.outcome();
 }

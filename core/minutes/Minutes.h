@@ -24,6 +24,9 @@ public:
         // Where the reader finds how to check the fingerprints by hand: the installed docs/record.md. Empty: named
         // as in the sources.
         QString documentation;
+
+        // The creator a document's PDF names: "Tombolika 1.2".
+        QString creator() const { return program + QLatin1Char(' ') + version; }
     };
 
     // The head of a document of the record: its title, the event's name, who made it when, and the database.
@@ -36,6 +39,9 @@ public:
     // The heading of minutes made now by this program: its title and version, the time, and the record's
     // documentation where the installed program has it.
     static Header headerNow();
+    // The check of the database the journal writes to, as it stands once this run's start is in the journal: what a
+    // document of the record is made from. Throws when the database cannot be read.
+    static record::Verification checkOfDatabase(record::Journal& journal, const std::string& databasePath);
     // The minutes of the database the journal writes to, as they stand once this run's start is in the journal.
     // Throws when the database cannot be read; otherwise returns what the check found, which the minutes say.
     static record::Verification::Outcome writeOfDatabase(record::Journal& journal, const std::string& databasePath,

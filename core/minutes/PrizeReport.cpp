@@ -2,7 +2,6 @@
 
 #include "core/minutes/Document.h"
 #include "core/record/Journal.h"
-#include "platform/Error.h"
 
 #include <map>
 
@@ -94,21 +93,8 @@ QString reportHtml(const record::Verification& check, const Minutes::Header& hea
                            : tables.table({QStringLiteral("No"), QStringLiteral("Hadiah"), QStringLiteral("Jumlah")},
                                           left, {8, 72, 20});
 
-    html += tables.section(++number, QStringLiteral("Pemeriksaan jurnal"), false);
-    html += QStringLiteral("<p>Jumlah entri jurnal: %1<br/>Hash terakhir:<br/>%2</p>")
-                .arg(check.entryCount())
-                .arg(check.entryCount() ? document::grouped(check.lastHash()) : QStringLiteral("-"));
-    if (check.outcome() == record::Verification::Outcome::Intact) {
-        html += QStringLiteral("<p>Hasil pemeriksaan (tombolika --verify): <b>UTUH</b>. Setiap pemenang dan setiap "
-                               "penyerahan hadiah tercatat di jurnal.</p>");
-    } else {
-        html += QStringLiteral("<p>Hasil pemeriksaan (tombolika --verify): <b>TIDAK UTUH</b>.</p><p>%1</p>")
-                    .arg(escaped(check.verdict()));
-        QString problems;
-        for (const QString& problem : check.problems())
-            problems += QStringLiteral("<li>%1</li>").arg(escaped(problem));
-        if (!problems.isEmpty()) html += QStringLiteral("<ul>%1</ul>").arg(problems);
-    }
+    html += document::journalCheck(check, tables, ++number,
+                                   QStringLiteral("Setiap pemenang dan setiap penyerahan hadiah tercatat di jurnal."));
     html += QStringLiteral("<p>Demikian laporan ini dibuat dengan sebenarnya untuk dapat dipergunakan sebagaimana "
                            "mestinya.</p>");
     html += document::signatures({QStringLiteral("Penyelenggara"), QStringLiteral("Saksi")});
@@ -159,15 +145,12 @@ QString PrizeReport::html(const record::Verification& check, const Minutes::Head
 
 void PrizeReport::writePdf(const record::Verification& check, const Minutes::Header& header, const QString& path) {
     document::writePdf([&](Tables& tables) { return reportHtml(check, header, tables); },
-                       QStringLiteral("Laporan Hadiah"), header.program + QLatin1Char(' ') + header.version, path);
+                       QStringLiteral("Laporan Hadiah"), header.creator(), path);
 }
 
 record::Verification::Outcome PrizeReport::writeOfDatabase(record::Journal& journal, const std::string& databasePath,
                                                            const QString& path) {
-    journal.ensureStarted();
-    const auto check = record::Verification::of(databasePath);
-    if (check.outcome() == record::Verification::Outcome::Unreadable)
-        throw platform::Error(check.verdict().toStdString());
+    const auto check = Minutes::checkOfDatabase(journal, databasePath);
     writePdf(check, Minutes::headerNow(), path);
     return check.outcome();
 }

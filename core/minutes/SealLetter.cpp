@@ -121,14 +121,9 @@ QString methodHtml(const Minutes::Header& header, Tables& tables) {
 
 QString letterHtml(const verifiable::Seal& seal, const Minutes::Header& header, const QString& database,
                    const QString& eventName, Tables& tables) {
-    const QDateTime made = header.madeAt.toLocalTime();
-    QString html = QStringLiteral("<h1 align=\"center\">SURAT SEGEL UNDIAN</h1>");
-    if (!eventName.isEmpty()) html += QStringLiteral("<h2 align=\"center\">%1</h2>").arg(escaped(eventName));
+    QString html = document::title(QStringLiteral("SURAT SEGEL UNDIAN"), eventName);
     html += QStringLiteral("<p align=\"center\">Undian Terverifikasi</p>");
-    html += QStringLiteral("<p align=\"center\">Dibuat dengan %1 versi %2 pada %3 pukul %4 (waktu setempat)</p>")
-                .arg(escaped(header.program), escaped(header.version),
-                     kIndonesian.toString(made.date(), QStringLiteral("dddd, d MMMM yyyy")),
-                     made.toString(QStringLiteral("HH.mm")));
+    html += document::madeWith(header.program, header.version, header.madeAt);
     html +=
         QStringLiteral("<p>Berkas data: %1<br/>Disegel pada %2 (waktu setempat), dicatat dalam jurnal undian sebagai "
                        "entri #%3.</p>")
@@ -145,8 +140,7 @@ QString letterHtml(const verifiable::Seal& seal, const Minutes::Header& header, 
     html += methodHtml(header, tables);
     html += QStringLiteral("<p>Demikian surat segel ini dibuat dengan sebenarnya dan diumumkan bersama daftar publik "
                            "sebelum nilai-nilai publik di atas ada.</p>");
-    html += document::signatures({QStringLiteral("Penyelenggara"), QStringLiteral("Notaris"), QStringLiteral("Saksi 1"),
-                                  QStringLiteral("Saksi 2")});
+    html += document::signatures(document::drawSigners());
     return html;
 }
 
@@ -160,7 +154,7 @@ QString SealLetter::html(const verifiable::Seal& seal, const Minutes::Header& he
 void SealLetter::writePdf(const verifiable::Seal& seal, const Minutes::Header& header, const QString& database,
                           const QString& eventName, const QString& path) {
     document::writePdf([&](Tables& tables) { return letterHtml(seal, header, database, eventName, tables); },
-                       QStringLiteral("Surat Segel Undian"), header.program + QLatin1Char(' ') + header.version, path);
+                       QStringLiteral("Surat Segel Undian"), header.creator(), path);
 }
 
 QString SealLetter::fileName(const QDateTime& madeAt) {

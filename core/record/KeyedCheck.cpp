@@ -2,6 +2,7 @@
 // Verification that recomputes every pick from the seal, the key and the participants table.
 
 #include "core/record/Events.h"
+#include "core/record/JournalReading.h"
 #include "core/record/Verification.h"
 #include "core/verifiable/ParticipantArray.h"
 #include "platform/Error.h"
@@ -16,18 +17,6 @@
 namespace record {
 
 namespace {
-
-QString entryName(std::int64_t seq) {
-    return QStringLiteral("entry #%1").arg(seq);
-}
-
-bool isKind(const JournalEntry& entry, const char* kind) {
-    return entry.kind == QLatin1String(kind);
-}
-
-std::int64_t integer(const QJsonObject& details, const char* key) {
-    return static_cast<std::int64_t>(details.value(QLatin1String(key)).toDouble());
-}
 
 std::optional<std::string> optionalText(const QJsonValue& value) {
     if (value.isNull() || value.isUndefined()) return std::nullopt;

@@ -3,6 +3,7 @@
 #include "core/record/EntryHash.h"
 #include "core/record/Events.h"
 #include "core/record/Journal.h"
+#include "core/record/JournalReading.h"
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
@@ -23,20 +24,19 @@ QString columnString(const db::Statement& statement, int column) {
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-QString entryName(std::int64_t seq) {
-    return QStringLiteral("entry #%1").arg(seq);
-}
-
 QString shortHash(const QString& hash) {
     return hash.left(16);
 }
 
-bool isKind(const JournalEntry& entry, const char* kind) {
-    return entry.kind == QLatin1String(kind);
-}
-
-std::int64_t integer(const QJsonObject& details, const char* key) {
-    return static_cast<std::int64_t>(details.value(QLatin1String(key)).toDouble());
+// The list an entry read (a run's start, a reload): its size and fingerprint.
+Verification::ListRead listRead(const JournalEntry& entry) {
+    Verification::ListRead list;
+    list.seq = entry.seq;
+    list.time = entry.time;
+    const QJsonValue participants = entry.details.value(QStringLiteral("participants"));
+    if (participants.isDouble()) list.participants = static_cast<std::uint64_t>(participants.toDouble());
+    list.fingerprint = entry.details.value(QStringLiteral("fingerprint")).toString();
+    return list;
 }
 
 // A number as the entries hold it: a JSON number, or the text a table cursor read.
@@ -368,21 +368,12 @@ void Verification::replay() {
             }
         } else if (isKind(entry, event::kProgramStarted)) {
             Run run;
-            run.seq = entry.seq;
-            run.time = entry.time;
-            if (d.value(QStringLiteral("participants")).isDouble())
-                run.participants = static_cast<std::uint64_t>(d.value(QStringLiteral("participants")).toDouble());
-            run.fingerprint = d.value(QStringLiteral("fingerprint")).toString();
+            static_cast<ListRead&>(run) = listRead(entry);
             if (d.value(QStringLiteral("speed")).isDouble()) run.speed = integer(d, "speed");
             run.host = d.value(QStringLiteral("host")).toString();
             m_runs.push_back(run);
         } else if (isKind(entry, event::kListReloaded)) {
-            ReloadedList list;
-            list.seq = entry.seq;
-            list.time = entry.time;
-            if (d.value(QStringLiteral("participants")).isDouble())
-                list.participants = static_cast<std::uint64_t>(d.value(QStringLiteral("participants")).toDouble());
-            list.fingerprint = d.value(QStringLiteral("fingerprint")).toString();
+            const ReloadedList list = listRead(entry);
             const std::int64_t run = integer(d, "run");
             const auto owner =
                 std::find_if(m_runs.begin(), m_runs.end(), [&](const Run& candidate) { return candidate.seq == run; });
@@ -765,11 +756,9 @@ std::vector<Verification::ListDrawnFrom> Verification::listsDrawnFrom() const {
     }
     std::vector<ListDrawnFrom> lists;
     for (const Run& run : m_runs) {
-        if (used.count(run.seq))
-            lists.push_back({run.seq, run.seq, run.time, run.participants, run.fingerprint, false});
+        if (used.count(run.seq)) lists.push_back({run, run.seq, false});
         for (const ReloadedList& list : run.reloads)
-            if (used.count(list.seq))
-                lists.push_back({run.seq, list.seq, list.time, list.participants, list.fingerprint, true});
+            if (used.count(list.seq)) lists.push_back({list, run.seq, true});
     }
     return lists;
 }

@@ -42,30 +42,25 @@ class Verification {
 public:
     enum class Outcome { Intact, Broken, Unreadable };
 
-    // A list a run read again while it went on ("Muat Ulang Daftar"): the list it drew from from then on.
-    struct ReloadedList {
-        std::int64_t seq = 0;
+    // The list of participants an entry read: at a run's start, or again.
+    struct ListRead {
+        std::int64_t seq = 0; // the entry that read the list
         QString time;
         std::optional<std::uint64_t> participants;
         QString fingerprint;
     };
-    struct Run {
-        std::int64_t seq = 0;
-        QString time;
-        std::optional<std::uint64_t> participants;
-        QString fingerprint;
+    // A list a run read again while it went on ("Muat Ulang Daftar"): the list it drew from from then on.
+    using ReloadedList = ListRead;
+    // A run, with the list it started with.
+    struct Run : ListRead {
         std::optional<std::int64_t> speed;
         QString host;                      // the machine the run ran on; empty in journals written before runs named it
         std::vector<ReloadedList> reloads; // in order
     };
     // A list something was drawn from, saved with or deleted under: the one its run started with, or one the run
     // read again.
-    struct ListDrawnFrom {
+    struct ListDrawnFrom : ListRead {
         std::int64_t run = 0; // the run's first entry
-        std::int64_t seq = 0; // the entry that read the list
-        QString time;
-        std::optional<std::uint64_t> participants;
-        QString fingerprint;
         bool reloaded = false;
     };
     struct Winner {

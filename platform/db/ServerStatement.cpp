@@ -207,11 +207,6 @@ void ServerStatement::finish() {
 }
 
 bool ServerStatement::step() {
-    if (m_copying) {
-        if (nextCopiedRow()) return true;
-        m_executed = false;
-        return false;
-    }
     if (!m_executed) {
         m_executed = true;
         try {

@@ -1,13 +1,10 @@
 #include "platform/ui/DatedChoiceDialog.h"
 
-#include "platform/ui/DialogOwner.h"
+#include "platform/ui/DialogFrame.h"
 
 #include <QButtonGroup>
 #include <QDateEdit>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -15,51 +12,34 @@ namespace ui {
 
 namespace {
 
-struct NextAnswer {
-    bool set = false;
-    std::optional<DatedChoiceDialog::Answer> answer;
-};
-
-NextAnswer& next() {
-    static NextAnswer value;
-    return value;
-}
-
-std::optional<DatedChoiceDialog::Question>& lastAsked() {
-    static std::optional<DatedChoiceDialog::Question> value;
+NextAnswer<DatedChoiceDialog::Question, DatedChoiceDialog::Answer>& hook() {
+    static NextAnswer<DatedChoiceDialog::Question, DatedChoiceDialog::Answer> value;
     return value;
 }
 
 } // namespace
 
 void DatedChoiceDialog::setNextAnswer(std::optional<Answer> answer) {
-    next() = {true, answer};
+    hook().set(answer);
 }
 
 const std::optional<DatedChoiceDialog::Question>& DatedChoiceDialog::asked() {
-    return lastAsked();
+    return hook().asked();
 }
 
 std::optional<DatedChoiceDialog::Answer> DatedChoiceDialog::ask(const Question& question) {
-    lastAsked() = question;
-    if (next().set) {
-        const std::optional<Answer> answer = next().answer;
-        next() = {};
-        return answer;
-    }
-    QDialog dialog(DialogOwner::parentForDialog());
-    dialog.setWindowTitle(question.title);
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* text = new QLabel(question.text, &dialog);
-    text->setWordWrap(true);
-    layout->addWidget(text);
-    auto* group = new QButtonGroup(&dialog);
-    auto* date = new QDateEdit(question.date.isValid() ? question.date : QDate::currentDate(), &dialog);
+    if (auto answer = hook().take(question)) return *answer;
+    DialogFrame box(question.title);
+    QDialog* dialog = &box.dialog();
+    QVBoxLayout* layout = box.layout();
+    box.addText(question.text);
+    auto* group = new QButtonGroup(dialog);
+    auto* date = new QDateEdit(question.date.isValid() ? question.date : QDate::currentDate(), dialog);
     date->setDisplayFormat(QStringLiteral("dd-MM-yyyy"));
     date->setCalendarPopup(true);
     if (question.latest.isValid()) date->setMaximumDate(question.latest);
     for (qsizetype i = 0; i < question.choices.size(); ++i) {
-        auto* button = new QRadioButton(question.choices[i], &dialog);
+        auto* button = new QRadioButton(question.choices[i], dialog);
         group->addButton(button, static_cast<int>(i));
         if (i != question.dated) {
             layout->addWidget(button);
@@ -74,16 +54,12 @@ std::optional<DatedChoiceDialog::Answer> DatedChoiceDialog::ask(const Question& 
         date->setAccessibleName(question.choices[i]);
     }
     if (question.dated < 0) date->hide();
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    layout->addWidget(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    box.addButtons();
     const auto settle = [&] { date->setEnabled(group->checkedId() == question.dated); };
-    QObject::connect(group, &QButtonGroup::idToggled, &dialog, settle);
+    QObject::connect(group, &QButtonGroup::idToggled, dialog, settle);
     if (QAbstractButton* chosen = group->button(question.chosen)) chosen->setChecked(true);
     settle();
-    DialogOwner::keepAboveScreensOnTop(&dialog);
-    if (dialog.exec() != QDialog::Accepted || group->checkedId() < 0) return std::nullopt;
+    if (!box.exec() || group->checkedId() < 0) return std::nullopt;
     const int choice = group->checkedId();
     return Answer{choice, choice == question.dated ? date->date() : QDate()};
 }

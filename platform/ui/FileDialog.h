@@ -28,6 +28,12 @@ public:
 
     explicit FileDialog(Mode mode) : m_mode(mode) {}
 
+    // The title, the name filters and the suffix a save adds to a name without one, in one call.
+    void setUp(const QString& title, const QStringList& filters, const QString& suffix = {}) {
+        m_title = title;
+        m_filters = filters;
+        m_suffix = suffix;
+    }
     void setTitle(const QString& title) { m_title = title; }
     void setNameFilters(const QStringList& filters) { m_filters = filters; }
     void setDefaultSuffix(const QString& suffix) { m_suffix = suffix; }

@@ -196,7 +196,12 @@ void TfPeserta::readParticipants(const std::function<void()>& read) {
     // Ten million participants take seconds to read: the screen keeps painting and shows how far it has got.
     ImportProgress progress(this, QStringLiteral("Membaca %1 baris..."), {SpeedButton7, SpeedButton6});
     ADOTable3.setReadProgress([&progress](std::size_t rows) { progress.step(rows); });
-    const auto done = qScopeGuard([this] { ADOTable3.setReadProgress({}); });
+    // The grid learns of the rows a slice at a time, the screen painting between slices.
+    DBGrid1->setRevealPump([this, &progress] { progress.step(ADOTable3.recordCount()); });
+    const auto done = qScopeGuard([this] {
+        ADOTable3.setReadProgress({});
+        DBGrid1->setRevealPump({});
+    });
     read();
 }
 

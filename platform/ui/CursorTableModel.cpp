@@ -3,6 +3,7 @@
 #include "platform/db/TableCursor.h"
 #include "platform/ui/ErrorHandler.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace ui {
@@ -18,9 +19,14 @@ db::TableCursor* CursorTableModel::cursor() const {
     return dataSet();
 }
 
+std::size_t CursorTableModel::shownCount() const {
+    if (!cursor()) return 0;
+    return std::min<std::size_t>(cursor()->displayCount(), std::numeric_limits<int>::max());
+}
+
 int CursorTableModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !cursor()) return 0;
-    const auto count = cursor()->displayCount();
+    const auto count = std::min(cursor()->displayCount(), m_revealed);
     return count > static_cast<std::size_t>(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max()
                                                                              : static_cast<int>(count);
 }
@@ -95,11 +101,36 @@ bool CursorTableModel::setData(const QModelIndex& index, const QVariant& value, 
     return stored;
 }
 
+// A view keeps a place for every row it is told of: told of millions at once, it stands still while it makes room
+// for them all. Told a slice at a time, with the event loop turning between slices, the screen keeps painting.
+constexpr std::size_t kRevealSlice = std::size_t{1} << 18;
+
 void CursorTableModel::cursorReset() {
+    const bool inSlices = m_revealPump && shownCount() > kRevealSlice;
     beginResetModel();
+    m_revealed = inSlices ? kRevealSlice : kAll;
     m_columns = fieldColumns() > 0 ? fieldColumns() + readOnlyColumns() : 0;
     endResetModel();
+    if (inSlices) revealRest();
     emit currentRowChanged();
+}
+
+void CursorTableModel::revealRest() {
+    while (m_revealed != kAll) {
+        const std::size_t total = shownCount();
+        if (total <= m_revealed) {
+            // The cursor lost rows while the event loop turned: the views start again from what it holds.
+            beginResetModel();
+            m_revealed = kAll;
+            endResetModel();
+            return;
+        }
+        const std::size_t next = std::min(total, m_revealed + kRevealSlice);
+        beginInsertRows({}, static_cast<int>(m_revealed), static_cast<int>(next - 1));
+        m_revealed = next == total ? kAll : next;
+        endInsertRows();
+        if (m_revealPump) m_revealPump();
+    }
 }
 
 void CursorTableModel::rowChanged(std::size_t row) {

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <functional>
+#include <limits>
 #include <vector>
 
 namespace ui {
@@ -27,6 +28,9 @@ public:
     // Whether the read-only columns are shown (they are unless hidden): a column that means nothing in some state of
     // the program leaves the grid then.
     void setReadOnlyColumnsShown(bool shown);
+    // Called between slices while a cursor read again tells the views of its rows: there the event loop may turn, so
+    // the screen keeps painting. Without it the views learn of every row at once.
+    void setRevealPump(std::function<void()> pump) { m_revealPump = std::move(pump); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -43,6 +47,9 @@ private:
     void rowChanged(std::size_t row) override;
     void currentChanged() override;
 
+    // Tells the views of the rows after the first slice, one slice at a time.
+    void revealRest();
+    std::size_t shownCount() const;
     int fieldColumns() const;
     int readOnlyColumns() const { return m_readOnlyShown ? static_cast<int>(m_readOnly.size()) : 0; }
 
@@ -53,6 +60,10 @@ private:
     };
     std::vector<ReadOnlyColumn> m_readOnly;
     bool m_readOnlyShown = true;
+    // The rows the views know of, while a reset tells them in slices; kAll otherwise.
+    static constexpr std::size_t kAll = std::numeric_limits<std::size_t>::max();
+    std::size_t m_revealed = kAll;
+    std::function<void()> m_revealPump;
 };
 
 } // namespace ui

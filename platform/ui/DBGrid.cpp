@@ -67,6 +67,10 @@ void DBGrid::setRowIndicator(bool shown) {
     verticalHeader()->setFixedWidth(shown ? 12 : 0);
 }
 
+void DBGrid::setRevealPump(std::function<void()> pump) {
+    m_model->setRevealPump(std::move(pump));
+}
+
 bool DBGrid::rowIndicator() const {
     return !verticalHeader()->isHidden();
 }

@@ -30,6 +30,8 @@ public:
     void setReadOnlyColumnsShown(bool shown);
     // The narrow column left of the rows that marks the current one.
     void setRowIndicator(bool shown);
+    // Called now and then while the grid learns of a long list of rows read again (see CursorTableModel).
+    void setRevealPump(std::function<void()> pump);
     bool rowIndicator() const;
     // Each time the cursor is opened, the columns take the width of their titles and values, looked at in the rows
     // in view and a few hundred around them (not a million), and together stay within the grid.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/chance/EligibleRanks.h"
+#include "platform/chance/ExcludedRanks.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -49,7 +49,7 @@ private:
     const db::TableCursor* m_participants = nullptr;
     std::unordered_set<std::string> m_won;
     std::optional<std::string> m_unreadable;
-    chance::EligibleRanks m_ranks;
+    chance::ExcludedRanks m_ranks;
     bool m_built = false;
     std::uint64_t m_changes = 0;
 };

@@ -1,6 +1,7 @@
 #include "platform/chance/ExcludedRanks.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 namespace chance {
@@ -42,6 +43,16 @@ void ExcludedRanks::remove(std::size_t rank) {
     const auto place = std::lower_bound(m_out.begin(), m_out.end(), rank);
     if (place != m_out.end() && *place == rank) return;
     m_out.insert(place, static_cast<std::uint32_t>(rank));
+}
+
+void ExcludedRanks::remove(std::vector<std::uint32_t> ranks) {
+    std::erase_if(ranks, [&](std::uint32_t rank) { return rank >= m_size; });
+    std::sort(ranks.begin(), ranks.end());
+    std::vector<std::uint32_t> merged;
+    merged.reserve(m_out.size() + ranks.size());
+    std::merge(m_out.begin(), m_out.end(), ranks.begin(), ranks.end(), std::back_inserter(merged));
+    merged.erase(std::unique(merged.begin(), merged.end()), merged.end());
+    m_out = std::move(merged);
 }
 
 void ExcludedRanks::restore(std::size_t rank) {

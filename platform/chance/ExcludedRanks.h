@@ -27,6 +27,8 @@ public:
     bool contains(std::size_t rank) const;
     // Leaves the rank out; a rank already out, or not below size(), is ignored.
     void remove(std::size_t rank);
+    // Leaves all these out at once: one sort and one merge instead of an insertion each.
+    void remove(std::vector<std::uint32_t> ranks);
     // Takes a rank left out back in; a rank already in is ignored.
     void restore(std::size_t rank);
     // The ranks left out, ascending.

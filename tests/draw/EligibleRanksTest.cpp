@@ -1,4 +1,4 @@
-#include "platform/chance/EligibleRanks.h"
+#include "platform/chance/ExcludedRanks.h"
 #include "platform/chance/TickRandom.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 
 namespace {
 
-std::set<std::size_t> eligibleOf(const chance::EligibleRanks& ranks) {
+std::set<std::size_t> eligibleOf(const chance::ExcludedRanks& ranks) {
     std::set<std::size_t> out;
     for (std::size_t i = 0; i < ranks.count(); ++i)
         out.insert(ranks.at(i));
@@ -31,7 +31,7 @@ class EligibleRanksRemoval : public ::testing::TestWithParam<RemovalCase> {};
 
 TEST_P(EligibleRanksRemoval, LeavesExactlyTheOthers) {
     const RemovalCase& c = GetParam();
-    chance::EligibleRanks ranks(c.n);
+    chance::ExcludedRanks ranks(c.n);
     for (std::size_t rank : c.removed)
         ranks.remove(rank);
     EXPECT_EQ(ranks.count(), c.left.size());
@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, EligibleRanksRemoval, ::testing::ValuesIn(remova
 // the i-th of that list, wherever the ranks left out fall (runs, the ends, repeats).
 TEST(EligibleRanks, IthEligibleIsTheIthOfThoseStillIn) {
     const std::size_t n = 1000;
-    chance::EligibleRanks ranks(n);
+    chance::ExcludedRanks ranks(n);
     std::set<std::size_t> left;
     for (std::size_t rank = 0; rank < n; ++rank)
         left.insert(rank);
@@ -99,7 +99,7 @@ TEST(EligibleRanks, UniformOverThoseStillIn) {
     std::uint64_t clock = 0, entropy = 0;
     chance::TickRandom random([&] { return clock += 48'611; }, [&] { return entropy += 0x9E3779B97F4A7C15ull; });
     const std::size_t n = 40;
-    chance::EligibleRanks ranks(n);
+    chance::ExcludedRanks ranks(n);
     for (std::size_t rank : {0u, 7u, 39u, 20u})
         ranks.remove(rank);
     const int drawsPerRank = 400;

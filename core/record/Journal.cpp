@@ -146,6 +146,9 @@ void Journal::writeStart() {
     // run.
     start.details[QStringLiteral("host")] = QSysInfo::machineHostName();
     createTable(m_connection);
+    // Another desk's entries commit before this start is numbered: whether the journal begins here, and the list its
+    // first entry seals, are read only once they have, so the seal states the table as of the entry before it.
+    m_connection.serializeAppends(kTable);
     if (lastEntry(m_connection) == 0) appendEntry(event::kJournalBegun, seal(start));
     const std::int64_t run = appendEntry(event::kProgramStarted, start.details);
     m_runHash = m_lastHash;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <thread>
 
 namespace {
 
@@ -324,6 +325,45 @@ TEST(SealedListOnAFile, ChangeCheckDoesNotWaitForALock) {
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_FALSE(draw.list->changeSince(db.cn()).changed);
+}
+
+// Two desks start at once on a server. The draw desk's start waits while a registration desk's first participant,
+// with that desk's own start, is not yet committed; when it is, the draw desk's start follows those entries, and the
+// journal still accounts for every participant.
+TEST(JournalOnAServer, AStartWaitingForAnotherDeskFollowsItsEntries) {
+    TestDatabase db(Store::Server);
+    record::Journal::createTable(db.cn()); // as each desk's start-up makes it
+    RecordedDraw draw(db);
+    draw.start();
+
+    db::Connection desk;
+    desk.setDatabasePath(db.path());
+    desk.open();
+    record::Journal deskJournal(desk);
+    deskJournal.setRunStart([] { return record::Journal::RunStart{}; });
+    record::CursorJournal hook(deskJournal);
+    desk.setRowWriteHook(&hook);
+    db::Transaction typing(desk);
+    const auto participants = openCursor(desk, "tb_peserta");
+    participants->append();
+    for (const auto& [field, text] : {std::pair<int, std::string>{0, "4"}, {1, "D4"}, {2, "Nama 4"}, {3, "084"}})
+        participants->setFieldText(field, text);
+    participants->post();
+
+    std::thread starting([&] { draw.journal->ensureStarted(); });
+    // Commit only once the draw desk waits for the registration desk.
+    for (int i = 0; i < 500 && db.rows("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
+                                       "AND wait_event_type = 'Lock'")[0][0] == "0";
+         ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    typing.commit();
+    starting.join();
+
+    EXPECT_EQ(
+        kinds(db),
+        (Rows{{"1", "journal_begun"}, {"2", "program_started"}, {"3", "participant_added"}, {"4", "program_started"}}));
+    const auto check = record::Verification::of(db.path());
+    EXPECT_EQ(check.exitCode(), 0) << check.verdict().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, Journal, ::testing::ValuesIn(kStores),

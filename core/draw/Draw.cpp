@@ -31,6 +31,7 @@ void Draw::readList() {
         // committed between two of these reads would have a list that its record does not account for.
         db::ReadTransaction reading(m_connection);
         m_sealed.markBeforeRead(m_connection);
+        m_sealed.followRead(m_participants);
         m_participants.open();
         m_eligible.readWinners(m_connection); // who has won, as the list is read
     }

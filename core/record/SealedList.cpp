@@ -7,8 +7,113 @@
 #include "platform/db/TableCursor.h"
 
 #include <QJsonObject>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 
 namespace record {
+
+// The fingerprint of a cursor's rows in the order it reads them, taken page by page while it reads.
+class SealedList::EarlyFingerprint : public db::TableCursor::ReadWatcher {
+public:
+    explicit EarlyFingerprint(db::TableCursor& cursor)
+        : m_cursor(cursor), m_result(m_promise.get_future().share()), m_thread([this] { run(); }) {
+        m_cursor.watchNextRead(this);
+    }
+    ~EarlyFingerprint() override {
+        release();
+        stop();
+    }
+    EarlyFingerprint(const EarlyFingerprint&) = delete;
+    EarlyFingerprint& operator=(const EarlyFingerprint&) = delete;
+
+    void pageRead(std::string_view page, int fieldCount) override {
+        const std::lock_guard lock(m_mutex);
+        m_pages.push_back({page, fieldCount});
+        m_wake.notify_one();
+    }
+    void readEnded(bool complete) override {
+        if (!complete) {
+            stop(); // the pages go once this returns
+            return;
+        }
+        const std::lock_guard lock(m_mutex);
+        m_ended = true;
+        m_wake.notify_one();
+    }
+    // Whether every row the cursor read is in the fingerprint (once it is ready).
+    bool readComplete() {
+        const std::lock_guard lock(m_mutex);
+        return m_ended && !m_stopped;
+    }
+    const std::shared_future<ListSeal>& result() const { return m_result; }
+    // A read that never came does not tell this one. On the cursor's thread.
+    void release() {
+        if (m_released) return;
+        m_cursor.watchNextRead(nullptr);
+        m_released = true;
+    }
+
+private:
+    struct Page {
+        std::string_view bytes;
+        int fieldCount;
+    };
+
+    void stop() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopped = true;
+            m_wake.notify_one();
+        }
+        if (m_thread.joinable()) m_thread.join();
+    }
+
+    void run() {
+        try {
+            Fingerprint fingerprint;
+            std::vector<db::RowStore::Field> stored;
+            std::vector<std::optional<std::string_view>> values;
+            std::vector<std::string> rooms;
+            for (;;) {
+                Page page;
+                {
+                    std::unique_lock lock(m_mutex);
+                    m_wake.wait(lock, [&] { return m_stopped || m_ended || !m_pages.empty(); });
+                    if (m_stopped) throw platform::Error("The participants were not read");
+                    if (m_pages.empty()) break; // the read ended and every page is in
+                    page = m_pages.front();
+                    m_pages.pop_front();
+                }
+                const auto count = static_cast<std::size_t>(page.fieldCount);
+                stored.resize(count);
+                values.resize(count);
+                rooms.resize(count);
+                for (db::RowStore::PageReader rows(page.bytes, page.fieldCount); rows.next(stored);) {
+                    for (std::size_t i = 0; i < count; ++i)
+                        values[i] = db::RowStore::storedText(stored[i], rooms[i]);
+                    fingerprint.addRow(values);
+                }
+            }
+            m_promise.set_value(fingerprint.result());
+        } catch (...) {
+            m_promise.set_exception(std::current_exception());
+        }
+    }
+
+    db::TableCursor& m_cursor;
+    bool m_released = false;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Page> m_pages;
+    bool m_ended = false;
+    bool m_stopped = false;
+    std::promise<ListSeal> m_promise;
+    std::shared_future<ListSeal> m_result;
+    std::thread m_thread; // last: it starts once everything it uses is there
+};
+
+SealedList::SealedList() = default;
 
 SealedList::~SealedList() {
     join();
@@ -16,6 +121,12 @@ SealedList::~SealedList() {
 
 void SealedList::join() {
     if (m_thread.joinable()) m_thread.join();
+    m_early.reset();
+}
+
+void SealedList::followRead(db::TableCursor& cursor) {
+    join();
+    m_early = std::make_unique<EarlyFingerprint>(cursor);
 }
 
 void SealedList::markBeforeRead(db::Connection& connection) {
@@ -24,11 +135,24 @@ void SealedList::markBeforeRead(db::Connection& connection) {
 }
 
 void SealedList::seal(const db::TableCursor& cursor, std::function<void()> ready) {
-    join();
+    if (m_thread.joinable()) m_thread.join();
     m_count = cursor.recordCount();
     // The order is taken here, on the cursor's own thread: the fingerprint's thread reads only the rows. A list
     // read in ascending ID (the usual one) is read straight through the store, without a list of its rows.
     const bool inStoreOrder = cursor.storeIsInOrderOf(0);
+    std::unique_ptr<EarlyFingerprint> early = std::move(m_early);
+    if (inStoreOrder && early && early->readComplete()) {
+        // Taken while the cursor read them: only its last pages may still be on their way.
+        early->release();
+        m_result = early->result();
+        m_thread = std::thread([early = std::move(early), ready = std::move(ready)]() mutable {
+            early->result().wait();
+            early.reset();
+            if (ready) ready();
+        });
+        return;
+    }
+    early.reset();
     std::vector<db::RowStore::Handle> order;
     if (!inStoreOrder) order = cursor.rowsInOrderOf(0);
     std::promise<ListSeal> promise;

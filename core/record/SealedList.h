@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <future>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -22,7 +23,7 @@ namespace record {
 // outlive this object, whose destruction joins the thread.
 class SealedList {
 public:
-    SealedList() = default;
+    SealedList();
     // Waits for the fingerprint's thread.
     ~SealedList();
     SealedList(const SealedList&) = delete;
@@ -30,6 +31,10 @@ public:
 
     // Marks the database's state; called right before the cursor reads the table.
     void markBeforeRead(db::Connection& connection);
+    // Starts the fingerprint while the cursor reads the table, a page of rows at a time, on a thread of its own;
+    // called right before the cursor reads it. When the rows come in the draw's order (a file gives them so),
+    // seal() takes this fingerprint, which is then ready about when the read is, rather than reading the rows again.
+    void followRead(db::TableCursor& cursor);
     // Starts the fingerprint of the cursor's rows in ascending order of its first field (the draw's order). `ready`
     // runs on the fingerprint's thread once it is done.
     void seal(const db::TableCursor& cursor, std::function<void()> ready = {});
@@ -61,6 +66,8 @@ public:
     bool tableUnchanged(db::Connection& connection) const;
 
 private:
+    class EarlyFingerprint;
+
     // An entry since the list was read records a change of the participants.
     bool participantsJournaledSince(db::Connection& connection) const;
 
@@ -69,6 +76,7 @@ private:
     std::uint64_t m_count = 0;
     std::shared_future<ListSeal> m_result;
     std::thread m_thread;
+    std::unique_ptr<EarlyFingerprint> m_early; // from followRead() until seal()
 };
 
 } // namespace record

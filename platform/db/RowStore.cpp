@@ -176,6 +176,7 @@ char* RowStore::beginRow(std::size_t bound, std::int64_t rowid) {
             // the size pages have.
             Page& full = m_pages.back();
             if (full.capacity > full.size) full.reallocate(full.size);
+            if (m_pageSink) m_pageSink(std::string_view(full.data.get(), full.size));
         }
         const bool first = m_pages.empty();
         m_pages.emplace_back();
@@ -204,6 +205,7 @@ void RowStore::shrinkToFit() {
     if (m_pages.empty()) return;
     Page& last = m_pages.back();
     if (last.size > 0 && last.capacity > last.size) last.reallocate(last.size);
+    if (m_pageSink && last.size > 0) m_pageSink(std::string_view(last.data.get(), last.size));
 }
 
 RowStore::Handle RowStore::addFromServer(const ServerStatement& statement, int fieldCount) {
@@ -301,7 +303,11 @@ RowStore::Handle RowStore::addFromStatement(const Statement& statement, int fiel
 }
 
 const char* RowStore::skipFields(const char* p) const {
-    for (int i = 0; i < m_fieldCount; ++i) {
+    return skipFields(p, m_fieldCount);
+}
+
+const char* RowStore::skipFields(const char* p, int fieldCount) {
+    for (int i = 0; i < fieldCount; ++i) {
         const std::uint64_t header = getVarint(p);
         if (header >= kText) {
             const std::size_t length = (header - kText) / 2;
@@ -377,6 +383,19 @@ bool RowStore::Reader::next(std::span<Field> out) {
     for (Field& field : out)
         field = readField(p, m_rowid);
     ++m_next;
+    return true;
+}
+
+bool RowStore::PageReader::next(std::span<Field> out) {
+    if (m_row > 0) m_at = skipFields(m_at, m_fieldCount); // past the fields of the row read last
+    if (m_at >= m_end) return false;
+    // A page starts with a group: its first row, and every kGroupRows-th after it, holds its whole rowid.
+    const std::uint64_t header = getVarint(m_at);
+    m_rowid = m_row % kGroupRows == 0 ? unzigzag(header) : afterStep(m_rowid, header);
+    ++m_row;
+    const char* p = m_at;
+    for (Field& field : out)
+        field = readField(p, m_rowid);
     return true;
 }
 

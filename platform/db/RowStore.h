@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -56,6 +57,11 @@ public:
     void fields(Handle handle, std::span<Field> out) const;
     // Gives back the room the last page did not use, once every row is written.
     void shrinkToFit();
+    // Told of each page of rows once it is complete: when the next page starts, and the last one at shrinkToFit().
+    // A complete page's bytes stay where they are, unchanged, for as long as the store holds them, so another thread
+    // may read them (with PageReader) while rows are still being added.
+    using PageSink = std::function<void(std::string_view page)>;
+    void setPageSink(PageSink sink) { m_pageSink = std::move(sink); }
     std::size_t size() const { return m_baseCount + m_count; }
     // The bytes this store holds itself, without a base it shares.
     std::size_t bytes() const;
@@ -75,6 +81,23 @@ public:
         std::size_t m_end = 0; // where the rows of m_chain[m_link] end
         std::size_t m_next = 0;
         const char* m_at = nullptr;
+        std::int64_t m_rowid = 0;
+    };
+
+    // Reads the rows of one complete page (as a PageSink is given it), in the order they were added.
+    class PageReader {
+    public:
+        PageReader(std::string_view page, int fieldCount)
+            : m_at(page.data()), m_end(page.data() + page.size()), m_fieldCount(fieldCount) {}
+        // The next row's fields into out (as many as it has room for); false after the page's last row.
+        bool next(std::span<Field> out);
+        std::int64_t rowid() const { return m_rowid; }
+
+    private:
+        const char* m_at;
+        const char* m_end;
+        int m_fieldCount;
+        std::size_t m_row = 0;
         std::int64_t m_rowid = 0;
     };
 
@@ -117,6 +140,7 @@ private:
     // Past the fields that start at p.
     const char* skipFields(const char* p) const;
     Handle addFromServer(const ServerStatement& statement, int fieldCount);
+    static const char* skipFields(const char* p, int fieldCount);
 
     std::shared_ptr<const RowStore> m_base;
     std::size_t m_baseCount = 0; // the base's rows, numbered before the store's own
@@ -127,6 +151,7 @@ private:
     std::size_t m_count = 0;
     int m_fieldCount = 0;
     std::int64_t m_lastRowid = 0; // of the row added last
+    PageSink m_pageSink;
 };
 
 } // namespace db

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <numeric>
+#include <utility>
 
 namespace db {
 
@@ -178,20 +179,32 @@ void TableCursor::readFields() {
 }
 
 void TableCursor::load() {
+    ReadWatcher* const watcher = std::exchange(m_readWatcher, nullptr);
+    auto store = std::make_shared<RowStore>();
+    // Declared after the store: a failed read tells the watcher before the pages go.
+    struct Ending {
+        ReadWatcher* watcher;
+        bool complete = false;
+        ~Ending() {
+            if (watcher) watcher->readEnded(complete);
+        }
+    } ending{watcher};
     if (!m_connection) fail("Missing Connection or ConnectionString");
     // The fields, the size and the rows as of one moment; a server sends the rows in batches.
     ReadTransaction reading(*m_connection);
     readFields();
     Statement select(*m_connection, "SELECT rowid, * FROM " + quotedIdentifier(m_table));
     select.readThrough();
-    auto store = std::make_shared<RowStore>();
     const int fields = fieldCount();
+    if (watcher) store->setPageSink([watcher, fields](std::string_view page) { watcher->pageRead(page, fields); });
     constexpr std::size_t kProgressEvery = 1 << 16;
     while (select.step()) {
         store->addFromStatement(select, fields);
         if (m_readProgress && store->size() % kProgressEvery == 0) m_readProgress(store->size());
     }
     store->shrinkToFit();
+    store->setPageSink({});
+    ending.complete = true;
     // A file gives its rows in rowid order. A server gives them as they lie in its pages, which it fills again where
     // rows were deleted: sorting here costs less than having it sort them. Rows in order keep no list of handles.
     std::vector<RowStore::Handle> sorted;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace db {
@@ -50,6 +51,16 @@ public:
     // Told the number of rows read so far, every 65,536 rows, while open() or requery() reads the table: a long read
     // can show how far it has got.
     void setReadProgress(std::function<void(std::size_t rows)> progress) { m_readProgress = std::move(progress); }
+    // Follows the next open() or requery() while it reads the table: told of each page of rows once it is complete
+    // (RowStore::PageSink), then once the read ends. The pages stay as they are while the cursor keeps those rows;
+    // when the read fails, they go as soon as readEnded(false) returns.
+    class ReadWatcher {
+    public:
+        virtual ~ReadWatcher() = default;
+        virtual void pageRead(std::string_view page, int fieldCount) = 0;
+        virtual void readEnded(bool complete) = 0;
+    };
+    void watchNextRead(ReadWatcher* watcher) { m_readWatcher = watcher; }
     bool active() const { return m_state != State::Inactive; }
     // Throws the closed-dataset error when the cursor is not open.
     void checkActive() const;
@@ -171,6 +182,7 @@ private:
     std::vector<bool> m_integerFields;
     std::shared_ptr<RowStore> m_store = std::make_shared<RowStore>(); // shared by a cursor opened as its copy
     std::function<void(std::size_t)> m_readProgress;
+    ReadWatcher* m_readWatcher = nullptr;
     // The cursor's rows in its order, as handles into the store. As read, that is the store's own order and nothing is
     // kept (4 bytes a row less); the first row changed or deleted makes it a list.
     class RowList {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -119,7 +120,12 @@ TEST(RowStore, RowsAreFoundWhateverTheirRowidsAndPages) {
     // Read in descending rowid order as well, so each row's rowid is below the one before it.
     for (const char* order : {"ASC", "DESC"}) {
         RowStore store;
+        std::vector<std::string_view> pages; // as each is complete, for another thread to read meanwhile
+        store.setPageSink([&](std::string_view page) { pages.push_back(page); });
         addAll(store, db.cn(), std::string("SELECT rowid, * FROM t ORDER BY rowid ") + order, 3);
+        store.shrinkToFit();
+        store.setPageSink({});
+        EXPECT_GE(pages.size(), 2u);
         const auto expected = db.rows(std::string("SELECT rowid, id, name, phone FROM t ORDER BY rowid ") + order);
         ASSERT_EQ(store.size(), expected.size());
         RowStore::Reader reader(store);
@@ -136,6 +142,19 @@ TEST(RowStore, RowsAreFoundWhateverTheirRowidsAndPages) {
                     << order << " row " << i << " read through";
         }
         EXPECT_FALSE(reader.next(fields));
+        // The pages, each read on its own, give the same rows in the same order.
+        std::size_t i = 0;
+        for (const std::string_view page : pages) {
+            for (RowStore::PageReader rows(page, 3); rows.next(fields); ++i) {
+                ASSERT_LT(i, expected.size());
+                ASSERT_EQ(std::to_string(rows.rowid()), expected[i][0]) << order << " row " << i << " by pages";
+                for (int f = 0; f < 3; ++f)
+                    ASSERT_EQ(storedText(fields[static_cast<std::size_t>(f)]),
+                              expected[i][static_cast<std::size_t>(f) + 1])
+                        << order << " row " << i << " by pages";
+            }
+        }
+        EXPECT_EQ(i, expected.size());
     }
 }
 

@@ -1,4 +1,5 @@
 #include "core/record/Fingerprint.h"
+#include "core/record/SealedList.h"
 #include "platform/db/Statement.h"
 #include "platform/db/TableCursor.h"
 #include "tests/record/DocScript.h"
@@ -206,6 +207,32 @@ TEST_P(TableOrder, TableIsSealedInAscendingOrderOfItsFirstColumn) {
     if (cursor->storeIsInOrderOf(0)) {
         EXPECT_EQ(record::Fingerprint::ofStore(cursor->store(), 2), expected);
     }
+    // The draw's seal: taken while the table is read, and kept only where the rows came in that order.
+    db::TableCursor drawn("ADOTable1");
+    drawn.setConnection(&db.cn());
+    drawn.setTableName("other");
+    record::SealedList list;
+    list.followRead(drawn);
+    drawn.open();
+    list.seal(drawn);
+    EXPECT_EQ(list.fingerprint(), expected);
+}
+
+// A read that fails leaves the seal taken along with it behind; the next read is sealed as usual.
+TEST(SealedList, FollowsAFailedReadThenAGoodOne) {
+    TestDatabase db;
+    db.addParticipants(3);
+    db::TableCursor drawn("ADOTable1");
+    drawn.setConnection(&db.cn());
+    drawn.setTableName("no_such_table");
+    record::SealedList list;
+    list.followRead(drawn);
+    EXPECT_THROW(drawn.open(), std::exception);
+    drawn.setTableName("tb_peserta");
+    list.followRead(drawn);
+    drawn.open();
+    list.seal(drawn);
+    EXPECT_EQ(list.fingerprint(), record::Fingerprint::ofTable(db.cn(), "tb_peserta"));
 }
 
 INSTANTIATE_TEST_SUITE_P(RowidAgainstSortedOrder, TableOrder, ::testing::ValuesIn(orderCases), [](const auto& info) {

@@ -10,7 +10,7 @@ namespace {
 
 bool g_running = false;
 int g_showAfter = 300;               // ms: a short job finishes without a dialog flashing up
-constexpr qint64 kUpdateEvery = 100; // ms between repaints once the dialog shows
+constexpr qint64 kUpdateEvery = 100; // ms between repaints
 
 } // namespace
 
@@ -34,10 +34,14 @@ ImportProgress::~ImportProgress() {
 
 void ImportProgress::step(std::size_t rows) {
     const qint64 now = m_clock.elapsed();
-    if (now < g_showAfter || (m_dialog && now - m_lastUpdate < kUpdateEvery)) return;
+    const bool showNow = !m_dialog && now >= g_showAfter;
+    // The screens repaint from the start; the dialog shows only once the job has run for a moment.
+    if (!showNow && now - m_lastUpdate < kUpdateEvery) return;
     m_lastUpdate = now;
     const QString text = m_label.arg(QLocale().toString(static_cast<qulonglong>(rows)));
-    if (!m_dialog) {
+    if (!showNow) {
+        if (m_dialog) m_dialog->setLabelText(text);
+    } else {
         m_dialog = std::make_unique<QProgressDialog>(text, QString(), 0, 0, m_screen);
         m_dialog->setObjectName(QStringLiteral("ImportProgress"));
         m_dialog->setWindowTitle(ui::MessageBox::applicationTitle());
@@ -47,8 +51,6 @@ void ImportProgress::step(std::size_t rows) {
         m_dialog->setAutoClose(false);
         m_dialog->setAutoReset(false);
         m_dialog->show();
-    } else {
-        m_dialog->setLabelText(text);
     }
     pumpEvents();
 }

@@ -12,9 +12,9 @@
 class QProgressDialog;
 
 // Shows that a long preview or upload is working and how far it has got, on the user-interface thread. It lives for
-// the length of the job: the job's buttons are disabled meanwhile and restored after it; once the job has run for a
-// moment, a modal dialog shows the rows done so far and the event loop runs now and then, without user input, so the
-// screens repaint (the preview shows its first rows) and no handler runs in the middle of the job. The dialog belongs
+// the length of the job: the job's buttons are disabled meanwhile and restored after it; the event loop runs now and
+// then, without user input, so the screens repaint (the preview shows its first rows) and no handler runs in the
+// middle of the job; once the job has run for a moment, a modal dialog shows the rows done so far. The dialog belongs
 // to the screen that started the job (its transient parent), so a window manager keeps it above that screen even
 // when the screen stays on top.
 class ImportProgress {

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
@@ -579,6 +580,22 @@ private slots:
         pressUpload(); // refused: stays enabled
         QVERIFY(uploadButton.isEnabled());
         QVERIFY(screen().SpeedButton7->isEnabled());
+    }
+
+    // Before its dialog shows, a job already lets the screens repaint: the event loop turns every tenth of a second.
+    void screenTurnsBeforeTheDialogShows() {
+        ImportProgress::setShowAfter(60000);
+        ImportProgress progress(&screen(), QStringLiteral("Membaca %1 baris..."), {});
+        bool turned = false;
+        QTimer::singleShot(0, this, [&] { turned = true; });
+        QElapsedTimer clock;
+        clock.start();
+        for (std::size_t rows = 0; !turned && clock.elapsed() < 5000; ++rows) {
+            QThread::msleep(5);
+            progress.step(rows);
+        }
+        QVERIFY(turned);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 
     // A long job shows how far it has got, with both buttons disabled meanwhile, and restores them after. Its

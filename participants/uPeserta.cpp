@@ -19,8 +19,8 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
+#include <QTableView>
 #include <QToolButton>
-#include <QTreeView>
 
 TfPeserta* fPeserta = nullptr;
 
@@ -114,10 +114,17 @@ void TfPeserta::setUpUploadTab() {
     ListEndWarning->setFont(look::screenFont(11, true));
     ui::setColour(ListEndWarning, QPalette::WindowText, QColor(0xB0, 0x00, 0x00));
     ListView1->setModel(ListView1Items);
-    ListView1->header()->setSectionsMovable(false);
+    // A list in report view: titles on the left of their columns, no row titles, every row one height. Growing by
+    // a batch of rows then costs the view a step per batch, not a layout of every row it holds.
+    QHeaderView* titles = ListView1->horizontalHeader();
+    titles->setSectionsMovable(false);
+    titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QHeaderView* rows = ListView1->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(ListView1->fontMetrics().height() + 4);
     const int widths[] = {100, 200, 300, 180};
     for (int i = 0; i < 4; ++i)
-        ListView1->header()->resizeSection(i, widths[i]);
+        titles->resizeSection(i, widths[i]);
 }
 
 void TfPeserta::BitBtn1Click(QObject*) {

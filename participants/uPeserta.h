@@ -20,7 +20,7 @@ class Session;
 // with deletion of one or every participant, and the spreadsheet upload. Its controls are those of its form
 // (uPeserta.ui), under their given names: "Simpan" and "Batal" lie over the row of buttons and the navigator while
 // shown; Edit1 ("Nomor Urut") is set only by the handlers, never typed into; the upload's preview (ListView1) has
-// rows of one height, so a long preview scrolls without measuring every row.
+// rows of one height, so a long preview grows and scrolls without measuring or laying out every row.
 class TfPeserta : public QWidget, public Ui::TfPeserta {
     Q_OBJECT
 public:

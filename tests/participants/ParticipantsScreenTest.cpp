@@ -21,8 +21,8 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QToolButton>
-#include <QTreeView>
 #include <QtTest>
 #include <memory>
 
@@ -285,7 +285,7 @@ void ParticipantsScreenTest::windowAndTabs() {
     QVERIFY(style.contains(QStringLiteral("#53565B")) && style.contains(QStringLiteral("white")));
 
     // The upload preview: four headed columns at their widths, empty.
-    QHeaderView* heads = s.ListView1->header();
+    QHeaderView* heads = s.ListView1->horizontalHeader();
     const QStringList headings{"NO. URUT", "NO. UNDIAN", "NAMA PESERTA", "NO. HANDPHONE"};
     const int widths[] = {100, 200, 300, 180};
     for (int c = 0; c < 4; ++c) {

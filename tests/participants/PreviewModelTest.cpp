@@ -3,7 +3,8 @@
 #include "participants/PreviewModel.h"
 
 #include <QAbstractItemModelTester>
-#include <QTreeView>
+#include <QHeaderView>
+#include <QTableView>
 #include <QtTest>
 
 namespace {
@@ -198,8 +199,9 @@ void PreviewModelTest::manyItemsReadBackWhole() {
 
 void PreviewModelTest::aLongPreviewMakesNoWidgets() {
     PreviewModel model(kHeadings);
-    QTreeView view;
-    view.setUniformRowHeights(true);
+    QTableView view; // as the participants screen shows it: no row titles, rows of one height
+    view.verticalHeader()->hide();
+    view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view.setModel(&model);
     view.resize(809, 473);
     view.show();

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QToolButton>
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -61,6 +62,8 @@ QString refusalText(const ParticipantUpload::Result& result) {
 }
 // How long the screen waits for the reader before it tells the progress (and so keeps painting) again.
 constexpr std::chrono::milliseconds kWaitStep{50};
+// The most rows the preview's list takes in one step: some 15 ms of the screen's time.
+constexpr int kMostItemsAtOnce = 1 << 18;
 
 } // namespace
 
@@ -79,9 +82,9 @@ void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
     // A file that cannot be read ends here through the default error handler; the items read so far stay listed.
     ImportProgress progress(this, QStringLiteral("Membaca %1 baris..."), {SpeedButton7, SpeedButton6});
     ParticipantRows rows(OpenDialog1.fileName().toStdString());
-    // Items reach the list in growing steps: the first rows at once, then each time as many as it holds, because
-    // the view lays out every row it has whenever it is told of new ones. The cells stay UTF-8 as read: the list
-    // keeps its texts packed that way. Each item has the columns the sheet has shown so far.
+    // Items reach the list in growing steps: the first rows at once, then each time as many as it holds, up to
+    // kMostItemsAtOnce, since a step holds the screen for as long as the list takes to add its rows. The cells stay
+    // UTF-8 as read: the list keeps its texts packed that way. Each item has the columns the sheet has shown so far.
     PreviewModel::Items pending;
     const auto list = [&] {
         ListView1Items->appendItems(std::move(pending));
@@ -99,7 +102,7 @@ void TfPeserta::SpeedButton7Click(QObject* /*Sender*/) {
                     for (int column = 2; column <= columns; ++column)
                         pending.addSubItem(batch.cell(row, column));
                 }
-                if (pending.count() >= ListView1Items->itemCount()) list();
+                if (pending.count() >= std::min(ListView1Items->itemCount(), kMostItemsAtOnce)) list();
             }
             progress.step(rows.delivered());
         }

@@ -370,7 +370,9 @@ void ServerConnection::beginWrite() {
 }
 
 void ServerConnection::beginRead() {
-    exec("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY");
+    // The server's own statement, sent as it stands: exec() would take it for SQLite's BEGIN and drop the isolation
+    // level, and each read would then see the database at another moment.
+    PQclear(query("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
 }
 
 void ServerConnection::commit() {

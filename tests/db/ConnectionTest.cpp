@@ -2,6 +2,7 @@
 #include "core/Schema.h"
 #include "platform/Error.h"
 #include "platform/db/SqliteAccess.h"
+#include "platform/db/Statement.h"
 #include "platform/db/TableCursor.h"
 #include "tests/support/TestDatabase.h"
 
@@ -232,6 +233,22 @@ TEST(Connection, TransactionInsideAnotherIsASavepoint) {
         inner.commit();
     }
     EXPECT_EQ(db.count("tb_pemenang"), 2);
+}
+
+// On a server, what is read inside one read transaction is the database at one moment, whatever another desk
+// commits meanwhile: the draw's list, the journal's last entry and who has won must agree.
+TEST(Connection, ReadTransactionOnAServerReadsOneMoment) {
+    TestDatabase db(Store::Server);
+    db.addParticipants(3);
+    const auto count = [&](const char* table) {
+        db::Statement select(db.cn(), std::string("SELECT count(*) FROM ") + table);
+        return select.step() ? select.columnInt(0) : -1;
+    };
+    db::ReadTransaction reading(db.cn());
+    EXPECT_EQ(count("tb_peserta"), 3);
+    db.exec("INSERT INTO tb_peserta VALUES(4,'D4','Nama 4','084'); INSERT INTO tb_pemenang VALUES('D4','Nama 4','TV')");
+    EXPECT_EQ(count("tb_peserta"), 3);
+    EXPECT_EQ(count("tb_pemenang"), 0);
 }
 
 TEST(Schema, NewDatabaseHasTheProgramsTables) {

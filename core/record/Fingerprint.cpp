@@ -40,32 +40,29 @@ std::string Fingerprint::rowBytes(std::span<const std::optional<std::string_view
     return bytes;
 }
 
+void Fingerprint::addStoredRow(std::span<const db::RowStore::Field> row) {
+    m_values.resize(row.size());
+    m_rooms.resize(row.size());
+    for (std::size_t i = 0; i < row.size(); ++i)
+        m_values[i] = db::RowStore::storedText(row[i], m_rooms[i]);
+    addRow(m_values);
+}
+
 ListSeal Fingerprint::ofSnapshot(const db::RowStore& store, std::span<const db::RowStore::Handle> order, int fields) {
     Fingerprint fingerprint;
-    const auto count = static_cast<std::size_t>(fields);
-    std::vector<db::RowStore::Field> stored(count);
-    std::vector<std::optional<std::string_view>> values(count);
-    std::vector<std::string> rooms(count);
+    std::vector<db::RowStore::Field> stored(static_cast<std::size_t>(fields));
     for (const db::RowStore::Handle handle : order) {
         store.fields(handle, stored);
-        for (std::size_t i = 0; i < count; ++i)
-            values[i] = db::RowStore::storedText(stored[i], rooms[i]);
-        fingerprint.addRow(values);
+        fingerprint.addStoredRow(stored);
     }
     return fingerprint.result();
 }
 
 ListSeal Fingerprint::ofStore(const db::RowStore& store, int fields) {
     Fingerprint fingerprint;
-    const auto count = static_cast<std::size_t>(fields);
-    std::vector<db::RowStore::Field> stored(count);
-    std::vector<std::optional<std::string_view>> values(count);
-    std::vector<std::string> rooms(count);
-    for (db::RowStore::Reader rows(store); rows.next(stored);) {
-        for (std::size_t i = 0; i < count; ++i)
-            values[i] = db::RowStore::storedText(stored[i], rooms[i]);
-        fingerprint.addRow(values);
-    }
+    std::vector<db::RowStore::Field> stored(static_cast<std::size_t>(fields));
+    for (db::RowStore::Reader rows(store); rows.next(stored);)
+        fingerprint.addStoredRow(stored);
     return fingerprint.result();
 }
 

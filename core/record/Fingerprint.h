@@ -29,6 +29,8 @@ class Fingerprint {
 public:
     Fingerprint();
     void addRow(std::span<const std::optional<std::string_view>> fields);
+    // A row as a cursor's snapshot keeps it, each field taken as the database turns it into text.
+    void addStoredRow(std::span<const db::RowStore::Field> row);
     // Ends the hash; the fingerprint takes no more rows after it.
     ListSeal result();
 
@@ -50,6 +52,9 @@ private:
     digest::Sha256 m_hash;
     std::string m_buffer;
     std::uint64_t m_rows = 0;
+    // addStoredRow()'s room for the texts of one row.
+    std::vector<std::optional<std::string_view>> m_values;
+    std::vector<std::string> m_rooms;
 };
 
 } // namespace record

@@ -73,8 +73,6 @@ private:
         try {
             Fingerprint fingerprint;
             std::vector<db::RowStore::Field> stored;
-            std::vector<std::optional<std::string_view>> values;
-            std::vector<std::string> rooms;
             for (;;) {
                 Page page;
                 {
@@ -85,15 +83,9 @@ private:
                     page = m_pages.front();
                     m_pages.pop_front();
                 }
-                const auto count = static_cast<std::size_t>(page.fieldCount);
-                stored.resize(count);
-                values.resize(count);
-                rooms.resize(count);
-                for (db::RowStore::PageReader rows(page.bytes, page.fieldCount); rows.next(stored);) {
-                    for (std::size_t i = 0; i < count; ++i)
-                        values[i] = db::RowStore::storedText(stored[i], rooms[i]);
-                    fingerprint.addRow(values);
-                }
+                stored.resize(static_cast<std::size_t>(page.fieldCount));
+                for (db::RowStore::PageReader rows(page.bytes, page.fieldCount); rows.next(stored);)
+                    fingerprint.addStoredRow(stored);
             }
             m_promise.set_value(fingerprint.result());
         } catch (...) {

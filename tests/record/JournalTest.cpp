@@ -24,6 +24,18 @@ Rows kinds(TestDatabase& db) {
     return db.rows("SELECT urut, jenis FROM tb_jurnal ORDER BY urut");
 }
 
+// Another copy of the program, or another desk, on the same database: a connection of its own and its journal,
+// whose runs name no list.
+struct OtherCopy {
+    explicit OtherCopy(TestDatabase& db) {
+        connection.setDatabasePath(db.path());
+        connection.open();
+        journal.setRunStart([] { return record::Journal::RunStart{}; });
+    }
+    db::Connection connection;
+    record::Journal journal{connection};
+};
+
 // The journal's rules on a file and on a server alike.
 class Journal : public ::testing::TestWithParam<Store> {};
 class SealedList : public ::testing::TestWithParam<Store> {};
@@ -232,14 +244,10 @@ TEST_P(Journal, TwoCopiesShareOneChain) {
     TestDatabase db(GetParam());
     RecordedDraw first(db);
     first.start();
-    db::Connection otherConnection;
-    otherConnection.setDatabasePath(db.path());
-    otherConnection.open();
-    record::Journal other(otherConnection);
-    other.setRunStart([] { return record::Journal::RunStart{}; });
+    OtherCopy other(db);
 
     first.journal->record(record::event::kShow);
-    other.record(record::event::kShow);
+    other.journal.record(record::event::kShow);
     first.journal->record(record::event::kCancel);
     EXPECT_EQ(kinds(db), (Rows{{"1", "journal_begun"},
                                {"2", "program_started"},
@@ -273,13 +281,10 @@ TEST_P(SealedList, ChangeIsSeenByCountOrByAParticipantEntry) {
     db.exec("DELETE FROM tb_peserta WHERE ID=4");
     EXPECT_FALSE(draw.list->changeSince(db.cn()).changed);
     // Another copy changes a name through its cursor: the count stays, its entry tells.
-    db::Connection otherConnection;
-    otherConnection.setDatabasePath(db.path());
-    otherConnection.open();
-    record::Journal other(otherConnection);
-    record::CursorJournal otherHook(other);
-    otherConnection.setRowWriteHook(&otherHook);
-    const auto participants = openCursor(otherConnection, "tb_peserta");
+    OtherCopy other(db);
+    record::CursorJournal otherHook(other.journal);
+    other.connection.setRowWriteHook(&otherHook);
+    const auto participants = openCursor(other.connection, "tb_peserta");
     participants->edit();
     participants->setFieldText(2, "Lain");
     participants->post();
@@ -336,15 +341,11 @@ TEST(JournalOnAServer, AStartWaitingForAnotherDeskFollowsItsEntries) {
     RecordedDraw draw(db);
     draw.start();
 
-    db::Connection desk;
-    desk.setDatabasePath(db.path());
-    desk.open();
-    record::Journal deskJournal(desk);
-    deskJournal.setRunStart([] { return record::Journal::RunStart{}; });
-    record::CursorJournal hook(deskJournal);
-    desk.setRowWriteHook(&hook);
-    db::Transaction typing(desk);
-    const auto participants = openCursor(desk, "tb_peserta");
+    OtherCopy desk(db);
+    record::CursorJournal hook(desk.journal);
+    desk.connection.setRowWriteHook(&hook);
+    db::Transaction typing(desk.connection);
+    const auto participants = openCursor(desk.connection, "tb_peserta");
     participants->append();
     for (const auto& [field, text] : {std::pair<int, std::string>{0, "4"}, {1, "D4"}, {2, "Nama 4"}, {3, "084"}})
         participants->setFieldText(field, text);
